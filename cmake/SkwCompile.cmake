@@ -1,0 +1,12 @@
+# Warnings as errors and the optional sanitizers, applied to every target of ours.
+add_compile_options(-Wall -Wextra -Werror)
+
+if(SKW_SANITIZE)
+  if(SKW_SANITIZE STREQUAL "thread")
+    set(_skw_san_flags -fsanitize=thread)
+  else()
+    set(_skw_san_flags -fsanitize=${SKW_SANITIZE} -fno-sanitize-recover=all)
+  endif()
+  add_compile_options(${_skw_san_flags} -fno-omit-frame-pointer -g)
+  add_link_options(${_skw_san_flags})
+endif()

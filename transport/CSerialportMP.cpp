@@ -1,0 +1,205 @@
+#include "CSerialportMP.h"
+
+#include <asio/bind_executor.hpp>
+#include <asio/post.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#ifndef _WIN32
+#include <termios.h>
+#endif
+
+CSerialportMP::CSerialportMP(asio::io_context& ioContext)
+    : m_serialPort(ioContext), m_strand(ioContext) {}
+
+CSerialportMP::~CSerialportMP() { Close(); }
+
+CSerialportMP::Ptr CSerialportMP::SharedSelf() {
+    try {
+        return shared_from_this();
+    } catch (const std::bad_weak_ptr& error) {
+        throw std::runtime_error(
+            std::string("It seems like that instance is not created from shared_ptr: ") +
+            error.what());
+    }
+}
+
+struct CSerialportMP::LineOptions {
+    asio::serial_port_base::baud_rate baud;
+    asio::serial_port_base::character_size size;
+    asio::serial_port_base::parity parity;
+    asio::serial_port_base::stop_bits stop;
+    asio::serial_port_base::flow_control flow;
+};
+
+std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t baudRate,
+                                    std::uint8_t characterSize, std::uint8_t parity,
+                                    std::uint8_t stopBits, std::uint8_t flowControl) {
+    Ptr self = SharedSelf();
+    if (m_isOpen) {
+        return std::make_error_code(std::errc::device_or_resource_busy);
+    }
+    // The option constructors throw std::out_of_range for bad values; build them before the
+    // device is opened so a rejected value never leaves the device open behind our back.
+    using base = asio::serial_port_base;
+    const LineOptions options{base::baud_rate(baudRate), base::character_size(characterSize),
+                              base::parity(static_cast<base::parity::type>(parity)),
+                              base::stop_bits(static_cast<base::stop_bits::type>(stopBits)),
+                              base::flow_control(static_cast<base::flow_control::type>(flowControl))};
+    std::error_code error;
+    {
+        std::lock_guard portLock(m_portLock);
+        m_serialPort.open(portName, error);
+    }
+    if (error) {
+        return error;
+    }
+    DiscardDriverBuffers();
+    error = ApplyOptions(options);
+    if (error) {
+        std::lock_guard portLock(m_portLock);
+        m_serialPort.close();
+        return error;
+    }
+    m_isOpen = true;
+    asio::io_context& context = static_cast<asio::io_context&>(m_strand.context());
+    asio::post(context, [self] { self->StartRead(); });
+    asio::post(context, [self] {
+        std::lock_guard writeLock(self->m_writeLock);
+        self->StartWrite();
+    });
+    return {};
+}
+
+std::error_code CSerialportMP::ApplyOptions(const LineOptions& options) {
+    std::lock_guard portLock(m_portLock);
+    std::error_code error;
+    if (m_serialPort.set_option(options.baud, error); error) return error;
+    if (m_serialPort.set_option(options.size, error); error) return error;
+    if (m_serialPort.set_option(options.parity, error); error) return error;
+    if (m_serialPort.set_option(options.stop, error); error) return error;
+    m_serialPort.set_option(options.flow, error);
+    return error;
+}
+
+void CSerialportMP::DiscardDriverBuffers() {
+    std::lock_guard portLock(m_portLock);
+#ifdef _WIN32
+    ::PurgeComm(m_serialPort.native_handle(),
+                PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+#else
+    ::tcflush(m_serialPort.native_handle(), TCIOFLUSH);
+#endif
+}
+
+void CSerialportMP::Close() {
+    if (!m_isOpen.exchange(false)) {
+        return;
+    }
+    {
+        std::lock_guard portLock(m_portLock);
+        std::error_code ignored;
+        m_serialPort.cancel(ignored);
+        m_serialPort.close(ignored);
+    }
+    {
+        std::lock_guard writeLock(m_writeLock);
+        m_txQueue.clear();
+    }
+    // Give the cancelled completions time to run and find the channel closed.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::lock_guard writeLock(m_writeLock);
+    m_writing = false;
+}
+
+std::size_t CSerialportMP::Write(const void* data, std::size_t length) {
+    if (data == nullptr || length == 0) {
+        return 0;
+    }
+    std::lock_guard writeLock(m_writeLock);
+    if (m_txQueue.size() >= kTxQueueLimit) {
+        return 0;
+    }
+    const std::size_t taken = std::min(length, kTxQueueLimit - m_txQueue.size());
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    m_txQueue.insert(m_txQueue.end(), bytes, bytes + taken);
+    StartWrite();
+    return taken;
+}
+
+void CSerialportMP::StartRead() {
+    if (!m_isOpen) {
+        return;
+    }
+    std::lock_guard portLock(m_portLock);
+    m_serialPort.async_read_some(
+        asio::buffer(m_readBuf),
+        asio::bind_executor(m_strand, [self = shared_from_this()](const std::error_code& error,
+                                                                   std::size_t bytesRead) {
+            self->HandleRead(error, bytesRead);
+        }));
+}
+
+void CSerialportMP::HandleRead(const std::error_code& error, std::size_t bytesRead) {
+    std::lock_guard readLock(m_readLock);
+    if (!m_isOpen) {
+        return;
+    }
+    if (!error) {
+        m_rxData.insert(m_rxData.end(), m_readBuf.begin(), m_readBuf.begin() + bytesRead);
+    }
+    if (m_onReceive) {
+        std::error_code reported = error;
+        m_onReceive(shared_from_this(), reported, m_rxData,
+                    static_cast<unsigned int>(m_rxData.size()));
+    }
+    m_rxData.clear();
+    if (!error) {
+        StartRead();
+    }
+}
+
+void CSerialportMP::StartWrite() {
+    if (!m_isOpen || m_writing) {
+        return;
+    }
+    const std::size_t count = std::min(m_txQueue.size(), kWriteBufferSize);
+    if (count == 0) {
+        return;
+    }
+    std::copy_n(m_txQueue.begin(), count, m_writeBuf.begin());
+    {
+        std::lock_guard portLock(m_portLock);
+        m_serialPort.async_write_some(
+            asio::buffer(m_writeBuf.data(), count),
+            asio::bind_executor(m_strand, [self = shared_from_this()](
+                                              const std::error_code& error,
+                                              std::size_t bytesWritten) {
+                self->HandleWrite(error, bytesWritten);
+            }));
+    }
+    m_writing = true;
+}
+
+void CSerialportMP::HandleWrite(const std::error_code& error, std::size_t bytesWritten) {
+    std::lock_guard writeLock(m_writeLock);
+    if (!m_isOpen) {
+        return;
+    }
+    if (m_onWriteComplete) {
+        std::error_code reported = error;
+        m_onWriteComplete(shared_from_this(), reported, static_cast<unsigned int>(bytesWritten));
+    }
+    if (bytesWritten != 0 && m_txQueue.size() >= bytesWritten) {
+        m_txQueue.erase(m_txQueue.begin(), m_txQueue.begin() + bytesWritten);
+    }
+    m_writing = false;
+    // Carry on with what is still queued (the rest of a long Write, or what a short write left);
+    // after an error the unsent bytes stay queued until the next Write or Open.
+    if (!error) {
+        StartWrite();
+    }
+}

@@ -1,0 +1,191 @@
+#include "CSerialportMP.h"
+#include "IoServiceExec.h"
+#include "PtyPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Collects what the channel's callbacks report, for waiting on from the test thread.
+struct CallbackLog {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<std::uint8_t> received;
+    int receiveCalls = 0;
+    int receiveErrors = 0;
+
+    void Attach(CSerialportMP& port) {
+        port.m_onReceive = [this](CSerialportMP::Ptr, std::error_code& error,
+                                  const std::vector<std::uint8_t>& data, unsigned int size) {
+            std::lock_guard guard(lock);
+            ++receiveCalls;
+            if (error) {
+                ++receiveErrors;
+                EXPECT_EQ(size, 0u);
+            }
+            received.insert(received.end(), data.begin(), data.begin() + size);
+            changed.notify_all();
+        };
+    }
+
+    template <typename Predicate>
+    bool WaitFor(Predicate done, std::chrono::milliseconds limit = 5s) {
+        std::unique_lock guard(lock);
+        return changed.wait_for(guard, limit, [&] { return done(*this); });
+    }
+};
+
+class SerialPortTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        port = std::make_shared<CSerialportMP>(service.GetIoContext());
+        log.Attach(*port);
+    }
+    void TearDown() override {
+        port->Close();
+        service.Stop();
+    }
+    std::error_code OpenPort(std::uint8_t characterSize = 8, std::uint8_t parity = 0,
+                             std::uint8_t stopBits = 0, std::uint8_t flowControl = 0) {
+        std::error_code error =
+            port->Open(peer.SlavePath(), 115200, characterSize, parity, stopBits, flowControl);
+        service.Start();
+        return error;
+    }
+
+    PtyPeer peer;
+    IoServiceExec service;
+    CallbackLog log;
+    CSerialportMP::Ptr port;
+};
+
+std::vector<std::uint8_t> Pattern(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+TEST_F(SerialPortTest, receivedBytes_reachTheReceiveCallbackInOrder) {
+    ASSERT_FALSE(OpenPort());
+    EXPECT_TRUE(port->IsOpen());
+    peer.Write("AT\r");
+    peer.Write("OK\r");
+    ASSERT_TRUE(log.WaitFor([](auto& l) { return l.received.size() == 6; }));
+    EXPECT_EQ(std::string(log.received.begin(), log.received.end()), "AT\rOK\r");
+    EXPECT_EQ(log.receiveErrors, 0);
+}
+
+TEST_F(SerialPortTest, openTwice_isBusyAndKeepsTheFirstConnection) {
+    ASSERT_FALSE(OpenPort());
+    const std::error_code second = port->Open(peer.SlavePath(), 9600, 8, 0, 0, 0);
+    EXPECT_EQ(second, std::make_error_code(std::errc::device_or_resource_busy));
+    EXPECT_EQ(second.value(), 16);
+    peer.Write("still here");
+    EXPECT_TRUE(log.WaitFor([](auto& l) { return l.received.size() == 10; }));
+}
+
+TEST_F(SerialPortTest, missingDevice_returnsTheSystemErrorAndStaysClosed) {
+    const std::error_code error = port->Open("/dev/skw-no-such-port", 9600, 8, 0, 0, 0);
+    EXPECT_EQ(error.value(), ENOENT) << error.message();
+    EXPECT_FALSE(port->IsOpen());
+}
+
+TEST_F(SerialPortTest, outOfRangeOptions_throwWithTheLibraryTexts) {
+    struct Case {
+        std::uint8_t size, parity, stop, flow;
+        const char* message;
+    };
+    const Case cases[] = {
+        {9, 0, 0, 0, "invalid character_size value"},
+        {4, 0, 0, 0, "invalid character_size value"},
+        {8, 3, 0, 0, "invalid parity value"},
+        {8, 0, 3, 0, "invalid stop_bits value"},
+        {8, 0, 0, 3, "invalid flow_control value"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        try {
+            port->Open(peer.SlavePath(), 9600, c.size, c.parity, c.stop, c.flow);
+            ADD_FAILURE() << "no exception";
+        } catch (const std::out_of_range& error) {
+            EXPECT_STREQ(error.what(), c.message);
+        }
+        EXPECT_FALSE(port->IsOpen());
+    }
+    // The port was closed again each time, so a valid open still succeeds.
+    EXPECT_FALSE(OpenPort());
+}
+
+TEST_F(SerialPortTest, longWrite_isCappedAtTheQueueAndSentCompletely) {
+    ASSERT_FALSE(OpenPort());
+    const std::vector<std::uint8_t> data = Pattern(5000);
+    EXPECT_EQ(port->Write(data.data(), data.size()), CSerialportMP::kTxQueueLimit);
+    const auto arrived = peer.ReadExactly(CSerialportMP::kTxQueueLimit, 5s);
+    const std::vector<std::uint8_t> expected(data.begin(), data.begin() + 4086);
+    EXPECT_EQ(arrived, expected);
+    EXPECT_TRUE(peer.ReadUntilQuiet(100ms, 1s).empty());
+}
+
+TEST_F(SerialPortTest, emptyWrite_queuesNothing) {
+    ASSERT_FALSE(OpenPort());
+    const char byte = 'x';
+    EXPECT_EQ(port->Write(nullptr, 3), 0u);
+    EXPECT_EQ(port->Write(&byte, 0), 0u);
+    EXPECT_TRUE(peer.ReadUntilQuiet(100ms, 1s).empty());
+}
+
+TEST_F(SerialPortTest, bytesWrittenWhileClosed_goOutAfterTheNextOpen) {
+    EXPECT_EQ(port->Write("ATZ\r", 4), 4u);
+    EXPECT_TRUE(peer.ReadUntilQuiet(50ms, 200ms).empty());
+    ASSERT_FALSE(OpenPort());
+    const auto arrived = peer.ReadExactly(4, 5s);
+    EXPECT_EQ(std::string(arrived.begin(), arrived.end()), "ATZ\r");
+}
+
+TEST_F(SerialPortTest, closeWhileReading_reportsNothing) {
+    ASSERT_FALSE(OpenPort());
+    std::this_thread::sleep_for(20ms);  // let the read get posted and outstanding
+    const auto started = std::chrono::steady_clock::now();
+    port->Close();
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 100ms);
+    EXPECT_FALSE(port->IsOpen());
+    peer.Write("late");
+    EXPECT_FALSE(log.WaitFor([](auto& l) { return l.receiveCalls > 0; }, 200ms));
+}
+
+TEST_F(SerialPortTest, closeThenReopen_startsReadingAgain) {
+    ASSERT_FALSE(OpenPort());
+    port->Close();
+    service.Stop();
+    ASSERT_FALSE(OpenPort());
+    peer.Write("again");
+    EXPECT_TRUE(log.WaitFor([](auto& l) { return l.received.size() == 5; }));
+}
+
+TEST_F(SerialPortTest, peerGone_reportsOneErrorAndStopsReading) {
+    ASSERT_FALSE(OpenPort());
+    peer.Unplug();
+    ASSERT_TRUE(log.WaitFor([](auto& l) { return l.receiveErrors == 1; }));
+    // No read is started after the error, so no second callback and the I/O thread runs dry.
+    EXPECT_FALSE(log.WaitFor([](auto& l) { return l.receiveCalls > 1; }, 300ms));
+    EXPECT_TRUE(port->IsOpen());
+}
+
+TEST(SerialPortOwnership, openOnAnObjectNotOwnedBySharedPtr_throws) {
+    IoServiceExec service;
+    CSerialportMP port(service.GetIoContext());
+    EXPECT_THROW(port.Open("/dev/null", 9600, 8, 0, 0, 0), std::runtime_error);
+}
