@@ -1,6 +1,7 @@
 # skw_add_test(<name> SOURCES <files...> LIBS <targets...> [GUI] [TIMEOUT <s>])
 #
-# Builds one GoogleTest executable and registers its tests with CTest. GUI tests run on the
+# Builds one GoogleTest executable and registers its tests with CTest. GUI tests get a main()
+# that creates the QApplication (tests/support/QtTestMain.cpp) and run on the
 # offscreen platform, so no display is needed; every test gets its own scratch HOME and runtime
 # folder, so settings and published virtual ports never touch the user's own.
 include(GoogleTest)
@@ -14,9 +15,11 @@ function(skw_add_test name)
     set(ARG_TIMEOUT 120)
   endif()
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock)
   if(ARG_GUI)
-    target_link_libraries(${name} PRIVATE Qt6::Test)
+    target_link_libraries(${name} PRIVATE skw_qt_test_main Qt6::Test)
+  else()
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
 
   set(scratch ${CMAKE_BINARY_DIR}/test-scratch/${name})

@@ -1,0 +1,79 @@
+#include "AppSettings.h"
+
+#include <QSettings>
+
+namespace AppSettings {
+
+namespace {
+
+QString Key(const char* name) { return QString::fromLatin1(kSection) + '/' + QLatin1String(name); }
+
+}  // namespace
+
+int GetProfileInt(const char* name, int defaultValue) {
+    const QVariant stored = QSettings().value(Key(name));
+    bool ok = false;
+    const int value = stored.toInt(&ok);
+    return ok ? value : defaultValue;
+}
+
+bool WriteProfileInt(const char* name, int value) {
+    QSettings settings;
+    settings.setValue(Key(name), value);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+QString GetProfileString(const char* name, const QString& defaultValue) {
+    const QVariant stored = QSettings().value(Key(name));
+    return stored.isValid() ? stored.toString() : defaultValue;
+}
+
+bool WriteProfileString(const char* name, const QString& value) {
+    QSettings settings;
+    settings.setValue(Key(name), value);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+int OpMode() {
+    return GetProfileInt(kOpMode, kOpModeConfigurator) == kOpModeTerminal ? kOpModeTerminal
+                                                                          : kOpModeConfigurator;
+}
+
+QString ComPort() { return GetProfileString(kComPort, QStringLiteral("COM1")); }
+int BaudRate() { return GetProfileInt(kBaudRate, 9600); }
+int FlowControl() { return GetProfileInt(kFlowControl, 0); }
+bool NameFilterChecked() { return GetProfileInt(kNameFilterCheck, 0) != 0; }
+QString NameFilterValue() { return GetProfileString(kNameFilterValue, QStringLiteral("QUORVEX")); }
+bool RssiFilterChecked() { return GetProfileInt(kRssiFilterCheck, 0) != 0; }
+int RssiFilterValue() { return GetProfileInt(kRssiFilterValue, -45); }
+bool LineEndCarriageReturn() { return GetProfileInt(kLineEndCr, 1) != 0; }
+bool LineEndLineFeed() { return GetProfileInt(kLineEndLf, 0) != 0; }
+
+std::optional<std::int8_t> ParseRssiFilterText(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
+        return std::nullopt;
+    }
+    for (qsizetype i = 0; i < trimmed.size(); ++i) {
+        const QChar character = trimmed.at(i);
+        const bool sign = i == 0 && character == u'-';
+        if (!sign && !(character >= u'0' && character <= u'9')) {
+            return std::nullopt;
+        }
+    }
+    // Accumulate modulo 256: only the low eight bits are kept, however long the text.
+    unsigned int lowBits = 0;
+    for (const QChar character : trimmed) {
+        if (character != u'-') {
+            lowBits = (lowBits * 10 + (character.unicode() - u'0')) & 0xFFu;
+        }
+    }
+    if (trimmed.startsWith(u'-')) {
+        lowBits = (0x100u - lowBits) & 0xFFu;
+    }
+    return static_cast<std::int8_t>(static_cast<std::uint8_t>(lowBits));
+}
+
+}  // namespace AppSettings

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// The per-user values that survive between runs, all in the group "Default Values" of the
+// application's QSettings (organisation "Quorvex", application = executable name). Values are
+// never cached: every read goes to the store, so what one window writes the next one sees.
+// The value names are stored data and keep their historic spelling.
+namespace AppSettings {
+
+inline constexpr char kSection[] = "Default Values";
+
+inline constexpr char kOpMode[] = "Applicatoin Op Mode";
+inline constexpr char kComPort[] = "Application COM port";
+inline constexpr char kBaudRate[] = "Application buadrate";
+inline constexpr char kFlowControl[] = "Application flow control";
+inline constexpr char kNameFilterCheck[] = "Name filter check";
+inline constexpr char kNameFilterValue[] = "Name filter value";
+inline constexpr char kRssiFilterCheck[] = "RSSI filter check";
+inline constexpr char kRssiFilterValue[] = "RSSI filter value";
+inline constexpr char kLineEndCr[] = "Line end carriage return";
+inline constexpr char kLineEndLf[] = "Line end line feed";
+
+inline constexpr int kOpModeConfigurator = 1;
+inline constexpr int kOpModeTerminal = 2;
+
+// The four store operations. A missing or unreadable value gives the default; a failed write
+// is ignored by callers.
+int GetProfileInt(const char* name, int defaultValue);
+bool WriteProfileInt(const char* name, int value);
+QString GetProfileString(const char* name, const QString& defaultValue);
+bool WriteProfileString(const char* name, const QString& value);
+
+// Typed readers with the documented defaults.
+int OpMode();  // 2 only when 2 is stored; anything else is Configurator
+QString ComPort();
+int BaudRate();
+int FlowControl();
+bool NameFilterChecked();
+QString NameFilterValue();
+bool RssiFilterChecked();
+int RssiFilterValue();
+bool LineEndCarriageReturn();
+bool LineEndLineFeed();
+
+// The rule for the RSSI edit: trimmed, an optional leading '-', then digits only; the number's
+// low eight bits read as a signed byte (200 -> -56). Empty or bad text gives nothing.
+std::optional<std::int8_t> ParseRssiFilterText(const QString& text);
+
+}  // namespace AppSettings
