@@ -12,11 +12,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool RunsWithin(IoServiceExec& service, std::chrono::milliseconds limit) {
+// Posts a handler now; the returned future is ready once the runner's thread has run it.
+std::future<void> PostProbe(IoServiceExec& service) {
     auto ran = std::make_shared<std::promise<void>>();
-    auto done = ran->get_future();
     asio::post(service.GetIoContext(), [ran] { ran->set_value(); });
-    return done.wait_for(limit) == std::future_status::ready;
+    return ran->get_future();
 }
 
 }  // namespace
@@ -38,15 +38,20 @@ TEST(IoServiceExec, workPostedBeforeStart_runsOnceStarted) {
 
 TEST(IoServiceExec, drainedThread_isReplacedOnlyAfterStop) {
     IoServiceExec service;
-    service.Start();  // no work: the thread runs out of work and ends by itself
-    std::this_thread::sleep_for(50ms);
+    auto first = PostProbe(service);
+    service.Start();
+    ASSERT_EQ(first.wait_for(5s), std::future_status::ready);
+    std::this_thread::sleep_for(50ms);  // the thread is past its last handler: let it return
     service.Start();  // still holds the ended thread: does nothing
-    EXPECT_FALSE(RunsWithin(service, 200ms));
+    auto waiting = PostProbe(service);
+    EXPECT_EQ(waiting.wait_for(200ms), std::future_status::timeout);
 
     service.Stop();
     service.Stop();  // second Stop joins nothing
+    auto posted = PostProbe(service);
     service.Start();
-    EXPECT_TRUE(RunsWithin(service, 5s));
+    EXPECT_EQ(waiting.wait_for(5s), std::future_status::ready);
+    EXPECT_EQ(posted.wait_for(5s), std::future_status::ready);
     service.Stop();
 }
 
