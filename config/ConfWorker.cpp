@@ -1,0 +1,75 @@
+#include "ConfWorker.h"
+
+#include <chrono>
+#include <utility>
+
+ConfWorker::ConfWorker(JobRunner runner, ResultHandler onResult, BusyHandler onBusy)
+    : m_runJob(std::move(runner)), m_onResult(std::move(onResult)), m_onBusy(std::move(onBusy)) {}
+
+ConfWorker::~ConfWorker() {
+    Stop();
+}
+
+bool ConfWorker::Start() {
+    if (m_worker.joinable()) {
+        return false;
+    }
+    {
+        std::lock_guard lock(m_jobLock);
+        m_jobQueue.clear();  // jobs left from an earlier opening
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    m_worker = std::thread(&ConfWorker::WorkerLoop, this);
+    return true;
+}
+
+void ConfWorker::Stop() {
+    if (m_worker.joinable()) {
+        PostJob(JOB_QUIT, true);
+        m_worker.join();
+    }
+    m_busy.store(false);
+}
+
+void ConfWorker::PostJob(std::int32_t id, bool clear, JobInputs inputs) {
+    {
+        std::lock_guard lock(m_jobLock);
+        if (clear) {
+            m_jobQueue.clear();
+        }
+        m_jobQueue.push_back(PostedJob{id, std::move(inputs)});
+    }
+    m_jobCond.notify_all();
+}
+
+void ConfWorker::WorkerLoop() {
+    std::unique_lock lock(m_jobLock);
+    for (;;) {
+        m_jobCond.wait(lock, [this] { return !m_jobQueue.empty(); });
+        PostedJob job = std::move(m_jobQueue.front());
+        m_jobQueue.pop_front();
+        if (job.id == JOB_QUIT) {
+            return;
+        }
+        MarkBusy(true);
+        RunJob(job);
+        MarkBusy(false);
+    }
+}
+
+void ConfWorker::RunJob(const PostedJob& job) {
+    if (!IsKnownJob(job.id)) {
+        return;
+    }
+    const std::optional<JobStatus> status = m_runJob(static_cast<ConfJob>(job.id), job.inputs);
+    if (status && m_onResult) {
+        m_onResult(job.id, *status);
+    }
+}
+
+void ConfWorker::MarkBusy(bool busy) {
+    m_busy.store(busy);
+    if (m_onBusy) {
+        m_onBusy(busy);
+    }
+}

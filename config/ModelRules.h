@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ConfJob.h"
+
+#include <bitset>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string_view>
+
+// Model names are compared byte for byte, case-sensitive, whole string.
+inline constexpr std::string_view kModel523 = "GaX-sKW523";
+inline constexpr std::string_view kModelDtq50 = "GaX-DTQ50";
+inline constexpr std::string_view kModel521M = "GaX-sKW521M";
+inline constexpr std::string_view kModel521 = "GaX-sKW521";
+
+bool IsSupportedModel(std::string_view model);
+bool IsFullRoleModel(std::string_view model);  // takes any role
+bool IsModel521M(std::string_view model);      // central only
+bool IsModel521(std::string_view model);       // peripheral only
+
+// The read job that follows a successful identification of a supported model.
+ConfJob ReadJobOf(std::string_view model);
+
+// The eleven control groups of the configuration page, in the order the page builds them.
+enum ControlGroup : std::uint8_t {
+    GRP_ALL_INPUTS,
+    GRP_ALL_BUTTONS,
+    GRP_SCAN_INPUTS,
+    GRP_SCAN_BUTTONS,
+    GRP_ROLE_BUTTONS,
+    GRP_SLAVE_INPUTS,
+    GRP_SLAVE_BUTTONS,
+    GRP_MASTER_INPUTS,
+    GRP_MASTER_BUTTONS,
+    GRP_SLOT_INPUTS,
+    GRP_SLOT_BUTTONS,
+    GRP_COUNT
+};
+
+using ControlGroupSet = std::bitset<GRP_COUNT>;
+ControlGroupSet MakeGroupSet(std::initializer_list<ControlGroup> groups);
+
+// The control ids of a group, in the order the page switches them.
+std::span<const int> ControlIdsOf(ControlGroup group);
+
+// After every control was enabled, the groups that are disabled again for this model and, on
+// the full-role models, the role byte last read from the module (1 peripheral, 2 central,
+// 3 multi-connection). Unsupported models and unknown role bytes leave everything enabled.
+ControlGroupSet GroupsKeptDisabled(std::string_view model, std::uint8_t role);

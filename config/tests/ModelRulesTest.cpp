@@ -1,0 +1,92 @@
+#include "ModelRules.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+struct ModelCase {
+    std::string model;
+    bool supported, fullRole, is521M, is521;
+};
+
+TEST(ModelRulesTest, modelTestsCompareWholeNamesCaseSensitively) {
+    const ModelCase cases[] = {
+        {"GaX-sKW523", true, true, false, false},    {"GaX-DTQ50", true, true, false, false},
+        {"GaX-sKW521M", true, false, true, false},   {"GaX-sKW521", true, false, false, true},
+        {"GaX-sKW521X", false, false, false, false}, {"GaX-sKW52", false, false, false, false},
+        {"gax-skw523", false, false, false, false},  {"GAX-SKW521M", false, false, false, false},
+        {"GaX-sKW523 ", false, false, false, false}, {"", false, false, false, false},
+        {"ERROR", false, false, false, false},
+    };
+    for (const ModelCase& c : cases) {
+        SCOPED_TRACE(c.model);
+        EXPECT_EQ(IsSupportedModel(c.model), c.supported);
+        EXPECT_EQ(IsFullRoleModel(c.model), c.fullRole);
+        EXPECT_EQ(IsModel521M(c.model), c.is521M);
+        EXPECT_EQ(IsModel521(c.model), c.is521);
+    }
+}
+
+TEST(ModelRulesTest, eachModelHasItsReadJob) {
+    EXPECT_EQ(ReadJobOf("GaX-sKW523"), JOB_READ_FULL);
+    EXPECT_EQ(ReadJobOf("GaX-DTQ50"), JOB_READ_FULL);
+    EXPECT_EQ(ReadJobOf("GaX-sKW521M"), JOB_READ_MASTER);
+    EXPECT_EQ(ReadJobOf("GaX-sKW521"), JOB_READ_SLAVE);
+}
+
+struct EnableCase {
+    std::string model;
+    std::uint8_t role;
+    ControlGroupSet kept;
+};
+
+TEST(ModelRulesTest, groupsKeptDisabledFollowModelAndRoleByte) {
+    const ControlGroupSet none;
+    const ControlGroupSet peripheral =
+        MakeGroupSet({GRP_SCAN_INPUTS, GRP_SCAN_BUTTONS, GRP_MASTER_INPUTS, GRP_MASTER_BUTTONS,
+                      GRP_SLOT_INPUTS, GRP_SLOT_BUTTONS});
+    const ControlGroupSet central =
+        MakeGroupSet({GRP_SLAVE_INPUTS, GRP_SLAVE_BUTTONS, GRP_SLOT_INPUTS, GRP_SLOT_BUTTONS});
+    const ControlGroupSet multi =
+        MakeGroupSet({GRP_SLAVE_INPUTS, GRP_SLAVE_BUTTONS, GRP_MASTER_INPUTS, GRP_MASTER_BUTTONS});
+    const ControlGroupSet only521M = MakeGroupSet(
+        {GRP_ROLE_BUTTONS, GRP_SLAVE_INPUTS, GRP_SLAVE_BUTTONS, GRP_SLOT_INPUTS, GRP_SLOT_BUTTONS});
+    const ControlGroupSet only521 =
+        MakeGroupSet({GRP_ROLE_BUTTONS, GRP_MASTER_INPUTS, GRP_MASTER_BUTTONS, GRP_SCAN_INPUTS,
+                      GRP_SCAN_BUTTONS, GRP_SLOT_INPUTS, GRP_SLOT_BUTTONS});
+    const EnableCase cases[] = {
+        {"GaX-sKW523", 1, peripheral}, {"GaX-sKW523", 2, central},
+        {"GaX-sKW523", 3, multi},      {"GaX-sKW523", 0, none},
+        {"GaX-sKW523", 4, none},       {"GaX-sKW523", 255, none},
+        {"GaX-DTQ50", 1, peripheral},  {"GaX-DTQ50", 2, central},
+        {"GaX-DTQ50", 3, multi},       {"GaX-sKW521M", 1, only521M},
+        {"GaX-sKW521M", 3, only521M},  {"GaX-sKW521M", 0, only521M},
+        {"GaX-sKW521", 2, only521},    {"GaX-sKW521", 0, only521},
+        {"GaX-sKW521X", 1, none},      {"", 2, none},
+        {"gax-skw523", 1, none},
+    };
+    for (const EnableCase& c : cases) {
+        SCOPED_TRACE(c.model + " role " + std::to_string(c.role));
+        EXPECT_EQ(GroupsKeptDisabled(c.model, c.role), c.kept);
+    }
+}
+
+TEST(ModelRulesTest, everyGroupMemberIsReEnabledByTheAllGroups) {
+    std::set<int> all;
+    for (ControlGroup group : {GRP_ALL_INPUTS, GRP_ALL_BUTTONS}) {
+        for (int id : ControlIdsOf(group)) {
+            EXPECT_TRUE(all.insert(id).second) << "listed twice: " << id;
+        }
+    }
+    EXPECT_EQ(all.size(), 26u + 35u);
+    for (int g = GRP_SCAN_INPUTS; g < GRP_COUNT; ++g) {
+        for (int id : ControlIdsOf(static_cast<ControlGroup>(g))) {
+            EXPECT_TRUE(all.count(id)) << "group " << g << " id " << id;
+        }
+    }
+}
+
+}  // namespace
