@@ -8,10 +8,10 @@
 // The values a job takes from the page, captured on the window thread when the job is posted,
 // so the worker never reads a control. Each job reads only its own fields.
 struct JobInputs {
-    std::string deviceName;  // JOB_SET_NAME: UTF-8; the job sends at most 63 bytes
+    std::string deviceName{};  // JOB_SET_NAME: UTF-8; the job sends at most 63 bytes
 
     bool nameFilterOn = false;  // JOB_SCAN_START: "Name filter" checked
-    std::string nameFilter;     // UTF-8; the job sends at most 63 bytes
+    std::string nameFilter{};   // UTF-8; the job sends at most 63 bytes
 
     std::uint32_t baudRate = 9600;  // JOB_SET_UART: item data of the selected baud rate
     std::uint32_t flowControl = 0;  // item data of the selected flow control, 0 off
