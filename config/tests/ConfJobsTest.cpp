@@ -267,6 +267,22 @@ TEST_F(ConfJobsTest, settingJobsVerifyTheModelThenSendTheirCommands) {
     }
 }
 
+TEST_F(ConfJobsTest, overlongTextsAreCutToTheirAreaBeforeTheyAreSent) {
+    TestModule module({});
+    Connect(module);
+    IdentifyAs("GaX-sKW523");
+    const std::string longText(100, 'n');
+    const std::string sent(63, 'n');
+
+    // The module refuses names of that length; what matters is what reached it.
+    EXPECT_EQ(CommandsOf(JOB_SET_NAME, {.deviceName = longText}, JOB_FAILED),
+              (Transcript{"AT+MODEL?", "AT+MANUF=" + sent}));
+    EXPECT_EQ(
+        CommandsOf(JOB_SCAN_START, {.nameFilterOn = true, .nameFilter = longText}, JOB_FAILED),
+        (Transcript{"AT+MODEL?", "AT+SF=ON," + sent}));
+    EXPECT_EQ(m_jobs.GetScanState(), SCAN_IDLE);
+}
+
 TEST_F(ConfJobsTest, modelVerificationStopsWritingJobsBeforeTheyWrite) {
     TestModule first({.model = "GaX-sKW523"});
     TestModule swapped({.model = "GaX-DTQ50"});
