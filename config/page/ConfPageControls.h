@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QHash>
+
+#include <array>
+#include <cstddef>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+class QWidget;
+
+// The controls of the configuration page (dialog template 107), created and laid out by
+// ConfPageLayout. Every control is also reachable by its template id, which is its object name.
+struct ConfPageControls {
+    static constexpr std::size_t kSlotRows = 8;
+
+    struct SlotRow {
+        QLabel* number = nullptr;
+        QPushButton* copy = nullptr;   // "=>", 1053-1060
+        QLineEdit* address = nullptr;  // 1061-1068
+        QLineEdit* name = nullptr;     // 1043-1050, always read-only
+        QPushButton* clear = nullptr;  // "X", 1034-1041
+    };
+
+    static constexpr int kSectionCount = 5;
+    std::array<QGroupBox*, kSectionCount> boxes{};  // 1016-1020
+
+    QLabel* model = nullptr;     // 1000
+    QLabel* firmware = nullptr;  // 1008
+    QLabel* address = nullptr;   // 1052
+    QPushButton* update = nullptr;
+    QPushButton* reboot = nullptr;
+    QPushButton* factoryReset = nullptr;
+
+    QComboBox* uartBaud = nullptr;
+    QComboBox* uartFlow = nullptr;
+    QPushButton* uartApply = nullptr;
+
+    std::array<QRadioButton*, 4> roles{};  // 1003-1006: index = role radio index
+    QButtonGroup* roleGroup = nullptr;
+    QPushButton* roleApply = nullptr;
+
+    QLineEdit* deviceName = nullptr;
+    QPushButton* changeName = nullptr;
+    QLineEdit* advInterval = nullptr;
+    QPushButton* advApply = nullptr;
+
+    std::array<QRadioButton*, 2> autoCon{};  // 1011 OFF, 1012 ON
+    QButtonGroup* autoConGroup = nullptr;
+    QPushButton* autoConApply = nullptr;
+
+    QCheckBox* nameFilterCheck = nullptr;
+    QLineEdit* nameFilter = nullptr;
+    QCheckBox* rssiFilterCheck = nullptr;
+    QLineEdit* rssiFilter = nullptr;
+    QPushButton* scan = nullptr;
+    QTableWidget* scanList = nullptr;
+
+    QPushButton* masterCopy = nullptr;
+    QLineEdit* masterAddress = nullptr;
+    QPushButton* masterRegister = nullptr;
+    QPushButton* masterDelete = nullptr;
+
+    std::array<SlotRow, kSlotRows> slotRows{};
+    QPushButton* save = nullptr;
+
+    QHash<int, QWidget*> byId;
+
+    QWidget* ById(int id) const { return byId.value(id, nullptr); }
+};

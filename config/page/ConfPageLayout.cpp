@@ -1,0 +1,309 @@
+#include "ConfPageLayout.h"
+
+#include "ConfMessages.h"
+#include "SectionFrame.h"
+#include "UpperCaseValidator.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// Room for twelve hex digits, or eight characters of a name, plus the frame of the edit.
+int TextWidth(const QWidget* widget, const QString& sample) {
+    return QFontMetrics(widget->font()).horizontalAdvance(sample) + 14;
+}
+
+}  // namespace
+
+ConfPageControls ConfPageLayout::Build(QWidget* page) {
+    ConfPageLayout layout(page);
+    auto* left = new QVBoxLayout;
+    left->addWidget(layout.DeviceInfoSection());
+    left->addWidget(layout.UartSection());
+    left->addWidget(layout.RoleSection());
+    left->addWidget(layout.SlaveSection());
+    left->addStretch(1);
+
+    auto* columns = new QHBoxLayout(page);
+    columns->addLayout(left);
+    columns->addWidget(layout.MasterSection(), 1);
+    return layout.m_c;
+}
+
+QWidget* ConfPageLayout::DeviceInfoSection() {
+    QGroupBox* box = Section(0, 1016, tr("[ Device information ]"));
+    const QString modelLabel = tr("Model name");
+    const QString firmwareLabel = tr("Firmware ver.");
+    const QString addressLabel = tr("Bluetooth addr.");
+    m_c.model = Field(1000, modelLabel);
+    m_c.model->setAlignment(Qt::AlignCenter);
+    m_c.firmware = Field(1008, firmwareLabel);
+    m_c.address = Field(1052, addressLabel);
+    m_c.update = Button(1009, tr("Update"));
+    m_c.reboot = Button(1010, tr("Reboot"));
+    m_c.factoryReset = Button(1013, tr("Factory reset"));
+
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(Label(modelLabel), 0, 0);
+    grid->addWidget(m_c.model, 0, 1);
+    grid->addWidget(Label(firmwareLabel), 1, 0);
+    grid->addWidget(m_c.firmware, 1, 1);
+    grid->addWidget(Label(addressLabel), 2, 0);
+    grid->addWidget(m_c.address, 2, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_c.update);
+    buttons->addWidget(m_c.reboot);
+    buttons->addWidget(m_c.factoryReset);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    return box;
+}
+
+QWidget* ConfPageLayout::UartSection() {
+    QGroupBox* box = Section(1, 1017, tr("[ UART options ]"));
+    const QString baudLabel = tr("Baudrate");
+    const QString flowLabel = tr("Flow control");
+    m_c.uartBaud = Add(new QComboBox(m_page), 1001, baudLabel);
+    m_c.uartFlow = Add(new QComboBox(m_page), 1002, flowLabel);
+    m_c.uartApply = Button(1023, tr("Apply", "UART options"));
+
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(Label(baudLabel), 0, 0);
+    grid->addWidget(m_c.uartBaud, 0, 1);
+    grid->addWidget(Label(flowLabel), 1, 0);
+    grid->addWidget(m_c.uartFlow, 1, 1);
+    grid->addWidget(m_c.uartApply, 1, 2);
+    grid->setColumnStretch(1, 1);
+    return box;
+}
+
+QWidget* ConfPageLayout::RoleSection() {
+    QGroupBox* box = Section(2, 1018, tr("[ Operation role ]"));
+    m_c.roles = {Radio(1003, tr("Slave")), Radio(1004, tr("Master(1:1)")),
+                 Radio(1005, tr("Multi (AT Cmd.)")), Radio(1006, tr("Multi (Bypass)"))};
+    m_c.roleGroup = new QButtonGroup(m_page);
+    for (int i = 0; i < static_cast<int>(m_c.roles.size()); ++i) {
+        m_c.roleGroup->addButton(m_c.roles[i], i);
+    }
+    m_c.roleApply = Button(1022, tr("Apply"));
+
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(m_c.roles[0], 0, 0);
+    grid->addWidget(m_c.roles[1], 0, 1);
+    grid->addWidget(m_c.roles[2], 1, 0);
+    grid->addWidget(m_c.roles[3], 1, 1);
+    grid->addWidget(m_c.roleApply, 1, 2);
+    grid->setColumnStretch(1, 1);
+    return box;
+}
+
+QWidget* ConfPageLayout::SlaveSection() {
+    QGroupBox* box = Section(3, 1019, tr("[ Slave function ]"));
+    const QString nameLabel = tr("Device name");
+    const QString intervalLabel = tr("Adv. Interval");
+    m_c.deviceName = Edit(1014, nameLabel);
+    m_c.changeName = Button(1015, tr("Change"));
+    m_c.advInterval = Edit(1069, intervalLabel);
+    m_c.advInterval->setAlignment(Qt::AlignRight);
+    m_c.advApply = Button(1032, tr("Apply"));
+
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(Label(nameLabel), 0, 0);
+    grid->addWidget(m_c.deviceName, 0, 1, 1, 2);
+    grid->addWidget(m_c.changeName, 0, 3);
+    grid->addWidget(Label(intervalLabel), 1, 0);
+    grid->addWidget(m_c.advInterval, 1, 1);
+    grid->addWidget(Label(tr("msec")), 1, 2);
+    grid->addWidget(m_c.advApply, 1, 3);
+    grid->setColumnStretch(1, 1);
+    return box;
+}
+
+QWidget* ConfPageLayout::MasterSection() {
+    QGroupBox* box = Section(4, 1020, tr("[ Master, multipoint function ]"));
+    auto* right = new QVBoxLayout;
+    right->addWidget(MasterDeviceFrame());
+    right->addWidget(SlotsFrame(), 1);
+
+    auto* columns = new QHBoxLayout;
+    columns->addWidget(ScanFrame(), 1);
+    columns->addLayout(right);
+
+    auto* rows = new QVBoxLayout(box);
+    rows->addWidget(AutoConRow());
+    rows->addLayout(columns, 1);
+    return box;
+}
+
+QWidget* ConfPageLayout::AutoConRow() {
+    auto* row = new QWidget(m_page);
+    m_c.autoCon = {Radio(1011, tr("OFF")), Radio(1012, tr("ON"))};
+    m_c.autoConGroup = new QButtonGroup(m_page);
+    m_c.autoConGroup->addButton(m_c.autoCon[0], 0);
+    m_c.autoConGroup->addButton(m_c.autoCon[1], 1);
+    m_c.autoConApply = Button(1021, tr("Apply"));
+
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Label(tr("Automatic connection upon power-on")));
+    layout->addSpacing(12);
+    layout->addWidget(m_c.autoCon[0]);
+    layout->addWidget(m_c.autoCon[1]);
+    layout->addStretch(1);
+    layout->addWidget(m_c.autoConApply);
+    return row;
+}
+
+QWidget* ConfPageLayout::ScanFrame() {
+    const QString title = tr("Device scan");
+    auto* frame = new QGroupBox(title, m_page);
+    frame->setObjectName(QStringLiteral("frameDeviceScan"));
+    const QString nameFilterLabel = tr("Name filter");
+    const QString rssiFilterLabel = tr("RSSI filter");
+    m_c.nameFilterCheck = Add(new QCheckBox(nameFilterLabel, m_page), 1024, nameFilterLabel);
+    m_c.nameFilter = Edit(1025, nameFilterLabel);
+    m_c.rssiFilterCheck = Add(new QCheckBox(rssiFilterLabel, m_page), 1027, rssiFilterLabel);
+    m_c.rssiFilter = Edit(1028, rssiFilterLabel);
+    m_c.scan = Button(1026, ConfMessages::Text(ConfMessages::MSG_SCAN));
+
+    auto* list = Add(new QTableWidget(0, 3, m_page), 1007, title);
+    list->setHorizontalHeaderLabels({ConfMessages::Text(ConfMessages::MSG_COLUMN_ADDRESS),
+                                     ConfMessages::Text(ConfMessages::MSG_COLUMN_NAME),
+                                     ConfMessages::Text(ConfMessages::MSG_COLUMN_RSSI)});
+    list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    list->horizontalHeader()->setSectionsClickable(false);
+    list->horizontalHeader()->setStretchLastSection(true);
+    list->verticalHeader()->hide();
+    list->verticalHeader()->setDefaultSectionSize(QFontMetrics(list->font()).height() + 6);
+    list->setColumnWidth(0, TextWidth(list, QStringLiteral("DDDDDDDDDDDD")));
+    list->setColumnWidth(1, TextWidth(list, QStringLiteral("WWWWWWW")));
+    list->setColumnWidth(2, TextWidth(list, QStringLiteral("-100")));
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setShowGrid(true);
+    list->setWordWrap(false);
+    m_c.scanList = list;
+
+    auto* grid = new QGridLayout(frame);
+    grid->addWidget(m_c.nameFilterCheck, 0, 0);
+    grid->addWidget(m_c.nameFilter, 0, 1);
+    grid->addWidget(m_c.rssiFilterCheck, 1, 0);
+    grid->addWidget(m_c.rssiFilter, 1, 1);
+    grid->addWidget(m_c.scan, 0, 2, 2, 1);
+    m_c.scan->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    grid->addWidget(list, 2, 0, 1, 3);
+    grid->setRowStretch(2, 1);
+    grid->setColumnStretch(1, 1);
+    return frame;
+}
+
+QWidget* ConfPageLayout::MasterDeviceFrame() {
+    auto* frame = new QGroupBox(tr("Reigster master device"), m_page);
+    frame->setObjectName(QStringLiteral("frameMasterDevice"));
+    m_c.masterCopy = Button(1070, QStringLiteral("=>"), tr("Copy to master device"));
+    m_c.masterAddress = Edit(1071, tr("Master device address"));
+    m_c.masterAddress->setValidator(new UpperCaseValidator(m_c.masterAddress));
+    m_c.masterAddress->setMinimumWidth(TextWidth(m_page, QStringLiteral("DDDDDDDDDDDD")));
+    m_c.masterRegister = Button(1072, tr("Reg."));
+    m_c.masterDelete = Button(1042, tr("Del."));
+
+    auto* row = new QHBoxLayout(frame);
+    row->addWidget(m_c.masterCopy);
+    row->addWidget(m_c.masterAddress, 1);
+    row->addWidget(m_c.masterRegister);
+    row->addWidget(m_c.masterDelete);
+    return frame;
+}
+
+QWidget* ConfPageLayout::SlotsFrame() {
+    auto* frame = new QGroupBox(tr("Registerd devices"), m_page);
+    frame->setObjectName(QStringLiteral("frameRegisteredDevices"));
+    auto* grid = new QGridLayout(frame);
+    grid->setVerticalSpacing(3);
+    grid->addWidget(Label(tr("Bluetooth address")), 0, 2, Qt::AlignCenter);
+    for (int slot = 1; slot <= static_cast<int>(ConfPageControls::kSlotRows); ++slot) {
+        AddSlotRow(grid, slot);
+    }
+    m_c.save = Button(1033, tr("Save"));
+    grid->addWidget(m_c.save, static_cast<int>(ConfPageControls::kSlotRows) + 1, 3, 1, 2);
+    grid->setRowStretch(static_cast<int>(ConfPageControls::kSlotRows) + 2, 1);
+    return frame;
+}
+
+void ConfPageLayout::AddSlotRow(QGridLayout* grid, int slot) {
+    ConfPageControls::SlotRow& row = m_c.slotRows[static_cast<std::size_t>(slot - 1)];
+    const QString number = QString::number(slot);
+    row.number = Label(number);
+    row.copy = Button(1052 + slot, QStringLiteral("=>"), tr("Copy to slot %1").arg(slot));
+    row.address = Edit(1060 + slot, tr("Slot %1 address").arg(slot));
+    row.address->setValidator(new UpperCaseValidator(row.address));
+    row.address->setMinimumWidth(TextWidth(m_page, QStringLiteral("DDDDDDDDDDDD")));
+    row.name = Edit(1042 + slot, tr("Slot %1 name").arg(slot));
+    row.name->setReadOnly(true);
+    row.name->setMinimumWidth(TextWidth(m_page, QStringLiteral("WWWWWWW")));
+    row.clear = Button(1033 + slot, QStringLiteral("X"), tr("Empty slot %1").arg(slot));
+
+    const int line = slot;
+    grid->addWidget(row.number, line, 0, Qt::AlignRight);
+    grid->addWidget(row.copy, line, 1);
+    grid->addWidget(row.address, line, 2);
+    grid->addWidget(row.name, line, 3);
+    grid->addWidget(row.clear, line, 4);
+    const int narrow = QFontMetrics(m_page->font()).horizontalAdvance(QStringLiteral("=>")) + 18;
+    row.copy->setFixedWidth(narrow);
+    row.clear->setFixedWidth(narrow);
+}
+
+QGroupBox* ConfPageLayout::Section(int index, int id, const QString& title) {
+    QGroupBox* box = MakeSectionFrame(m_page, title, index == ConfPageControls::kSectionCount - 1);
+    m_c.boxes[static_cast<std::size_t>(index)] = box;
+    return Add(box, id, title);
+}
+
+template <class Control>
+Control* ConfPageLayout::Add(Control* control, int id, const QString& accessibleName) {
+    control->setObjectName(QString::number(id));
+    control->setAccessibleName(accessibleName);
+    m_c.byId.insert(id, control);
+    return control;
+}
+
+QPushButton* ConfPageLayout::Button(int id, const QString& caption, const QString& accessibleName) {
+    auto* button = new QPushButton(caption, m_page);
+    button->setAutoDefault(false);
+    return Add(button, id, accessibleName.isEmpty() ? caption.trimmed() : accessibleName);
+}
+
+QRadioButton* ConfPageLayout::Radio(int id, const QString& caption) {
+    return Add(new QRadioButton(caption, m_page), id, caption);
+}
+
+QLineEdit* ConfPageLayout::Edit(int id, const QString& accessibleName) {
+    return Add(new QLineEdit(m_page), id, accessibleName);
+}
+
+QLabel* ConfPageLayout::Field(int id, const QString& accessibleName) {
+    auto* field = Add(new QLabel(m_page), id, accessibleName);
+    field->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    field->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    field->setMinimumWidth(TextWidth(m_page, QStringLiteral("DDDDDDDDDDDDDD")));
+    return field;
+}
+
+QLabel* ConfPageLayout::Label(const QString& text) {
+    return new QLabel(text, m_page);
+}

@@ -1,0 +1,609 @@
+#include "ModuleConfPage.h"
+
+#include "AtStatus.h"
+#include "ConfJobRunner.h"
+#include "ConfPageLayout.h"
+#include "ConfWorker.h"
+#include "Conversions.h"
+#include "FilterSettingsBinder.h"
+#include "InputRules.h"
+#include "JobOutcomes.h"
+#include "ModelRules.h"
+#include "ModuleValuesView.h"
+#include "ResponseKind.h"
+#include "ScanFilter.h"
+#include "ScanList.h"
+#include "SlotTable.h"
+#include "sKW523Comm.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+
+#include <array>
+#include <variant>
+
+namespace {
+
+struct ListEntry {
+    const char* text;
+    std::uint32_t data;
+};
+
+constexpr std::array<ListEntry, 7> kBaudRates = {{{"9600", 9600},
+                                                  {"19200", 19200},
+                                                  {"38400", 38400},
+                                                  {"57600", 57600},
+                                                  {"115200", 115200},
+                                                  {"230400", 230400},
+                                                  {"460800", 460800}}};
+constexpr std::array<ListEntry, 2> kFlowModes = {{{"OFF", 0}, {"ON", 1}}};
+
+constexpr std::uint32_t kResetLimitMs = 500;
+constexpr std::uint32_t kStopScanLimitMs = 3000;
+
+std::string ToUtf8(const QString& text) {
+    return WideToUtf8(text.toStdU16String());
+}
+
+}  // namespace
+
+ModuleConfPage::ModuleConfPage(QWidget* parent)
+    : QWidget(parent),
+      m_c(ConfPageLayout::Build(this)),
+      m_scanList(std::make_unique<ScanList>(m_c.scanList)),
+      m_slotTable(std::make_unique<SlotTable>(m_c.slotRows)),
+      m_comm(std::make_unique<sKW523Comm>()),
+      m_jobs(std::make_unique<ConfJobRunner>(*m_comm)) {
+    m_worker = std::make_unique<ConfWorker>(
+        [this](ConfJob job, const JobInputs& inputs) { return m_jobs->Run(job, inputs); },
+        [this](std::int32_t job, std::int32_t status) {
+            // Worker thread: hand over only.
+            QMetaObject::invokeMethod(
+                this,
+                [this, job, status, session = m_session.load()] {
+                    if (session == m_session.load()) {
+                        OnJobResult(job, status);
+                    }
+                },
+                Qt::QueuedConnection);
+        },
+        [this](bool) {
+            QMetaObject::invokeMethod(
+                this, [this] { SyncCursor(); }, Qt::QueuedConnection);
+        });
+    m_filterSettings = new FilterSettingsBinder(m_c.nameFilterCheck, m_c.nameFilter,
+                                                m_c.rssiFilterCheck, m_c.rssiFilter, this);
+    m_filterSettings->Load();
+    FillUartLists();
+    ModuleValuesView::MembersToControls(m_c, m_values);
+    ConnectDeviceCommands();
+    ConnectScanAndSlots();
+    EnableControls(false);
+    m_comm->m_onError = [this](const sKW523Comm* channel, std::error_code&) {
+        OnCommError(channel);
+    };
+}
+
+ModuleConfPage::~ModuleConfPage() {
+    ClosePort();
+}
+
+void ModuleConfPage::FillUartLists() {
+    for (const ListEntry& entry : kBaudRates) {
+        m_c.uartBaud->addItem(QString::fromLatin1(entry.text), entry.data);
+    }
+    for (const ListEntry& entry : kFlowModes) {
+        m_c.uartFlow->addItem(QString::fromLatin1(entry.text), entry.data);
+    }
+    m_c.uartBaud->setCurrentIndex(m_c.uartBaud->findData(9600u));
+    m_c.uartFlow->setCurrentIndex(m_c.uartFlow->findData(0u));
+}
+
+void ModuleConfPage::ConnectDeviceCommands() {
+    connect(m_c.update, &QPushButton::clicked, this, &ModuleConfPage::OnUpdate);
+    connect(m_c.changeName, &QPushButton::clicked, this, &ModuleConfPage::OnChangeName);
+    connect(m_c.reboot, &QPushButton::clicked, this, &ModuleConfPage::OnReboot);
+    connect(m_c.factoryReset, &QPushButton::clicked, this, &ModuleConfPage::OnFactoryReset);
+    connect(m_c.uartApply, &QPushButton::clicked, this, &ModuleConfPage::OnApplyUart);
+    connect(m_c.roleApply, &QPushButton::clicked, this, &ModuleConfPage::OnApplyRole);
+    connect(m_c.autoConApply, &QPushButton::clicked, this, &ModuleConfPage::OnApplyAutoCon);
+    connect(m_c.advApply, &QPushButton::clicked, this, &ModuleConfPage::OnApplyAdvInterval);
+}
+
+void ModuleConfPage::ConnectScanAndSlots() {
+    connect(m_c.scan, &QPushButton::clicked, this, &ModuleConfPage::OnScanClicked);
+    connect(m_c.masterCopy, &QPushButton::clicked, this, &ModuleConfPage::OnMasterCopy);
+    connect(m_c.masterRegister, &QPushButton::clicked, this, &ModuleConfPage::OnMasterRegister);
+    connect(m_c.masterDelete, &QPushButton::clicked, this, &ModuleConfPage::OnMasterDelete);
+    for (int slot = 1; slot <= static_cast<int>(kSlotCount); ++slot) {
+        const auto& row = m_c.slotRows[static_cast<std::size_t>(slot - 1)];
+        connect(row.copy, &QPushButton::clicked, this, [this, slot] { OnSlotCopy(slot); });
+        connect(row.clear, &QPushButton::clicked, this, [this, slot] { m_slotTable->Empty(slot); });
+    }
+    connect(m_c.save, &QPushButton::clicked, this, &ModuleConfPage::OnSave);
+}
+
+// ---- Port and worker ----
+
+std::error_code ModuleConfPage::OpenPort(const QString& portName, std::uint32_t baudRate,
+                                         std::uint8_t flowControl) {
+    std::string name;
+    WideToAnsi(portName.toStdU16String(), name);
+    if (const std::error_code error = m_comm->Open(name, baudRate, 8, 0, 0, flowControl)) {
+        return error;
+    }
+    m_portBaud = baudRate;
+    m_worker->Start();
+    PostJob(JOB_IDENTIFY);
+    if (!m_worker->IsBusy()) {
+        SetBusy(true);
+        EnableControls(false);
+    }
+    return {};
+}
+
+void ModuleConfPage::ClosePort() {
+    m_comm->Close();  // ends a running transaction at once
+    m_worker->Stop();
+    ++m_session;
+    // No scan runs without a port; a new connection starts from "Scan".
+    m_jobs->SetScanState(SCAN_IDLE);
+    SetScanCaption(ConfMessages::MSG_SCAN);
+    ClearDeviceInfo(true);
+    EnableControls(false);
+    SetBusy(false);
+}
+
+bool ModuleConfPage::IsPortOpen() const {
+    return m_comm->IsOpen();
+}
+
+void ModuleConfPage::SendResetCommand() {
+    if (m_comm->IsOpen()) {
+        m_comm->SendCommand("ATZ\r", KIND_RESET, kResetLimitMs);
+    }
+}
+
+void ModuleConfPage::OnCommError(const sKW523Comm* channel) {
+    // I/O thread: hand over only.
+    if (channel != m_comm.get() || !m_comm->IsOpen()) {
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this, [this, session = m_session.load()] { OnPortError(session); }, Qt::QueuedConnection);
+}
+
+void ModuleConfPage::OnPortError(std::uint32_t session) {
+    if (session != m_session.load() || !m_comm->IsOpen()) {
+        return;
+    }
+    ClosePort();
+    EnableControls(false);
+    Show(ConfMessages::MSG_PORT_ERROR, Prompter::Icon::Error);
+    if (m_comm->IsOpen()) {
+        ClosePort();
+    }
+    Q_EMIT setupComPortRequested();
+}
+
+void ModuleConfPage::PostJob(ConfJob job) {
+    m_worker->PostJob(job, false);
+}
+
+void ModuleConfPage::PostJob(ConfJob job, const JobInputs& inputs) {
+    m_worker->PostJob(job, false, inputs);
+}
+
+// ---- Shared operations ----
+
+void ModuleConfPage::EnableControls(bool enable) {
+    const auto apply = [this](ControlGroup group, bool on) {
+        for (const int id : ControlIdsOf(group)) {
+            if (QWidget* control = m_c.ById(id)) {
+                control->setEnabled(on);
+            }
+        }
+    };
+    apply(GRP_ALL_INPUTS, enable);
+    apply(GRP_ALL_BUTTONS, enable);
+    if (!enable) {
+        return;
+    }
+    const ControlGroupSet keptDisabled = GroupsKeptDisabled(m_jobs->Model(), m_jobs->Module().role);
+    for (int group = 0; group < GRP_COUNT; ++group) {
+        if (keptDisabled.test(static_cast<std::size_t>(group))) {
+            apply(static_cast<ControlGroup>(group), false);
+        }
+    }
+    setFocus();
+}
+
+void ModuleConfPage::ClearDeviceInfo(bool clearList) {
+    m_c.model->clear();
+    m_c.firmware->clear();
+    m_c.address->clear();
+    m_c.deviceName->clear();
+    if (clearList) {
+        m_scanList->ClearItems();
+    }
+    m_c.masterAddress->clear();
+    m_slotTable->ClearTexts();
+}
+
+void ModuleConfPage::SetBusy(bool busy) {
+    m_worker->SetBusy(busy);
+    SyncCursor();
+}
+
+void ModuleConfPage::SyncCursor() {
+    if (m_worker->IsBusy()) {
+        setCursor(Qt::WaitCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+Prompter::Answer ModuleConfPage::Show(ConfMessages::Id id, Prompter::Icon icon,
+                                      Prompter::Buttons buttons) {
+    return Prompter::Ask(this, ConfMessages::Text(id), icon, buttons);
+}
+
+void ModuleConfPage::ShowFilterError(const QString& text) {
+    Prompter::Ask(this, text, Prompter::Icon::Error, Prompter::Buttons::Ok,
+                  ConfMessages::FilterErrorCaption());
+}
+
+void ModuleConfPage::SetScanCaption(ConfMessages::Id caption) {
+    m_c.scan->setText(ConfMessages::Text(caption));
+    m_c.scan->setAccessibleName(m_c.scan->text());
+}
+
+// ---- Job results ----
+
+void ModuleConfPage::OnJobResult(std::int32_t job, std::int32_t status) {
+    SetBusy(false);
+    switch (job) {
+        case JOB_IDENTIFY:
+            if (status == JOB_OK) {
+                PostJob(ReadJobOf(m_jobs->Model()));
+            } else {
+                GiveUp(status);
+            }
+            return;
+        case JOB_READ_FULL:
+        case JOB_READ_MASTER:
+        case JOB_READ_SLAVE:
+            if (status == JOB_OK) {
+                ShowModuleValues(static_cast<ConfJob>(job));
+            } else {
+                GiveUp(status);
+            }
+            return;
+        case JOB_REBOOT:
+            EnableControls(false);
+            BackToPortSettings();
+            return;
+        case JOB_FACTORY_RESET:
+            BackToPortSettings();
+            return;
+        case JOB_SCAN_START:
+        case JOB_SCAN_REPORT:
+        case JOB_SCAN_STOP:
+            OnScanJobResult(job, status);
+            return;
+        default:
+            if (const auto outcome = SettingOutcomeOf(job)) {
+                OnSettingResult(*outcome, status);
+            }
+            return;
+    }
+}
+
+void ModuleConfPage::OnScanJobResult(std::int32_t job, std::int32_t status) {
+    const bool running = m_jobs->GetScanState() == SCAN_RUNNING;
+    if (job == JOB_SCAN_START && status == JOB_OK) {
+        m_scanList->Reset();
+        SetScanCaption(ConfMessages::MSG_STOP);
+        m_c.scan->setEnabled(true);
+        m_c.scan->setFocus();
+        if (running) {
+            PostJob(JOB_SCAN_REPORT);
+        }
+    } else if (job == JOB_SCAN_REPORT && (status == JOB_OK || status == JOB_NO_REPORT)) {
+        if (status == JOB_OK) {
+            std::optional<std::int8_t> threshold;
+            if (m_c.rssiFilterCheck->isChecked()) {
+                threshold = InputRules::RssiThreshold(m_c.rssiFilter->text());
+            }
+            m_scanList->Add(m_jobs->LastScanReport(), threshold);
+        }
+        if (running) {
+            PostJob(JOB_SCAN_REPORT);
+        }
+    } else if (job == JOB_SCAN_STOP) {
+        m_jobs->SetScanState(SCAN_IDLE);
+        SetScanCaption(ConfMessages::MSG_SCAN);
+        m_c.scan->setEnabled(true);
+        m_c.scan->setFocus();
+        if (status == JOB_OK) {
+            EnableControls(true);
+        } else {
+            RestartIdentification(false);
+        }
+    } else {
+        RestartIdentification(true);
+    }
+}
+
+void ModuleConfPage::RestartIdentification(bool clearList) {
+    EnableControls(false);
+    ClearDeviceInfo(clearList);
+    PostJob(JOB_IDENTIFY);
+}
+
+void ModuleConfPage::OnSettingResult(const SettingOutcome& outcome, std::int32_t status) {
+    if (status != JOB_OK) {
+        ReportFailure(status, outcome.failed);
+        return;
+    }
+    Show(outcome.done, outcome.doneIcon);
+    switch (outcome.then) {
+        case SettingOutcome::Then::Identify:
+            PostJob(JOB_IDENTIFY);
+            break;
+        case SettingOutcome::Then::EnableControls:
+            EnableControls(true);
+            break;
+        case SettingOutcome::Then::BackToPortSettings:
+            BackToPortSettings();
+            break;
+    }
+}
+
+void ModuleConfPage::ShowModuleValues(ConfJob readJob) {
+    const ModuleState dev = m_jobs->Module();
+    ModuleValuesView::Show(m_c, *m_slotTable, dev, m_jobs->Model(), readJob, m_portBaud, m_values);
+    if (readJob != JOB_READ_SLAVE && dev.info.StateWord() == "SCANNING") {
+        StopModuleScan();
+    }
+    EnableControls(true);
+}
+
+void ModuleConfPage::StopModuleScan() {
+    // The worker is idle here, so the GUI thread talks to the module itself.
+    m_comm->SendCommand("AT+STOPSCAN\r", KIND_STOP_SCAN, kStopScanLimitMs);
+    m_comm->SetScanFilter(ScanFilter{});
+    m_jobs->SetScanState(SCAN_IDLE);
+    SetScanCaption(ConfMessages::MSG_SCAN);
+    m_c.scan->setEnabled(true);
+    m_c.scan->setFocus();
+}
+
+void ModuleConfPage::GiveUp(std::int32_t status) {
+    ClosePort();
+    Show(status == JOB_UNSUPPORTED ? ConfMessages::MSG_UNSUPPORTED : ConfMessages::MSG_NO_ANSWER,
+         Prompter::Icon::Error);
+    if (m_comm->IsOpen()) {
+        ClosePort();
+    }
+    Q_EMIT setupComPortRequested();
+}
+
+void ModuleConfPage::BackToPortSettings() {
+    if (m_comm->IsOpen()) {
+        ClosePort();
+    }
+    Q_EMIT setupComPortRequested();
+}
+
+void ModuleConfPage::ReportFailure(std::int32_t status, ConfMessages::Id message) {
+    EnableControls(false);
+    ClearDeviceInfo(true);
+    Show(status == JOB_UNSUPPORTED ? ConfMessages::MSG_UNSUPPORTED : message,
+         Prompter::Icon::Error);
+    PostJob(JOB_IDENTIFY);
+}
+
+// ---- Device commands ----
+
+void ModuleConfPage::OnUpdate() {
+    if (!m_comm->IsOpen() || m_worker->IsBusy()) {
+        return;
+    }
+    ClearDeviceInfo(true);
+    PostJob(JOB_IDENTIFY);
+    SetBusy(true);
+    EnableControls(false);
+}
+
+void ModuleConfPage::OnChangeName() {
+    EnableControls(false);
+    const QString name = m_c.deviceName->text();
+    if (!InputRules::FitsNameBytes(name)) {
+        Show(ConfMessages::MSG_NAME_TOO_LONG, Prompter::Icon::Warning);
+        EnableControls(true);
+        return;
+    }
+    JobInputs inputs;
+    inputs.deviceName = ToUtf8(name);
+    PostJob(JOB_SET_NAME, inputs);
+}
+
+void ModuleConfPage::OnReboot() {
+    EnableControls(false);
+    PostJob(JOB_REBOOT);
+}
+
+void ModuleConfPage::OnFactoryReset() {
+    EnableControls(false);
+    if (Show(ConfMessages::MSG_FACTORY_RESET_QUESTION, Prompter::Icon::Question,
+             Prompter::Buttons::OkCancel) == Prompter::Answer::Ok) {
+        PostJob(JOB_FACTORY_RESET);
+    } else {
+        EnableControls(true);
+    }
+}
+
+void ModuleConfPage::OnApplyUart() {
+    EnableControls(false);
+    JobInputs inputs;
+    inputs.baudRate = m_c.uartBaud->currentData().toUInt();
+    inputs.flowControl = m_c.uartFlow->currentData().toUInt();
+    PostJob(JOB_SET_UART, inputs);
+}
+
+void ModuleConfPage::OnApplyRole() {
+    EnableControls(false);
+    ModuleValuesView::ControlsToMembers(m_c, m_values);
+    JobInputs inputs;
+    inputs.roleIndex = m_values.role;
+    PostJob(JOB_SET_ROLE, inputs);
+}
+
+void ModuleConfPage::OnApplyAutoCon() {
+    EnableControls(false);
+    ModuleValuesView::ControlsToMembers(m_c, m_values);
+    JobInputs inputs;
+    inputs.autoConIndex = m_values.autoCon;
+    PostJob(JOB_SET_AUTOCON, inputs);
+}
+
+void ModuleConfPage::OnApplyAdvInterval() {
+    EnableControls(false);
+    const auto interval = InputRules::ParseAdvInterval(m_c.advInterval->text());
+    if (!interval) {
+        Show(ConfMessages::MSG_BAD_ADV_INTERVAL, Prompter::Icon::Error);
+        EnableControls(true);
+        return;
+    }
+    m_values.advInterval = *interval;
+    JobInputs inputs;
+    inputs.advInterval = *interval;
+    PostJob(JOB_SET_ADV_INTERVAL, inputs);
+}
+
+// ---- Scan, master device and slots ----
+
+void ModuleConfPage::OnScanClicked() {
+    EnableControls(false);
+    m_c.scan->setEnabled(false);
+    QMetaObject::invokeMethod(this, &ModuleConfPage::OnScanToggle, Qt::QueuedConnection);
+}
+
+void ModuleConfPage::OnScanToggle() {
+    if (!m_comm->IsOpen()) {
+        return;
+    }
+    JobInputs inputs;
+    if (m_jobs->GetScanState() == SCAN_RUNNING) {
+        m_jobs->SetScanState(SCAN_STOPPING);
+        PostJob(JOB_SCAN_STOP);
+    } else {
+        if (!ScanFiltersValid()) {
+            EnableControls(true);
+            return;
+        }
+        inputs.nameFilterOn = m_c.nameFilterCheck->isChecked();
+        if (inputs.nameFilterOn) {
+            inputs.nameFilter = ToUtf8(m_c.nameFilter->text());
+        }
+        PostJob(JOB_SCAN_START, inputs);
+    }
+    if (!m_worker->IsBusy()) {
+        SetBusy(true);
+    }
+}
+
+bool ModuleConfPage::ScanFiltersValid() {
+    switch (InputRules::CheckScanFilters(m_c.rssiFilterCheck->isChecked(), m_c.rssiFilter->text(),
+                                         m_c.nameFilterCheck->isChecked(),
+                                         m_c.nameFilter->text())) {
+        case InputRules::ScanFilterError::None:
+            return true;
+        case InputRules::ScanFilterError::RssiNotSet:
+            ShowFilterError(ConfMessages::RssiNotSet());
+            break;
+        case InputRules::ScanFilterError::RssiNotNumber:
+            ShowFilterError(ConfMessages::RssiNotNumber());
+            break;
+        case InputRules::ScanFilterError::NameTooLong:
+            ShowFilterError(ConfMessages::NameFilterTooLong());
+            break;
+    }
+    return false;
+}
+
+void ModuleConfPage::OnMasterCopy() {
+    const auto selected = m_scanList->Selected();
+    if (!selected) {
+        Show(ConfMessages::MSG_NOTHING_SELECTED, Prompter::Icon::Error);
+        return;
+    }
+    m_c.masterAddress->setText(selected->address);
+}
+
+void ModuleConfPage::OnMasterRegister() {
+    EnableControls(false);
+    const QString text = m_c.masterAddress->text();
+    std::string ansi;
+    WideToAnsi(text.toStdU16String(), ansi);
+    JobInputs inputs;
+    if (text.isEmpty() || !ParseBdAddr(ansi, inputs.masterAddr)) {
+        Show(ConfMessages::MSG_BAD_ADDRESS, Prompter::Icon::Error);
+        EnableControls(true);
+        return;
+    }
+    PostJob(JOB_SET_MASTER, inputs);
+}
+
+void ModuleConfPage::OnMasterDelete() {
+    EnableControls(false);
+    m_c.masterAddress->clear();
+    PostJob(JOB_DELETE_MASTER);
+}
+
+void ModuleConfPage::OnSlotCopy(int slot) {
+    const auto selected = m_scanList->Selected();
+    if (!selected) {
+        Show(ConfMessages::MSG_NOTHING_SELECTED, Prompter::Icon::Error);
+        return;
+    }
+    if (!m_slotTable->Assign(slot, selected->address, selected->name)) {
+        Show(ConfMessages::MSG_ALREADY_IN_SLOT, Prompter::Icon::Error);
+    }
+}
+
+void ModuleConfPage::OnSave() {
+    EnableControls(false);
+    const auto built = SlotRules::BuildWriteSlots(m_slotTable->Addresses(), m_slotTable->Names());
+    if (const auto* error = std::get_if<SlotRules::SaveError>(&built)) {
+        switch (error->kind) {
+            case SlotRules::SaveError::Duplicate:
+                Show(ConfMessages::MSG_DUPLICATE_SLOTS, Prompter::Icon::Error);
+                break;
+            case SlotRules::SaveError::BadAddress:
+                Prompter::Ask(
+                    this, ConfMessages::Text(ConfMessages::MSG_SLOT_BAD_ADDRESS).arg(error->slot),
+                    Prompter::Icon::Error);
+                break;
+            case SlotRules::SaveError::NameTooLong:
+                Prompter::Ask(this, ConfMessages::SlotNameTooLong(error->slot),
+                              Prompter::Icon::Error);
+                break;
+        }
+        EnableControls(true);
+        return;
+    }
+    JobInputs inputs;
+    inputs.writeSlots = std::get<SlotArray>(built);
+    PostJob(JOB_WRITE_SLOTS, inputs);
+    if (!m_worker->IsBusy()) {
+        SetBusy(true);
+    }
+}

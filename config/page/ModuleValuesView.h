@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ConfJob.h"
+#include "ConfPageControls.h"
+#include "ModuleState.h"
+#include "PageValues.h"
+
+#include <cstdint>
+#include <string>
+
+class QButtonGroup;
+class SlotTable;
+
+// Shows what a read job read from the module in the page's controls.
+namespace ModuleValuesView {
+
+// Everything but stopping a module found scanning and enabling the controls: the baud rate the
+// port runs at, model, firmware, address, name and flow control; the advertising interval
+// (JOB_READ_FULL, JOB_READ_SLAVE); automatic connection and master address (JOB_READ_FULL,
+// JOB_READ_MASTER); the role and, for JOB_READ_FULL, the slots.
+void Show(const ConfPageControls& controls, SlotTable& slotTable, const ModuleState& dev,
+          const std::string& model, ConfJob readJob, std::uint32_t portBaud, PageValues& members);
+
+// The role radio index for the module's role and bypass bytes; -1 for an unknown role.
+int RoleIndexOf(std::uint8_t role, std::uint8_t bypass);
+
+// Data exchange between the members and the two radio groups.
+void MembersToControls(const ConfPageControls& controls, const PageValues& members);
+void ControlsToMembers(const ConfPageControls& controls, PageValues& members);
+
+}  // namespace ModuleValuesView

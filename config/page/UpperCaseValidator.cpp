@@ -1,0 +1,6 @@
+#include "UpperCaseValidator.h"
+
+QValidator::State UpperCaseValidator::validate(QString& input, int&) const {
+    input = input.toUpper();
+    return Acceptable;
+}
