@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+enum class ModuleRole : std::uint8_t { Peripheral = 1, Central = 2, Multi = 3 };
+
+struct SlotEntry {
+    std::string address;  // 12 upper-case hex digits
+    std::string name;     // at most 8 bytes, may be empty
+    bool operator==(const SlotEntry&) const = default;
+};
+
+// Everything the virtual module remembers; the commands read and write it.
+struct ModuleSettings {
+    std::string model;
+    std::string address;  // 12 upper-case hex digits
+    std::string firmware;
+    std::string deviceName;
+    ModuleRole role = ModuleRole::Peripheral;
+    bool bypass = false;
+    bool autoConnect = false;
+    std::string autoConnectAddress = "000000000000";
+    unsigned advInterval = 100;  // ms
+    bool flowControl = false;
+    std::uint32_t uartSpeed = 9600;         // in use now
+    std::uint32_t pendingUartSpeed = 9600;  // takes effect at the next restart
+    std::array<std::optional<SlotEntry>, 8> slots;
+
+    bool settingMode = false;
+    bool scanning = false;
+    bool nameFilterOn = false;
+    std::string nameFilter;
+
+    bool operator==(const ModuleSettings&) const = default;
+};
+
+// The state of a freshly built module of that model, and the one "AT&F" restores.
+ModuleSettings FactorySettings(const std::string& model);
+
+// The UART speeds the module accepts, slowest first.
+inline constexpr std::array<std::uint32_t, 7> kModuleUartSpeeds = {9600,   19200,  38400, 57600,
+                                                                   115200, 230400, 460800};
+bool IsModuleUartSpeed(std::uint32_t speed);

@@ -1,0 +1,381 @@
+#include "VirtualModule.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Invalid UTF-8 and punctuation: what a line with noise on it tends to look like. No matcher
+// of the program takes it for an answer except those that accept any text.
+const std::string kGarbageLine = "\xF8\x9B~\xE7?\xC3#\xAD!";
+// With its line end a line of 300 bytes, too long for the program's framing.
+const std::string kLongLine(299, 'X');
+
+constexpr auto kSplitGap = 4ms;
+// Output nobody reads (no program on the port) is dropped after this long.
+constexpr auto kStaleOutput = 2s;
+constexpr int kRoomPollMs = 100;
+
+// What the program reads when its port runs at another speed than the module: every byte
+// comes out with its top bit set, so no CR or LF ever ends a line.
+std::string Garble(const std::string& bytes) {
+    std::string garbled = bytes;
+    for (char& c : garbled) {
+        c = static_cast<char>((static_cast<unsigned char>(c) * 37u + 0x5Bu) | 0x80u);
+    }
+    return garbled;
+}
+
+int MillisecondsUntil(OutputSchedule::Clock::time_point when) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(when - OutputSchedule::Clock::now());
+    return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 60000));
+}
+
+}  // namespace
+
+VirtualModule::VirtualModule(VirtualModuleOptions options)
+    : m_options(std::move(options)),
+      m_behaviour(m_options.model, m_options.uartSpeed, m_options.devices) {}
+
+VirtualModule::~VirtualModule() {
+    Stop();
+}
+
+std::error_code VirtualModule::Start() {
+    if (m_thread.joinable()) {
+        return std::make_error_code(std::errc::device_or_resource_busy);
+    }
+    int wake[2];
+    if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return {errno, std::system_category()};
+    }
+    m_wakeRead = wake[0];
+    m_wakeWrite = wake[1];
+    std::error_code error = m_pty.Open(m_options.uartSpeed);
+    if (!error) {
+        const std::string& name = m_options.portName.empty() ? m_options.model : m_options.portName;
+        error = m_link.Publish(name, m_pty.SlavePath());
+    }
+    if (error) {
+        Stop();
+        return error;
+    }
+    m_devicePath = m_pty.SlavePath();
+    m_portPath = m_link.LinkPath();
+    {
+        std::lock_guard guard(m_lock);
+        m_running = true;
+    }
+    m_thread = std::thread(&VirtualModule::Run, this);
+    return {};
+}
+
+void VirtualModule::Stop() {
+    if (m_thread.joinable()) {
+        {
+            std::lock_guard guard(m_lock);
+            m_stopRequested = true;
+            WakeLocked();
+        }
+        m_thread.join();
+    }
+    {
+        std::lock_guard guard(m_lock);
+        m_running = false;
+    }
+    m_changed.notify_all();
+    CloseLine();
+    for (int* fd : {&m_wakeRead, &m_wakeWrite}) {
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
+    }
+}
+
+std::vector<std::string> VirtualModule::Commands() const {
+    std::lock_guard guard(m_lock);
+    return m_commands;
+}
+
+void VirtualModule::ClearCommands() {
+    std::lock_guard guard(m_lock);
+    m_commands.clear();
+}
+
+bool VirtualModule::WaitForCommand(std::string_view command,
+                                   std::chrono::milliseconds limit) const {
+    std::unique_lock guard(m_lock);
+    return m_changed.wait_for(guard, limit, [&] {
+        return std::find(m_commands.begin(), m_commands.end(), command) != m_commands.end();
+    });
+}
+
+bool VirtualModule::WaitForCommands(std::size_t count, std::chrono::milliseconds limit) const {
+    std::unique_lock guard(m_lock);
+    return m_changed.wait_for(guard, limit, [&] { return m_commands.size() >= count; });
+}
+
+ModuleSettings VirtualModule::Settings() const {
+    std::lock_guard guard(m_lock);
+    return m_behaviour.Settings();
+}
+
+void VirtualModule::SetFault(SimFault fault, bool on) {
+    {
+        std::lock_guard guard(m_lock);
+        switch (fault) {
+            case SimFault::Silence:
+                m_faults.silence = on;
+                break;
+            case SimFault::GarbageLines:
+                m_faults.garbage = on;
+                break;
+            case SimFault::LongLines:
+                m_faults.longLines = on;
+                break;
+            case SimFault::SplitWrites:
+                m_faults.split = on;
+                break;
+        }
+        WakeLocked();
+    }
+}
+
+void VirtualModule::SendRaw(std::string bytes) {
+    {
+        std::lock_guard guard(m_lock);
+        m_pendingRaw += bytes;
+        WakeLocked();
+    }
+}
+
+void VirtualModule::Unplug() {
+    std::unique_lock guard(m_lock);
+    if (!m_running) {
+        return;
+    }
+    m_unplugRequested = true;
+    WakeLocked();
+    m_changed.wait(guard, [this] { return m_unplugged || !m_running; });
+}
+
+void VirtualModule::Run() {
+    while (TakeRequests()) {
+        ReadCommands();
+        SendScanReportIfDue();
+        WriteDue();
+        WaitForActivity();
+    }
+}
+
+void VirtualModule::WaitForActivity() {
+    pollfd fds[2] = {{m_wakeRead, POLLIN, 0}, {m_pty.MasterFd(), POLLIN, 0}};
+    if (m_waitingForRoom) {
+        fds[1].events |= POLLOUT;
+    }
+    ::poll(fds, m_pty.IsOpen() ? 2 : 1, PollTimeout());
+    char drain[64];
+    while (::read(m_wakeRead, drain, sizeof drain) > 0) {
+    }
+}
+
+int VirtualModule::PollTimeout() const {
+    if (!m_pty.IsOpen()) {
+        return -1;
+    }
+    int timeout = -1;
+    if (m_waitingForRoom) {
+        timeout = kRoomPollMs;
+    } else if (const auto due = m_output.NextDue()) {
+        timeout = MillisecondsUntil(*due);
+    }
+    if (m_scanning) {
+        const int untilReport = MillisecondsUntil(m_nextScanReport);
+        timeout = timeout < 0 ? untilReport : std::min(timeout, untilReport);
+    }
+    return timeout;
+}
+
+bool VirtualModule::TakeRequests() {
+    std::string raw;
+    bool unplug = false;
+    {
+        std::lock_guard guard(m_lock);
+        if (m_stopRequested) {
+            return false;
+        }
+        m_activeFaults = m_faults;
+        raw.swap(m_pendingRaw);
+        unplug = m_unplugRequested && !m_unplugged;
+    }
+    Emit(raw, Clock::now());
+    if (unplug) {
+        CloseLine();
+        {
+            std::lock_guard guard(m_lock);
+            m_unplugged = true;
+        }
+        m_changed.notify_all();
+    }
+    return true;
+}
+
+void VirtualModule::ReadCommands() {
+    if (!m_pty.IsOpen()) {
+        return;
+    }
+    char buffer[1024];
+    ssize_t count = 0;
+    while ((count = ::read(m_pty.MasterFd(), buffer, sizeof buffer)) > 0) {
+        const std::string_view bytes(buffer, static_cast<std::size_t>(count));
+        if (m_options.echo) {
+            Emit(std::string(bytes), Clock::now());
+        }
+        for (const CommandLineReader::Line& line : m_reader.Feed(bytes)) {
+            HandleLine(line);
+        }
+    }
+}
+
+void VirtualModule::HandleLine(const CommandLineReader::Line& line) {
+    if (line.text.empty() && !line.tooLong) {
+        return;
+    }
+    const Clock::time_point now = Clock::now();
+    // Bytes sent at the wrong speed arrive as noise: nothing the module could act on.
+    const bool understood = !SpeedMismatch();
+    std::optional<ModuleReply> reply = ModuleReply{"ERROR"};
+    bool startedScanning = false;
+    {
+        std::lock_guard guard(m_lock);
+        m_activeFaults = m_faults;
+        m_commands.push_back(line.text);
+        if (understood && !line.tooLong) {
+            reply = m_behaviour.Answer(line.text);
+        }
+        startedScanning = !m_scanning && m_behaviour.Settings().scanning;
+        m_scanning = m_behaviour.Settings().scanning;
+    }
+    m_changed.notify_all();
+    Trace(SimTraceDirection::Received, line.text);
+    if (startedScanning) {
+        m_nextScanReport = now + m_options.latency + m_options.scanInterval;
+    }
+    if (reply) {
+        SendLine(FrameReply(*reply), now + m_options.latency);
+        Trace(SimTraceDirection::Sent, reply->text);
+    }
+}
+
+void VirtualModule::SendScanReportIfDue() {
+    const Clock::time_point now = Clock::now();
+    if (!m_scanning || !m_pty.IsOpen() || now < m_nextScanReport) {
+        return;
+    }
+    std::optional<std::string> report;
+    {
+        std::lock_guard guard(m_lock);
+        m_activeFaults = m_faults;
+        report = m_behaviour.NextScanReport();
+    }
+    // A steady rate, without bursts to catch up after a stall.
+    m_nextScanReport = std::max(m_nextScanReport + m_options.scanInterval, now);
+    if (report) {
+        SendLine(LineOf(*report), now);
+        Trace(SimTraceDirection::Sent, *report);
+    }
+}
+
+void VirtualModule::SendLine(const std::string& bytes, Clock::time_point notBefore) {
+    if (m_activeFaults.garbage) {
+        Emit(LineOf(kGarbageLine), notBefore);
+    }
+    if (m_activeFaults.longLines) {
+        Emit(LineOf(kLongLine), notBefore);
+    }
+    Emit(bytes, notBefore);
+}
+
+void VirtualModule::Emit(const std::string& bytes, Clock::time_point notBefore) {
+    if (bytes.empty() || m_activeFaults.silence || !m_pty.IsOpen()) {
+        return;
+    }
+    const std::string out = SpeedMismatch() ? Garble(bytes) : bytes;
+    if (m_activeFaults.split) {
+        m_output.AddInPieces(out, notBefore, kSplitGap);
+    } else {
+        m_output.Add(out, notBefore);
+    }
+}
+
+std::string VirtualModule::FrameReply(const ModuleReply& reply) const {
+    if (reply.acknowledgement && m_options.enclosed) {
+        return "\r\n" + reply.text + "\r\n";
+    }
+    return LineOf(reply.text);
+}
+
+std::string VirtualModule::LineOf(const std::string& text) const {
+    return text + (m_options.crlf ? "\r\n" : "\r");
+}
+
+bool VirtualModule::SpeedMismatch() const {
+    if (!m_options.strictSpeed) {
+        return false;
+    }
+    std::uint32_t moduleSpeed = 0;
+    {
+        std::lock_guard guard(m_lock);
+        moduleSpeed = m_behaviour.Settings().uartSpeed;
+    }
+    return m_pty.ProgramSpeed() != moduleSpeed;
+}
+
+void VirtualModule::WriteDue() {
+    m_waitingForRoom = false;
+    const Clock::time_point now = Clock::now();
+    while (std::string* bytes = m_output.Due(now)) {
+        const ssize_t written = ::write(m_pty.MasterFd(), bytes->data(), bytes->size());
+        if (written > 0) {
+            m_output.Consume(static_cast<std::size_t>(written));
+        } else if (written < 0 && errno == EINTR) {
+            continue;
+        } else if (written < 0 && errno == EAGAIN && now - *m_output.NextDue() < kStaleOutput) {
+            m_waitingForRoom = true;
+            return;
+        } else if (written < 0 && errno == EAGAIN) {
+            m_output.DropFront();
+        } else {
+            m_output.Clear();
+        }
+    }
+}
+
+void VirtualModule::CloseLine() {
+    m_pty.Close();
+    m_link.Withdraw();
+    m_output.Clear();
+    m_waitingForRoom = false;
+}
+
+// The pipe exists exactly while m_running; both change under m_lock.
+void VirtualModule::WakeLocked() {
+    const char byte = 1;
+    if (m_running) {
+        [[maybe_unused]] const ssize_t ignored = ::write(m_wakeWrite, &byte, 1);
+    }
+}
+
+void VirtualModule::Trace(SimTraceDirection direction, std::string_view text) const {
+    if (m_options.trace) {
+        m_options.trace(direction, text);
+    }
+}

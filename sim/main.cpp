@@ -1,0 +1,162 @@
+// skw-module-sim: a virtual module on a pseudo-terminal, for trying the program without
+// hardware. Prints the path of its port and answers until SIGINT, SIGTERM or SIGHUP.
+#include "ModuleSettings.h"
+#include "VirtualModule.h"
+
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <map>
+
+namespace {
+
+const std::map<std::string, SimFault> kFaultNames = {
+    {"silence", SimFault::Silence},
+    {"garbage", SimFault::GarbageLines},
+    {"long-line", SimFault::LongLines},
+    {"split", SimFault::SplitWrites},
+};
+
+struct CommandLine {
+    VirtualModuleOptions module;
+    std::string devicesFile;
+    std::string logFile;
+    std::vector<std::string> faults;
+    int latencyMs = 0;
+    int scanIntervalMs = 200;
+};
+
+// Control bytes shown as \r, \n or \xNN; UTF-8 passes unchanged.
+std::string Printable(std::string_view text) {
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\r') {
+            shown += "\\r";
+        } else if (c == '\n') {
+            shown += "\\n";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            shown += escaped;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+void WriteTrace(std::FILE* out, SimTraceDirection direction, std::string_view text) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    ::localtime_r(&now.tv_sec, &local);
+    char clock[16];
+    std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
+    std::fprintf(out, "%s.%03ld %s %s\n", clock, now.tv_nsec / 1000000,
+                 direction == SimTraceDirection::Received ? "->" : "<-", Printable(text).c_str());
+    std::fflush(out);
+}
+
+void DefineOptions(CLI::App& app, CommandLine& line) {
+    app.add_option("--model", line.module.model, "Model to answer as")->capture_default_str();
+    app.add_option("--name", line.module.portName,
+                   "Name of the published port (default: the model name)");
+    app.add_option("--baud", line.module.uartSpeed, "The module's UART speed")
+        ->capture_default_str()
+        ->check(CLI::IsMember(
+            std::vector<std::uint32_t>(kModuleUartSpeeds.begin(), kModuleUartSpeeds.end())));
+    app.add_flag("--echo", line.module.echo, "Send every received byte back");
+    app.add_flag("--enclosed", line.module.enclosed,
+                 "Answer OK and +READY in the enclosed form \\r\\nOK\\r\\n");
+    app.add_flag("--crlf", line.module.crlf, "End answer lines with CR LF instead of CR");
+    app.add_option("--latency", line.latencyMs, "Delay before every answer, in ms")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 60000));
+    app.add_flag("--strict-speed", line.module.strictSpeed,
+                 "Answer garbage while the port's speed differs from the module's UART speed");
+    app.add_option("--devices", line.devicesFile,
+                   "File of devices to report while scanning: ADDRESS,RSSI,NAME per line")
+        ->check(CLI::ExistingFile);
+    app.add_option("--scan-interval", line.scanIntervalMs, "Time between scan reports, in ms")
+        ->capture_default_str()
+        ->check(CLI::Range(10, 60000));
+    app.add_option("--log", line.logFile,
+                   "Write received commands and answers to FILE instead of standard error");
+    app.add_option("--fault", line.faults, "Start with a fault switched on (repeatable)")
+        ->type_name("KIND")
+        ->check(CLI::IsMember({"silence", "garbage", "long-line", "split"}));
+}
+
+bool LoadDevices(const std::string& path, std::vector<VirtualDevice>& devices) {
+    std::ifstream input(path);
+    std::string error;
+    if (!input || !ParseVirtualDevices(input, devices, error)) {
+        std::cerr << path << ": " << (input ? error : "cannot be read") << "\n";
+        return false;
+    }
+    return true;
+}
+
+// Blocked before the module's thread starts, so only sigwait sees them.
+sigset_t TerminationSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    return signals;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{
+        "Virtual GaX-sKW module on a pseudo-terminal. Prints the port path, then "
+        "answers AT commands until interrupted."};
+    CommandLine line;
+    DefineOptions(app, line);
+    CLI11_PARSE(app, argc, argv);
+
+    if (!line.devicesFile.empty() && !LoadDevices(line.devicesFile, line.module.devices)) {
+        return 2;
+    }
+    std::FILE* log = stderr;
+    if (!line.logFile.empty() && (log = std::fopen(line.logFile.c_str(), "a")) == nullptr) {
+        std::perror(line.logFile.c_str());
+        return 2;
+    }
+    line.module.latency = std::chrono::milliseconds(line.latencyMs);
+    line.module.scanInterval = std::chrono::milliseconds(line.scanIntervalMs);
+    line.module.trace = [log](SimTraceDirection direction, std::string_view text) {
+        WriteTrace(log, direction, text);
+    };
+
+    const sigset_t signals = TerminationSignals();
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    VirtualModule module(line.module);
+    for (const std::string& fault : line.faults) {
+        module.SetFault(kFaultNames.at(fault), true);
+    }
+    if (const std::error_code error = module.Start()) {
+        std::cerr << "skw-module-sim: cannot start: " << error.message() << "\n";
+        return 1;
+    }
+    std::cout << module.PortPath() << std::endl;
+    std::fprintf(log, "%s on %s (%s)\n", line.module.model.c_str(), module.PortPath().c_str(),
+                 module.DevicePath().c_str());
+    std::fflush(log);
+
+    int received = 0;
+    sigwait(&signals, &received);
+    module.Stop();
+    if (log != stderr) {
+        std::fclose(log);
+    }
+    return 0;
+}
