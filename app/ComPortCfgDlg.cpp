@@ -1,0 +1,224 @@
+#include "ComPortCfgDlg.h"
+
+#include "AppSettings.h"
+#include "Artwork.h"
+#include "EnumSerialPorts.h"
+#include "SortedComboBox.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kBaudRates[] = {9600, 19200, 38400, 57600, 115200, 230400, 460800};
+constexpr int kDefaultBaudRate = 9600;
+constexpr int kFlowNone = 0;
+constexpr int kFlowHardware = 2;
+constexpr std::uint8_t kNoFlowSelected = 255;
+
+// Labels sit beside their list and name it for assistive tools.
+QLabel* AddLabelled(QHBoxLayout* row, const QString& caption, QComboBox* combo) {
+    auto* label = new QLabel(caption);
+    label->setAlignment(Qt::AlignCenter);
+    label->setBuddy(combo);
+    combo->setAccessibleName(caption.trimmed());
+    row->addWidget(label);
+    row->addWidget(combo);
+    return label;
+}
+
+void Identify(QWidget* widget, const char* id, const QString& name) {
+    widget->setObjectName(QLatin1String(id));
+    widget->setAccessibleName(name);
+}
+
+}  // namespace
+
+ComPortCfgDlg::ComPortCfgDlg(QWidget* parent)
+    : QDialog(parent), m_systemPorts([] { return SystemSerialPorts(); }) {
+    setWindowTitle(tr("COM port settings for communication with device"));
+    setWindowIcon(Artwork::AppIcon());
+    auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addLayout(CreatePortRow());
+    layout->addLayout(CreateModeRow());
+    layout->addLayout(CreateButtonRow());
+}
+
+QLayout* ComPortCfgDlg::CreatePortRow() {
+    m_cbPort = new SortedComboBox(this);
+    m_cbPort->setObjectName(QStringLiteral("1079"));
+    m_cbPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    connect(m_cbPort, &SortedComboBox::DroppingDown, this, &ComPortCfgDlg::RefreshPortList);
+    m_cbBaudRate = new QComboBox(this);
+    m_cbBaudRate->setObjectName(QStringLiteral("1077"));
+    m_cbFlowControl = new SortedComboBox(this);
+    m_cbFlowControl->setObjectName(QStringLiteral("1087"));
+
+    auto* row = new QHBoxLayout;
+    AddLabelled(row, tr("Com port"), m_cbPort);
+    AddLabelled(row, tr("Baudrate"), m_cbBaudRate);
+    AddLabelled(row, tr("Flow control"), m_cbFlowControl)
+        ->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return row;
+}
+
+QLayout* ComPortCfgDlg::CreateModeRow() {
+    auto* configurator = new QRadioButton(tr("Configurator"), this);
+    Identify(configurator, "1081", configurator->text());
+    auto* terminal = new QRadioButton(tr("Terminal"), this);
+    Identify(terminal, "1082", terminal->text());
+    m_modeButtons = new QButtonGroup(this);
+    m_modeButtons->addButton(configurator, 0);
+    m_modeButtons->addButton(terminal, 1);
+    connect(m_modeButtons, &QButtonGroup::idClicked, this, &ComPortCfgDlg::OnModeClicked);
+
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(configurator);
+    row->addSpacing(24);
+    row->addWidget(terminal);
+    row->addStretch();
+    return row;
+}
+
+QLayout* ComPortCfgDlg::CreateButtonRow() {
+    auto* ok = new QPushButton(tr("OK"), this);
+    Identify(ok, "1", ok->text());
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &ComPortCfgDlg::accept);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
+    Identify(cancel, "2", cancel->text());
+    cancel->setAutoDefault(false);
+    connect(cancel, &QPushButton::clicked, this, &ComPortCfgDlg::reject);
+
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(ok);
+    row->addSpacing(24);
+    row->addWidget(cancel);
+    row->addStretch();
+    return row;
+}
+
+ComPortSettings ComPortCfgDlg::Settings() const {
+    return {m_strPort, m_nBaudRate, m_nFlowControl, m_nOpMode};
+}
+
+void ComPortCfgDlg::SetSystemPortSource(PortSource source) {
+    m_systemPorts = std::move(source);
+}
+
+void ComPortCfgDlg::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        LoadSettings();
+    }
+    QDialog::showEvent(event);
+}
+
+void ComPortCfgDlg::LoadSettings() {
+    RefreshPortList();
+    LoadBaudRates();
+    LoadFlowControls();
+    LoadOpMode();
+}
+
+void ComPortCfgDlg::RefreshPortList() {
+    m_portList = EnumSerialPorts(m_systemPorts(), VirtualSerialPortFolder());
+    m_cbPort->clear();
+    const QString stored = AppSettings::ComPort();
+    bool matched = false;
+    for (const QString& name : m_portList) {
+        const int index = m_cbPort->AddString(name);
+        if (name == stored) {
+            // The entry stays selected while later ones are sorted in before it.
+            m_cbPort->setCurrentIndex(index);
+            m_strPort = name;
+            matched = true;
+        }
+    }
+    if (!matched) {
+        m_cbPort->setCurrentIndex(m_cbPort->count() > 0 ? 0 : -1);
+        m_strPort = m_cbPort->currentText();
+    }
+}
+
+void ComPortCfgDlg::LoadBaudRates() {
+    m_cbBaudRate->clear();
+    for (const int rate : kBaudRates) {
+        m_cbBaudRate->addItem(QString::number(rate), rate);
+    }
+    m_cbBaudRate->setCurrentIndex(m_cbBaudRate->findData(AppSettings::BaudRate()));
+    m_nBaudRate = m_cbBaudRate->currentIndex() >= 0 ? m_cbBaudRate->currentData().toInt() : -1;
+}
+
+void ComPortCfgDlg::LoadFlowControls() {
+    m_cbFlowControl->clear();
+    // Protocol terms, the same in every language; the list shows them in text order.
+    m_cbFlowControl->AddString(QStringLiteral("None"), kFlowNone);
+    m_cbFlowControl->AddString(QStringLiteral("Hardware"), kFlowHardware);
+    m_cbFlowControl->setCurrentIndex(m_cbFlowControl->findData(AppSettings::FlowControl()));
+    m_nFlowControl = m_cbFlowControl->currentIndex() >= 0
+                         ? static_cast<std::uint8_t>(m_cbFlowControl->currentData().toInt())
+                         : kNoFlowSelected;
+}
+
+void ComPortCfgDlg::LoadOpMode() {
+    const bool terminal = AppSettings::OpMode() == AppSettings::kOpModeTerminal;
+    m_nModeRadio = terminal ? 1 : 0;
+    m_nOpMode = terminal ? AppSettings::kOpModeTerminal : AppSettings::kOpModeConfigurator;
+    m_modeButtons->button(m_nModeRadio)->setChecked(true);
+}
+
+void ComPortCfgDlg::OnModeClicked(int radio) {
+    // Taken at once: the caller reads the mode after Cancel too.
+    m_nOpMode = radio == 0 ? AppSettings::kOpModeConfigurator : AppSettings::kOpModeTerminal;
+}
+
+void ComPortCfgDlg::accept() {
+    TakeOpMode();
+    TakePort();
+    TakeBaudRate();
+    TakeFlowControl();
+    QDialog::accept();
+}
+
+void ComPortCfgDlg::TakeOpMode() {
+    m_nModeRadio = m_modeButtons->checkedId() == 1 ? 1 : 0;
+    m_nOpMode = m_nModeRadio != 0 ? AppSettings::kOpModeTerminal : AppSettings::kOpModeConfigurator;
+    AppSettings::WriteProfileInt(AppSettings::kOpMode, m_nOpMode);
+}
+
+void ComPortCfgDlg::TakePort() {
+    if (m_cbPort->currentIndex() < 0) {
+        return;
+    }
+    m_strPort = m_cbPort->currentText();
+    if (!m_strPort.isEmpty()) {
+        AppSettings::WriteProfileString(AppSettings::kComPort, m_strPort);
+    }
+}
+
+void ComPortCfgDlg::TakeBaudRate() {
+    if (m_cbBaudRate->currentIndex() < 0) {
+        m_nBaudRate = kDefaultBaudRate;
+        return;
+    }
+    m_nBaudRate = m_cbBaudRate->currentData().toInt();
+    AppSettings::WriteProfileInt(AppSettings::kBaudRate, m_nBaudRate);
+}
+
+void ComPortCfgDlg::TakeFlowControl() {
+    // Like the baud rate: with nothing selected, no flow control, and the stored value stays.
+    if (m_cbFlowControl->currentIndex() < 0) {
+        m_nFlowControl = kFlowNone;
+        return;
+    }
+    m_nFlowControl = static_cast<std::uint8_t>(m_cbFlowControl->currentData().toInt());
+    AppSettings::WriteProfileInt(AppSettings::kFlowControl, m_nFlowControl);
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "ComPortSettings.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+
+class QButtonGroup;
+class QComboBox;
+class QLayout;
+class SortedComboBox;
+
+// The modal dialog in which the user picks the port, the baud rate, the flow control and the
+// page to work with. Every showing starts from the stored settings; only OK stores the choice.
+// Run it with exec(), then read Settings(): after OK all of it, after Cancel only opMode, which
+// the mode buttons change at once.
+class ComPortCfgDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    using PortSource = std::function<QStringList()>;
+
+    explicit ComPortCfgDlg(QWidget* parent = nullptr);
+
+    ComPortSettings Settings() const;
+
+    // Replaces the system's port list (tests); the virtual ports are still added.
+    void SetSystemPortSource(PortSource source);
+
+    void accept() override;  // the OK rules
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QLayout* CreatePortRow();
+    QLayout* CreateModeRow();
+    QLayout* CreateButtonRow();
+
+    void LoadSettings();
+    void RefreshPortList();
+    void LoadBaudRates();
+    void LoadFlowControls();
+    void LoadOpMode();
+    void OnModeClicked(int radio);
+
+    void TakeOpMode();
+    void TakePort();
+    void TakeBaudRate();
+    void TakeFlowControl();
+
+    PortSource m_systemPorts;
+    QStringList m_portList;
+    QString m_strPort = QStringLiteral("COM1");
+    int m_nBaudRate = 9600;
+    std::uint8_t m_nFlowControl = 0;
+    std::uint8_t m_nOpMode = 1;
+    int m_nModeRadio = 0;  // 0 Configurator, 1 Terminal
+
+    SortedComboBox* m_cbPort = nullptr;
+    QComboBox* m_cbBaudRate = nullptr;
+    SortedComboBox* m_cbFlowControl = nullptr;
+    QButtonGroup* m_modeButtons = nullptr;
+};

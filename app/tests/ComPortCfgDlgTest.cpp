@@ -1,0 +1,313 @@
+#include "AppSettings.h"
+#include "ComPortCfgDlg.h"
+#include "RunModal.h"
+#include "Translations.h"
+
+#include <gtest/gtest.h>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <optional>
+
+namespace {
+
+using Stored = std::optional<QVariant>;
+
+// Each test gets its own settings file and runtime folder (CTest may run tests side by side).
+class ComPortCfgDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_scratch.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_scratch.path());
+        m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", m_scratch.path().toLocal8Bit());
+    }
+    void TearDown() override { qputenv("XDG_RUNTIME_DIR", m_savedRuntime); }
+
+    static void Store(const char* name, const Stored& value) {
+        if (value) {
+            QSettings().setValue(Key(name), *value);
+        }
+    }
+    static Stored Read(const char* name) {
+        const QVariant value = QSettings().value(Key(name));
+        return value.isValid() ? Stored(value) : std::nullopt;
+    }
+    static QString Key(const char* name) {
+        return QStringLiteral("%1/%2").arg(AppSettings::kSection, name);
+    }
+
+    // A dialog whose system port list is `ports`.
+    static void UsePorts(ComPortCfgDlg& dialog, const QStringList& ports) {
+        dialog.SetSystemPortSource([ports] { return ports; });
+    }
+
+    template <typename T>
+    static T* Control(ComPortCfgDlg& dialog, const char* id) {
+        T* control = dialog.findChild<T*>(QLatin1String(id));
+        EXPECT_NE(control, nullptr) << id;
+        return control;
+    }
+    static QStringList Items(QComboBox* combo) {
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i) {
+            items.append(combo->itemText(i));
+        }
+        return items;
+    }
+    static void Click(ComPortCfgDlg& dialog, const char* id) {
+        Control<QAbstractButton>(dialog, id)->click();
+    }
+
+    QTemporaryDir m_scratch;
+    QByteArray m_savedRuntime;
+};
+
+}  // namespace
+
+TEST_F(ComPortCfgDlgTest, portList_isSortedAndReturnsToTheStoredPort_okStoresANonEmptyChoice) {
+    struct Case {
+        QStringList ports;
+        Stored storedPort;
+        QStringList items;
+        QString selected;  // also what OK returns and what is stored afterwards, unless empty
+    };
+    const Case cases[] = {
+        {{"COM2", "COM10", "COM1"}, "COM10", {"COM1", "COM10", "COM2"}, "COM10"},
+        {{"COM3", "COM4"}, "COM7", {"COM3", "COM4"}, "COM3"},
+        {{"COM2", "COM1"}, {}, {"COM1", "COM2"}, "COM1"},
+        {{"COM2", "COM3"}, "com3", {"COM2", "COM3"}, "COM2"},
+        {{"COM3", "", "COM3"}, "COM9", {"", "COM3"}, ""},
+        {{}, "COM5", {}, ""},
+    };
+    for (const Case& c : cases) {
+        QSettings().clear();
+        Store(AppSettings::kComPort, c.storedPort);
+        ComPortCfgDlg dialog;
+        UsePorts(dialog, c.ports);
+        const auto context = testing::Message() << c.ports.join(',').toStdString();
+        const int result = RunModal(dialog, [&] {
+            auto* combo = Control<QComboBox>(dialog, "1079");
+            EXPECT_EQ(Items(combo), c.items) << context;
+            EXPECT_EQ(combo->currentText(), c.selected) << context;
+            EXPECT_EQ(dialog.Settings().port, c.selected) << context;
+            Click(dialog, "1");
+        });
+        EXPECT_EQ(result, QDialog::Accepted);
+        EXPECT_EQ(dialog.Settings().port, c.selected) << context;
+        EXPECT_EQ(Read(AppSettings::kComPort), c.selected.isEmpty() ? c.storedPort : c.selected)
+            << context;
+    }
+}
+
+TEST_F(ComPortCfgDlgTest, portList_addsLiveVirtualPortsByTheirLinkPath) {
+    QDir runtime(m_scratch.path());
+    ASSERT_TRUE(runtime.mkdir(QStringLiteral("skw-virtual-ports")));
+    QFile pty(runtime.filePath(QStringLiteral("pty")));
+    ASSERT_TRUE(pty.open(QIODevice::WriteOnly));
+    const QString live = runtime.filePath(QStringLiteral("skw-virtual-ports/GaX-sKW523"));
+    ASSERT_TRUE(QFile::link(pty.fileName(), live));
+    ASSERT_TRUE(QFile::link(runtime.filePath(QStringLiteral("gone")),
+                            runtime.filePath(QStringLiteral("skw-virtual-ports/GaX-DTQ50"))));
+    Store(AppSettings::kComPort, live);
+
+    ComPortCfgDlg dialog;
+    UsePorts(dialog, {"/dev/ttyS0", "/dev/ttyS0"});
+    RunModal(dialog, [&] {
+        auto* combo = Control<QComboBox>(dialog, "1079");
+        EXPECT_EQ(Items(combo), QStringList({"/dev/ttyS0", live}));
+        EXPECT_EQ(combo->currentText(), live);
+        Click(dialog, "2");
+    });
+    EXPECT_EQ(dialog.Settings().port, live);
+}
+
+TEST_F(ComPortCfgDlgTest, dropDown_rebuildsTheListAndDropsAnUnconfirmedChoice) {
+    Store(AppSettings::kComPort, "COM2");
+    QStringList ports = {"COM1", "COM2"};
+    ComPortCfgDlg dialog;
+    dialog.SetSystemPortSource([&ports] { return ports; });
+    RunModal(dialog, [&] {
+        auto* combo = Control<QComboBox>(dialog, "1079");
+        combo->setCurrentIndex(0);
+        ports.append("COM3");
+        combo->showPopup();
+        combo->hidePopup();
+        EXPECT_EQ(Items(combo), QStringList({"COM1", "COM2", "COM3"}));
+        EXPECT_EQ(combo->currentText(), "COM2");
+        Click(dialog, "1");
+    });
+    EXPECT_EQ(dialog.Settings().port, "COM2");
+}
+
+TEST_F(ComPortCfgDlgTest, baudRate_storedValueSelected_okFallsBackTo9600WithoutStoring) {
+    struct Case {
+        Stored stored;
+        QString choice;  // selected by the user before OK; empty: left alone
+        QString selected;
+        int baudRate;
+        Stored storedAfter;
+    };
+    const Case cases[] = {
+        {{}, "", "9600", 9600, 9600},
+        {115200, "", "115200", 115200, 115200},
+        {4800, "", "", 9600, 4800},
+        {4800, "57600", "", 57600, 57600},
+    };
+    for (const Case& c : cases) {
+        QSettings().clear();
+        Store(AppSettings::kBaudRate, c.stored);
+        ComPortCfgDlg dialog;
+        const auto context = testing::Message()
+                             << c.stored.value_or(0).toInt() << c.choice.toStdString();
+        RunModal(dialog, [&] {
+            auto* combo = Control<QComboBox>(dialog, "1077");
+            EXPECT_EQ(Items(combo), QStringList({"9600", "19200", "38400", "57600", "115200",
+                                                 "230400", "460800"}));
+            EXPECT_EQ(combo->currentText(), c.selected) << context;
+            if (!c.choice.isEmpty()) {
+                combo->setCurrentText(c.choice);
+            }
+            Click(dialog, "1");
+        });
+        EXPECT_EQ(dialog.Settings().baudRate, c.baudRate) << context;
+        EXPECT_EQ(Read(AppSettings::kBaudRate), c.storedAfter) << context;
+    }
+}
+
+TEST_F(ComPortCfgDlgTest, flowControl_isPreselected_andTheChoiceIsTakenOnOk) {
+    struct Case {
+        Stored stored;
+        QString choice;
+        QString selected;
+        int valueBeforeOk;
+        int valueAfterOk;
+        Stored storedAfter;
+    };
+    const Case cases[] = {
+        {{}, "", "None", 0, 0, 0},        {2, "", "Hardware", 2, 2, 2},     {1, "", "", 255, 0, 1},
+        {0, "Hardware", "None", 0, 2, 2}, {2, "None", "Hardware", 2, 0, 0},
+    };
+    for (const Case& c : cases) {
+        QSettings().clear();
+        Store(AppSettings::kFlowControl, c.stored);
+        ComPortCfgDlg dialog;
+        const auto context = testing::Message()
+                             << c.stored.value_or(-1).toInt() << c.choice.toStdString();
+        RunModal(dialog, [&] {
+            auto* combo = Control<QComboBox>(dialog, "1087");
+            EXPECT_EQ(Items(combo), QStringList({"Hardware", "None"}));
+            EXPECT_EQ(combo->currentText(), c.selected) << context;
+            EXPECT_EQ(dialog.Settings().flowControl, c.valueBeforeOk) << context;
+            if (!c.choice.isEmpty()) {
+                combo->setCurrentText(c.choice);
+            }
+            Click(dialog, "1");
+        });
+        EXPECT_EQ(dialog.Settings().flowControl, c.valueAfterOk) << context;
+        EXPECT_EQ(Read(AppSettings::kFlowControl), c.storedAfter) << context;
+    }
+}
+
+TEST_F(ComPortCfgDlgTest, opMode_onlyAStoredTwoOpensInTerminal) {
+    struct Case {
+        Stored stored;
+        const char* checked;
+        int opMode;
+    };
+    const Case cases[] = {
+        {{}, "1081", 1}, {0, "1081", 1}, {3, "1081", 1}, {-1, "1081", 1}, {2, "1082", 2},
+    };
+    for (const Case& c : cases) {
+        QSettings().clear();
+        Store(AppSettings::kOpMode, c.stored);
+        ComPortCfgDlg dialog;
+        RunModal(dialog, [&] {
+            EXPECT_TRUE(Control<QRadioButton>(dialog, c.checked)->isChecked()) << c.checked;
+            EXPECT_EQ(dialog.Settings().opMode, c.opMode);
+            Click(dialog, "2");
+        });
+        EXPECT_EQ(Read(AppSettings::kOpMode), c.stored);
+    }
+}
+
+TEST_F(ComPortCfgDlgTest, modeButtons_changeTheModeAtOnce_butOnlyOkStoresIt) {
+    struct Case {
+        Stored stored;
+        const char* radio;
+        const char* button;
+        int opMode;
+        Stored storedAfter;
+    };
+    const Case cases[] = {
+        {{}, "1082", "2", 2, {}},
+        {{}, "1082", "1", 2, 2},
+        {2, "1081", "1", 1, 1},
+        {2, "1081", "2", 1, 2},
+    };
+    for (const Case& c : cases) {
+        QSettings().clear();
+        Store(AppSettings::kOpMode, c.stored);
+        ComPortCfgDlg dialog;
+        RunModal(dialog, [&] {
+            Click(dialog, c.radio);
+            EXPECT_EQ(dialog.Settings().opMode, c.opMode);
+            Click(dialog, c.button);
+        });
+        EXPECT_EQ(dialog.Settings().opMode, c.opMode) << c.radio << c.button;
+        EXPECT_EQ(Read(AppSettings::kOpMode), c.storedAfter) << c.radio << c.button;
+    }
+}
+
+TEST_F(ComPortCfgDlgTest, texts_andAccessibleNames_inBothLanguages) {
+    struct Case {
+        const char* language;
+        QString title;
+        std::vector<std::pair<const char*, QString>> names;
+        QString flowLabel;
+    };
+    const Case cases[] = {
+        {"en",
+         "COM port settings for communication with device",
+         {{"1079", "Com port"},
+          {"1077", "Baudrate"},
+          {"1087", "Flow control"},
+          {"1081", "Configurator"},
+          {"1082", "Terminal"},
+          {"1", "OK"},
+          {"2", "Cancel"}},
+         "Flow control"},
+        {"ko",
+         "GaX sKW 모듈과의 통신 설정",
+         {{"1079", "통신 포트"},
+          {"1077", "통신 속도"},
+          {"1087", "흐름 제어"},
+          {"1081", "모듈 설정"},
+          {"1082", "시리얼 터미널"},
+          {"1", "확인"},
+          {"2", "취소"}},
+         "흐름 제어 "},
+    };
+    for (const Case& c : cases) {
+        Translations::Install(QLatin1String(c.language));
+        ComPortCfgDlg dialog;
+        EXPECT_EQ(dialog.windowTitle(), c.title);
+        for (const auto& [id, name] : c.names) {
+            EXPECT_EQ(Control<QWidget>(dialog, id)->accessibleName(), name) << id;
+        }
+        auto* flow = Control<QComboBox>(dialog, "1087");
+        const auto labels = dialog.findChildren<QLabel*>();
+        const auto label = std::find_if(labels.begin(), labels.end(),
+                                        [&](QLabel* l) { return l->buddy() == flow; });
+        ASSERT_NE(label, labels.end());
+        EXPECT_EQ((*label)->text(), c.flowLabel);
+    }
+    Translations::Install(QStringLiteral("en"));
+}
