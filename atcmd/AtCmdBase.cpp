@@ -1,0 +1,185 @@
+#include "AtCmdBase.h"
+
+#include "AtStatus.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+IoServiceExec g_ioService;
+std::int32_t g_ioServiceUsers = 0;
+
+namespace {
+
+constexpr std::uint8_t kCr = '\r';
+constexpr std::uint8_t kLf = '\n';
+
+std::optional<std::size_t> FindCr(std::span<const std::uint8_t> bytes, std::size_t from) {
+    const auto found =
+        std::find(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(), kCr);
+    if (found == bytes.end()) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(found - bytes.begin());
+}
+
+bool IsEmptyEnclosedLine(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= 4 && bytes[0] == kCr && bytes[1] == kLf && bytes[2] == kCr &&
+           bytes[3] == kLf;
+}
+
+}  // namespace
+
+AtCmdBase::AtCmdBase() : m_port(std::make_shared<CSerialportMP>(g_ioService.GetIoContext())) {}
+
+AtCmdBase::~AtCmdBase() = default;
+
+std::error_code AtCmdBase::Open(const std::string& portName, std::uint32_t baudRate,
+                                std::uint8_t characterSize, std::uint8_t parity,
+                                std::uint8_t stopBits, std::uint8_t flowControl) {
+    if (m_holdsIoService && !m_port->IsOpen()) {
+        Close();  // the port failed and closed itself; let go of the I/O service first
+    }
+    std::error_code error;
+    try {
+        error = m_port->Open(portName, baudRate, characterSize, parity, stopBits, flowControl);
+    } catch (const std::out_of_range&) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    if (error) {
+        return error;
+    }
+    m_aborted = false;
+    g_ioService.Start();
+    ++g_ioServiceUsers;
+    m_holdsIoService = true;
+    return {};
+}
+
+void AtCmdBase::Close() {
+    if (!m_holdsIoService) {
+        return;
+    }
+    {
+        std::lock_guard lock(m_rxLock);
+        m_aborted = true;
+    }
+    m_rxCond.notify_all();
+    m_port->Close();
+    m_holdsIoService = false;
+    if (--g_ioServiceUsers == 0) {
+        g_ioService.Stop();
+    }
+    std::lock_guard lock(m_rxLock);
+    m_rxBuffer.clear();
+}
+
+std::optional<std::size_t> AtCmdBase::FindFrameEnd(std::span<const std::uint8_t> bytes,
+                                                   std::size_t start) {
+    if (start >= bytes.size()) {
+        return std::nullopt;
+    }
+    if (bytes[start] == kCr) {
+        if (bytes.size() - start < 4) {
+            return std::nullopt;
+        }
+        if (bytes[start + 1] != kLf) {
+            return start + 1;
+        }
+        const auto close = FindCr(bytes, start + 2);
+        if (!close || *close + 1 == bytes.size()) {
+            return std::nullopt;
+        }
+        return bytes[*close + 1] == kLf ? *close + 2 : start + 1;
+    }
+    if (bytes[start] == kLf) {
+        return start + 1;
+    }
+    return FindCr(bytes, start);
+}
+
+AtCmdBase::FrameCut AtCmdBase::CutNextFrame(std::span<const std::uint8_t> bytes) {
+    FrameCut cut;
+    std::size_t start = 0;
+    for (;;) {
+        const auto end = FindFrameEnd(bytes, start);
+        if (!end) {
+            cut.consumed = start;
+            return cut;
+        }
+        if (*end == start + 1) {
+            start = *end;
+            continue;
+        }
+        if (!IsEmptyEnclosedLine(bytes.subspan(start, *end - start))) {
+            std::size_t frameEnd = *end;
+            if (frameEnd < bytes.size() && bytes[frameEnd] == kCr) {
+                ++frameEnd;
+            }
+            cut.complete = true;
+            cut.frameBegin = start;
+            cut.frameEnd = frameEnd;
+            cut.consumed = frameEnd;
+            return cut;
+        }
+        start += 2;
+    }
+}
+
+std::int32_t AtCmdBase::CollectReceived() {
+    std::unique_lock lock(m_rxLock);
+    m_rxCond.wait_for(lock, kWaitStep, [this] { return m_aborted.load(); });
+    if (m_aborted) {
+        return -1;
+    }
+    if (m_rxBuffer.empty()) {
+        return 0;
+    }
+    m_workBuffer.insert(m_workBuffer.end(), m_rxBuffer.begin(), m_rxBuffer.end());
+    m_rxBuffer.clear();
+    return static_cast<std::int32_t>(m_workBuffer.size());
+}
+
+MatchResult AtCmdBase::ExtractAndMatch(std::int32_t kind) {
+    if (m_workBuffer.empty()) {
+        return MatchResult(AT_INCOMPLETE);
+    }
+    const FrameCut cut = CutNextFrame(m_workBuffer);
+    MatchResult result =
+        cut.complete
+            ? MatchFrame(
+                  std::span(m_workBuffer).subspan(cut.frameBegin, cut.frameEnd - cut.frameBegin),
+                  kind)
+            : MatchResult(AT_INCOMPLETE);
+    m_workBuffer.erase(m_workBuffer.begin(),
+                       m_workBuffer.begin() + static_cast<std::ptrdiff_t>(cut.consumed));
+    return result;
+}
+
+MatchResult AtCmdBase::MatchFrame(std::span<const std::uint8_t> frame, std::int32_t kind) const {
+    if (frame.size() > kMaxFrameSize) {
+        return MatchResult(AT_FRAME_TOO_LONG);
+    }
+    if (frame.size() < kMinFrameSize) {
+        return MatchResult(AT_NO_MATCH);
+    }
+    for (const MatcherEntry& entry : m_matcherTable) {
+        if (entry.kind != kind) {
+            continue;
+        }
+        for (const ResponseMatcher matcher : entry.matchers) {
+            MatchResult result = matcher(frame);
+            if (result.IsEmpty() || result.Status() != AT_NO_MATCH) {
+                return result;
+            }
+        }
+    }
+    return MatchResult(AT_NO_MATCH);
+}
+
+void AtCmdBase::DiscardReceived() {
+    {
+        std::lock_guard lock(m_rxLock);
+        m_rxBuffer.clear();
+    }
+    m_workBuffer.clear();
+}

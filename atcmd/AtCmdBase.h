@@ -1,0 +1,95 @@
+#pragma once
+
+#include "CSerialportMP.h"
+#include "IoServiceExec.h"
+#include "MatchResult.h"
+#include "MatcherEntry.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <system_error>
+#include <vector>
+
+// The process-wide I/O service of the AT channels' ports, and how many channels hold it: the
+// first Open starts it, the last Close stops it. The counter is touched on the window thread only.
+extern IoServiceExec g_ioService;
+extern std::int32_t g_ioServiceUsers;
+
+// The port, the received bytes, the 10 ms wait step and the framing of an AT command channel.
+// The transactions and the response-kind table are the derived class's.
+class AtCmdBase {
+public:
+    static constexpr std::size_t kRxBufferLimit = 1024;
+    static constexpr std::size_t kMinFrameSize = 3;
+    static constexpr std::size_t kMaxFrameSize = 255;
+    static constexpr std::chrono::milliseconds kWaitStep{10};
+
+    // What CutNextFrame found at the front of a byte range.
+    struct FrameCut {
+        bool complete = false;  // a frame [frameBegin, frameEnd) was found
+        std::size_t frameBegin = 0;
+        std::size_t frameEnd = 0;
+        std::size_t consumed = 0;  // bytes to drop from the front: what was skipped and the frame
+    };
+
+    AtCmdBase();
+    virtual ~AtCmdBase();
+    AtCmdBase(const AtCmdBase&) = delete;
+    AtCmdBase& operator=(const AtCmdBase&) = delete;
+
+    // Window thread. Option values as CSerialportMP::Open takes them; values it rejects give
+    // std::errc::invalid_argument.
+    std::error_code Open(const std::string& portName, std::uint32_t baudRate,
+                         std::uint8_t characterSize, std::uint8_t parity, std::uint8_t stopBits,
+                         std::uint8_t flowControl);
+    // Window thread. A transaction waiting on another thread ends with AT_ABORTED.
+    void Close();
+    bool IsOpen() const { return m_port->IsOpen(); }
+
+    // Framing, pure. A plain frame runs to its first CR ("OK\r"); an enclosed frame starts with
+    // CR LF and runs through the next CR LF ("\r\nOK\r\n"), taking one more CR that follows
+    // directly. Single CR and LF bytes between frames, one-byte lines and the first CR LF of an
+    // empty enclosed line are skipped.
+    //
+    // Where the frame that begins at `start` ends: after its closing LF for an enclosed frame,
+    // at its CR for a plain one; start + 1 for a byte to skip; none while incomplete.
+    static std::optional<std::size_t> FindFrameEnd(std::span<const std::uint8_t> bytes,
+                                                   std::size_t start);
+    // At most one frame from the front of `bytes`.
+    static FrameCut CutNextFrame(std::span<const std::uint8_t> bytes);
+
+protected:
+    // One wait step of the transaction's thread: sleeps up to 10 ms (less when Close wakes it),
+    // then moves what arrived into m_workBuffer. Returns -1 once aborted, the size of
+    // m_workBuffer if bytes arrived, otherwise 0.
+    std::int32_t CollectReceived();
+    // Takes at most one frame out of m_workBuffer and matches it. AT_INCOMPLETE when no complete
+    // frame is there; the bytes skipped on the way are dropped either way.
+    MatchResult ExtractAndMatch(std::int32_t kind);
+    // AT_FRAME_TOO_LONG above 255 bytes, AT_NO_MATCH below 3 bytes or when no matcher of the
+    // kind's row decides, else the first decisive result (an empty one included).
+    MatchResult MatchFrame(std::span<const std::uint8_t> frame, std::int32_t kind) const;
+    // Drops every byte received so far, in both buffers.
+    void DiscardReceived();
+
+    std::shared_ptr<CSerialportMP> m_port;
+    std::vector<std::uint8_t> m_rxBuffer;    // filled on the I/O thread; guarded by m_rxLock
+    std::vector<std::uint8_t> m_workBuffer;  // the running transaction's
+    std::mutex m_rxLock;
+    std::condition_variable m_rxCond;
+    std::atomic<bool> m_aborted{false};
+    std::vector<MatcherEntry> m_matcherTable;  // filled once by the derived constructor
+
+private:
+    // Whether this channel counts among g_ioServiceUsers. Kept apart from the port's open flag,
+    // since a failed port may close itself on the I/O thread.
+    bool m_holdsIoService = false;
+};
