@@ -368,7 +368,7 @@ ModuleReply ModuleBehaviour::SetSlot(const std::string& argument) {
     if (!IsValidName(name)) {
         return Error();
     }
-    m_settings.slots[index] = SlotEntry{UpperCase(fields[1]), name};
+    m_settings.slots[index] = ModuleSlot{UpperCase(fields[1]), name};
     return Acknowledge("OK");
 }
 
@@ -387,7 +387,7 @@ ModuleReply ModuleBehaviour::GetSlot(const std::string& argument) {
     if (!ParseSlotNumber(argument, index) || !m_settings.slots[index]) {
         return Error();
     }
-    const SlotEntry& slot = *m_settings.slots[index];
+    const ModuleSlot& slot = *m_settings.slots[index];
     std::string text = "+SLOT," + std::to_string(index + 1) + "," + slot.address;
     if (!slot.name.empty()) {
         text += "," + slot.name;

@@ -7,10 +7,10 @@
 
 enum class ModuleRole : std::uint8_t { Peripheral = 1, Central = 2, Multi = 3 };
 
-struct SlotEntry {
+struct ModuleSlot {
     std::string address;  // 12 upper-case hex digits
     std::string name;     // at most 8 bytes, may be empty
-    bool operator==(const SlotEntry&) const = default;
+    bool operator==(const ModuleSlot&) const = default;
 };
 
 // Everything the virtual module remembers; the commands read and write it.
@@ -27,7 +27,7 @@ struct ModuleSettings {
     bool flowControl = false;
     std::uint32_t uartSpeed = 9600;         // in use now
     std::uint32_t pendingUartSpeed = 9600;  // takes effect at the next restart
-    std::array<std::optional<SlotEntry>, 8> slots;
+    std::array<std::optional<ModuleSlot>, 8> slots;
 
     bool settingMode = false;
     bool scanning = false;
