@@ -8,7 +8,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
-class QGroupBox;
+class CXGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -30,7 +30,7 @@ struct ConfPageControls {
     };
 
     static constexpr int kSectionCount = 5;
-    std::array<QGroupBox*, kSectionCount> boxes{};  // 1016-1020
+    std::array<CXGroupBox*, kSectionCount> boxes{};  // 1016-1020
 
     QLabel* model = nullptr;     // 1000
     QLabel* firmware = nullptr;  // 1008

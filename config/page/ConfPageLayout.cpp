@@ -1,5 +1,6 @@
 #include "ConfPageLayout.h"
 
+#include "CXGroupBox.h"
 #include "ConfMessages.h"
 #include "SectionFrame.h"
 #include "UpperCaseValidator.h"
@@ -24,6 +25,11 @@ namespace {
 // Room for twelve hex digits, or eight characters of a name, plus the frame of the edit.
 int TextWidth(const QWidget* widget, const QString& sample) {
     return QFontMetrics(widget->font()).horizontalAdvance(sample) + 14;
+}
+
+// The "=>" and "X" buttons.
+int NarrowButtonWidth(const QWidget* widget) {
+    return QFontMetrics(widget->font()).horizontalAdvance(QStringLiteral("=>")) + 18;
 }
 
 }  // namespace
@@ -185,7 +191,7 @@ QWidget* ConfPageLayout::ScanFrame() {
                                      ConfMessages::Text(ConfMessages::MSG_COLUMN_RSSI)});
     list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     list->horizontalHeader()->setSectionsClickable(false);
-    list->horizontalHeader()->setStretchLastSection(true);
+    list->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     list->verticalHeader()->hide();
     list->verticalHeader()->setDefaultSectionSize(QFontMetrics(list->font()).height() + 6);
     list->setColumnWidth(0, TextWidth(list, QStringLiteral("DDDDDDDDDDDD")));
@@ -215,6 +221,7 @@ QWidget* ConfPageLayout::MasterDeviceFrame() {
     auto* frame = new QGroupBox(tr("Reigster master device"), m_page);
     frame->setObjectName(QStringLiteral("frameMasterDevice"));
     m_c.masterCopy = Button(1070, QStringLiteral("=>"), tr("Copy to master device"));
+    m_c.masterCopy->setFixedWidth(NarrowButtonWidth(m_page));
     m_c.masterAddress = Edit(1071, tr("Master device address"));
     m_c.masterAddress->setValidator(new UpperCaseValidator(m_c.masterAddress));
     m_c.masterAddress->setMinimumWidth(TextWidth(m_page, QStringLiteral("DDDDDDDDDDDD")));
@@ -263,13 +270,12 @@ void ConfPageLayout::AddSlotRow(QGridLayout* grid, int slot) {
     grid->addWidget(row.address, line, 2);
     grid->addWidget(row.name, line, 3);
     grid->addWidget(row.clear, line, 4);
-    const int narrow = QFontMetrics(m_page->font()).horizontalAdvance(QStringLiteral("=>")) + 18;
-    row.copy->setFixedWidth(narrow);
-    row.clear->setFixedWidth(narrow);
+    row.copy->setFixedWidth(NarrowButtonWidth(m_page));
+    row.clear->setFixedWidth(NarrowButtonWidth(m_page));
 }
 
-QGroupBox* ConfPageLayout::Section(int index, int id, const QString& title) {
-    QGroupBox* box = MakeSectionFrame(m_page, title, index == ConfPageControls::kSectionCount - 1);
+CXGroupBox* ConfPageLayout::Section(int index, int id, const QString& title) {
+    CXGroupBox* box = MakeSectionFrame(m_page, title, index == ConfPageControls::kSectionCount - 1);
     m_c.boxes[static_cast<std::size_t>(index)] = box;
     return Add(box, id, title);
 }

@@ -6,6 +6,7 @@
 #include <QString>
 
 class QGridLayout;
+class CXGroupBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -38,7 +39,7 @@ private:
     QWidget* SlotsFrame();
     void AddSlotRow(QGridLayout* grid, int slot);
 
-    QGroupBox* Section(int index, int id, const QString& title);
+    CXGroupBox* Section(int index, int id, const QString& title);
     template <class Control>
     Control* Add(Control* control, int id, const QString& accessibleName);
     QPushButton* Button(int id, const QString& caption, const QString& accessibleName = {});
