@@ -1,0 +1,279 @@
+#include "SerialTermPage.h"
+
+#include "AppSettings.h"
+#include "CHistoryCombo.h"
+#include "Conversions.h"
+#include "Prompter.h"
+#include "TermRichedit.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMetaObject>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <stdexcept>
+
+namespace {
+
+constexpr qsizetype kMaxTextUnits = 512;
+constexpr qsizetype kMaxHexDigits = 1024;
+
+QString IdName(int id) {
+    return QString::number(id);
+}
+
+}  // namespace
+
+SerialTermPage::SerialTermPage(QWidget* parent) : QWidget(parent) {
+    BuildControls();
+    LoadLineEndSettings();
+    m_view->SetErrorCallback([this](const TermRichedit* sender, const std::error_code& error) {
+        OnViewError(sender, error);
+    });
+    // The page starts closed, and closed means disabled.
+    EnableControls(false);
+}
+
+SerialTermPage::~SerialTermPage() {
+    ClosePort();
+}
+
+void SerialTermPage::BuildControls() {
+    m_view = new TermRichedit(this);
+    m_view->setObjectName(IdName(kIdView));
+    m_view->setAccessibleName(tr("Received data"));
+
+    m_cbHistory = new CHistoryCombo(this);
+    m_cbHistory->setObjectName(IdName(kIdHistory));
+    m_cbHistory->setAccessibleName(tr("Line to send"));
+    m_cbHistory->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+    m_btnSend = new QPushButton(tr("Send"), this);
+    m_btnSend->setObjectName(IdName(kIdSend));
+    m_btnSend->setAccessibleName(m_btnSend->text());
+    // Enter on the focused button sends, as a click does.
+    m_btnSend->setAutoDefault(true);
+
+    auto* sendRow = new QHBoxLayout;
+    sendRow->addWidget(m_cbHistory, 1);
+    sendRow->addWidget(m_btnSend);
+
+    auto* optionsRow = new QHBoxLayout;
+    optionsRow->addWidget(BuildLineEndGroup());
+    optionsRow->addWidget(BuildConvertGroup());
+    optionsRow->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_view, 1);
+    layout->addLayout(sendRow);
+    layout->addLayout(optionsRow);
+
+    connect(m_btnSend, &QPushButton::clicked, this, &SerialTermPage::OnSend);
+    connect(m_chkCR, &QCheckBox::clicked, this, [this] { OnLineEndClicked(m_chkCR); });
+    connect(m_chkLF, &QCheckBox::clicked, this, [this] { OnLineEndClicked(m_chkLF); });
+    // Queued: the Enter key finishes its way through the box before the line is sent.
+    connect(m_cbHistory, &CHistoryCombo::historyEnter, this, &SerialTermPage::OnHistoryEnter,
+            Qt::QueuedConnection);
+}
+
+QGroupBox* SerialTermPage::BuildLineEndGroup() {
+    auto* group = new QGroupBox(tr("Line end character"), this);
+    group->setAccessibleName(group->title());
+    m_chkCR = new QCheckBox(tr("CR"), group);
+    m_chkCR->setObjectName(IdName(kIdLineEndCr));
+    m_chkCR->setAccessibleName(m_chkCR->text());
+    m_chkLF = new QCheckBox(tr("LF"), group);
+    m_chkLF->setObjectName(IdName(kIdLineEndLf));
+    m_chkLF->setAccessibleName(m_chkLF->text());
+    auto* layout = new QHBoxLayout(group);
+    layout->addWidget(m_chkCR);
+    layout->addWidget(m_chkLF);
+    return group;
+}
+
+QGroupBox* SerialTermPage::BuildConvertGroup() {
+    auto* group = new QGroupBox(tr("Convert strings"), this);
+    group->setAccessibleName(group->title());
+    m_chkHex = new QCheckBox(tr("Treat as hexadecimal string"), group);
+    m_chkHex->setObjectName(IdName(kIdTreatAsHex));
+    m_chkHex->setAccessibleName(m_chkHex->text());
+    auto* layout = new QHBoxLayout(group);
+    layout->addWidget(m_chkHex);
+    return group;
+}
+
+void SerialTermPage::LoadLineEndSettings() {
+    m_chkCR->setChecked(AppSettings::LineEndCarriageReturn());
+    m_chkLF->setChecked(AppSettings::LineEndLineFeed());
+    m_view->SetLineEnd(m_chkCR->isChecked(), m_chkLF->isChecked());
+}
+
+std::error_code SerialTermPage::OpenPort(const QString& portName, std::uint32_t baudRate,
+                                         std::uint8_t flowControl) {
+    std::string name;
+    WideToAnsi(portName.toStdU16String(), name);
+    std::error_code error;
+    try {
+        error = m_view->Port()->Open(name, baudRate, 8, 0, 0, flowControl);
+    } catch (const std::out_of_range&) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    if (error) {
+        return error;
+    }
+    ++m_nConnection;
+    m_view->IoService().Start();
+    EnableControls(true);
+    return {};
+}
+
+void SerialTermPage::ClosePort() {
+    if (IsPortOpen()) {
+        m_view->Port()->Close();
+        m_view->IoService().Stop();
+    }
+    m_view->ClearReceived();
+    EnableControls(false);
+}
+
+bool SerialTermPage::IsPortOpen() const {
+    return m_view->Port()->IsOpen();
+}
+
+void SerialTermPage::EnableControls(bool enable) {
+    for (QWidget* control : std::initializer_list<QWidget*>{m_view, m_chkCR, m_chkLF, m_chkHex,
+                                                            m_cbHistory, m_btnSend}) {
+        control->setEnabled(enable);
+    }
+}
+
+void SerialTermPage::OnSend() {
+    const QString text = m_cbHistory->currentText();
+    // Rejected lines are remembered too, so the user can correct them.
+    m_cbHistory->StoreEditText();
+    m_cbHistory->clearEditText();
+    if (text.isEmpty()) {
+        return;
+    }
+    if (m_chkHex->isChecked()) {
+        SendHex(text);
+    } else {
+        SendText(text);
+    }
+}
+
+void SerialTermPage::SendHex(const QString& text) {
+    if (text.size() > kMaxHexDigits) {
+        ShowError(tr("String is too long."));
+        return;
+    }
+    if (text.size() % 2 != 0) {
+        ShowError(tr("The hexadecimal string is not an even length."));
+        return;
+    }
+    std::string digits;
+    WideToUtf8(text.toStdU16String(), digits);
+    if (!IsHexString(digits)) {
+        ShowError(tr("The format of the hexadecimal string is incorrect."));
+        return;
+    }
+    std::string bytes;
+    for (std::size_t pair = 0; pair + 1 < digits.size(); pair += 2) {
+        std::uint8_t byte = 0;
+        if (!HexPairToByte(digits.data() + pair, byte)) {
+            bytes.clear();
+            break;
+        }
+        bytes.push_back(static_cast<char>(byte));
+    }
+    if (digits.size() % 2 != 0 || bytes.size() != digits.size() / 2) {
+        ShowError(tr("There was an error converting the hexadecimal string to binary data."));
+        return;
+    }
+    AppendLineEnd(bytes);
+    SendBytes(bytes);
+}
+
+void SerialTermPage::SendText(const QString& text) {
+    if (text.size() > kMaxTextUnits) {
+        ShowError(tr("String is too long."));
+        return;
+    }
+    std::string bytes = WideToUtf8(text.toStdU16String());
+    AppendLineEnd(bytes);
+    SendBytes(bytes);
+}
+
+void SerialTermPage::AppendLineEnd(std::string& bytes) const {
+    if (m_chkCR->isChecked()) {
+        bytes += '\r';
+    }
+    if (m_chkLF->isChecked()) {
+        bytes += '\n';
+    }
+}
+
+void SerialTermPage::SendBytes(const std::string& bytes) {
+    // A send that reaches a closed port (a queued Enter after a port error) is dropped: the
+    // channel would otherwise keep the bytes for whatever port is opened next.
+    if (!bytes.empty() && IsPortOpen()) {
+        m_view->Port()->Write(bytes.data(), bytes.size());
+    }
+}
+
+void SerialTermPage::OnLineEndClicked(QCheckBox* clicked) {
+    m_view->SetLineEnd(m_chkCR->isChecked(), m_chkLF->isChecked());
+    const char* name = clicked == m_chkCR ? AppSettings::kLineEndCr : AppSettings::kLineEndLf;
+    AppSettings::WriteProfileInt(name, clicked->isChecked() ? 1 : 0);
+}
+
+void SerialTermPage::OnHistoryEnter(CHistoryCombo* box) {
+    if (box == m_cbHistory) {
+        OnSend();
+    }
+}
+
+// I/O thread: only reads the open flag and posts. The error value itself is not shown to the user.
+void SerialTermPage::OnViewError(const TermRichedit* sender, const std::error_code&) {
+    if (sender != m_view || !IsPortOpen()) {
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this, [this, connection = m_nConnection.load()] { OnPortError(connection); },
+        Qt::QueuedConnection);
+}
+
+void SerialTermPage::OnPortError(unsigned connection) {
+    // A second report of the same failure finds the port closed already; a report from a
+    // connection closed meanwhile must not close the one that replaced it.
+    if (connection != m_nConnection || !IsPortOpen()) {
+        return;
+    }
+    ClosePort();
+    ShowError(tr("Error on COM port. Closing the port."));
+    if (IsPortOpen()) {
+        ClosePort();
+    }
+    QMetaObject::invokeMethod(
+        this, [this] { emit setupComPortRequested(); }, Qt::QueuedConnection);
+}
+
+void SerialTermPage::ShowError(const QString& text) {
+    Prompter::Ask(this, text, Prompter::Icon::Error);
+}
+
+void SerialTermPage::keyPressEvent(QKeyEvent* event) {
+    // Enter and Escape on the page close nothing (the page may sit in a dialog).
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
+}

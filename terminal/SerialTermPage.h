@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <atomic>
+#include <cstdint>
+#include <system_error>
+
+class CHistoryCombo;
+class QCheckBox;
+class QGroupBox;
+class QKeyEvent;
+class QPushButton;
+class TermRichedit;
+
+// The "Terminal" page: a plain serial terminal. The view shows what the port receives and sends
+// what is typed into it; the history box sends whole lines, as UTF-8 text or as the bytes of a
+// hexadecimal string, each followed by the chosen line end. The controls are enabled only while
+// the port is open. A port error closes the port, tells the user and asks the main window, via
+// setupComPortRequested(), to open the COM port settings.
+class SerialTermPage : public QWidget {
+    Q_OBJECT
+
+public:
+    // Control ids of the page, also the controls' object names.
+    static constexpr int kIdView = 1075;
+    static constexpr int kIdSend = 1076;
+    static constexpr int kIdLineEndCr = 1083;
+    static constexpr int kIdLineEndLf = 1084;
+    static constexpr int kIdTreatAsHex = 1085;
+    static constexpr int kIdHistory = 1086;
+
+    explicit SerialTermPage(QWidget* parent = nullptr);
+    ~SerialTermPage() override;
+
+    // Opens `portName` with 8 data bits, no parity, one stop bit and the given flow control
+    // (0 none, 1 software, 2 hardware) and enables the controls. Returns the channel's error
+    // unchanged; an option value out of range gives std::errc::invalid_argument. On failure the
+    // page keeps its state.
+    std::error_code OpenPort(const QString& portName, std::uint32_t baudRate,
+                             std::uint8_t flowControl);
+    // Closes the port if open, empties the view and disables the controls.
+    void ClosePort();
+    bool IsPortOpen() const;
+
+signals:
+    // Posted after a port error has been shown: the main window should run "Setup COM port".
+    void setupComPortRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildControls();
+    QGroupBox* BuildLineEndGroup();
+    QGroupBox* BuildConvertGroup();
+    void LoadLineEndSettings();
+    void EnableControls(bool enable);
+    void OnSend();
+    void SendHex(const QString& text);
+    void SendText(const QString& text);
+    void SendBytes(const std::string& bytes);
+    void AppendLineEnd(std::string& bytes) const;
+    void OnLineEndClicked(QCheckBox* clicked);
+    void OnHistoryEnter(CHistoryCombo* box);
+    void OnViewError(const TermRichedit* sender, const std::error_code& error);
+    void OnPortError(unsigned connection);
+    void ShowError(const QString& text);
+
+    TermRichedit* m_view = nullptr;
+    QCheckBox* m_chkCR = nullptr;
+    QCheckBox* m_chkLF = nullptr;
+    QCheckBox* m_chkHex = nullptr;
+    CHistoryCombo* m_cbHistory = nullptr;
+    QPushButton* m_btnSend = nullptr;
+    // Counts successful opens, so a port error posted by an earlier connection cannot close
+    // the one opened after it.
+    std::atomic<unsigned> m_nConnection{0};
+};
