@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -15,6 +16,22 @@ namespace {
 std::vector<std::unique_ptr<QTranslator>>& Installed() {
     static std::vector<std::unique_ptr<QTranslator>> translators;
     return translators;
+}
+
+void Add(std::unique_ptr<QTranslator> translator) {
+    if (QCoreApplication::installTranslator(translator.get())) {
+        Installed().push_back(std::move(translator));
+    }
+}
+
+// Qt's own texts, such as the buttons of message boxes; a system without the catalogue keeps
+// them in English.
+void InstallQtCatalogue(const QString& language) {
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(QStringLiteral("qtbase_") + language,
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        Add(std::move(translator));
+    }
 }
 
 void RemoveAll() {
@@ -48,11 +65,11 @@ void Install(const QString& language) {
         folder.entryList({QStringLiteral("*_%1.qm").arg(language)}, QDir::Files, QDir::Name);
     for (const QString& file : files) {
         auto translator = std::make_unique<QTranslator>();
-        if (translator->load(folder.filePath(file)) &&
-            QCoreApplication::installTranslator(translator.get())) {
-            Installed().push_back(std::move(translator));
+        if (translator->load(folder.filePath(file))) {
+            Add(std::move(translator));
         }
     }
+    InstallQtCatalogue(language);
 }
 
 void InstallForSystemLocale() { Install(ChooseLanguage(QLocale::system().uiLanguages())); }

@@ -10,7 +10,8 @@ namespace Translations {
 
 QString ChooseLanguage(const QStringList& uiLanguages);  // "ko" or "en"
 
-// Installs the translators of `language` ("en" removes them). Safe to call again to switch.
+// Installs the translators of `language` ("en" removes them): ours, then Qt's own catalogue
+// (qtbase_<language>.qm from Qt's translations folder). Safe to call again to switch.
 void Install(const QString& language);
 
 // Install(ChooseLanguage(QLocale::system().uiLanguages())).

@@ -7,6 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libasio-dev libutfcpp-dev libcli11-dev
   qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+  qt6-translations-l10n
   libgl-dev libxkbcommon-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev

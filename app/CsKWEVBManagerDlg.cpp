@@ -1,0 +1,281 @@
+#include "CsKWEVBManagerDlg.h"
+
+#include "AppSettings.h"
+#include "Artwork.h"
+#include "CAboutDlg.h"
+#include "ComPortCfgDlg.h"
+#include "ModuleConfPage.h"
+#include "Prompter.h"
+#include "SerialTermPage.h"
+#include "SkwVersion.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <chrono>
+
+namespace {
+
+// The module, or the adapter it sits on, gets this long between one connection and the next.
+constexpr std::chrono::milliseconds kReopenDelay{200};
+
+// The terminal page's designed size, in dialog units: its own layout would make it much smaller.
+constexpr QSize kTermPageUnits(312, 241);
+
+// Pane 0 takes 70 % of the status line, pane 1 the rest.
+constexpr int kConnectionStretch = 7;
+constexpr int kVersionStretch = 3;
+
+QString FlowControlText(std::uint8_t flowControl) {
+    switch (flowControl) {
+        case 0:
+            return QStringLiteral("No flow control");
+        case 1:
+            return QStringLiteral("SW flow control");
+        case 2:
+            return QStringLiteral("HW flow control");
+        default:
+            return {};
+    }
+}
+
+// Dialog units: a quarter of the font's average character width, an eighth of its height.
+QSize FromDialogUnits(const QSize& units, const QFont& font) {
+    static const QString kAlphabet =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const QFontMetrics metrics(font);
+    const int baseX = metrics.horizontalAdvance(kAlphabet) / static_cast<int>(kAlphabet.size());
+    return {units.width() * baseX / 4, units.height() * metrics.height() / 8};
+}
+
+QLabel* NewPane(QWidget* parent, const char* name) {
+    auto* pane = new QLabel(parent);
+    pane->setObjectName(QLatin1String(name));
+    pane->setTextFormat(Qt::PlainText);
+    // A long port path is shortened in its pane rather than widening the window.
+    pane->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    return pane;
+}
+
+}  // namespace
+
+CsKWEVBManagerDlg::CsKWEVBManagerDlg(QWidget* parent)
+    : QDialog(parent),
+      m_comPortDlg(new ComPortCfgDlg(this)),
+      m_runModal([](QDialog& dialog) { return dialog.exec(); }) {
+    setWindowTitle(QStringLiteral(SKW_PRODUCT_NAME));
+    setWindowIcon(Artwork::AppIcon());
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    // The window is as large as the page it shows, and the user cannot resize it.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    CreateMenu();
+    CreatePages();
+    CreateStatusBar();
+    ShowVersion();
+}
+
+CsKWEVBManagerDlg::~CsKWEVBManagerDlg() {
+    // Each page joins its threads here, before any of the window's children go.
+    m_confPage->ClosePort();
+    m_termPage->ClosePort();
+}
+
+int CsKWEVBManagerDlg::exec() {
+    OnInitDialog();
+    return QDialog::exec();
+}
+
+void CsKWEVBManagerDlg::OnInitDialog() {
+    OnSetupComPort();
+}
+
+void CsKWEVBManagerDlg::SetModalRunner(ModalRunner runner) {
+    m_runModal = std::move(runner);
+}
+
+void CsKWEVBManagerDlg::CreateMenu() {
+    m_menuBar = new QMenuBar(this);
+    QMenu* menu = m_menuBar->addMenu(tr("Menu"));
+    m_setupAction = menu->addAction(tr("Setup COM port"));
+    m_setupAction->setObjectName(QStringLiteral("32772"));
+    m_aboutAction = menu->addAction(tr("sKW Manager Info."));
+    m_aboutAction->setObjectName(QStringLiteral("57664"));
+    connect(m_setupAction, &QAction::triggered, this, &CsKWEVBManagerDlg::OnSetupComPort);
+    connect(m_aboutAction, &QAction::triggered, this, &CsKWEVBManagerDlg::OnAbout);
+    layout()->setMenuBar(m_menuBar);
+}
+
+void CsKWEVBManagerDlg::CreatePages() {
+    m_confPage = new ModuleConfPage(this);
+    m_termPage = new SerialTermPage(this);
+    m_termPage->setMinimumSize(FromDialogUnits(kTermPageUnits, font()));
+    layout()->addWidget(m_confPage);
+    layout()->addWidget(m_termPage);
+    m_termPage->hide();
+    // Queued: a page asks from inside its own handlers, which finish before the dialog runs.
+    connect(m_confPage, &ModuleConfPage::setupComPortRequested, this,
+            &CsKWEVBManagerDlg::OnSetupComPort, Qt::QueuedConnection);
+    connect(m_termPage, &SerialTermPage::setupComPortRequested, this,
+            &CsKWEVBManagerDlg::OnSetupComPort, Qt::QueuedConnection);
+}
+
+void CsKWEVBManagerDlg::CreateStatusBar() {
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setSizeGripEnabled(false);
+    m_connectionPane = NewPane(m_statusBar, "connectionPane");
+    m_connectionPane->installEventFilter(this);
+    m_versionPane = NewPane(m_statusBar, "versionPane");
+    m_statusBar->addWidget(m_connectionPane, kConnectionStretch);
+    m_statusBar->addWidget(m_versionPane, kVersionStretch);
+    layout()->addWidget(m_statusBar);
+    ShowConnection(tr("COM port closed"));
+}
+
+void CsKWEVBManagerDlg::ShowVersion() {
+    m_versionPane->setText(QStringLiteral("Version %1.%2.%3")
+                               .arg(SKW_VERSION_MAJOR)
+                               .arg(SKW_VERSION_MINOR)
+                               .arg(SKW_VERSION_PATCH));
+}
+
+void CsKWEVBManagerDlg::ShowPage(int opMode) {
+    m_confPage->hide();
+    m_termPage->hide();
+    if (opMode == AppSettings::kOpModeConfigurator) {
+        m_confPage->show();
+    } else if (opMode == AppSettings::kOpModeTerminal) {
+        m_termPage->show();
+    } else {
+        return;
+    }
+    m_nCurMode = opMode;
+    FitWindowToPage();
+}
+
+void CsKWEVBManagerDlg::FitWindowToPage() {
+    // The fixed-size layout takes the shown page's size now rather than at the next event.
+    layout()->activate();
+}
+
+void CsKWEVBManagerDlg::OnSetupComPort() {
+    // A page that gives up its port while the dialog is up meets it there already.
+    if (m_inSetup || m_closed) {
+        return;
+    }
+    m_inSetup = true;
+    CancelPendingOpen();
+    SendResetIfConfigurationConnection();
+    ShowConnection(tr("COM port closed"));
+    m_statusBar->repaint();
+
+    const int result = m_runModal(*m_comPortDlg);
+    const ComPortSettings chosen = m_comPortDlg->Settings();
+    if (result == QDialog::Accepted) {
+        ShowPage(chosen.opMode);
+        // Posted, so the port opens once the dialog has gone and the page is laid out.
+        QMetaObject::invokeMethod(
+            this,
+            [this, request = m_openRequest] {
+                if (request == m_openRequest) {
+                    OnOpenPort();
+                }
+            },
+            Qt::QueuedConnection);
+    } else {
+        m_confPage->ClosePort();
+        m_termPage->ClosePort();
+        // The mode buttons take effect even when the dialog is cancelled.
+        ShowPage(chosen.opMode);
+    }
+    m_inSetup = false;
+}
+
+void CsKWEVBManagerDlg::OnOpenPort() {
+    m_confPage->ClosePort();
+    m_termPage->ClosePort();
+    QTimer::singleShot(kReopenDelay, this, [this, request = m_openRequest] {
+        if (request == m_openRequest) {
+            OpenChosenPort();
+        }
+    });
+}
+
+void CsKWEVBManagerDlg::OpenChosenPort() {
+    const ComPortSettings chosen = m_comPortDlg->Settings();
+    const auto baudRate = static_cast<std::uint32_t>(chosen.baudRate);
+    const std::error_code error =
+        m_nCurMode == AppSettings::kOpModeConfigurator
+            ? m_confPage->OpenPort(chosen.port, baudRate, chosen.flowControl)
+            : m_termPage->OpenPort(chosen.port, baudRate, chosen.flowControl);
+    if (error) {
+        Prompter::Ask(this,
+                      QStringLiteral("%1: %2").arg(tr("Unable to open a COM port."),
+                                                   QString::fromLocal8Bit(error.message())),
+                      Prompter::Icon::Error);
+        return;
+    }
+    ShowConnection(QStringLiteral("%1, %2, %3")
+                       .arg(chosen.port)
+                       .arg(baudRate)
+                       .arg(FlowControlText(chosen.flowControl)));
+}
+
+void CsKWEVBManagerDlg::OnAbout() {
+    CAboutDlg about(this);
+    m_runModal(about);
+}
+
+void CsKWEVBManagerDlg::closeEvent(QCloseEvent* event) {
+    SendResetIfConfigurationConnection();
+    CancelPendingOpen();
+    m_closed = true;
+    QDialog::closeEvent(event);
+}
+
+void CsKWEVBManagerDlg::keyPressEvent(QKeyEvent* event) {
+    // Escape would reject the dialog, and there is no help to show for F1.
+    if (event->matches(QKeySequence::Cancel) || event->key() == Qt::Key_Escape ||
+        event->key() == Qt::Key_F1) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool CsKWEVBManagerDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_connectionPane && event->type() == QEvent::Resize) {
+        FitConnectionText();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CsKWEVBManagerDlg::ShowConnection(const QString& text) {
+    m_connectionText = text;
+    m_connectionPane->setToolTip(text);
+    FitConnectionText();
+}
+
+void CsKWEVBManagerDlg::FitConnectionText() {
+    // The end says most: the port's own name, the speed and the flow control.
+    const int width = m_connectionPane->contentsRect().width();
+    m_connectionPane->setText(
+        m_connectionPane->fontMetrics().elidedText(m_connectionText, Qt::ElideLeft, width));
+}
+
+void CsKWEVBManagerDlg::SendResetIfConfigurationConnection() {
+    if (m_nCurMode == AppSettings::kOpModeConfigurator && m_confPage->IsPortOpen()) {
+        m_confPage->SendResetCommand();  // whatever comes back, or nothing, is fine
+    }
+}
+
+void CsKWEVBManagerDlg::CancelPendingOpen() {
+    ++m_openRequest;
+}

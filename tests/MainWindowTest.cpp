@@ -1,0 +1,458 @@
+// The program's main window against the virtual module: the COM port dialog at start-up and
+// from the menu, opening and closing the pages' ports, the status line, and one whole session.
+
+// First, before Qt's keyword macros exist: the module's records have members named "slots".
+#include "VirtualModule.h"
+
+#include "AppSettings.h"
+#include "ComPortCfgDlg.h"
+#include "ConfMessages.h"
+#include "CsKWEVBManagerDlg.h"
+#include "ModuleConfPage.h"
+#include "RecordingPrompter.h"
+#include "SerialTermPage.h"
+#include "SkwVersion.h"
+#include "Translations.h"
+
+#include <gtest/gtest.h>
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kLimitMs = 15000;
+// Longer than the window's 200 ms between closing and opening, for checks that nothing opens.
+constexpr int kSettleMs = 600;
+
+const QString kClosed = QStringLiteral("COM port closed");
+
+struct LineSettings {
+    bool hardwareFlow = false;
+    speed_t speed = 0;
+};
+
+// The serial settings of the terminal behind `path`, as the program left them.
+std::optional<LineSettings> ReadLineSettings(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    termios tio{};
+    const bool read = ::tcgetattr(fd, &tio) == 0;
+    ::close(fd);
+    if (!read) {
+        return std::nullopt;
+    }
+    return LineSettings{(tio.c_cflag & CRTSCTS) != 0, ::cfgetospeed(&tio)};
+}
+
+// The threads of this process by their ids, except the ones Qt keeps in its thread pools for
+// itself (named "Thread (pooled)"; they end on their own when idle).
+std::vector<std::string> Threads() {
+    std::vector<std::string> threads;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() != "Thread (pooled)") {
+            threads.push_back(task.toStdString());
+        }
+    }
+    return threads;
+}
+
+void Click(QWidget& parent, const char* id) {
+    auto* button = parent.findChild<QAbstractButton*>(QLatin1String(id));
+    ASSERT_NE(button, nullptr) << id;
+    button->click();
+}
+
+// The main window with a virtual module and a recording prompter. The COM port dialog and the
+// About box are answered by `answer` instead of a modal loop; the dialog lists only the
+// virtual ports of this test's own runtime folder, and settings go to a scratch folder.
+class MainWindowTest : public ::testing::Test {
+protected:
+    using Answer = std::function<void(QDialog&)>;
+
+    void SetUp() override {
+        ASSERT_TRUE(m_scratch.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_scratch.path());
+        QSettings().clear();
+        m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", m_scratch.path().toLocal8Bit());
+        m_module = std::make_unique<VirtualModule>();
+        ASSERT_FALSE(m_module->Start());
+        Store(AppSettings::kComPort, Port());
+    }
+
+    void TearDown() override {
+        m_window.reset();
+        m_module->Stop();
+        qputenv("XDG_RUNTIME_DIR", m_savedRuntime);
+    }
+
+    static void Store(const char* name, const QVariant& value) {
+        QSettings().setValue(QStringLiteral("%1/%2").arg(AppSettings::kSection, name), value);
+    }
+
+    QString Port() const { return QString::fromStdString(m_module->PortPath()); }
+
+    void CreateWindow(QStringList systemPorts = {}) {
+        m_window = std::make_unique<CsKWEVBManagerDlg>();
+        m_window->ComPortDialog().SetSystemPortSource([systemPorts] { return systemPorts; });
+        m_window->SetModalRunner([this](QDialog& dialog) { return Run(dialog); });
+    }
+
+    // What exec() does before its loop, then the window shown as exec() would show it.
+    void Start(Answer answer) {
+        if (!m_window) {
+            CreateWindow();
+        }
+        m_answer = std::move(answer);
+        m_window->OnInitDialog();
+        m_window->show();
+    }
+
+    int Run(QDialog& dialog) {
+        ++m_dialogsRun;
+        m_lastDialog = dialog.metaObject()->className();
+        dialog.show();  // a showing loads the dialog's settings, as under exec()
+        if (m_answer) {
+            m_answer(dialog);
+        }
+        if (dialog.isVisible()) {
+            dialog.reject();
+        }
+        return dialog.result();
+    }
+
+    static Answer Ok(const char* mode = "1081") {
+        return [mode](QDialog& dialog) {
+            Click(dialog, mode);
+            Click(dialog, "1");
+        };
+    }
+    static Answer Cancel(const char* mode = "1081") {
+        return [mode](QDialog& dialog) {
+            Click(dialog, mode);
+            Click(dialog, "2");
+        };
+    }
+
+    QString Pane(const char* name) const {
+        auto* pane = m_window->findChild<QLabel*>(QLatin1String(name));
+        return pane != nullptr ? pane->text() : QStringLiteral("<no pane>");
+    }
+    QString Connection() const { return m_window->ConnectionText(); }
+
+    bool WaitFor(const std::function<bool()>& condition) const {
+        return QTest::qWaitFor(condition, kLimitMs);
+    }
+    bool WaitConnected() const {
+        return WaitFor([this] { return Connection() != kClosed; });
+    }
+    // The configuration page has identified the module and shown its values.
+    bool WaitConfPageReady() const {
+        auto* update = m_window->ConfPage().findChild<QAbstractButton*>(QStringLiteral("1009"));
+        return WaitFor([update] { return update->isEnabled(); });
+    }
+    bool AnyPortOpen() const {
+        return m_window->ConfPage().IsPortOpen() || m_window->TermPage().IsPortOpen();
+    }
+
+    void Trigger(const char* actionId) {
+        auto* action = m_window->findChild<QAction*>(QLatin1String(actionId));
+        ASSERT_NE(action, nullptr) << actionId;
+        action->trigger();
+    }
+
+    QStringList MessageTexts() const {
+        QStringList texts;
+        for (const auto& message : m_prompter.messages) {
+            texts << message.text;
+        }
+        return texts;
+    }
+
+    QTemporaryDir m_scratch;
+    QByteArray m_savedRuntime;
+    RecordingPrompter m_prompter;
+    std::unique_ptr<VirtualModule> m_module;
+    std::unique_ptr<CsKWEVBManagerDlg> m_window;
+    Answer m_answer;
+    int m_dialogsRun = 0;
+    QString m_lastDialog;
+};
+
+TEST_F(MainWindowTest, cancelAtStartUp_opensNothing_andShowsThePageOfTheChosenMode) {
+    struct Case {
+        const char* mode;
+        bool terminalShown;
+    };
+    for (const Case c : {Case{"1081", false}, Case{"1082", true}}) {
+        CreateWindow();
+        Start(Cancel(c.mode));
+        QTest::qWait(kSettleMs);
+
+        EXPECT_FALSE(AnyPortOpen()) << c.mode;
+        EXPECT_TRUE(m_module->Commands().empty()) << c.mode;
+        EXPECT_EQ(Connection(), kClosed);
+        EXPECT_EQ(Pane("versionPane"), QStringLiteral("Version %1.%2.%3")
+                                           .arg(SKW_VERSION_MAJOR)
+                                           .arg(SKW_VERSION_MINOR)
+                                           .arg(SKW_VERSION_PATCH));
+        EXPECT_EQ(m_window->TermPage().isVisible(), c.terminalShown) << c.mode;
+        EXPECT_EQ(m_window->ConfPage().isVisible(), !c.terminalShown) << c.mode;
+        m_window.reset();
+    }
+}
+
+// The dialog's flow-control choice reaches the port and the status line; odd stored values
+// open with no flow control at 9600.
+TEST_F(MainWindowTest, ok_opensTheChosenPage_withTheDialogsSpeedAndFlowControl) {
+    struct Case {
+        const char* mode;
+        std::optional<int> storedBaud;
+        std::optional<int> storedFlow;
+        const char* flowChoice;  // nullptr: left as preselected
+        const char* status;
+        bool hardwareFlow;
+        speed_t speed;
+    };
+    const Case cases[] = {
+        {"1082", {}, {}, nullptr, ", 9600, No flow control", false, B9600},
+        {"1082", 4800, 1, nullptr, ", 9600, No flow control", false, B9600},
+        {"1082", 115200, 0, "Hardware", ", 115200, HW flow control", true, B115200},
+        {"1081", {}, 2, nullptr, ", 9600, HW flow control", true, B9600},
+    };
+    for (const Case& c : cases) {
+        QSettings().clear();
+        Store(AppSettings::kComPort, Port());
+        if (c.storedBaud) {
+            Store(AppSettings::kBaudRate, *c.storedBaud);
+        }
+        if (c.storedFlow) {
+            Store(AppSettings::kFlowControl, *c.storedFlow);
+        }
+        const auto context = testing::Message() << c.mode << " " << c.status;
+        CreateWindow();
+        Start([&](QDialog& dialog) {
+            if (c.flowChoice != nullptr) {
+                dialog.findChild<QComboBox*>(QStringLiteral("1087"))
+                    ->setCurrentText(QLatin1String(c.flowChoice));
+            }
+            Ok(c.mode)(dialog);
+        });
+        ASSERT_TRUE(WaitConnected()) << context << MessageTexts().join('|').toStdString();
+
+        const bool terminal = std::string(c.mode) == "1082";
+        EXPECT_EQ(Connection(), Port() + QLatin1String(c.status)) << context;
+        EXPECT_EQ(m_window->TermPage().IsPortOpen(), terminal) << context;
+        EXPECT_EQ(m_window->ConfPage().IsPortOpen(), !terminal) << context;
+        EXPECT_EQ(m_window->TermPage().isVisible(), terminal) << context;
+        EXPECT_EQ(m_window->ConfPage().isVisible(), !terminal) << context;
+        const auto line = ReadLineSettings(m_module->DevicePath());
+        ASSERT_TRUE(line) << context;
+        EXPECT_EQ(line->hardwareFlow, c.hardwareFlow) << context;
+        EXPECT_EQ(line->speed, c.speed) << context;
+        m_window.reset();
+    }
+}
+
+TEST_F(MainWindowTest, aFailedOpen_saysWhy_andTheLineStaysClosed) {
+    struct Case {
+        QStringList systemPorts;
+        const char* mode;
+    };
+    // With no port at all the dialog hands over an empty name.
+    const Case cases[] = {{{"/dev/skw-no-such-port"}, "1081"}, {{}, "1082"}};
+    for (const Case& c : cases) {
+        m_module->Stop();
+        m_prompter.messages.clear();
+        CreateWindow(c.systemPorts);
+        Start(Ok(c.mode));
+        ASSERT_TRUE(WaitFor([this] { return !m_prompter.messages.empty(); })) << c.mode;
+
+        EXPECT_EQ(m_prompter.messages[0].text,
+                  "Unable to open a COM port.: No such file or directory");
+        EXPECT_EQ(m_prompter.messages[0].icon, Prompter::Icon::Error);
+        EXPECT_EQ(Connection(), kClosed);
+        EXPECT_FALSE(AnyPortOpen());
+        m_window.reset();
+    }
+}
+
+TEST_F(MainWindowTest, setupComPort_resetsAConfigurationConnectionBeforeTheDialog_only) {
+    struct Case {
+        const char* mode;
+        std::vector<std::string> commandsBeforeDialog;
+    };
+    const Case cases[] = {{"1081", {"ATZ"}}, {"1082", {}}};
+    for (const Case& c : cases) {
+        CreateWindow();
+        Start(Ok(c.mode));
+        ASSERT_TRUE(WaitConnected()) << c.mode;
+        if (std::string(c.mode) == "1081") {
+            ASSERT_TRUE(WaitConfPageReady());
+        }
+        m_module->ClearCommands();
+
+        std::vector<std::string> commandsBeforeDialog;
+        QString statusDuringDialog;
+        m_answer = [&](QDialog& dialog) {
+            commandsBeforeDialog = m_module->Commands();
+            statusDuringDialog = Connection();
+            Cancel(c.mode)(dialog);
+        };
+        Trigger("32772");
+
+        EXPECT_EQ(commandsBeforeDialog, c.commandsBeforeDialog) << c.mode;
+        EXPECT_EQ(statusDuringDialog, kClosed) << c.mode;
+        EXPECT_FALSE(AnyPortOpen()) << c.mode;
+        EXPECT_EQ(Connection(), kClosed);
+        m_window.reset();
+    }
+}
+
+// The page reports the lost port, and then the window asks for the port settings again.
+TEST_F(MainWindowTest, aPortError_bringsBackTheComPortDialog) {
+    for (const char* mode : {"1081", "1082"}) {
+        m_module = std::make_unique<VirtualModule>();
+        ASSERT_FALSE(m_module->Start());
+        Store(AppSettings::kComPort, Port());
+        m_prompter.messages.clear();
+        CreateWindow();
+        Start(Ok(mode));
+        ASSERT_TRUE(WaitConnected()) << mode;
+        if (std::string(mode) == "1081") {
+            ASSERT_TRUE(WaitConfPageReady());
+        }
+
+        QString statusDuringDialog;
+        m_answer = [&](QDialog& dialog) {
+            statusDuringDialog = Connection();
+            Cancel(mode)(dialog);
+        };
+        const int dialogsBefore = m_dialogsRun;
+        m_module->Unplug();
+        ASSERT_TRUE(WaitFor([&] { return m_dialogsRun > dialogsBefore; })) << mode;
+
+        EXPECT_EQ(m_prompter.messages.size(), 1u) << MessageTexts().join('|').toStdString();
+        EXPECT_EQ(statusDuringDialog, kClosed) << mode;
+        EXPECT_FALSE(AnyPortOpen()) << mode;
+        m_window.reset();
+        m_module->Stop();
+    }
+}
+
+TEST_F(MainWindowTest, escapeEnterAndF1_closeNothing_theCloseBoxDoes) {
+    Start(Cancel());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter, Qt::Key_F1}) {
+        QTest::keyClick(m_window.get(), key);
+        EXPECT_TRUE(m_window->isVisible()) << key;
+    }
+    EXPECT_EQ(m_dialogsRun, 1);
+    EXPECT_TRUE(m_prompter.messages.empty());
+
+    EXPECT_TRUE(m_window->close());
+    EXPECT_FALSE(m_window->isVisible());
+    EXPECT_EQ(m_window->result(), QDialog::Rejected);
+}
+
+TEST_F(MainWindowTest, menuStatusAndMessages_inBothLanguages) {
+    struct Case {
+        const char* language;
+        QString menu;
+        QString setup;
+        QString about;
+        QString closed;
+        QString openFailed;
+        QString messageBoxOk;
+    };
+    const Case cases[] = {
+        {"en", "Menu", "Setup COM port", "sKW Manager Info.", "COM port closed",
+         "Unable to open a COM port.: No such file or directory", "OK"},
+        {"ko", "메뉴", "COM 포트 설정", "sKW Manager 정보", "COM 포트 닫힘",
+         "COM 포트를 열 수 없습니다.: No such file or directory", "확인"},
+    };
+    m_module->Stop();
+    for (const Case& c : cases) {
+        Translations::Install(QLatin1String(c.language));
+        m_prompter.messages.clear();
+        CreateWindow({QStringLiteral("/dev/skw-no-such-port")});
+        auto* setup = m_window->findChild<QAction*>(QStringLiteral("32772"));
+        auto* about = m_window->findChild<QAction*>(QStringLiteral("57664"));
+        ASSERT_TRUE(setup && about);
+        EXPECT_EQ(setup->parent()->property("title").toString(), c.menu);
+        EXPECT_EQ(setup->text(), c.setup);
+        EXPECT_EQ(about->text(), c.about);
+        EXPECT_EQ(Connection(), c.closed);
+
+        Start(Ok());
+        ASSERT_TRUE(WaitFor([this] { return !m_prompter.messages.empty(); }));
+        EXPECT_EQ(m_prompter.messages[0].text, c.openFailed);
+        // Qt's own catalogue names the buttons of the real message boxes.
+        QMessageBox box(QMessageBox::Critical, {}, {}, QMessageBox::Ok);
+        EXPECT_EQ(box.button(QMessageBox::Ok)->text(), c.messageBoxOk);
+
+        m_answer = [](QDialog& dialog) { Click(dialog, "1"); };
+        Trigger("57664");
+        EXPECT_EQ(m_lastDialog, "CAboutDlg");
+        m_window.reset();
+    }
+    Translations::Install(QStringLiteral("en"));
+}
+
+// Start, choose the virtual module, see its values, rename it, close: the module is reset on
+// the way out, and no thread of the program outlives the window.
+TEST_F(MainWindowTest, wholeSession_onTheVirtualModule) {
+    const std::vector<std::string> threadsBefore = Threads();
+    CreateWindow();
+    Start(Ok("1081"));
+    ASSERT_TRUE(WaitConnected());
+    ASSERT_TRUE(WaitConfPageReady()) << MessageTexts().join('|').toStdString();
+    EXPECT_EQ(Connection(), Port() + ", 9600, No flow control");
+
+    ModuleConfPage& page = m_window->ConfPage();
+    auto* model = page.findChild<QLabel*>(QStringLiteral("1000"));
+    auto* name = page.findChild<QLineEdit*>(QStringLiteral("1014"));
+    ASSERT_TRUE(model && name);
+    EXPECT_EQ(model->text(), "GaX-sKW523");
+    EXPECT_EQ(name->text(), "sKW523");
+
+    name->setText(QStringLiteral("Bench7"));
+    Click(page, "1015");
+    ASSERT_TRUE(WaitFor([this] { return !m_prompter.messages.empty(); }));
+    EXPECT_EQ(m_prompter.messages[0].text, ConfMessages::Text(ConfMessages::MSG_NAME_DONE));
+    EXPECT_EQ(m_prompter.messages[0].icon, Prompter::Icon::Information);
+    ASSERT_TRUE(WaitConfPageReady());
+    EXPECT_EQ(m_module->Settings().deviceName, "Bench7");
+
+    m_module->ClearCommands();
+    EXPECT_TRUE(m_window->close());
+    EXPECT_EQ(m_module->Commands(), std::vector<std::string>{"ATZ"});
+    m_window.reset();
+    EXPECT_EQ(Threads(), threadsBefore);
+    EXPECT_EQ(m_prompter.messages.size(), 1u) << MessageTexts().join('|').toStdString();
+}
+
+}  // namespace
