@@ -21,18 +21,22 @@ cmake --build --preset default --target skw-manager skw-module-sim
 
 build=build/default
 work=$(mktemp -d "${TMPDIR:-/tmp}/skw-run.XXXXXX")
-log="${TMPDIR:-/tmp}/skw-module-sim.log"
+log="${TMPDIR:-/tmp}/skw-module-sim-$(id -u).log"
 : >"$log"
 sim_pid=""
+app_pid=""
 
-stop_module() {
-  if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then
-    kill -TERM "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-  fi
+stop() {
+  local pid
+  for pid in "$app_pid" "$sim_pid"; do
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+      kill -TERM "$pid" 2>/dev/null || true
+      wait "$pid" 2>/dev/null || true
+    fi
+  done
   rm -rf "$work"
 }
-trap stop_module EXIT
+trap stop EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
@@ -58,6 +62,10 @@ fi
 echo "run: virtual module GaX-sKW523 on $port (choose it in the COM port list);"
 echo "run: what it receives and answers is logged in $log"
 
+# In the background and waited for, so that a signal to this script is handled at once.
+"$build/app/skw-manager" "$@" &
+app_pid=$!
 status=0
-"$build/app/skw-manager" "$@" || status=$?
+wait "$app_pid" || status=$?
+app_pid=""
 exit "$status"
