@@ -1,0 +1,131 @@
+#include "CliArguments.h"
+
+#include "ExitCode.h"
+
+#include <CLI/CLI.hpp>
+
+namespace {
+
+// The speeds of the COM port dialog's list.
+const std::vector<std::uint32_t> kPortBauds = {9600, 19200, 38400, 57600, 115200, 230400, 460800};
+
+CLI::Option* AddText(CLI::App* command, const std::string& name, std::optional<std::string>& target,
+                     const std::string& description) {
+    return command->add_option_function<std::string>(
+        name, [&target](const std::string& value) { target = value; }, description);
+}
+
+void AddConnection(CLI::App* command, Connection& connection) {
+    command->add_option("--port,-p", connection.port, "Serial port, e.g. /dev/ttyUSB0")->required();
+    command->add_option("--baud,-b", connection.baud, "Speed of the port (default 9600)")
+        ->check(CLI::IsMember(kPortBauds));
+    AddText(command, "--expect-model", connection.expectedModel,
+            "Stop with status 6 unless the module is this model");
+}
+
+// One subcommand per request; each fills its own request, and the one that was parsed wins.
+struct Commands {
+    InfoRequest info;
+    SetRequest set;
+    ScanRequest scan;
+    RebootRequest reboot;
+    FactoryResetRequest factoryReset;
+};
+
+void AddInfo(CLI::App& app, Commands& c) {
+    CLI::App* info = app.add_subcommand("info", "Identify the module and show its settings");
+    AddConnection(info, c.info.connection);
+    info->add_flag("--json", c.info.json, "Print one JSON object");
+}
+
+void AddSet(CLI::App& app, Commands& c) {
+    CLI::App* set = app.add_subcommand(
+        "set", "Change settings; they are applied in the order the options are listed here");
+    SetRequest& r = c.set;
+    AddConnection(set, r.connection);
+    AddText(set, "--role", r.role, "Operation role")
+        ->check(CLI::IsMember(std::vector<std::string>(kRoleNames.begin(), kRoleNames.end())));
+    AddText(set, "--name", r.name, "Device name, at most 8 bytes of UTF-8");
+    AddText(set, "--adv-interval", r.advInterval, "Advertising interval, 20 to 2560 ms");
+    AddText(set, "--autocon", r.autoCon, "Automatic connection at power-on")
+        ->check(CLI::IsMember({"on", "off"}));
+    AddText(set, "--master", r.master, "Master device address (12 hex digits) or 'none'");
+    set->add_option("--slot", r.slots, "Register slot N: N=ADDRESS[,NAME] (repeatable)");
+    set->add_option("--clear-slot", r.clearSlots, "Empty slot N (repeatable)")
+        ->check(CLI::Range(1u, 8u));
+    AddText(set, "--uart", r.uart,
+            "UART speed and flow control: BAUD[,on|off]; the module restarts, applied last");
+}
+
+void AddScan(CLI::App& app, Commands& c) {
+    CLI::App* scan = app.add_subcommand("scan", "Scan for devices and list each one once");
+    ScanRequest& r = c.scan;
+    AddConnection(scan, r.connection);
+    scan->add_option("--seconds,-s", r.seconds, "How long to scan (default 5)")
+        ->check(CLI::Range(1u, 3600u));
+    AddText(scan, "--name-filter", r.nameFilter, "Only names containing this (at most 8 bytes)");
+    AddText(scan, "--rssi-min", r.rssiMin, "Only devices at least this strong, in dBm");
+    scan->add_flag("--json", r.json, "Print one JSON array at the end");
+}
+
+void AddDeviceCommands(CLI::App& app, Commands& c) {
+    CLI::App* reboot = app.add_subcommand("reboot", "Restart the module");
+    AddConnection(reboot, c.reboot.connection);
+    CLI::App* reset = app.add_subcommand("factory-reset", "Restore the factory settings");
+    AddConnection(reset, c.factoryReset.connection);
+    reset->add_flag("--yes", c.factoryReset.confirmed, "Confirm the factory reset");
+}
+
+CliRequest Chosen(const CLI::App& app, Commands& c) {
+    const std::string name = app.get_subcommands().front()->get_name();
+    if (name == "info") {
+        return c.info;
+    }
+    if (name == "set") {
+        return c.set;
+    }
+    if (name == "scan") {
+        return c.scan;
+    }
+    if (name == "reboot") {
+        return c.reboot;
+    }
+    if (name == "factory-reset") {
+        return c.factoryReset;
+    }
+    return PortsRequest{};
+}
+
+}  // namespace
+
+std::variant<CliRequest, int> ParseArguments(const std::vector<std::string>& args,
+                                             std::ostream& out, std::ostream& err) {
+    CLI::App app{"Configure a GaX-sKW52x or GaX-DTQ50 module over its serial port.", kProgramName};
+    app.require_subcommand(1);
+    app.footer(
+        "Exit status: 0 done; 1 internal error; 2 bad argument (no setting sent); 3 port cannot\n"
+        "be opened; 4 no answer; 5 unsupported model; 6 another model than expected; 7 setting\n"
+        "or command refused; 8 port error during the command; 9 not offered for the model in\n"
+        "its current role.");
+    app.add_subcommand("ports", "List the serial ports, virtual modules included");
+    Commands commands;
+    AddInfo(app, commands);
+    AddSet(app, commands);
+    AddScan(app, commands);
+    AddDeviceCommands(app, commands);
+
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) {
+        argv.push_back(arg.c_str());
+    }
+    try {
+        app.parse(static_cast<int>(argv.size()), argv.data());
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();  // the chosen subcommand's help when there is one
+        return ToInt(ExitCode::Ok);
+    } catch (const CLI::ParseError& error) {
+        err << kProgramName << ": " << error.what() << '\n';
+        return ToInt(ExitCode::BadArgument);
+    }
+    return Chosen(app, commands);
+}

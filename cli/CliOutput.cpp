@@ -1,0 +1,145 @@
+#include "CliOutput.h"
+
+#include "CliArguments.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// The code point starting at `i`, moving `i` past it; valid UTF-8 is assumed.
+char32_t NextCodePoint(std::string_view utf8, std::size_t& i) {
+    const auto lead = static_cast<unsigned char>(utf8[i++]);
+    const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
+    for (int n = 0; n < extra && i < utf8.size(); ++n) {
+        code = (code << 6) | (static_cast<unsigned char>(utf8[i++]) & 0x3F);
+    }
+    return code;
+}
+
+bool IsWide(char32_t c) {
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+           (c >= 0xFFE0 && c <= 0xFFE6);
+}
+
+std::string OneLine(std::string_view text) {
+    std::string line(text);
+    for (char& c : line) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    return line;
+}
+
+}  // namespace
+
+int CliContext::Fail(ExitCode code, std::string_view message) const {
+    err << kProgramName << ": " << OneLine(message) << '\n';
+    return ToInt(code);
+}
+
+void CliContext::Say(std::string_view line) const {
+    out << OneLine(line) << '\n' << std::flush;
+}
+
+std::size_t DisplayWidth(std::string_view utf8) {
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        width += IsWide(NextCodePoint(utf8, i)) ? 2 : 1;
+    }
+    return width;
+}
+
+std::string PadRight(std::string_view utf8, std::size_t width) {
+    std::string padded(utf8);
+    const std::size_t used = DisplayWidth(utf8);
+    if (used < width) {
+        padded.append(width - used, ' ');
+    }
+    return padded;
+}
+
+std::string LabelTable(const std::vector<std::pair<std::string, std::string>>& rows) {
+    std::size_t width = 0;
+    for (const auto& row : rows) {
+        width = std::max(width, DisplayWidth(row.first));
+    }
+    std::string table;
+    for (const auto& [label, value] : rows) {
+        table += PadRight(label, width) + "  " + value + "\n";
+    }
+    return table;
+}
+
+std::string JsonString(std::string_view utf8) {
+    std::string json = "\"";
+    for (const char c : utf8) {
+        switch (c) {
+            case '"':
+                json += "\\\"";
+                break;
+            case '\\':
+                json += "\\\\";
+                break;
+            case '\n':
+                json += "\\n";
+                break;
+            case '\r':
+                json += "\\r";
+                break;
+            case '\t':
+                json += "\\t";
+                break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x",
+                                  static_cast<unsigned>(static_cast<unsigned char>(c)));
+                    json += escaped;
+                } else {
+                    json += c;
+                }
+        }
+    }
+    return json + "\"";
+}
+
+JsonObject& JsonObject::Member(std::string_view key, std::string_view json) {
+    if (!m_members.empty()) {
+        m_members += ',';
+    }
+    m_members += JsonString(key) + ":" + std::string(json);
+    return *this;
+}
+
+JsonObject& JsonObject::Text(std::string_view key, std::string_view value) {
+    return Member(key, JsonString(value));
+}
+
+JsonObject& JsonObject::Number(std::string_view key, std::int64_t value) {
+    return Member(key, std::to_string(value));
+}
+
+JsonObject& JsonObject::Bool(std::string_view key, bool value) {
+    return Member(key, value ? "true" : "false");
+}
+
+JsonObject& JsonObject::Null(std::string_view key) {
+    return Member(key, "null");
+}
+
+JsonObject& JsonObject::Raw(std::string_view key, std::string_view json) {
+    return Member(key, json);
+}
+
+std::string JsonArray(const std::vector<std::string>& items) {
+    std::string json = "[";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        json += (i == 0 ? "" : ",") + items[i];
+    }
+    return json + "]";
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "CliTexts.h"
+#include "ExitCode.h"
+
+#include <atomic>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Where a command writes: results to `out`, errors to `err` as one line each.
+struct CliContext {
+    std::ostream& out;
+    std::ostream& err;
+    Texts texts;
+    const std::atomic<bool>* stopRequested = nullptr;  // set by SIGINT/SIGTERM; may be null
+
+    // Writes "skw-manager-cli: <message>" on one line and returns `code`.
+    int Fail(ExitCode code, std::string_view message) const;
+    void Say(std::string_view line) const;
+    bool StopRequested() const { return stopRequested != nullptr && stopRequested->load(); }
+};
+
+// Columns a terminal gives the text: two for Hangul and other wide East Asian characters.
+std::size_t DisplayWidth(std::string_view utf8);
+// `utf8` followed by blanks up to `width` columns.
+std::string PadRight(std::string_view utf8, std::size_t width);
+
+// Rows of label and value, the values aligned in one column.
+std::string LabelTable(const std::vector<std::pair<std::string, std::string>>& rows);
+
+// A JSON string literal of `utf8` (which must be valid UTF-8).
+std::string JsonString(std::string_view utf8);
+
+// A JSON object built member by member, in order.
+class JsonObject {
+public:
+    JsonObject& Text(std::string_view key, std::string_view value);
+    JsonObject& Number(std::string_view key, std::int64_t value);
+    JsonObject& Bool(std::string_view key, bool value);
+    JsonObject& Null(std::string_view key);
+    JsonObject& Raw(std::string_view key, std::string_view json);
+    std::string Json() const { return "{" + m_members + "}"; }
+
+private:
+    JsonObject& Member(std::string_view key, std::string_view json);
+    std::string m_members;
+};
+
+std::string JsonArray(const std::vector<std::string>& items);

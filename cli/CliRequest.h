@@ -1,0 +1,60 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+// What the command line asks for, as given: the values are checked by the commands, before
+// anything is sent.
+
+// The values of --role, by the page's role radio index.
+inline constexpr std::array<const char*, 4> kRoleNames = {"slave", "master", "multi-at",
+                                                          "multi-bypass"};
+
+struct Connection {
+    std::string port;
+    std::uint32_t baud = 9600;
+    std::optional<std::string> expectedModel;
+};
+
+struct PortsRequest {};
+
+struct InfoRequest {
+    Connection connection;
+    bool json = false;
+};
+
+struct SetRequest {
+    Connection connection;
+    std::optional<std::string> name;
+    std::optional<std::string> advInterval;
+    std::optional<std::string> uart;     // BAUD[,on|off]
+    std::optional<std::string> role;     // slave, master, multi-at, multi-bypass
+    std::optional<std::string> autoCon;  // on, off
+    std::optional<std::string> master;   // 12 hex digits or "none"
+    std::vector<std::string> slots;      // N=ADDRESS[,NAME]
+    std::vector<unsigned> clearSlots;    // N
+};
+
+struct ScanRequest {
+    Connection connection;
+    unsigned seconds = 5;
+    std::optional<std::string> nameFilter;
+    std::optional<std::string> rssiMin;
+    bool json = false;
+};
+
+struct RebootRequest {
+    Connection connection;
+};
+
+struct FactoryResetRequest {
+    Connection connection;
+    bool confirmed = false;
+};
+
+using CliRequest = std::variant<PortsRequest, InfoRequest, SetRequest, ScanRequest, RebootRequest,
+                                FactoryResetRequest>;

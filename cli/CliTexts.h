@@ -1,0 +1,108 @@
+#pragma once
+
+#include <functional>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+
+// Marks a text for Qt's translation tools without needing a Qt header here.
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(scope, text) text
+#endif
+
+// Every text skw-manager-cli shows. Where the configuration page shows the same text, the entry
+// names the page's own translation context and English source text, so the page's Korean
+// catalogue translates it; the rest are the tool's own, in the context "SkwCli".
+enum class TextId {
+    // The page's messages.
+    Unsupported,
+    NoAnswer,
+    SlotsDone,
+    SlotsFailed,
+    NameDone,
+    NameFailed,
+    AdvDone,
+    AdvFailed,
+    UartDone,
+    UartFailed,
+    NameTooLong,
+    FactoryResetQuestion,
+    BadAdvInterval,
+    PortError,
+    BadAddress,
+    DuplicateSlots,
+    ColumnAddress,
+    ColumnName,
+    AutoConDone,
+    AutoConFailed,
+    RoleDone,
+    RoleFailed,
+    MasterDone,
+    MasterFailed,
+    MasterDeleted,
+    MasterDeleteFailed,
+    SlotBadAddress,
+    ColumnRssi,
+    // The page's captions.
+    ModelName,
+    Firmware,
+    Address,
+    DeviceName,
+    FlowControl,
+    AdvInterval,
+    Msec,
+    AutoConnect,
+    MasterAddress,
+    Off,
+    On,
+    RoleSlave,
+    RoleMaster,
+    RoleMultiAt,
+    RoleMultiBypass,
+    // The tool's own.
+    OperationRole,
+    SlotLabel,
+    CannotOpenPort,
+    ExpectedModel,
+    OtherModelAnswers,
+    NotAvailable,
+    ConfirmWithYes,
+    Restarted,
+    FactoryRestored,
+    RestartNotConfirmed,
+    ScanNotStarted,
+    ScanNotStopped,
+    RssiNotSet,
+    RssiNotNumber,
+    NameFilterTooLong,
+    SlotNameTooLong,
+    BadSlotArgument,
+    SlotGivenTwice,
+    BadUartArgument,
+    NothingToSet,
+};
+
+struct TextEntry {
+    TextId id;
+    const char* context;
+    const char* source;  // English; "%1", "%2" are filled in by Texts
+};
+
+// Every entry, in TextId order.
+std::span<const TextEntry> AllTexts();
+
+// Looks a text up in the user's language: (context, English source) -> UTF-8. Without one the
+// English source is used.
+using Translator = std::function<std::string(const char* context, const char* source)>;
+
+class Texts {
+public:
+    explicit Texts(Translator translator = {}) : m_translate(std::move(translator)) {}
+
+    // The text in the user's language with %1, %2, ... replaced by `args` in order.
+    std::string operator()(TextId id, std::initializer_list<std::string_view> args = {}) const;
+
+private:
+    Translator m_translate;
+};

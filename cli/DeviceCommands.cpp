@@ -1,0 +1,37 @@
+#include "Commands.h"
+#include "ModuleSession.h"
+
+namespace {
+
+// Restarts the module with `job`; the page closes the port afterwards whatever the answer,
+// here a missing ready answer is reported.
+int Restart(const Connection& connection, ConfJob job, TextId done, const CliContext& context) {
+    ModuleSession session(context.texts);
+    if (const Step failed = session.Connect(connection)) {
+        return context.Fail(failed->code, failed->message);
+    }
+    const JobStatus status = session.Run(job);
+    if (session.PortFailed()) {
+        const Failure failed = session.PortError();
+        return context.Fail(failed.code, failed.message);
+    }
+    if (status != JOB_OK) {
+        return context.Fail(ExitCode::NoAnswer, context.texts(TextId::RestartNotConfirmed));
+    }
+    context.Say(context.texts(done));
+    return ToInt(ExitCode::Ok);
+}
+
+}  // namespace
+
+int RunReboot(const RebootRequest& request, const CliContext& context) {
+    return Restart(request.connection, JOB_REBOOT, TextId::Restarted, context);
+}
+
+int RunFactoryReset(const FactoryResetRequest& request, const CliContext& context) {
+    if (!request.confirmed) {
+        return context.Fail(ExitCode::BadArgument, context.texts(TextId::FactoryResetQuestion) +
+                                                       " " + context.texts(TextId::ConfirmWithYes));
+    }
+    return Restart(request.connection, JOB_FACTORY_RESET, TextId::FactoryRestored, context);
+}

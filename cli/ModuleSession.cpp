@@ -1,0 +1,100 @@
+#include "ModuleSession.h"
+
+namespace {
+
+constexpr std::string_view kScanningWord = "SCANNING";
+
+}  // namespace
+
+Step ModuleSession::Connect(const Connection& connection) {
+    m_expectedModel = connection.expectedModel;
+    if (const std::error_code error = m_comm.Open(connection.port, connection.baud, 8, 0, 0, 0)) {
+        return Failure{ExitCode::PortNotOpened,
+                       m_texts(TextId::CannotOpenPort, {connection.port, error.message()})};
+    }
+    return Refresh();
+}
+
+Step ModuleSession::Refresh() {
+    if (Step failed = Identify()) {
+        return failed;
+    }
+    return Read();
+}
+
+Step ModuleSession::Identify() {
+    const JobStatus status = Run(JOB_IDENTIFY);
+    if (PortFailed()) {
+        return PortError();
+    }
+    if (status == JOB_UNSUPPORTED) {
+        return Failure{ExitCode::Unsupported, m_texts(TextId::Unsupported)};
+    }
+    if (status != JOB_OK) {
+        return Failure{ExitCode::NoAnswer, m_texts(TextId::NoAnswer)};
+    }
+    if (m_expectedModel && *m_expectedModel != Model()) {
+        return Failure{ExitCode::OtherModel,
+                       m_texts(TextId::ExpectedModel, {Model(), *m_expectedModel})};
+    }
+    return std::nullopt;
+}
+
+Step ModuleSession::Read() {
+    m_readJob = ReadJobOf(Model());
+    const JobStatus status = Run(m_readJob);
+    if (PortFailed()) {
+        return PortError();
+    }
+    if (status != JOB_OK) {  // also when the module did not enter its setting mode
+        return Failure{ExitCode::NoAnswer, m_texts(TextId::NoAnswer)};
+    }
+    // A module found scanning is stopped before anything else, as the page does; the outcome
+    // shows in the next job.
+    if (m_readJob != JOB_READ_SLAVE && Module().info.StateWord() == kScanningWord) {
+        StopScan();
+    }
+    return std::nullopt;
+}
+
+JobStatus ModuleSession::Run(ConfJob job, const JobInputs& inputs) {
+    return m_jobs.Run(job, inputs).value_or(JOB_FAILED);
+}
+
+Failure ModuleSession::PortError() const {
+    return Failure{ExitCode::PortError, m_texts(TextId::PortError)};
+}
+
+Failure ModuleSession::AfterFailure(JobStatus status, TextId failed) {
+    if (PortFailed()) {
+        return PortError();
+    }
+    switch (status) {
+        case JOB_UNSUPPORTED:
+            return Failure{ExitCode::Unsupported, m_texts(TextId::Unsupported)};
+        case JOB_OTHER_DEVICE:
+            return Failure{ExitCode::OtherModel,
+                           m_texts(failed) + " " + m_texts(TextId::OtherModelAnswers)};
+        default:
+            break;
+    }
+    // Refused or unanswered: a fresh identification tells.
+    if (Step identified = Identify()) {
+        if (identified->code == ExitCode::NoAnswer) {
+            identified->message = m_texts(failed) + " " + identified->message;
+        }
+        return *identified;
+    }
+    return Failure{ExitCode::Refused, m_texts(failed)};
+}
+
+JobStatus ModuleSession::StopScan() {
+    m_jobs.SetScanState(SCAN_STOPPING);
+    const JobStatus status = Run(JOB_SCAN_STOP);
+    m_jobs.SetScanState(SCAN_IDLE);
+    return status;
+}
+
+bool ModuleSession::Offers(ControlGroup group, std::uint8_t role) const {
+    return !GroupsKeptDisabled(Model(), role).test(group);
+}

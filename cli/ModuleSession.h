@@ -1,0 +1,70 @@
+#pragma once
+
+#include "CliRequest.h"
+#include "CliTexts.h"
+#include "ConfJobRunner.h"
+#include "ExitCode.h"
+#include "ModelRules.h"
+#include "sKW523Comm.h"
+
+#include <optional>
+#include <string>
+
+// How a command ends when it does not succeed.
+struct Failure {
+    ExitCode code;
+    std::string message;
+};
+// Nothing: go on.
+using Step = std::optional<Failure>;
+
+// One connection to a module, worked through the configuration page's jobs in the order the
+// page runs them: identification, the model's read job, then the commands. The jobs run on the
+// caller's thread, one at a time; the channel's I/O thread is the only other thread.
+class ModuleSession {
+public:
+    explicit ModuleSession(const Texts& texts) : m_texts(texts) {}
+    ~ModuleSession() { m_comm.Close(); }
+    ModuleSession(const ModuleSession&) = delete;
+    ModuleSession& operator=(const ModuleSession&) = delete;
+
+    // Opens the port (8 data bits, no parity, one stop bit, no flow control), identifies the
+    // module and reads it.
+    Step Connect(const Connection& connection);
+    // Identifies and reads the module again, as the page does after most settings.
+    Step Refresh();
+
+    // Runs one job. Scan jobs whose scan state does not match report JOB_FAILED.
+    JobStatus Run(ConfJob job, const JobInputs& inputs = {});
+    // The port failed (a read or write error closed it) since it was opened.
+    bool PortFailed() const { return !m_comm.IsOpen(); }
+    Failure PortError() const;
+
+    // What a failed setting or command means, told apart as the page tells it: it
+    // identifies the module again after a plain failure. `failed` is the failure's message.
+    Failure AfterFailure(JobStatus status, TextId failed);
+
+    // Sends the scan stop (with the filter switched off) and leaves the scan state idle.
+    JobStatus StopScan();
+
+    // Whether the page offers the controls of `group` for this model and the role last read,
+    // or the role byte given.
+    bool Offers(ControlGroup group) const { return Offers(group, Module().role); }
+    bool Offers(ControlGroup group, std::uint8_t role) const;
+
+    std::string Model() const { return m_jobs.Model(); }
+    ModuleState Module() const { return m_jobs.Module(); }
+    ConfJob ReadJob() const { return m_readJob; }
+    ScanReport LastScanReport() const { return m_jobs.LastScanReport(); }
+    void SetScanState(ScanState state) { m_jobs.SetScanState(state); }
+
+private:
+    Step Identify();
+    Step Read();
+
+    const Texts& m_texts;
+    sKW523Comm m_comm;
+    ConfJobRunner m_jobs{m_comm};
+    std::optional<std::string> m_expectedModel;
+    ConfJob m_readJob = JOB_READ_FULL;
+};

@@ -1,0 +1,150 @@
+#include "Commands.h"
+#include "InputChecks.h"
+#include "ModuleSession.h"
+
+#include <chrono>
+#include <cstring>
+#include <set>
+
+namespace {
+
+std::optional<TextId> FilterError(InputChecks::ScanFilterError error) {
+    switch (error) {
+        case InputChecks::ScanFilterError::None:
+            break;
+        case InputChecks::ScanFilterError::RssiNotSet:
+            return TextId::RssiNotSet;
+        case InputChecks::ScanFilterError::RssiNotNumber:
+            return TextId::RssiNotNumber;
+        case InputChecks::ScanFilterError::NameTooLong:
+            return TextId::NameFilterTooLong;
+    }
+    return std::nullopt;
+}
+
+// The devices found, each listed once, as the page's scan list takes them: a report below the
+// RSSI threshold is dropped and not remembered, so the device is judged again at its next one.
+class DeviceListing {
+public:
+    DeviceListing(std::optional<std::int8_t> threshold, bool json, const CliContext& context)
+        : m_threshold(threshold), m_json(json), m_context(context) {
+        const Texts& tr = context.texts;
+        m_addressWidth = std::max<std::size_t>(12, DisplayWidth(tr(TextId::ColumnAddress)));
+        m_rssiWidth = std::max<std::size_t>(4, DisplayWidth(tr(TextId::ColumnRssi)));
+        if (!m_json) {
+            context.Say(
+                Row(tr(TextId::ColumnAddress), tr(TextId::ColumnRssi), tr(TextId::ColumnName)));
+        }
+    }
+
+    void Add(const ScanReport& report) {
+        const std::string address = FormatBdAddr(report.address);
+        if (m_seen.contains(address) || (m_threshold && *m_threshold > report.rssi)) {
+            return;
+        }
+        m_seen.insert(address);
+        const std::string name = InputChecks::Normalised(
+            std::string(report.name, ::strnlen(report.name, sizeof report.name)));
+        if (m_json) {
+            m_items.push_back(JsonObject()
+                                  .Text("address", address)
+                                  .Text("name", name)
+                                  .Number("rssi", report.rssi)
+                                  .Json());
+        } else {
+            m_context.Say(Row(address, std::to_string(report.rssi), name));
+        }
+    }
+
+    void Finish() const {
+        if (m_json) {
+            m_context.Say(JsonArray(m_items));
+        }
+    }
+
+private:
+    std::string Row(const std::string& address, const std::string& rssi,
+                    const std::string& name) const {
+        const std::size_t rssiUsed = DisplayWidth(rssi);
+        const std::string rssiRight =
+            std::string(m_rssiWidth > rssiUsed ? m_rssiWidth - rssiUsed : 0, ' ') + rssi;
+        return PadRight(address, m_addressWidth) + "  " + rssiRight + "  " + name;
+    }
+
+    const std::optional<std::int8_t> m_threshold;
+    const bool m_json;
+    const CliContext& m_context;
+    std::size_t m_addressWidth = 12;
+    std::size_t m_rssiWidth = 4;
+    std::set<std::string> m_seen;
+    std::vector<std::string> m_items;
+};
+
+// Fetches reports until the time is up or a stop is asked for; a failure ends it early.
+Step CollectReports(ModuleSession& session, const ScanRequest& request, DeviceListing& listing,
+                    const CliContext& context) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(request.seconds);
+    while (std::chrono::steady_clock::now() < deadline && !context.StopRequested()) {
+        const JobStatus status = session.Run(JOB_SCAN_REPORT);
+        if (session.PortFailed()) {
+            return session.PortError();
+        }
+        if (status == JOB_OK) {
+            listing.Add(session.LastScanReport());
+        } else if (status != JOB_NO_REPORT) {
+            return Failure{ExitCode::NoAnswer, context.texts(TextId::NoAnswer)};
+        }
+    }
+    return std::nullopt;
+}
+
+Step Scan(ModuleSession& session, const ScanRequest& request,
+          const std::optional<std::string>& nameFilter, const CliContext& context) {
+    if (!session.Offers(GRP_SCAN_BUTTONS)) {
+        return Failure{ExitCode::NotAvailable,
+                       context.texts(TextId::NotAvailable, {"scan", session.Model()})};
+    }
+    JobInputs inputs;
+    inputs.nameFilterOn = nameFilter.has_value();
+    inputs.nameFilter = nameFilter.value_or("");
+    if (const JobStatus started = session.Run(JOB_SCAN_START, inputs); started != JOB_OK) {
+        return session.AfterFailure(started, TextId::ScanNotStarted);
+    }
+    std::optional<std::int8_t> threshold;
+    if (request.rssiMin) {
+        threshold = InputChecks::RssiThreshold(*request.rssiMin);
+    }
+    DeviceListing listing(threshold, request.json, context);
+    Step failed = CollectReports(session, request, listing, context);
+    if (!session.PortFailed()) {
+        const JobStatus stopped = session.StopScan();
+        if (!failed && stopped != JOB_OK) {
+            failed = session.PortFailed()
+                         ? session.PortError()
+                         : Failure{ExitCode::NoAnswer, context.texts(TextId::ScanNotStopped)};
+        }
+    } else if (!failed) {
+        failed = session.PortError();
+    }
+    listing.Finish();
+    return failed;
+}
+
+}  // namespace
+
+int RunScan(const ScanRequest& request, const CliContext& context) {
+    std::optional<std::string> nameFilter;
+    if (request.nameFilter) {
+        nameFilter = InputChecks::Normalised(*request.nameFilter);
+    }
+    if (const auto error =
+            FilterError(InputChecks::CheckScanFilters(request.rssiMin, nameFilter))) {
+        return context.Fail(ExitCode::BadArgument, context.texts(*error));
+    }
+    ModuleSession session(context.texts);
+    Step failed = session.Connect(request.connection);
+    if (!failed) {
+        failed = Scan(session, request, nameFilter, context);
+    }
+    return failed ? context.Fail(failed->code, failed->message) : ToInt(ExitCode::Ok);
+}

@@ -1,0 +1,25 @@
+#include "CliTexts.h"
+
+#include <QTranslator>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The texts taken from the page must stay byte for byte the page's sources, or its catalogue
+// no longer finds them; the tool's own must have their Korean too.
+TEST(CliCatalogueTest, everyText_hasAKoreanTranslationInTheEmbeddedCatalogues) {
+    QTranslator page;
+    QTranslator own;
+    ASSERT_TRUE(page.load(QStringLiteral(":/i18n/config_ko.qm")));
+    ASSERT_TRUE(own.load(QStringLiteral(":/i18n/cli_ko.qm")));
+    for (const TextEntry& entry : AllTexts()) {
+        SCOPED_TRACE(entry.source);
+        const QString korean = page.translate(entry.context, entry.source).isEmpty()
+                                   ? own.translate(entry.context, entry.source)
+                                   : page.translate(entry.context, entry.source);
+        EXPECT_FALSE(korean.isEmpty());
+    }
+}
+
+}  // namespace

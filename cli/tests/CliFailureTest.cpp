@@ -1,0 +1,143 @@
+#include "CliFixture.h"
+
+#include <gmock/gmock.h>
+
+#include <future>
+
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::StartsWith;
+
+using CliFailureTest = CliFixture;
+
+Transcript ConnectModel521M() {
+    return Concat({Identify(),
+                   {"AT+STOPSCAN", "AT+VER?", "AT+INFO?", "AT+MODULESETMODE", "AT+INFO?",
+                    "AT+AUTOCON?", "AT+FLOWCONTROL?"}});
+}
+
+struct FailureCase {
+    std::string what;
+    std::string model;
+    bool silent;
+    std::vector<std::string> options;  // command and its options; the port is added
+    int status;
+    std::string err;
+    Transcript commands;
+};
+
+// Each way a command can fail has its own exit status and one line on standard error.
+TEST_F(CliFailureTest, failures_endWithTheirOwnStatus) {
+    const std::string noAnswer =
+        "This program is for the sKW52x and DTQ-50 series only. Please check the product name, "
+        "communication port, etc., and try again.";
+    const FailureCase cases[] = {
+        {"no answer", "GaX-sKW523", true, {"info"}, 4, noAnswer, {"AT", "AT"}},
+        {"unsupported model",
+         "GaX-XB1",
+         false,
+         {"info"},
+         5,
+         "This is an unsupported device.",
+         Identify()},
+        {"another model than expected",
+         "GaX-sKW523",
+         false,
+         {"reboot", "--expect-model", "GaX-DTQ50"},
+         6,
+         "The module is a GaX-sKW523, not a GaX-DTQ50.",
+         Identify()},
+        {"refused setting",
+         "GaX-sKW523",
+         false,
+         {"set", "--name", "A,B"},
+         7,
+         "Failed device name settings.",
+         Concat({ConnectFull(), {"AT+MODEL?", "AT+MANUF=A,B"}, Identify()})},
+        {"not offered by the model",
+         "GaX-sKW521M",
+         false,
+         {"set", "--name", "N"},
+         9,
+         "--name is not available on the GaX-sKW521M in its current role.",
+         ConnectModel521M()},
+        {"not offered in the role being set",
+         "GaX-sKW523",
+         false,
+         {"set", "--role", "master", "--name", "N"},
+         9,
+         "--name is not available on the GaX-sKW523 in its current role.",
+         ConnectFull()},
+        {"scan in the peripheral role",
+         "GaX-sKW523",
+         false,
+         {"scan"},
+         9,
+         "scan is not available on the GaX-sKW523 in its current role.",
+         ConnectFull()},
+    };
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartModule(ModelOptions(c.model));
+        Module().SetFault(SimFault::Silence, c.silent);
+        std::vector<std::string> options(c.options.begin() + 1, c.options.end());
+        const CliResult result = Run(c.options.front(), options);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.err, "skw-manager-cli: " + c.err + "\n");
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.commands, c.commands);
+    }
+}
+
+TEST_F(CliFailureTest, portThatCannotBeOpened_endsWithStatus3) {
+    const CliResult result = RunArgs({"info", "--port", "/nonexistent/ttyX"});
+    EXPECT_EQ(result.status, 3);
+    EXPECT_THAT(result.err, StartsWith("skw-manager-cli: Cannot open /nonexistent/ttyX: "));
+}
+
+TEST_F(CliFailureTest, rebootAndFactoryReset_restartTheModule) {
+    StartModule();
+    CliResult result = Run("reboot");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "The module has restarted.\n");
+    EXPECT_EQ(result.commands, Concat({ConnectFull(), {"ATZ"}}));
+
+    ASSERT_EQ(Run("set", {"--name", "CHANGED"}).status, 0);
+    result = Run("factory-reset", {"--yes"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "The module has restored its factory settings and restarted.\n");
+    EXPECT_EQ(result.commands, Concat({Reread(), {"AT&F"}}));
+    EXPECT_EQ(Module().Settings().deviceName, "sKW523");
+}
+
+struct UnplugCase {
+    std::string model;
+    std::vector<std::string> options;
+    std::string unplugAfter;  // the command whose answer never comes
+};
+
+// Pulling the module off the line while a command runs ends it with the port-error status.
+TEST_F(CliFailureTest, unplugDuringACommand_endsWithPortError) {
+    const UnplugCase cases[] = {
+        {"GaX-sKW523", {"info"}, "AT+VER?"},
+        {"GaX-sKW523",
+         {"set", "--role", "multi-at", "--slot", "1=C0FFEE000001"},
+         "AT+SETSLOT=1,C0FFEE000001"},
+        {"GaX-sKW521M", {"scan", "--seconds", "30"}, "AT+STARTSCAN"},
+    };
+    for (const UnplugCase& c : cases) {
+        SCOPED_TRACE(c.unplugAfter);
+        StartModule(ModelOptions(c.model, 50ms));
+        std::vector<std::string> options(c.options.begin() + 1, c.options.end());
+        auto running =
+            std::async(std::launch::async, [&] { return Run(c.options.front(), options); });
+        ASSERT_TRUE(Module().WaitForCommand(c.unplugAfter, 20s));
+        Module().Unplug();
+        const CliResult result = running.get();
+        EXPECT_EQ(result.status, 8);
+        EXPECT_EQ(result.err, "skw-manager-cli: Error on COM port. Closing the port.\n");
+    }
+}
+
+}  // namespace

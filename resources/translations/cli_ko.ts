@@ -1,0 +1,87 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ko_KR" sourcelanguage="en">
+<context>
+    <name>SkwCli</name>
+    <message>
+        <source>Operation role</source>
+        <translation>동작 Role</translation>
+    </message>
+    <message>
+        <source>Slot %1</source>
+        <translation>Slot %1</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2</source>
+        <translation>%1 포트를 열 수 없습니다: %2</translation>
+    </message>
+    <message>
+        <source>The module is a %1, not a %2.</source>
+        <translation>장치 모델이 %2이(가) 아니라 %1입니다.</translation>
+    </message>
+    <message>
+        <source>Another model answers than the one identified.</source>
+        <translation>처음 확인한 모델과 다른 모델이 응답합니다.</translation>
+    </message>
+    <message>
+        <source>%1 is not available on the %2 in its current role.</source>
+        <translation>%2의 현재 동작 Role에서는 %1을(를) 사용할 수 없습니다.</translation>
+    </message>
+    <message>
+        <source>Confirm with --yes.</source>
+        <translation>--yes 옵션으로 확인해 주세요.</translation>
+    </message>
+    <message>
+        <source>The module has restarted.</source>
+        <translation>장치가 재시작되었습니다.</translation>
+    </message>
+    <message>
+        <source>The module has restored its factory settings and restarted.</source>
+        <translation>장치가 공장 초기화 후 재시작되었습니다.</translation>
+    </message>
+    <message>
+        <source>The module did not confirm its restart.</source>
+        <translation>장치가 재시작을 확인하지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>The module did not start scanning.</source>
+        <translation>장치가 검색을 시작하지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>The module did not confirm the end of the scan.</source>
+        <translation>장치가 검색 종료를 확인하지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>No RSSI value is set.</source>
+        <translation>RSSI 값이 설정되어 있지 않습니다.</translation>
+    </message>
+    <message>
+        <source>The RSSI filter value is not a number.</source>
+        <translation>RSSI 필터값이 숫자가 아닙니다.</translation>
+    </message>
+    <message>
+        <source>The filter device name is too long.</source>
+        <translation>필터 장치명이 너무 깁니다.</translation>
+    </message>
+    <message>
+        <source>Slot %1: invalid name length.</source>
+        <translation>Slot %1: TAG 길이가 잘못되었습니다.</translation>
+    </message>
+    <message>
+        <source>Invalid --slot value: %1 (use N=ADDRESS[,NAME], N from 1 to 8).</source>
+        <translation>잘못된 --slot 값입니다: %1 (N=주소[,이름] 형식, N은 1에서 8까지).</translation>
+    </message>
+    <message>
+        <source>Slot %1 is given more than once.</source>
+        <translation>Slot %1이(가) 두 번 이상 지정되었습니다.</translation>
+    </message>
+    <message>
+        <source>Invalid --uart value: %1 (use BAUD[,on|off], BAUD from 9600 to 460800).</source>
+        <translation>잘못된 --uart 값입니다: %1 (통신속도[,on|off] 형식, 통신속도는 9600에서 460800까지).</translation>
+    </message>
+    <message>
+        <source>Nothing to set: give at least one setting.</source>
+        <translation>설정할 값이 없습니다. 설정을 하나 이상 지정해 주세요.</translation>
+    </message>
+</context>
+</TS>
