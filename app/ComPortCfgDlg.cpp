@@ -143,7 +143,8 @@ void ComPortCfgDlg::RefreshPortList() {
         }
     }
     if (!matched) {
-        m_cbPort->setCurrentIndex(m_cbPort->count() > 0 ? 0 : -1);
+        const int preferred = m_preferredPort.isEmpty() ? -1 : m_cbPort->findText(m_preferredPort);
+        m_cbPort->setCurrentIndex(preferred >= 0 ? preferred : (m_cbPort->count() > 0 ? 0 : -1));
         m_strPort = m_cbPort->currentText();
     }
 }

@@ -29,6 +29,9 @@ public:
 
     // Replaces the system's port list (tests); the virtual ports are still added.
     void SetSystemPortSource(PortSource source);
+    // A port to preselect when the stored one is not listed (the run command passes the
+    // virtual module's port); ignored when it is not listed either.
+    void SetPreferredPort(const QString& port) { m_preferredPort = port; }
 
     void accept() override;  // the OK rules
 
@@ -53,6 +56,7 @@ private:
     void TakeFlowControl();
 
     PortSource m_systemPorts;
+    QString m_preferredPort;
     QStringList m_portList;
     QString m_strPort = QStringLiteral("COM1");
     int m_nBaudRate = 9600;

@@ -17,6 +17,6 @@ public:
 
     void showPopup() override;
 
-signals:
+Q_SIGNALS:
     void DroppingDown();
 };

@@ -4,7 +4,10 @@
 #include "SkwVersion.h"
 #include "Translations.h"
 
+#include "ComPortCfgDlg.h"
+
 #include <QApplication>
+#include <QCommandLineParser>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -15,7 +18,18 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(Artwork::AppIcon());
     Translations::InstallForSystemLocale();
 
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral(SKW_PRODUCT_NAME));
+    options.addHelpOption();
+    const QCommandLineOption preferredPort(
+        QStringLiteral("port"),
+        QStringLiteral("Port to preselect in the COM port list when the last used one is absent."),
+        QStringLiteral("path"));
+    options.addOption(preferredPort);
+    options.process(application);
+
     CsKWEVBManagerDlg window;
+    window.ComPortDialog().SetPreferredPort(options.value(preferredPort));
     window.exec();
     return 0;
 }

@@ -59,11 +59,11 @@ if [ -z "$port" ] || [ ! -e "$port" ]; then
   echo "run: the virtual module's port did not appear" >&2
   exit 1
 fi
-echo "run: virtual module GaX-sKW523 on $port (choose it in the COM port list);"
+echo "run: virtual module GaX-sKW523 on $port (preselected in the COM port list unless the last used port is present);"
 echo "run: what it receives and answers is logged in $log"
 
 # In the background and waited for, so that a signal to this script is handled at once.
-"$build/app/skw-manager" "$@" &
+"$build/app/skw-manager" --port "$port" "$@" &
 app_pid=$!
 status=0
 wait "$app_pid" || status=$?

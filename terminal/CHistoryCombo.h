@@ -23,7 +23,7 @@ public:
     // Index of the first item that begins with `text`, or -1. A found item becomes current.
     int FindItemPrefix(const QString& text);
 
-signals:
+Q_SIGNALS:
     void historyEnter(CHistoryCombo* box);
 
 protected:

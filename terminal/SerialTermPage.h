@@ -44,7 +44,7 @@ public:
     void ClosePort();
     bool IsPortOpen() const;
 
-signals:
+Q_SIGNALS:
     // Posted after a port error has been shown: the main window should run "Setup COM port".
     void setupComPortRequested();
 

@@ -129,6 +129,32 @@ TEST_F(ComPortCfgDlgTest, portList_addsLiveVirtualPortsByTheirLinkPath) {
     EXPECT_EQ(dialog.Settings().port, live);
 }
 
+TEST_F(ComPortCfgDlgTest, preferredPort_standsInOnlyForAnAbsentStoredPort) {
+    struct Case {
+        Stored storedPort;
+        QString preferred;
+        QString selected;
+    };
+    const Case cases[] = {
+        {{}, "/tmp/v/GaX-sKW523", "/tmp/v/GaX-sKW523"},
+        {"COM9", "/tmp/v/GaX-sKW523", "/tmp/v/GaX-sKW523"},
+        {"/dev/ttyS1", "/tmp/v/GaX-sKW523", "/dev/ttyS1"},  // the stored port still wins
+        {{}, "/dev/ttyUSB7", "/dev/ttyS0"},                 // not listed: the first entry
+    };
+    for (const Case& c : cases) {
+        QSettings().clear();
+        Store(AppSettings::kComPort, c.storedPort);
+        ComPortCfgDlg dialog;
+        UsePorts(dialog, {"/dev/ttyS1", "/tmp/v/GaX-sKW523", "/dev/ttyS0"});
+        dialog.SetPreferredPort(c.preferred);
+        RunModal(dialog, [&] {
+            EXPECT_EQ(Control<QComboBox>(dialog, "1079")->currentText(), c.selected)
+                << c.preferred.toStdString();
+            Click(dialog, "2");
+        });
+    }
+}
+
 TEST_F(ComPortCfgDlgTest, dropDown_rebuildsTheListAndDropsAnUnconfirmedChoice) {
     Store(AppSettings::kComPort, "COM2");
     QStringList ports = {"COM1", "COM2"};
