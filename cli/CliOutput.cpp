@@ -1,6 +1,7 @@
 #include "CliOutput.h"
 
 #include "CliArguments.h"
+#include "Conversions.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -44,6 +45,10 @@ int CliContext::Fail(ExitCode code, std::string_view message) const {
 
 void CliContext::Say(std::string_view line) const {
     out << OneLine(line) << '\n' << std::flush;
+}
+
+std::string Normalised(const std::string& utf8) {
+    return WideToUtf8(Utf8ToWide(utf8));
 }
 
 std::size_t DisplayWidth(std::string_view utf8) {

@@ -23,6 +23,9 @@ struct CliContext {
     bool StopRequested() const { return stopRequested != nullptr && stopRequested->load(); }
 };
 
+// Text as the page's edits hold it: invalid UTF-8 becomes U+FFFD.
+std::string Normalised(const std::string& utf8);
+
 // Columns a terminal gives the text: two for Hangul and other wide East Asian characters.
 std::size_t DisplayWidth(std::string_view utf8);
 // `utf8` followed by blanks up to `width` columns.

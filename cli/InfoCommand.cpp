@@ -1,5 +1,5 @@
 #include "Commands.h"
-#include "InputChecks.h"
+#include "ModelRules.h"
 #include "ModuleSession.h"
 
 #include <array>
@@ -33,27 +33,14 @@ std::string AddressOrEmpty(const BdAddr& address) {
     return IsZeroAddr(address) ? std::string() : FormatBdAddr(address);
 }
 
-int RoleIndexOf(std::uint8_t role, std::uint8_t bypass) {
-    switch (role) {
-        case 1:
-            return 0;
-        case 2:
-            return 1;
-        case 3:
-            return bypass != 0 ? 3 : 2;
-        default:
-            return -1;
-    }
-}
-
 ModuleValues ValuesOf(const ModuleSession& session) {
     const ModuleState dev = session.Module();
     const ConfJob readJob = session.ReadJob();
     ModuleValues v;
-    v.model = InputChecks::Normalised(session.Model());
-    v.firmware = InputChecks::Normalised(dev.Firmware());
+    v.model = Normalised(session.Model());
+    v.firmware = Normalised(dev.Firmware());
     v.address = FormatBdAddr(dev.info.addr);
-    v.name = InputChecks::Normalised(dev.info.DeviceName());
+    v.name = Normalised(dev.info.DeviceName());
     v.flow = dev.flow != 0;
     if (readJob == JOB_READ_FULL || readJob == JOB_READ_SLAVE) {
         v.advInterval = dev.advInterval;
@@ -68,7 +55,7 @@ ModuleValues ValuesOf(const ModuleSession& session) {
         for (std::size_t i = 0; i < kSlotCount; ++i) {
             const SlotEntry& entry = dev.slots[i];
             if (!IsZeroAddr(entry.addr)) {
-                (*v.slots)[i] = {FormatBdAddr(entry.addr), InputChecks::Normalised(entry.Name())};
+                (*v.slots)[i] = {FormatBdAddr(entry.addr), Normalised(entry.Name())};
             }
         }
     } else {

@@ -1,5 +1,5 @@
 #include "Commands.h"
-#include "InputChecks.h"
+#include "InputRules.h"
 #include "ModuleSession.h"
 
 #include <chrono>
@@ -8,15 +8,15 @@
 
 namespace {
 
-std::optional<TextId> FilterError(InputChecks::ScanFilterError error) {
+std::optional<TextId> FilterError(InputRules::ScanFilterError error) {
     switch (error) {
-        case InputChecks::ScanFilterError::None:
+        case InputRules::ScanFilterError::None:
             break;
-        case InputChecks::ScanFilterError::RssiNotSet:
+        case InputRules::ScanFilterError::RssiNotSet:
             return TextId::RssiNotSet;
-        case InputChecks::ScanFilterError::RssiNotNumber:
+        case InputRules::ScanFilterError::RssiNotNumber:
             return TextId::RssiNotNumber;
-        case InputChecks::ScanFilterError::NameTooLong:
+        case InputRules::ScanFilterError::NameTooLong:
             return TextId::NameFilterTooLong;
     }
     return std::nullopt;
@@ -43,8 +43,8 @@ public:
             return;
         }
         m_seen.insert(address);
-        const std::string name = InputChecks::Normalised(
-            std::string(report.name, ::strnlen(report.name, sizeof report.name)));
+        const std::string name =
+            Normalised(std::string(report.name, ::strnlen(report.name, sizeof report.name)));
         if (m_json) {
             m_items.push_back(JsonObject()
                                   .Text("address", address)
@@ -112,7 +112,7 @@ Step Scan(ModuleSession& session, const ScanRequest& request,
     }
     std::optional<std::int8_t> threshold;
     if (request.rssiMin) {
-        threshold = InputChecks::RssiThreshold(*request.rssiMin);
+        threshold = InputRules::RssiThreshold(*request.rssiMin);
     }
     DeviceListing listing(threshold, request.json, context);
     Step failed = CollectReports(session, request, listing, context);
@@ -135,10 +135,9 @@ Step Scan(ModuleSession& session, const ScanRequest& request,
 int RunScan(const ScanRequest& request, const CliContext& context) {
     std::optional<std::string> nameFilter;
     if (request.nameFilter) {
-        nameFilter = InputChecks::Normalised(*request.nameFilter);
+        nameFilter = Normalised(*request.nameFilter);
     }
-    if (const auto error =
-            FilterError(InputChecks::CheckScanFilters(request.rssiMin, nameFilter))) {
+    if (const auto error = FilterError(InputRules::CheckScanFilters(request.rssiMin, nameFilter))) {
         return context.Fail(ExitCode::BadArgument, context.texts(*error));
     }
     ModuleSession session(context.texts);

@@ -1,5 +1,5 @@
 #include "Commands.h"
-#include "InputChecks.h"
+#include "InputRules.h"
 #include "ModuleSession.h"
 
 #include <algorithm>
@@ -15,7 +15,7 @@ constexpr std::array<std::uint32_t, 7> kUartBauds = {9600,   19200,  38400, 5760
                                                      115200, 230400, 460800};
 
 struct SlotText {
-    std::string address;  // as typed; empty: the slot is emptied
+    std::string address;  // empty: the slot is emptied
     std::string name;
 };
 
@@ -56,26 +56,26 @@ std::optional<unsigned> SlotNumber(std::string_view text) {
     return number;
 }
 
-std::string SaveErrorText(const InputChecks::SaveError& error, const Texts& tr) {
+std::string SaveErrorText(const InputRules::SaveError& error, const Texts& tr) {
     const std::string slot = std::to_string(error.slot);
     switch (error.kind) {
-        case InputChecks::SaveError::Duplicate:
+        case InputRules::SaveError::Duplicate:
             return tr(TextId::DuplicateSlots);
-        case InputChecks::SaveError::BadAddress:
+        case InputRules::SaveError::BadAddress:
             return tr(TextId::SlotBadAddress, {slot});
-        case InputChecks::SaveError::NameTooLong:
+        case InputRules::SaveError::NameTooLong:
             break;
     }
     return tr(TextId::SlotNameTooLong, {slot});
 }
 
 // Slot texts as the page's slot rows show them after a full read.
-InputChecks::SlotTexts AddressTexts(const SlotArray& slots, InputChecks::SlotTexts& names) {
-    InputChecks::SlotTexts addresses;
+InputRules::SlotTexts AddressTexts(const SlotArray& slots, InputRules::SlotTexts& names) {
+    InputRules::SlotTexts addresses;
     for (std::size_t i = 0; i < kSlotCount; ++i) {
         if (!IsZeroAddr(slots[i].addr)) {
             addresses[i] = FormatBdAddr(slots[i].addr);
-            names[i] = InputChecks::Normalised(slots[i].Name());
+            names[i] = Normalised(slots[i].Name());
         }
     }
     return addresses;
@@ -84,14 +84,14 @@ InputChecks::SlotTexts AddressTexts(const SlotArray& slots, InputChecks::SlotTex
 std::variant<SlotArray, std::string> BuildSlots(const SlotArray& held,
                                                 const std::map<unsigned, SlotText>& changes,
                                                 const Texts& tr) {
-    InputChecks::SlotTexts names;
-    InputChecks::SlotTexts addresses = AddressTexts(held, names);
+    InputRules::SlotTexts names;
+    InputRules::SlotTexts addresses = AddressTexts(held, names);
     for (const auto& [number, text] : changes) {
         addresses[number - 1] = text.address;
         names[number - 1] = text.name;
     }
-    auto built = InputChecks::BuildWriteSlots(addresses, names);
-    if (const auto* error = std::get_if<InputChecks::SaveError>(&built)) {
+    auto built = InputRules::BuildWriteSlots(addresses, names);
+    if (const auto* error = std::get_if<InputRules::SaveError>(&built)) {
         return SaveErrorText(*error, tr);
     }
     return std::get<SlotArray>(built);
@@ -165,8 +165,8 @@ private:
     std::optional<std::string> Name() {
         if (m_request.name) {
             JobInputs inputs;
-            inputs.deviceName = InputChecks::Normalised(*m_request.name);
-            if (!InputChecks::FitsNameBytes(inputs.deviceName)) {
+            inputs.deviceName = Normalised(*m_request.name);
+            if (!InputRules::FitsNameBytes(inputs.deviceName)) {
                 return m_texts(TextId::NameTooLong);
             }
             m_plan.settings.push_back({"--name", JOB_SET_NAME, GRP_SLAVE_BUTTONS, TextId::NameDone,
@@ -177,7 +177,7 @@ private:
 
     std::optional<std::string> AdvInterval() {
         if (m_request.advInterval) {
-            const auto interval = InputChecks::ParseAdvInterval(*m_request.advInterval);
+            const auto interval = InputRules::ParseAdvInterval(*m_request.advInterval);
             if (!interval) {
                 return m_texts(TextId::BadAdvInterval);
             }
@@ -210,7 +210,7 @@ private:
                                        Fixed({})});
             return std::nullopt;
         }
-        const std::optional<BdAddr> address = InputChecks::ParseAddress(*m_request.master);
+        const std::optional<BdAddr> address = InputRules::ParseAddress(*m_request.master);
         if (!address) {
             return m_texts(TextId::BadAddress);
         }
@@ -238,10 +238,11 @@ private:
         }
         const std::string value = argument.substr(equals + 1);
         const std::size_t comma = value.find(',');
-        SlotText text{value.substr(0, comma),
-                      comma == std::string::npos
-                          ? std::string()
-                          : InputChecks::Normalised(value.substr(comma + 1))};
+        // Normalised like the page's texts, so two different invalid byte sequences are the
+        // same address to the duplicate check, as they are on the page.
+        SlotText text{
+            Normalised(value.substr(0, comma)),
+            comma == std::string::npos ? std::string() : Normalised(value.substr(comma + 1))};
         return AddSlotChange(*number, std::move(text));
     }
 

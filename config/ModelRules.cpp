@@ -94,3 +94,16 @@ ControlGroupSet GroupsKeptDisabled(std::string_view model, std::uint8_t role) {
     }
     return {};
 }
+
+int RoleIndexOf(std::uint8_t role, std::uint8_t bypass) {
+    switch (role) {
+        case 1:
+            return 0;
+        case 2:
+            return 1;
+        case 3:
+            return bypass != 0 ? 3 : 2;
+        default:
+            return -1;
+    }
+}

@@ -48,3 +48,8 @@ std::span<const int> ControlIdsOf(ControlGroup group);
 // the full-role models, the role byte last read from the module (1 peripheral, 2 central,
 // 3 multi-connection). Unsupported models and unknown role bytes leave everything enabled.
 ControlGroupSet GroupsKeptDisabled(std::string_view model, std::uint8_t role);
+
+// The page's role radio index for a full-role module's role and bypass bytes: 0 peripheral,
+// 1 central, 2 multi-connection in AT command mode, 3 multi-connection bypass; -1 for a role
+// byte it does not know.
+int RoleIndexOf(std::uint8_t role, std::uint8_t bypass);

@@ -1,11 +1,20 @@
 #include "FilterSettingsBinder.h"
 
 #include "AppSettings.h"
+#include "Conversions.h"
 #include "InputRules.h"
 
 #include <QCheckBox>
 #include <QEvent>
 #include <QLineEdit>
+
+namespace {
+
+// The stored name filter counts UTF-16 units, so eight syllables are stored although a scan
+// refuses them (more than 8 bytes in UTF-8).
+constexpr qsizetype kMaxStoredNameFilter = 8;
+
+}  // namespace
 
 FilterSettingsBinder::FilterSettingsBinder(QCheckBox* nameCheck, QLineEdit* nameEdit,
                                            QCheckBox* rssiCheck, QLineEdit* rssiEdit,
@@ -45,13 +54,14 @@ bool FilterSettingsBinder::eventFilter(QObject* watched, QEvent* event) {
 
 void FilterSettingsBinder::StoreNameFilter() {
     const QString text = m_nameEdit->text();
-    if (InputRules::NameFilterStorable(text)) {
+    if (text.size() <= kMaxStoredNameFilter) {
         AppSettings::WriteProfileString(AppSettings::kNameFilterValue, text);
     }
 }
 
 void FilterSettingsBinder::StoreRssiFilter() {
-    if (const auto value = AppSettings::ParseRssiFilterText(m_rssiEdit->text())) {
+    const std::string text = WideToUtf8(m_rssiEdit->text().toStdU16String());
+    if (const auto value = InputRules::ParseRssiFilterText(text)) {
         AppSettings::WriteProfileInt(AppSettings::kRssiFilterValue, *value);
     }
 }

@@ -26,6 +26,8 @@
 #include <QTableWidget>
 
 #include <array>
+#include <optional>
+#include <string>
 #include <variant>
 
 namespace {
@@ -49,6 +51,14 @@ constexpr std::uint32_t kStopScanLimitMs = 3000;
 
 std::string ToUtf8(const QString& text) {
     return WideToUtf8(text.toStdU16String());
+}
+
+// An edit's text when its filter is switched on.
+std::optional<std::string> FilterText(const QCheckBox* check, const QLineEdit* edit) {
+    if (!check->isChecked()) {
+        return std::nullopt;
+    }
+    return ToUtf8(edit->text());
 }
 
 }  // namespace
@@ -319,7 +329,7 @@ void ModuleConfPage::OnScanJobResult(std::int32_t job, std::int32_t status) {
         if (status == JOB_OK) {
             std::optional<std::int8_t> threshold;
             if (m_c.rssiFilterCheck->isChecked()) {
-                threshold = InputRules::RssiThreshold(m_c.rssiFilter->text());
+                threshold = InputRules::RssiThreshold(ToUtf8(m_c.rssiFilter->text()));
             }
             m_scanList->Add(m_jobs->LastScanReport(), threshold);
         }
@@ -424,14 +434,13 @@ void ModuleConfPage::OnUpdate() {
 
 void ModuleConfPage::OnChangeName() {
     EnableControls(false);
-    const QString name = m_c.deviceName->text();
-    if (!InputRules::FitsNameBytes(name)) {
+    JobInputs inputs;
+    inputs.deviceName = ToUtf8(m_c.deviceName->text());
+    if (!InputRules::FitsNameBytes(inputs.deviceName)) {
         Show(ConfMessages::MSG_NAME_TOO_LONG, Prompter::Icon::Warning);
         EnableControls(true);
         return;
     }
-    JobInputs inputs;
-    inputs.deviceName = ToUtf8(name);
     PostJob(JOB_SET_NAME, inputs);
 }
 
@@ -476,7 +485,7 @@ void ModuleConfPage::OnApplyAutoCon() {
 
 void ModuleConfPage::OnApplyAdvInterval() {
     EnableControls(false);
-    const auto interval = InputRules::ParseAdvInterval(m_c.advInterval->text());
+    const auto interval = InputRules::ParseAdvInterval(ToUtf8(m_c.advInterval->text()));
     if (!interval) {
         Show(ConfMessages::MSG_BAD_ADV_INTERVAL, Prompter::Icon::Error);
         EnableControls(true);
@@ -521,9 +530,8 @@ void ModuleConfPage::OnScanToggle() {
 }
 
 bool ModuleConfPage::ScanFiltersValid() {
-    switch (InputRules::CheckScanFilters(m_c.rssiFilterCheck->isChecked(), m_c.rssiFilter->text(),
-                                         m_c.nameFilterCheck->isChecked(),
-                                         m_c.nameFilter->text())) {
+    switch (InputRules::CheckScanFilters(FilterText(m_c.rssiFilterCheck, m_c.rssiFilter),
+                                         FilterText(m_c.nameFilterCheck, m_c.nameFilter))) {
         case InputRules::ScanFilterError::None:
             return true;
         case InputRules::ScanFilterError::RssiNotSet:
@@ -550,15 +558,15 @@ void ModuleConfPage::OnMasterCopy() {
 
 void ModuleConfPage::OnMasterRegister() {
     EnableControls(false);
-    const QString text = m_c.masterAddress->text();
-    std::string ansi;
-    WideToAnsi(text.toStdU16String(), ansi);
-    JobInputs inputs;
-    if (text.isEmpty() || !ParseBdAddr(ansi, inputs.masterAddr)) {
+    const std::optional<BdAddr> address =
+        InputRules::ParseAddress(ToUtf8(m_c.masterAddress->text()));
+    if (!address) {
         Show(ConfMessages::MSG_BAD_ADDRESS, Prompter::Icon::Error);
         EnableControls(true);
         return;
     }
+    JobInputs inputs;
+    inputs.masterAddr = *address;
     PostJob(JOB_SET_MASTER, inputs);
 }
 
@@ -582,17 +590,17 @@ void ModuleConfPage::OnSlotCopy(int slot) {
 void ModuleConfPage::OnSave() {
     EnableControls(false);
     const auto built = SlotRules::BuildWriteSlots(m_slotTable->Addresses(), m_slotTable->Names());
-    if (const auto* error = std::get_if<SlotRules::SaveError>(&built)) {
+    if (const auto* error = std::get_if<InputRules::SaveError>(&built)) {
         switch (error->kind) {
-            case SlotRules::SaveError::Duplicate:
+            case InputRules::SaveError::Duplicate:
                 Show(ConfMessages::MSG_DUPLICATE_SLOTS, Prompter::Icon::Error);
                 break;
-            case SlotRules::SaveError::BadAddress:
+            case InputRules::SaveError::BadAddress:
                 Prompter::Ask(
                     this, ConfMessages::Text(ConfMessages::MSG_SLOT_BAD_ADDRESS).arg(error->slot),
                     Prompter::Icon::Error);
                 break;
-            case SlotRules::SaveError::NameTooLong:
+            case InputRules::SaveError::NameTooLong:
                 Prompter::Ask(this, ConfMessages::SlotNameTooLong(error->slot),
                               Prompter::Icon::Error);
                 break;

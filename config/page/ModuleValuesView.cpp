@@ -1,6 +1,7 @@
 #include "ModuleValuesView.h"
 
 #include "Conversions.h"
+#include "ModelRules.h"
 #include "SlotTable.h"
 
 #include <QAbstractButton>
@@ -69,19 +70,6 @@ void Show(const ConfPageControls& controls, SlotTable& slotTable, const ModuleSt
         members.role = readJob == JOB_READ_MASTER ? 1 : 0;
     }
     MembersToControls(controls, members);
-}
-
-int RoleIndexOf(std::uint8_t role, std::uint8_t bypass) {
-    switch (role) {
-        case 1:
-            return 0;
-        case 2:
-            return 1;
-        case 3:
-            return bypass != 0 ? 3 : 2;
-        default:
-            return -1;
-    }
 }
 
 void MembersToControls(const ConfPageControls& controls, const PageValues& members) {

@@ -21,9 +21,6 @@ namespace ModuleValuesView {
 void Show(const ConfPageControls& controls, SlotTable& slotTable, const ModuleState& dev,
           const std::string& model, ConfJob readJob, std::uint32_t portBaud, PageValues& members);
 
-// The role radio index for the module's role and bypass bytes; -1 for an unknown role.
-int RoleIndexOf(std::uint8_t role, std::uint8_t bypass);
-
 // Data exchange between the members and the two radio groups.
 void MembersToControls(const ConfPageControls& controls, const PageValues& members);
 void ControlsToMembers(const ConfPageControls& controls, PageValues& members);

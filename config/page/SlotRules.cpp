@@ -6,60 +6,42 @@ namespace SlotRules {
 
 namespace {
 
-bool SameAddress(const QString& a, const QString& b) {
-    return !a.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
+std::string Utf8(const QString& text) {
+    return WideToUtf8(text.toStdU16String());
 }
 
-std::string ToAnsi(const QString& text) {
-    std::string result;
-    WideToAnsi(text.toStdU16String(), result);
-    return result;
+// Qt ignores letter case across Unicode ("ä" equals "Ä"), InputRules across ASCII only; the
+// case-folded texts compare the way Qt does. Folding turns no other character into a hex
+// digit, so a folded address parses to the same bytes or fails as before.
+std::string AddressKey(const QString& address) {
+    return Utf8(address.toCaseFolded());
 }
 
-bool HasLaterDuplicate(const SlotTexts& addresses, std::size_t slot) {
-    for (std::size_t later = slot + 1; later < kSlotCount; ++later) {
-        if (SameAddress(addresses[later], addresses[slot])) {
-            return true;
-        }
+InputRules::SlotTexts AddressKeys(const SlotTexts& addresses) {
+    InputRules::SlotTexts keys;
+    for (std::size_t i = 0; i < kSlotCount; ++i) {
+        keys[i] = AddressKey(addresses[i]);
     }
-    return false;
+    return keys;
 }
 
 }  // namespace
 
 bool IsAssigned(const SlotTexts& addresses, const QString& address) {
-    for (const QString& assigned : addresses) {
-        if (SameAddress(assigned, address)) {
-            return true;
-        }
-    }
-    return false;
+    return InputRules::IsAssigned(AddressKeys(addresses), AddressKey(address));
 }
 
 QString SlotNameOf(const QString& listName) {
     return listName.left(kMaxSlotNameChars);
 }
 
-std::variant<SlotArray, SaveError> BuildWriteSlots(const SlotTexts& addresses,
-                                                   const SlotTexts& names) {
-    SlotArray entries{};
+std::variant<SlotArray, InputRules::SaveError> BuildWriteSlots(const SlotTexts& addresses,
+                                                               const SlotTexts& names) {
+    InputRules::SlotTexts utf8Names;
     for (std::size_t i = 0; i < kSlotCount; ++i) {
-        const int number = static_cast<int>(i) + 1;
-        if (HasLaterDuplicate(addresses, i)) {
-            return SaveError{SaveError::Duplicate, number};
-        }
-        SlotEntry& entry = entries[i];
-        entry.slot = static_cast<std::uint8_t>(number);
-        if (!addresses[i].isEmpty() && !ParseBdAddr(ToAnsi(addresses[i]), entry.addr)) {
-            return SaveError{SaveError::BadAddress, number};
-        }
-        const std::string name = WideToUtf8(names[i].toStdU16String());
-        if (name.size() > static_cast<std::size_t>(kMaxSlotNameBytes)) {
-            return SaveError{SaveError::NameTooLong, number};
-        }
-        entry.name = MakeTextArea(name);
+        utf8Names[i] = Utf8(names[i]);
     }
-    return entries;
+    return InputRules::BuildWriteSlots(AddressKeys(addresses), utf8Names);
 }
 
 }  // namespace SlotRules

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "InputRules.h"
 #include "ModuleState.h"
 
 #include <QString>
@@ -7,13 +8,13 @@
 #include <array>
 #include <variant>
 
-// The rules of the eight slot rows, over the texts of their edits.
+// The slot rules of InputRules over the texts of the eight slot rows, and the one slot rule that
+// counts UTF-16 units.
 namespace SlotRules {
 
 using SlotTexts = std::array<QString, kSlotCount>;
 
 inline constexpr int kMaxSlotNameChars = 8;  // a name copied from the scan list, UTF-16 units
-inline constexpr int kMaxSlotNameBytes = 8;  // a name Save writes, UTF-8 bytes
 
 // True if a non-empty slot address equals `address`, ignoring letter case.
 bool IsAssigned(const SlotTexts& addresses, const QString& address);
@@ -21,14 +22,8 @@ bool IsAssigned(const SlotTexts& addresses, const QString& address);
 // A scan-list name as a slot takes it: its first 8 UTF-16 units.
 QString SlotNameOf(const QString& listName);
 
-struct SaveError {
-    enum Kind { Duplicate, BadAddress, NameTooLong } kind;
-    int slot;  // 1-8, the slot whose check failed
-};
-
-// The eight entries Save writes, or the first check that fails, slot by slot: a later slot
-// with the same address, then the address itself (12 hex digits), then the name (8 bytes).
-std::variant<SlotArray, SaveError> BuildWriteSlots(const SlotTexts& addresses,
-                                                   const SlotTexts& names);
+// The eight entries Save writes, or the first check that fails (see InputRules).
+std::variant<SlotArray, InputRules::SaveError> BuildWriteSlots(const SlotTexts& addresses,
+                                                               const SlotTexts& names);
 
 }  // namespace SlotRules

@@ -74,6 +74,18 @@ TEST(ModelRulesTest, groupsKeptDisabledFollowModelAndRoleByte) {
     }
 }
 
+TEST(ModelRulesTest, roleIndexFollowsRoleAndBypassBytes) {
+    const struct {
+        std::uint8_t role, bypass;
+        int index;
+    } cases[] = {{1, 0, 0}, {1, 1, 0}, {2, 0, 1},  {2, 1, 1},  {3, 0, 2},
+                 {3, 1, 3}, {3, 7, 3}, {0, 0, -1}, {4, 1, -1}, {255, 0, -1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(RoleIndexOf(c.role, c.bypass), c.index)
+            << "role " << int{c.role} << " bypass " << int{c.bypass};
+    }
+}
+
 TEST(ModelRulesTest, everyGroupMemberIsReEnabledByTheAllGroups) {
     std::set<int> all;
     for (ControlGroup group : {GRP_ALL_INPUTS, GRP_ALL_BUTTONS}) {

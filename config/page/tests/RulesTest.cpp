@@ -3,127 +3,82 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
+
+#include <initializer_list>
+#include <string>
+#include <utility>
 #include <variant>
 
+// The rules themselves are tested in config/tests; here, what the page adds in handing them its
+// UTF-16 texts.
 namespace {
 
-using InputRules::ScanFilterError;
+std::string Utf8(const QString& text) {
+    return text.toStdString();
+}
 
-TEST(InputRulesTest, strToIntW_takesSignAndLeadingDigitsOnly) {
-    const struct {
-        const char16_t* text;
-        int value;
-    } cases[] = {{u"100ms", 100}, {u"", 0},    {u"-45", -45}, {u"+7", 7},
-                 {u"ms100", 0},   {u" 12", 0}, {u"--5", 0},   {u"4294967297", 1}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(InputRules::StrToIntW(QString::fromUtf16(c.text)), c.value)
-            << QString::fromUtf16(c.text).toStdString();
+TEST(PageRulesTest, trimming_takesTheSameWhiteSpaceAsQString) {
+    for (char32_t c = 0; c <= 0xFFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            continue;
+        }
+        const QChar blank(c);
+        const QString text = blank + QStringLiteral("1") + blank + QStringLiteral("2") + blank;
+        EXPECT_EQ(Utf8(text.trimmed()), InputRules::Trimmed(Utf8(text)))
+            << "U+" << std::hex << static_cast<unsigned>(c);
     }
 }
 
-TEST(InputRulesTest, advInterval_acceptsTwentyTo2560) {
-    const struct {
-        const char* text;
-        std::optional<std::uint32_t> value;
-    } cases[] = {{"19", std::nullopt}, {"20", 20},     {"2560", 2560},      {"2561", std::nullopt},
-                 {"", std::nullopt},   {"100ms", 100}, {"ms", std::nullopt}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(InputRules::ParseAdvInterval(QString::fromUtf8(c.text)), c.value) << c.text;
-    }
-}
-
-TEST(InputRulesTest, names_areMeasuredInUtf8Bytes) {
-    EXPECT_TRUE(InputRules::FitsNameBytes(QStringLiteral("ABCDEFGH")));
-    EXPECT_FALSE(InputRules::FitsNameBytes(QStringLiteral("ABCDEFGHI")));
-    EXPECT_TRUE(InputRules::FitsNameBytes(QStringLiteral("가나")));
-    EXPECT_FALSE(InputRules::FitsNameBytes(QStringLiteral("가나다")));
-    EXPECT_TRUE(InputRules::FitsNameBytes(QString()));
-    // The stored name filter counts characters instead, so eight syllables are stored...
-    EXPECT_TRUE(InputRules::NameFilterStorable(QStringLiteral("가나다라마바사아")));
-    // ...but refused when a scan starts.
-    EXPECT_EQ(InputRules::CheckScanFilters(false, {}, true, QStringLiteral("가나다라마바사아")),
-              ScanFilterError::NameTooLong);
-}
-
-TEST(InputRulesTest, scanFilters_checkRssiFirstThenName) {
-    const struct {
-        bool rssiOn;
-        const char* rssi;
-        bool nameOn;
-        const char* name;
-        ScanFilterError error;
-    } cases[] = {
-        {true, "", false, "", ScanFilterError::RssiNotSet},
-        {true, "   ", false, "", ScanFilterError::RssiNotSet},
-        {true, "-", false, "", ScanFilterError::None},
-        {true, " -70 ", false, "", ScanFilterError::None},
-        {true, "- 5", false, "", ScanFilterError::RssiNotNumber},
-        {true, "70-", false, "", ScanFilterError::RssiNotNumber},
-        {true, "-7a", true, "TOOLONGNAME", ScanFilterError::RssiNotNumber},
-        {false, "junk", true, "TOOLONGNAME", ScanFilterError::NameTooLong},
-        {false, "junk", false, "TOOLONGNAME", ScanFilterError::None},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(InputRules::CheckScanFilters(c.rssiOn, QString::fromUtf8(c.rssi), c.nameOn,
-                                               QString::fromUtf8(c.name)),
-                  c.error)
-            << c.rssi << " / " << c.name;
-    }
-}
-
-TEST(InputRulesTest, rssiThreshold_isTheLowByteOfTheTrimmedNumber) {
-    EXPECT_EQ(InputRules::RssiThreshold(QStringLiteral("300")), 44);
-    EXPECT_EQ(InputRules::RssiThreshold(QStringLiteral("-300")), -44);
-    EXPECT_EQ(InputRules::RssiThreshold(QStringLiteral("-")), 0);
-    // The check before a scan accepts blanks around the number; the threshold must not read
-    // such a text as 0.
-    EXPECT_EQ(InputRules::RssiThreshold(QStringLiteral("  -70 ")), -70);
-}
-
-SlotRules::SlotTexts Texts(std::initializer_list<std::pair<int, const char*>> filled) {
+SlotRules::SlotTexts Rows(std::initializer_list<std::pair<int, const char16_t*>> filled) {
     SlotRules::SlotTexts texts;
     for (const auto& [slot, text] : filled) {
-        texts[static_cast<std::size_t>(slot - 1)] = QString::fromUtf8(text);
+        texts[static_cast<std::size_t>(slot - 1)] = QString::fromUtf16(text);
     }
     return texts;
 }
 
-TEST(SlotRulesTest, save_buildsNumberedEntriesFromTheRows) {
-    const auto built = SlotRules::BuildWriteSlots(Texts({{2, "a1b2c3d4e5f6"}}),
-                                                  Texts({{2, "태그"}, {3, "orphan"}}));
-    const auto& slots = std::get<SlotArray>(built);
-    for (std::size_t i = 0; i < kSlotCount; ++i) {
-        EXPECT_EQ(slots[i].slot, i + 1);
+TEST(PageRulesTest, assigned_ignoresLetterCaseAsQtDoes) {
+    const SlotRules::SlotTexts rows = Rows({{2, u"AABBCCDDEEFF"}, {4, u"Ä"}, {6, u"\u212A"}});
+    const struct {
+        const char16_t* address;
+        bool assigned;
+    } cases[] = {{u"aabbccddeeff", true}, {u"ä", true}, {u"Ä", true}, {u"k", true},
+                 {u"a", false},           {u"", false}};
+    for (const auto& c : cases) {
+        const QString address = QString::fromUtf16(c.address);
+        EXPECT_EQ(SlotRules::IsAssigned(rows, address), c.assigned) << address.toStdString();
     }
-    EXPECT_EQ(FormatBdAddr(slots[1].addr), "A1B2C3D4E5F6");
-    EXPECT_EQ(slots[1].Name(), "태그");
-    // A name without an address still goes along; the job deletes such a slot.
-    EXPECT_TRUE(IsZeroAddr(slots[2].addr));
-    EXPECT_EQ(slots[2].Name(), "orphan");
 }
 
-TEST(SlotRulesTest, save_reportsTheFirstFailingSlot) {
-    using Kind = SlotRules::SaveError::Kind;
+TEST(PageRulesTest, save_findsDuplicatesAsQtComparesThem) {
+    using Kind = InputRules::SaveError::Kind;
     const struct {
         SlotRules::SlotTexts addresses;
-        SlotRules::SlotTexts names;
         Kind kind;
         int slot;
     } cases[] = {
-        {Texts({{2, "aabbccddeeff"}, {5, "AABBCCDDEEFF"}}), {}, Kind::Duplicate, 2},
-        {Texts({{4, "AABBCCDDEEF"}}), {}, Kind::BadAddress, 4},
-        {Texts({{4, "AABBCCDDEEFG"}}), {}, Kind::BadAddress, 4},
-        {Texts({{1, "AABBCC"}, {3, "112233445566"}, {6, "112233445566"}}), {}, Kind::BadAddress, 1},
-        {{}, Texts({{3, "NINEBYTES"}}), Kind::NameTooLong, 3},
-        {{}, Texts({{7, "가나다"}}), Kind::NameTooLong, 7},
+        {Rows({{2, u"aabbccddeeff"}, {5, u"AABBCCDDEEFF"}}), Kind::Duplicate, 2},
+        {Rows({{1, u"Ä"}, {3, u"ä"}}), Kind::Duplicate, 1},
+        {Rows({{2, u"\u212A"}, {5, u"k"}}), Kind::Duplicate, 2},  // KELVIN SIGN folds to k
+        {Rows({{1, u"ß"}, {3, u"SS"}}), Kind::BadAddress, 1},     // no letter folds to two
     };
     for (const auto& c : cases) {
-        const auto built = SlotRules::BuildWriteSlots(c.addresses, c.names);
-        const auto* error = std::get_if<SlotRules::SaveError>(&built);
+        const auto built = SlotRules::BuildWriteSlots(c.addresses, {});
+        const auto* error = std::get_if<InputRules::SaveError>(&built);
         ASSERT_NE(error, nullptr);
         EXPECT_EQ(error->kind, c.kind);
         EXPECT_EQ(error->slot, c.slot);
     }
+}
+
+TEST(PageRulesTest, save_takesTheRowsInUtf8) {
+    const auto built = SlotRules::BuildWriteSlots(Rows({{2, u"a1b2c3d4e5f6"}}),
+                                                  Rows({{2, u"태그"}, {3, u"orphan"}}));
+    const auto& slots = std::get<SlotArray>(built);
+    EXPECT_EQ(FormatBdAddr(slots[1].addr), "A1B2C3D4E5F6");
+    EXPECT_EQ(slots[1].Name(), "태그");
+    EXPECT_EQ(slots[2].Name(), "orphan");
 }
 
 }  // namespace
