@@ -51,29 +51,4 @@ int RssiFilterValue() { return GetProfileInt(kRssiFilterValue, -45); }
 bool LineEndCarriageReturn() { return GetProfileInt(kLineEndCr, 1) != 0; }
 bool LineEndLineFeed() { return GetProfileInt(kLineEndLf, 0) != 0; }
 
-std::optional<std::int8_t> ParseRssiFilterText(const QString& text) {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty()) {
-        return std::nullopt;
-    }
-    for (qsizetype i = 0; i < trimmed.size(); ++i) {
-        const QChar character = trimmed.at(i);
-        const bool sign = i == 0 && character == u'-';
-        if (!sign && !(character >= u'0' && character <= u'9')) {
-            return std::nullopt;
-        }
-    }
-    // Accumulate modulo 256: only the low eight bits are kept, however long the text.
-    unsigned int lowBits = 0;
-    for (const QChar character : trimmed) {
-        if (character != u'-') {
-            lowBits = (lowBits * 10 + (character.unicode() - u'0')) & 0xFFu;
-        }
-    }
-    if (trimmed.startsWith(u'-')) {
-        lowBits = (0x100u - lowBits) & 0xFFu;
-    }
-    return static_cast<std::int8_t>(static_cast<std::uint8_t>(lowBits));
-}
-
 }  // namespace AppSettings

@@ -2,9 +2,6 @@
 
 #include <QString>
 
-#include <cstdint>
-#include <optional>
-
 // The per-user values that survive between runs, all in the group "Default Values" of the
 // application's QSettings (organisation "Quorvex", application = executable name). Values are
 // never cached: every read goes to the store, so what one window writes the next one sees.
@@ -45,9 +42,5 @@ bool RssiFilterChecked();
 int RssiFilterValue();
 bool LineEndCarriageReturn();
 bool LineEndLineFeed();
-
-// The rule for the RSSI edit: trimmed, an optional leading '-', then digits only; the number's
-// low eight bits read as a signed byte (200 -> -56). Empty or bad text gives nothing.
-std::optional<std::int8_t> ParseRssiFilterText(const QString& text);
 
 }  // namespace AppSettings

@@ -47,18 +47,3 @@ TEST_F(AppSettingsTest, unreadableInteger_givesTheDefault) {
     QSettings().setValue("Default Values/Application buadrate", "fast");
     EXPECT_EQ(AppSettings::BaudRate(), 9600);
 }
-
-TEST(RssiFilterText, keepsTheLowEightBitsOfValidNumbers) {
-    struct Case {
-        const char* text;
-        std::optional<std::int8_t> stored;
-    };
-    const Case cases[] = {
-        {"-45", -45},   {"  -70 ", -70}, {"127", 127}, {"200", -56}, {"-200", 56},
-        {"300", 44},    {"-", 0},        {"-7a", {}},  {"--5", {}},  {"", {}},
-        {"   ", {}},    {"+5", {}},      {"1 2", {}},  {"99999999999999999999", -1},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(AppSettings::ParseRssiFilterText(c.text), c.stored) << c.text;
-    }
-}
