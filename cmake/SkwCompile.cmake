@@ -1,6 +1,12 @@
 # Warnings as errors and the optional sanitizers, applied to every target of ours.
 add_compile_options(-Wall -Wextra -Werror)
 
+# ccache, when present, makes rebuilds and the several presets of one checkout cheap.
+find_program(SKW_CCACHE ccache)
+if(SKW_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${SKW_CCACHE})
+endif()
+
 if(SKW_SANITIZE)
   if(SKW_SANITIZE STREQUAL "thread")
     set(_skw_san_flags -fsanitize=thread)
