@@ -2,6 +2,7 @@
 
 #include "AppSettings.h"
 #include "Artwork.h"
+#include "BaudRates.h"
 #include "EnumSerialPorts.h"
 #include "SortedComboBox.h"
 
@@ -15,8 +16,6 @@
 
 namespace {
 
-constexpr int kBaudRates[] = {9600, 19200, 38400, 57600, 115200, 230400, 460800};
-constexpr int kDefaultBaudRate = 9600;
 constexpr int kFlowNone = 0;
 constexpr int kFlowHardware = 2;
 constexpr std::uint8_t kNoFlowSelected = 255;
@@ -151,8 +150,8 @@ void ComPortCfgDlg::RefreshPortList() {
 
 void ComPortCfgDlg::LoadBaudRates() {
     m_cbBaudRate->clear();
-    for (const int rate : kBaudRates) {
-        m_cbBaudRate->addItem(QString::number(rate), rate);
+    for (const std::uint32_t rate : kBaudRates) {
+        m_cbBaudRate->addItem(QString::number(rate), static_cast<int>(rate));
     }
     m_cbBaudRate->setCurrentIndex(m_cbBaudRate->findData(AppSettings::BaudRate()));
     m_nBaudRate = m_cbBaudRate->currentIndex() >= 0 ? m_cbBaudRate->currentData().toInt() : -1;
@@ -192,7 +191,7 @@ void ComPortCfgDlg::accept() {
 void ComPortCfgDlg::TakeOpMode() {
     m_nModeRadio = m_modeButtons->checkedId() == 1 ? 1 : 0;
     m_nOpMode = m_nModeRadio != 0 ? AppSettings::kOpModeTerminal : AppSettings::kOpModeConfigurator;
-    AppSettings::WriteProfileInt(AppSettings::kOpMode, m_nOpMode);
+    AppSettings::SetOpMode(m_nOpMode);
 }
 
 void ComPortCfgDlg::TakePort() {
@@ -201,17 +200,17 @@ void ComPortCfgDlg::TakePort() {
     }
     m_strPort = m_cbPort->currentText();
     if (!m_strPort.isEmpty()) {
-        AppSettings::WriteProfileString(AppSettings::kComPort, m_strPort);
+        AppSettings::SetComPort(m_strPort);
     }
 }
 
 void ComPortCfgDlg::TakeBaudRate() {
     if (m_cbBaudRate->currentIndex() < 0) {
-        m_nBaudRate = kDefaultBaudRate;
+        m_nBaudRate = static_cast<int>(kDefaultBaudRate);
         return;
     }
     m_nBaudRate = m_cbBaudRate->currentData().toInt();
-    AppSettings::WriteProfileInt(AppSettings::kBaudRate, m_nBaudRate);
+    AppSettings::SetBaudRate(m_nBaudRate);
 }
 
 void ComPortCfgDlg::TakeFlowControl() {
@@ -221,5 +220,5 @@ void ComPortCfgDlg::TakeFlowControl() {
         return;
     }
     m_nFlowControl = static_cast<std::uint8_t>(m_cbFlowControl->currentData().toInt());
-    AppSettings::WriteProfileInt(AppSettings::kFlowControl, m_nFlowControl);
+    AppSettings::SetFlowControl(m_nFlowControl);
 }

@@ -174,6 +174,8 @@ void CsKWEVBManagerDlg::OnSetupComPort() {
     CancelPendingOpen();
     SendResetIfConfigurationConnection();
     ShowConnection(tr("COM port closed"));
+    // Drawn now: the modal dialog below would otherwise show the old connection behind it
+    // until its own event loop got round to painting the status bar.
     m_statusBar->repaint();
 
     const int result = m_runModal(*m_comPortDlg);

@@ -12,6 +12,6 @@ int SortedComboBox::AddString(const QString& text, const QVariant& data) {
 }
 
 void SortedComboBox::showPopup() {
-    emit DroppingDown();
+    Q_EMIT DroppingDown();
     QComboBox::showPopup();
 }

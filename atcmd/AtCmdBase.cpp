@@ -1,9 +1,9 @@
 #include "AtCmdBase.h"
 
 #include "AtStatus.h"
+#include "OpenChecked.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 IoServiceExec g_ioService;
 std::int32_t g_ioServiceUsers = 0;
@@ -39,13 +39,8 @@ std::error_code AtCmdBase::Open(const std::string& portName, std::uint32_t baudR
     if (m_holdsIoService && !m_port->IsOpen()) {
         Close();  // the port failed and closed itself; let go of the I/O service first
     }
-    std::error_code error;
-    try {
-        error = m_port->Open(portName, baudRate, characterSize, parity, stopBits, flowControl);
-    } catch (const std::out_of_range&) {
-        return std::make_error_code(std::errc::invalid_argument);
-    }
-    if (error) {
+    if (const std::error_code error = OpenChecked(*m_port, portName, baudRate, characterSize,
+                                                  parity, stopBits, flowControl)) {
         return error;
     }
     m_aborted = false;

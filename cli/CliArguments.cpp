@@ -1,5 +1,6 @@
 #include "CliArguments.h"
 
+#include "BaudRates.h"
 #include "ExitCode.h"
 
 #include <CLI/CLI.hpp>
@@ -7,7 +8,7 @@
 namespace {
 
 // The speeds of the COM port dialog's list.
-const std::vector<std::uint32_t> kPortBauds = {9600, 19200, 38400, 57600, 115200, 230400, 460800};
+const std::vector<std::uint32_t> kPortBauds(kBaudRates.begin(), kBaudRates.end());
 
 CLI::Option* AddText(CLI::App* command, const std::string& name, std::optional<std::string>& target,
                      const std::string& description) {

@@ -1,51 +1,54 @@
 #include "CliTexts.h"
 
+#include "ConfMessageTable.h"
+
 #include <array>
 #include <cstddef>
 
 namespace {
 
-constexpr const char* kPage = "ConfMessages";
 constexpr const char* kLayout = "ConfPageLayout";
 constexpr const char* kOwn = "SkwCli";
 
-// The page's texts must stay byte for byte the page's sources, or its catalogue no longer
-// finds them; a test checks that every entry has a Korean translation.
-constexpr std::array kTexts = {
-    TextEntry{TextId::Unsupported, kPage, "This is an unsupported device."},
-    TextEntry{TextId::NoAnswer, kPage,
-              "This program is for the sKW52x and DTQ-50 series only.\n"
-              "Please check the product name, communication port, etc., and try again."},
-    TextEntry{TextId::SlotsDone, kPage, "Node (device) registration has been completed"},
-    TextEntry{TextId::SlotsFailed, kPage, "Failed to register node (device)."},
-    TextEntry{TextId::NameDone, kPage, "Completed device name settings."},
-    TextEntry{TextId::NameFailed, kPage, "Failed device name settings."},
-    TextEntry{TextId::AdvDone, kPage, "Setting advertising interval has been completed."},
-    TextEntry{TextId::AdvFailed, kPage, "Failed to save advertising interval."},
-    TextEntry{TextId::UartDone, kPage,
-              "The UART settings for the device have been completed. The device has restarted "
-              "to apply the changed settings."},
-    TextEntry{TextId::UartFailed, kPage, "Failed to configure UART settings."},
-    TextEntry{TextId::NameTooLong, kPage, "The device name is too long."},
-    TextEntry{TextId::FactoryResetQuestion, kPage,
-              "Reset to factory settings. Are you sure you want to continue?"},
-    TextEntry{TextId::BadAdvInterval, kPage, "Invalid advertising interval value."},
-    TextEntry{TextId::PortError, kPage, "Error on COM port. Closing the port."},
-    TextEntry{TextId::BadAddress, kPage, "Invalid Bluetooth address."},
-    TextEntry{TextId::DuplicateSlots, kPage, "Duplicated Bluetooth addresses are assigned to slot"},
-    TextEntry{TextId::ColumnAddress, kPage, "Device Address"},
-    TextEntry{TextId::ColumnName, kPage, "Device Name"},
-    TextEntry{TextId::AutoConDone, kPage, "Completed automatic reconnection settings."},
-    TextEntry{TextId::AutoConFailed, kPage, "Failed to configure automatic reconnection settings."},
-    TextEntry{TextId::RoleDone, kPage, "Completed operation role settings."},
-    TextEntry{TextId::RoleFailed, kPage, "Failed to configure operation role setting."},
-    TextEntry{TextId::MasterDone, kPage, "Master device registered successfully."},
-    TextEntry{TextId::MasterFailed, kPage, "Failed to register the master device."},
-    TextEntry{TextId::MasterDeleted, kPage, "Successfully delete the master devices."},
-    TextEntry{TextId::MasterDeleteFailed, kPage, "Failed to delete the master device."},
-    TextEntry{TextId::SlotBadAddress, kPage, "Slot %1: Invalid Bluetooth address."},
-    TextEntry{TextId::ColumnRssi, kPage, "RSSI"},
+// One of the page's messages, in the page's context with the page's own source text, so that
+// the page's catalogue translates it.
+constexpr TextEntry Page(TextId id, ConfMessageId message) {
+    return TextEntry{id, kConfMessageContext, ConfMessageSource(message)};
+}
 
+// A test checks that every entry has a Korean translation.
+constexpr std::array kTexts = {
+    Page(TextId::Unsupported, ConfMessageId::MSG_UNSUPPORTED),
+    Page(TextId::NoAnswer, ConfMessageId::MSG_NO_ANSWER),
+    Page(TextId::SlotsDone, ConfMessageId::MSG_SLOTS_DONE),
+    Page(TextId::SlotsFailed, ConfMessageId::MSG_SLOTS_FAILED),
+    Page(TextId::NameDone, ConfMessageId::MSG_NAME_DONE),
+    Page(TextId::NameFailed, ConfMessageId::MSG_NAME_FAILED),
+    Page(TextId::AdvDone, ConfMessageId::MSG_ADV_DONE),
+    Page(TextId::AdvFailed, ConfMessageId::MSG_ADV_FAILED),
+    Page(TextId::UartDone, ConfMessageId::MSG_UART_DONE),
+    Page(TextId::UartFailed, ConfMessageId::MSG_UART_FAILED),
+    Page(TextId::NameTooLong, ConfMessageId::MSG_NAME_TOO_LONG),
+    Page(TextId::FactoryResetQuestion, ConfMessageId::MSG_FACTORY_RESET_QUESTION),
+    Page(TextId::BadAdvInterval, ConfMessageId::MSG_BAD_ADV_INTERVAL),
+    Page(TextId::PortError, ConfMessageId::MSG_PORT_ERROR),
+    Page(TextId::BadAddress, ConfMessageId::MSG_BAD_ADDRESS),
+    Page(TextId::DuplicateSlots, ConfMessageId::MSG_DUPLICATE_SLOTS),
+    Page(TextId::ColumnAddress, ConfMessageId::MSG_COLUMN_ADDRESS),
+    Page(TextId::ColumnName, ConfMessageId::MSG_COLUMN_NAME),
+    Page(TextId::AutoConDone, ConfMessageId::MSG_AUTOCON_DONE),
+    Page(TextId::AutoConFailed, ConfMessageId::MSG_AUTOCON_FAILED),
+    Page(TextId::RoleDone, ConfMessageId::MSG_ROLE_DONE),
+    Page(TextId::RoleFailed, ConfMessageId::MSG_ROLE_FAILED),
+    Page(TextId::MasterDone, ConfMessageId::MSG_MASTER_DONE),
+    Page(TextId::MasterFailed, ConfMessageId::MSG_MASTER_FAILED),
+    Page(TextId::MasterDeleted, ConfMessageId::MSG_MASTER_DELETED),
+    Page(TextId::MasterDeleteFailed, ConfMessageId::MSG_MASTER_DELETE_FAILED),
+    Page(TextId::SlotBadAddress, ConfMessageId::MSG_SLOT_BAD_ADDRESS),
+    Page(TextId::ColumnRssi, ConfMessageId::MSG_COLUMN_RSSI),
+
+    // The page's captions must stay byte for byte the layout's sources, or its catalogue no
+    // longer finds them.
     TextEntry{TextId::ModelName, kLayout, "Model name"},
     TextEntry{TextId::Firmware, kLayout, "Firmware ver."},
     TextEntry{TextId::Address, kLayout, "Bluetooth addr."},

@@ -8,7 +8,7 @@
 
 // Marks a text for Qt's translation tools without needing a Qt header here.
 #ifndef QT_TRANSLATE_NOOP
-#define QT_TRANSLATE_NOOP(scope, text) text
+#define QT_TRANSLATE_NOOP(scope, x) x
 #endif
 
 // Every text skw-manager-cli shows. Where the configuration page shows the same text, the entry

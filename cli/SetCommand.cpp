@@ -1,3 +1,4 @@
+#include "BaudRates.h"
 #include "Commands.h"
 #include "InputRules.h"
 #include "ModuleSession.h"
@@ -9,10 +10,6 @@
 #include <variant>
 
 namespace {
-
-// The speeds of the page's UART list.
-constexpr std::array<std::uint32_t, 7> kUartBauds = {9600,   19200,  38400, 57600,
-                                                     115200, 230400, 460800};
 
 struct SlotText {
     std::string address;  // empty: the slot is emptied
@@ -282,7 +279,7 @@ private:
         const auto parsed = std::from_chars(text.data(), end, baud);
         const bool baudOk =
             parsed.ec == std::errc() && parsed.ptr == end &&
-            std::find(kUartBauds.begin(), kUartBauds.end(), baud) != kUartBauds.end();
+            std::find(kBaudRates.begin(), kBaudRates.end(), baud) != kBaudRates.end();
         if (!baudOk || (comma != std::string::npos && flow != "on" && flow != "off")) {
             return m_texts(TextId::BadUartArgument, {text});
         }

@@ -19,5 +19,8 @@ endif()
 if(SKW_BUILD_GUI)
   find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets SerialPort LinguistTools Test)
   qt_standard_project_setup()
+  # Every target that uses Qt spells Q_SIGNALS, Q_SLOTS and Q_EMIT: the configuration core's
+  # records have members named "slots", which Qt's keyword macros would rewrite.
+  set_property(TARGET Qt6::Core APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS QT_NO_KEYWORDS)
   set(CMAKE_AUTORCC ON)
 endif()

@@ -18,6 +18,8 @@ bool ConfWorker::Start() {
         std::lock_guard lock(m_jobLock);
         m_jobQueue.clear();  // jobs left from an earlier opening
     }
+    // A fixed 1 ms pause before the thread starts, kept from the program this one replaces;
+    // nothing relies on it, and the open path's timing stays the same as there.
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
     m_worker = std::thread(&ConfWorker::WorkerLoop, this);
     return true;

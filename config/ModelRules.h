@@ -5,7 +5,6 @@
 #include <bitset>
 #include <cstdint>
 #include <initializer_list>
-#include <span>
 #include <string_view>
 
 // Model names are compared byte for byte, case-sensitive, whole string.
@@ -40,9 +39,6 @@ enum ControlGroup : std::uint8_t {
 
 using ControlGroupSet = std::bitset<GRP_COUNT>;
 ControlGroupSet MakeGroupSet(std::initializer_list<ControlGroup> groups);
-
-// The control ids of a group, in the order the page switches them.
-std::span<const int> ControlIdsOf(ControlGroup group);
 
 // After every control was enabled, the groups that are disabled again for this model and, on
 // the full-role models, the role byte last read from the module (1 peripheral, 2 central,

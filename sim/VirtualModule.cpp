@@ -118,11 +118,6 @@ bool VirtualModule::WaitForCommand(std::string_view command,
     });
 }
 
-bool VirtualModule::WaitForCommands(std::size_t count, std::chrono::milliseconds limit) const {
-    std::unique_lock guard(m_lock);
-    return m_changed.wait_for(guard, limit, [&] { return m_commands.size() >= count; });
-}
-
 ModuleSettings VirtualModule::Settings() const {
     std::lock_guard guard(m_lock);
     return m_behaviour.Settings();

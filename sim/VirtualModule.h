@@ -74,8 +74,6 @@ public:
     void ClearCommands();
     // Waits until `command` has been received (and answered) since the log was last cleared.
     bool WaitForCommand(std::string_view command, std::chrono::milliseconds limit) const;
-    // Waits until at least `count` commands are in the log.
-    bool WaitForCommands(std::size_t count, std::chrono::milliseconds limit) const;
 
     ModuleSettings Settings() const;
 

@@ -118,7 +118,7 @@ void CHistoryCombo::keyPressEvent(QKeyEvent* event) {
         const int key = event->key();
         m_bCompleteNext = key != Qt::Key_Delete && key != Qt::Key_Backspace;
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            emit historyEnter(this);
+            Q_EMIT historyEnter(this);
         }
     }
     QComboBox::keyPressEvent(event);

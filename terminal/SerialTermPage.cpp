@@ -3,6 +3,7 @@
 #include "AppSettings.h"
 #include "CHistoryCombo.h"
 #include "Conversions.h"
+#include "OpenChecked.h"
 #include "Prompter.h"
 #include "TermRichedit.h"
 
@@ -13,8 +14,6 @@
 #include <QMetaObject>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include <stdexcept>
 
 namespace {
 
@@ -115,13 +114,8 @@ std::error_code SerialTermPage::OpenPort(const QString& portName, std::uint32_t 
                                          std::uint8_t flowControl) {
     std::string name;
     WideToAnsi(portName.toStdU16String(), name);
-    std::error_code error;
-    try {
-        error = m_view->Port()->Open(name, baudRate, 8, 0, 0, flowControl);
-    } catch (const std::out_of_range&) {
-        return std::make_error_code(std::errc::invalid_argument);
-    }
-    if (error) {
+    if (const std::error_code error =
+            OpenChecked(*m_view->Port(), name, baudRate, 8, 0, 0, flowControl)) {
         return error;
     }
     ++m_nConnection;
@@ -189,6 +183,8 @@ void SerialTermPage::SendHex(const QString& text) {
         }
         bytes.push_back(static_cast<char>(byte));
     }
+    // Unreachable after the checks above; kept so that a conversion that ever fails still has
+    // its own message (and its Korean text) instead of sending a truncated line.
     if (digits.size() % 2 != 0 || bytes.size() != digits.size() / 2) {
         ShowError(tr("There was an error converting the hexadecimal string to binary data."));
         return;
@@ -226,8 +222,11 @@ void SerialTermPage::SendBytes(const std::string& bytes) {
 
 void SerialTermPage::OnLineEndClicked(QCheckBox* clicked) {
     m_view->SetLineEnd(m_chkCR->isChecked(), m_chkLF->isChecked());
-    const char* name = clicked == m_chkCR ? AppSettings::kLineEndCr : AppSettings::kLineEndLf;
-    AppSettings::WriteProfileInt(name, clicked->isChecked() ? 1 : 0);
+    if (clicked == m_chkCR) {
+        AppSettings::SetLineEndCarriageReturn(clicked->isChecked());
+    } else {
+        AppSettings::SetLineEndLineFeed(clicked->isChecked());
+    }
 }
 
 void SerialTermPage::OnHistoryEnter(CHistoryCombo* box) {
@@ -254,11 +253,12 @@ void SerialTermPage::OnPortError(unsigned connection) {
     }
     ClosePort();
     ShowError(tr("Error on COM port. Closing the port."));
+    // The message box runs an event loop of its own, in which queued calls (a port dialog the
+    // window was asked for earlier) may have opened the port again.
     if (IsPortOpen()) {
         ClosePort();
     }
-    QMetaObject::invokeMethod(
-        this, [this] { emit setupComPortRequested(); }, Qt::QueuedConnection);
+    Q_EMIT setupComPortRequested();
 }
 
 void SerialTermPage::ShowError(const QString& text) {

@@ -1,18 +1,17 @@
 // The program's main window against the virtual module: the COM port dialog at start-up and
 // from the menu, opening and closing the pages' ports, the status line, and one whole session.
 
-// First, before Qt's keyword macros exist: the module's records have members named "slots".
-#include "VirtualModule.h"
-
 #include "AppSettings.h"
 #include "ComPortCfgDlg.h"
 #include "ConfMessages.h"
 #include "CsKWEVBManagerDlg.h"
 #include "ModuleConfPage.h"
 #include "RecordingPrompter.h"
+#include "ScratchSettings.h"
 #include "SerialTermPage.h"
 #include "SkwVersion.h"
 #include "Translations.h"
+#include "VirtualModule.h"
 
 #include <gtest/gtest.h>
 #include <QAbstractButton>
@@ -23,8 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
@@ -93,24 +90,17 @@ protected:
     using Answer = std::function<void(QDialog&)>;
 
     void SetUp() override {
-        ASSERT_TRUE(m_scratch.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_scratch.path());
-        QSettings().clear();
         m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", m_scratch.path().toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", m_settings.Folder().toLocal8Bit());
         m_module = std::make_unique<VirtualModule>();
         ASSERT_FALSE(m_module->Start());
-        Store(AppSettings::kComPort, Port());
+        AppSettings::SetComPort(Port());
     }
 
     void TearDown() override {
         m_window.reset();
         m_module->Stop();
         qputenv("XDG_RUNTIME_DIR", m_savedRuntime);
-    }
-
-    static void Store(const char* name, const QVariant& value) {
-        QSettings().setValue(QStringLiteral("%1/%2").arg(AppSettings::kSection, name), value);
     }
 
     QString Port() const { return QString::fromStdString(m_module->PortPath()); }
@@ -192,7 +182,7 @@ protected:
         return texts;
     }
 
-    QTemporaryDir m_scratch;
+    ScratchSettings m_settings;
     QByteArray m_savedRuntime;
     RecordingPrompter m_prompter;
     std::unique_ptr<VirtualModule> m_module;
@@ -244,13 +234,13 @@ TEST_F(MainWindowTest, ok_opensTheChosenPage_withTheDialogsSpeedAndFlowControl) 
         {"1081", {}, 2, nullptr, ", 9600, HW flow control", true, B9600},
     };
     for (const Case& c : cases) {
-        QSettings().clear();
-        Store(AppSettings::kComPort, Port());
+        ScratchSettings::Clear();
+        AppSettings::SetComPort(Port());
         if (c.storedBaud) {
-            Store(AppSettings::kBaudRate, *c.storedBaud);
+            AppSettings::SetBaudRate(*c.storedBaud);
         }
         if (c.storedFlow) {
-            Store(AppSettings::kFlowControl, *c.storedFlow);
+            AppSettings::SetFlowControl(*c.storedFlow);
         }
         const auto context = testing::Message() << c.mode << " " << c.status;
         CreateWindow();
@@ -337,7 +327,7 @@ TEST_F(MainWindowTest, aPortError_bringsBackTheComPortDialog) {
     for (const char* mode : {"1081", "1082"}) {
         m_module = std::make_unique<VirtualModule>();
         ASSERT_FALSE(m_module->Start());
-        Store(AppSettings::kComPort, Port());
+        AppSettings::SetComPort(Port());
         m_prompter.messages.clear();
         CreateWindow();
         Start(Ok(mode));

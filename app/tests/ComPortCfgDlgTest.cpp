@@ -1,6 +1,7 @@
 #include "AppSettings.h"
 #include "ComPortCfgDlg.h"
 #include "RunModal.h"
+#include "ScratchSettings.h"
 #include "Translations.h"
 
 #include <gtest/gtest.h>
@@ -11,38 +12,25 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
-#include <QTemporaryDir>
 
 #include <optional>
 
 namespace {
 
-using Stored = std::optional<QVariant>;
+using Stored = ScratchSettings::Stored;
+using AppSettings::Value;
 
 // Each test gets its own settings file and runtime folder (CTest may run tests side by side).
 class ComPortCfgDlgTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_scratch.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_scratch.path());
         m_savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", m_scratch.path().toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", m_settings.Folder().toLocal8Bit());
     }
     void TearDown() override { qputenv("XDG_RUNTIME_DIR", m_savedRuntime); }
 
-    static void Store(const char* name, const Stored& value) {
-        if (value) {
-            QSettings().setValue(Key(name), *value);
-        }
-    }
-    static Stored Read(const char* name) {
-        const QVariant value = QSettings().value(Key(name));
-        return value.isValid() ? Stored(value) : std::nullopt;
-    }
-    static QString Key(const char* name) {
-        return QStringLiteral("%1/%2").arg(AppSettings::kSection, name);
-    }
+    static void Store(Value name, const Stored& value) { ScratchSettings::Store(name, value); }
+    static Stored Read(Value name) { return ScratchSettings::Read(name); }
 
     // A dialog whose system port list is `ports`.
     static void UsePorts(ComPortCfgDlg& dialog, const QStringList& ports) {
@@ -66,7 +54,7 @@ protected:
         Control<QAbstractButton>(dialog, id)->click();
     }
 
-    QTemporaryDir m_scratch;
+    ScratchSettings m_settings;
     QByteArray m_savedRuntime;
 };
 
@@ -88,8 +76,8 @@ TEST_F(ComPortCfgDlgTest, portList_isSortedAndReturnsToTheStoredPort_okStoresANo
         {{}, "COM5", {}, ""},
     };
     for (const Case& c : cases) {
-        QSettings().clear();
-        Store(AppSettings::kComPort, c.storedPort);
+        ScratchSettings::Clear();
+        Store(Value::ComPort, c.storedPort);
         ComPortCfgDlg dialog;
         UsePorts(dialog, c.ports);
         const auto context = testing::Message() << c.ports.join(',').toStdString();
@@ -102,13 +90,13 @@ TEST_F(ComPortCfgDlgTest, portList_isSortedAndReturnsToTheStoredPort_okStoresANo
         });
         EXPECT_EQ(result, QDialog::Accepted);
         EXPECT_EQ(dialog.Settings().port, c.selected) << context;
-        EXPECT_EQ(Read(AppSettings::kComPort), c.selected.isEmpty() ? c.storedPort : c.selected)
+        EXPECT_EQ(Read(Value::ComPort), c.selected.isEmpty() ? c.storedPort : c.selected)
             << context;
     }
 }
 
 TEST_F(ComPortCfgDlgTest, portList_addsLiveVirtualPortsByTheirLinkPath) {
-    QDir runtime(m_scratch.path());
+    QDir runtime(m_settings.Folder());
     ASSERT_TRUE(runtime.mkdir(QStringLiteral("skw-virtual-ports")));
     QFile pty(runtime.filePath(QStringLiteral("pty")));
     ASSERT_TRUE(pty.open(QIODevice::WriteOnly));
@@ -116,7 +104,7 @@ TEST_F(ComPortCfgDlgTest, portList_addsLiveVirtualPortsByTheirLinkPath) {
     ASSERT_TRUE(QFile::link(pty.fileName(), live));
     ASSERT_TRUE(QFile::link(runtime.filePath(QStringLiteral("gone")),
                             runtime.filePath(QStringLiteral("skw-virtual-ports/GaX-DTQ50"))));
-    Store(AppSettings::kComPort, live);
+    Store(Value::ComPort, live);
 
     ComPortCfgDlg dialog;
     UsePorts(dialog, {"/dev/ttyS0", "/dev/ttyS0"});
@@ -142,8 +130,8 @@ TEST_F(ComPortCfgDlgTest, preferredPort_standsInOnlyForAnAbsentStoredPort) {
         {{}, "/dev/ttyUSB7", "/dev/ttyS0"},                 // not listed: the first entry
     };
     for (const Case& c : cases) {
-        QSettings().clear();
-        Store(AppSettings::kComPort, c.storedPort);
+        ScratchSettings::Clear();
+        Store(Value::ComPort, c.storedPort);
         ComPortCfgDlg dialog;
         UsePorts(dialog, {"/dev/ttyS1", "/tmp/v/GaX-sKW523", "/dev/ttyS0"});
         dialog.SetPreferredPort(c.preferred);
@@ -156,7 +144,7 @@ TEST_F(ComPortCfgDlgTest, preferredPort_standsInOnlyForAnAbsentStoredPort) {
 }
 
 TEST_F(ComPortCfgDlgTest, dropDown_rebuildsTheListAndDropsAnUnconfirmedChoice) {
-    Store(AppSettings::kComPort, "COM2");
+    Store(Value::ComPort, "COM2");
     QStringList ports = {"COM1", "COM2"};
     ComPortCfgDlg dialog;
     dialog.SetSystemPortSource([&ports] { return ports; });
@@ -188,8 +176,8 @@ TEST_F(ComPortCfgDlgTest, baudRate_storedValueSelected_okFallsBackTo9600WithoutS
         {4800, "57600", "", 57600, 57600},
     };
     for (const Case& c : cases) {
-        QSettings().clear();
-        Store(AppSettings::kBaudRate, c.stored);
+        ScratchSettings::Clear();
+        Store(Value::BaudRate, c.stored);
         ComPortCfgDlg dialog;
         const auto context = testing::Message()
                              << c.stored.value_or(0).toInt() << c.choice.toStdString();
@@ -204,7 +192,7 @@ TEST_F(ComPortCfgDlgTest, baudRate_storedValueSelected_okFallsBackTo9600WithoutS
             Click(dialog, "1");
         });
         EXPECT_EQ(dialog.Settings().baudRate, c.baudRate) << context;
-        EXPECT_EQ(Read(AppSettings::kBaudRate), c.storedAfter) << context;
+        EXPECT_EQ(Read(Value::BaudRate), c.storedAfter) << context;
     }
 }
 
@@ -222,8 +210,8 @@ TEST_F(ComPortCfgDlgTest, flowControl_isPreselected_andTheChoiceIsTakenOnOk) {
         {0, "Hardware", "None", 0, 2, 2}, {2, "None", "Hardware", 2, 0, 0},
     };
     for (const Case& c : cases) {
-        QSettings().clear();
-        Store(AppSettings::kFlowControl, c.stored);
+        ScratchSettings::Clear();
+        Store(Value::FlowControl, c.stored);
         ComPortCfgDlg dialog;
         const auto context = testing::Message()
                              << c.stored.value_or(-1).toInt() << c.choice.toStdString();
@@ -238,7 +226,7 @@ TEST_F(ComPortCfgDlgTest, flowControl_isPreselected_andTheChoiceIsTakenOnOk) {
             Click(dialog, "1");
         });
         EXPECT_EQ(dialog.Settings().flowControl, c.valueAfterOk) << context;
-        EXPECT_EQ(Read(AppSettings::kFlowControl), c.storedAfter) << context;
+        EXPECT_EQ(Read(Value::FlowControl), c.storedAfter) << context;
     }
 }
 
@@ -252,15 +240,15 @@ TEST_F(ComPortCfgDlgTest, opMode_onlyAStoredTwoOpensInTerminal) {
         {{}, "1081", 1}, {0, "1081", 1}, {3, "1081", 1}, {-1, "1081", 1}, {2, "1082", 2},
     };
     for (const Case& c : cases) {
-        QSettings().clear();
-        Store(AppSettings::kOpMode, c.stored);
+        ScratchSettings::Clear();
+        Store(Value::OpMode, c.stored);
         ComPortCfgDlg dialog;
         RunModal(dialog, [&] {
             EXPECT_TRUE(Control<QRadioButton>(dialog, c.checked)->isChecked()) << c.checked;
             EXPECT_EQ(dialog.Settings().opMode, c.opMode);
             Click(dialog, "2");
         });
-        EXPECT_EQ(Read(AppSettings::kOpMode), c.stored);
+        EXPECT_EQ(Read(Value::OpMode), c.stored);
     }
 }
 
@@ -279,8 +267,8 @@ TEST_F(ComPortCfgDlgTest, modeButtons_changeTheModeAtOnce_butOnlyOkStoresIt) {
         {2, "1081", "2", 1, 2},
     };
     for (const Case& c : cases) {
-        QSettings().clear();
-        Store(AppSettings::kOpMode, c.stored);
+        ScratchSettings::Clear();
+        Store(Value::OpMode, c.stored);
         ComPortCfgDlg dialog;
         RunModal(dialog, [&] {
             Click(dialog, c.radio);
@@ -288,7 +276,7 @@ TEST_F(ComPortCfgDlgTest, modeButtons_changeTheModeAtOnce_butOnlyOkStoresIt) {
             Click(dialog, c.button);
         });
         EXPECT_EQ(dialog.Settings().opMode, c.opMode) << c.radio << c.button;
-        EXPECT_EQ(Read(AppSettings::kOpMode), c.storedAfter) << c.radio << c.button;
+        EXPECT_EQ(Read(Value::OpMode), c.storedAfter) << c.radio << c.button;
     }
 }
 

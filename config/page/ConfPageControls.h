@@ -17,24 +17,25 @@ class QTableWidget;
 class QWidget;
 
 // The controls of the configuration page (dialog template 107), created and laid out by
-// ConfPageLayout. Every control is also reachable by its template id, which is its object name.
+// ConfPageLayout. Every control is also reachable by its id (ConfControlIds.h), which is its
+// object name.
 struct ConfPageControls {
     static constexpr std::size_t kSlotRows = 8;
 
     struct SlotRow {
         QLabel* number = nullptr;
-        QPushButton* copy = nullptr;   // "=>", 1053-1060
-        QLineEdit* address = nullptr;  // 1061-1068
-        QLineEdit* name = nullptr;     // 1043-1050, always read-only
-        QPushButton* clear = nullptr;  // "X", 1034-1041
+        QPushButton* copy = nullptr;  // "=>"
+        QLineEdit* address = nullptr;
+        QLineEdit* name = nullptr;     // always read-only
+        QPushButton* clear = nullptr;  // "X"
     };
 
     static constexpr int kSectionCount = 5;
-    std::array<CXGroupBox*, kSectionCount> boxes{};  // 1016-1020
+    std::array<CXGroupBox*, kSectionCount> boxes{};
 
-    QLabel* model = nullptr;     // 1000
-    QLabel* firmware = nullptr;  // 1008
-    QLabel* address = nullptr;   // 1052
+    QLabel* model = nullptr;
+    QLabel* firmware = nullptr;
+    QLabel* address = nullptr;
     QPushButton* update = nullptr;
     QPushButton* reboot = nullptr;
     QPushButton* factoryReset = nullptr;
@@ -43,7 +44,7 @@ struct ConfPageControls {
     QComboBox* uartFlow = nullptr;
     QPushButton* uartApply = nullptr;
 
-    std::array<QRadioButton*, 4> roles{};  // 1003-1006: index = role radio index
+    std::array<QRadioButton*, 4> roles{};  // index = role radio index
     QButtonGroup* roleGroup = nullptr;
     QPushButton* roleApply = nullptr;
 
@@ -52,7 +53,7 @@ struct ConfPageControls {
     QLineEdit* advInterval = nullptr;
     QPushButton* advApply = nullptr;
 
-    std::array<QRadioButton*, 2> autoCon{};  // 1011 OFF, 1012 ON
+    std::array<QRadioButton*, 2> autoCon{};  // OFF, ON
     QButtonGroup* autoConGroup = nullptr;
     QPushButton* autoConApply = nullptr;
 

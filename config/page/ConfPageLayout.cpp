@@ -1,6 +1,7 @@
 #include "ConfPageLayout.h"
 
 #include "CXGroupBox.h"
+#include "ConfControlIds.h"
 #include "ConfMessages.h"
 #include "SectionFrame.h"
 #include "UpperCaseValidator.h"
@@ -50,17 +51,17 @@ ConfPageControls ConfPageLayout::Build(QWidget* page) {
 }
 
 QWidget* ConfPageLayout::DeviceInfoSection() {
-    QGroupBox* box = Section(0, 1016, tr("[ Device information ]"));
+    QGroupBox* box = Section(0, kIdSectionDevice, tr("[ Device information ]"));
     const QString modelLabel = tr("Model name");
     const QString firmwareLabel = tr("Firmware ver.");
     const QString addressLabel = tr("Bluetooth addr.");
-    m_c.model = Field(1000, modelLabel);
+    m_c.model = Field(kIdModel, modelLabel);
     m_c.model->setAlignment(Qt::AlignCenter);
-    m_c.firmware = Field(1008, firmwareLabel);
-    m_c.address = Field(1052, addressLabel);
-    m_c.update = Button(1009, tr("Update"));
-    m_c.reboot = Button(1010, tr("Reboot"));
-    m_c.factoryReset = Button(1013, tr("Factory reset"));
+    m_c.firmware = Field(kIdFirmware, firmwareLabel);
+    m_c.address = Field(kIdAddress, addressLabel);
+    m_c.update = Button(kIdUpdate, tr("Update"));
+    m_c.reboot = Button(kIdReboot, tr("Reboot"));
+    m_c.factoryReset = Button(kIdFactoryReset, tr("Factory reset"));
 
     auto* grid = new QGridLayout(box);
     grid->addWidget(Label(modelLabel), 0, 0);
@@ -79,12 +80,12 @@ QWidget* ConfPageLayout::DeviceInfoSection() {
 }
 
 QWidget* ConfPageLayout::UartSection() {
-    QGroupBox* box = Section(1, 1017, tr("[ UART options ]"));
+    QGroupBox* box = Section(1, kIdSectionUart, tr("[ UART options ]"));
     const QString baudLabel = tr("Baudrate");
     const QString flowLabel = tr("Flow control");
-    m_c.uartBaud = Add(new QComboBox(m_page), 1001, baudLabel);
-    m_c.uartFlow = Add(new QComboBox(m_page), 1002, flowLabel);
-    m_c.uartApply = Button(1023, tr("Apply", "UART options"));
+    m_c.uartBaud = Add(new QComboBox(m_page), kIdUartBaud, baudLabel);
+    m_c.uartFlow = Add(new QComboBox(m_page), kIdUartFlow, flowLabel);
+    m_c.uartApply = Button(kIdUartApply, tr("Apply", "UART options"));
 
     auto* grid = new QGridLayout(box);
     grid->addWidget(Label(baudLabel), 0, 0);
@@ -97,14 +98,15 @@ QWidget* ConfPageLayout::UartSection() {
 }
 
 QWidget* ConfPageLayout::RoleSection() {
-    QGroupBox* box = Section(2, 1018, tr("[ Operation role ]"));
-    m_c.roles = {Radio(1003, tr("Slave")), Radio(1004, tr("Master(1:1)")),
-                 Radio(1005, tr("Multi (AT Cmd.)")), Radio(1006, tr("Multi (Bypass)"))};
+    QGroupBox* box = Section(2, kIdSectionRole, tr("[ Operation role ]"));
+    m_c.roles = {Radio(kIdRoleSlave, tr("Slave")), Radio(kIdRoleMaster, tr("Master(1:1)")),
+                 Radio(kIdRoleMultiAt, tr("Multi (AT Cmd.)")),
+                 Radio(kIdRoleMultiBypass, tr("Multi (Bypass)"))};
     m_c.roleGroup = new QButtonGroup(m_page);
     for (int i = 0; i < static_cast<int>(m_c.roles.size()); ++i) {
         m_c.roleGroup->addButton(m_c.roles[i], i);
     }
-    m_c.roleApply = Button(1022, tr("Apply"));
+    m_c.roleApply = Button(kIdRoleApply, tr("Apply"));
 
     auto* grid = new QGridLayout(box);
     grid->addWidget(m_c.roles[0], 0, 0);
@@ -117,14 +119,14 @@ QWidget* ConfPageLayout::RoleSection() {
 }
 
 QWidget* ConfPageLayout::SlaveSection() {
-    QGroupBox* box = Section(3, 1019, tr("[ Slave function ]"));
+    QGroupBox* box = Section(3, kIdSectionSlave, tr("[ Slave function ]"));
     const QString nameLabel = tr("Device name");
     const QString intervalLabel = tr("Adv. Interval");
-    m_c.deviceName = Edit(1014, nameLabel);
-    m_c.changeName = Button(1015, tr("Change"));
-    m_c.advInterval = Edit(1069, intervalLabel);
+    m_c.deviceName = Edit(kIdDeviceName, nameLabel);
+    m_c.changeName = Button(kIdChangeName, tr("Change"));
+    m_c.advInterval = Edit(kIdAdvInterval, intervalLabel);
     m_c.advInterval->setAlignment(Qt::AlignRight);
-    m_c.advApply = Button(1032, tr("Apply"));
+    m_c.advApply = Button(kIdAdvApply, tr("Apply"));
 
     auto* grid = new QGridLayout(box);
     grid->addWidget(Label(nameLabel), 0, 0);
@@ -139,7 +141,7 @@ QWidget* ConfPageLayout::SlaveSection() {
 }
 
 QWidget* ConfPageLayout::MasterSection() {
-    QGroupBox* box = Section(4, 1020, tr("[ Master, multipoint function ]"));
+    QGroupBox* box = Section(4, kIdSectionMaster, tr("[ Master, multipoint function ]"));
     auto* right = new QVBoxLayout;
     right->addWidget(MasterDeviceFrame());
     right->addWidget(SlotsFrame(), 1);
@@ -156,11 +158,11 @@ QWidget* ConfPageLayout::MasterSection() {
 
 QWidget* ConfPageLayout::AutoConRow() {
     auto* row = new QWidget(m_page);
-    m_c.autoCon = {Radio(1011, tr("OFF")), Radio(1012, tr("ON"))};
+    m_c.autoCon = {Radio(kIdAutoConOff, tr("OFF")), Radio(kIdAutoConOn, tr("ON"))};
     m_c.autoConGroup = new QButtonGroup(m_page);
     m_c.autoConGroup->addButton(m_c.autoCon[0], 0);
     m_c.autoConGroup->addButton(m_c.autoCon[1], 1);
-    m_c.autoConApply = Button(1021, tr("Apply"));
+    m_c.autoConApply = Button(kIdAutoConApply, tr("Apply"));
 
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -179,13 +181,15 @@ QWidget* ConfPageLayout::ScanFrame() {
     frame->setObjectName(QStringLiteral("frameDeviceScan"));
     const QString nameFilterLabel = tr("Name filter");
     const QString rssiFilterLabel = tr("RSSI filter");
-    m_c.nameFilterCheck = Add(new QCheckBox(nameFilterLabel, m_page), 1024, nameFilterLabel);
-    m_c.nameFilter = Edit(1025, nameFilterLabel);
-    m_c.rssiFilterCheck = Add(new QCheckBox(rssiFilterLabel, m_page), 1027, rssiFilterLabel);
-    m_c.rssiFilter = Edit(1028, rssiFilterLabel);
-    m_c.scan = Button(1026, ConfMessages::Text(ConfMessages::MSG_SCAN));
+    m_c.nameFilterCheck =
+        Add(new QCheckBox(nameFilterLabel, m_page), kIdNameFilterCheck, nameFilterLabel);
+    m_c.nameFilter = Edit(kIdNameFilter, nameFilterLabel);
+    m_c.rssiFilterCheck =
+        Add(new QCheckBox(rssiFilterLabel, m_page), kIdRssiFilterCheck, rssiFilterLabel);
+    m_c.rssiFilter = Edit(kIdRssiFilter, rssiFilterLabel);
+    m_c.scan = Button(kIdScan, ConfMessages::Text(ConfMessages::MSG_SCAN));
 
-    auto* list = Add(new QTableWidget(0, 3, m_page), 1007, title);
+    auto* list = Add(new QTableWidget(0, 3, m_page), kIdScanList, title);
     list->setHorizontalHeaderLabels({ConfMessages::Text(ConfMessages::MSG_COLUMN_ADDRESS),
                                      ConfMessages::Text(ConfMessages::MSG_COLUMN_NAME),
                                      ConfMessages::Text(ConfMessages::MSG_COLUMN_RSSI)});
@@ -220,13 +224,13 @@ QWidget* ConfPageLayout::ScanFrame() {
 QWidget* ConfPageLayout::MasterDeviceFrame() {
     auto* frame = new QGroupBox(tr("Reigster master device"), m_page);
     frame->setObjectName(QStringLiteral("frameMasterDevice"));
-    m_c.masterCopy = Button(1070, QStringLiteral("=>"), tr("Copy to master device"));
+    m_c.masterCopy = Button(kIdMasterCopy, QStringLiteral("=>"), tr("Copy to master device"));
     m_c.masterCopy->setFixedWidth(NarrowButtonWidth(m_page));
-    m_c.masterAddress = Edit(1071, tr("Master device address"));
+    m_c.masterAddress = Edit(kIdMasterAddress, tr("Master device address"));
     m_c.masterAddress->setValidator(new UpperCaseValidator(m_c.masterAddress));
     m_c.masterAddress->setMinimumWidth(TextWidth(m_page, QStringLiteral("DDDDDDDDDDDD")));
-    m_c.masterRegister = Button(1072, tr("Reg."));
-    m_c.masterDelete = Button(1042, tr("Del."));
+    m_c.masterRegister = Button(kIdMasterRegister, tr("Reg."));
+    m_c.masterDelete = Button(kIdMasterDelete, tr("Del."));
 
     auto* row = new QHBoxLayout(frame);
     row->addWidget(m_c.masterCopy);
@@ -245,7 +249,7 @@ QWidget* ConfPageLayout::SlotsFrame() {
     for (int slot = 1; slot <= static_cast<int>(ConfPageControls::kSlotRows); ++slot) {
         AddSlotRow(grid, slot);
     }
-    m_c.save = Button(1033, tr("Save"));
+    m_c.save = Button(kIdSave, tr("Save"));
     grid->addWidget(m_c.save, static_cast<int>(ConfPageControls::kSlotRows) + 1, 3, 1, 2);
     grid->setRowStretch(static_cast<int>(ConfPageControls::kSlotRows) + 2, 1);
     return frame;
@@ -255,14 +259,14 @@ void ConfPageLayout::AddSlotRow(QGridLayout* grid, int slot) {
     ConfPageControls::SlotRow& row = m_c.slotRows[static_cast<std::size_t>(slot - 1)];
     const QString number = QString::number(slot);
     row.number = Label(number);
-    row.copy = Button(1052 + slot, QStringLiteral("=>"), tr("Copy to slot %1").arg(slot));
-    row.address = Edit(1060 + slot, tr("Slot %1 address").arg(slot));
+    row.copy = Button(SlotCopyId(slot), QStringLiteral("=>"), tr("Copy to slot %1").arg(slot));
+    row.address = Edit(SlotAddressId(slot), tr("Slot %1 address").arg(slot));
     row.address->setValidator(new UpperCaseValidator(row.address));
     row.address->setMinimumWidth(TextWidth(m_page, QStringLiteral("DDDDDDDDDDDD")));
-    row.name = Edit(1042 + slot, tr("Slot %1 name").arg(slot));
+    row.name = Edit(SlotNameId(slot), tr("Slot %1 name").arg(slot));
     row.name->setReadOnly(true);
     row.name->setMinimumWidth(TextWidth(m_page, QStringLiteral("WWWWWWW")));
-    row.clear = Button(1033 + slot, QStringLiteral("X"), tr("Empty slot %1").arg(slot));
+    row.clear = Button(SlotClearId(slot), QStringLiteral("X"), tr("Empty slot %1").arg(slot));
 
     const int line = slot;
     grid->addWidget(row.number, line, 0, Qt::AlignRight);

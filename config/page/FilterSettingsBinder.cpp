@@ -24,12 +24,10 @@ FilterSettingsBinder::FilterSettingsBinder(QCheckBox* nameCheck, QLineEdit* name
       m_nameEdit(nameEdit),
       m_rssiCheck(rssiCheck),
       m_rssiEdit(rssiEdit) {
-    connect(m_nameCheck, &QCheckBox::clicked, this, [](bool checked) {
-        AppSettings::WriteProfileInt(AppSettings::kNameFilterCheck, checked ? 1 : 0);
-    });
-    connect(m_rssiCheck, &QCheckBox::clicked, this, [](bool checked) {
-        AppSettings::WriteProfileInt(AppSettings::kRssiFilterCheck, checked ? 1 : 0);
-    });
+    connect(m_nameCheck, &QCheckBox::clicked, this,
+            [](bool checked) { AppSettings::SetNameFilterChecked(checked); });
+    connect(m_rssiCheck, &QCheckBox::clicked, this,
+            [](bool checked) { AppSettings::SetRssiFilterChecked(checked); });
     m_nameEdit->installEventFilter(this);
     m_rssiEdit->installEventFilter(this);
 }
@@ -55,13 +53,13 @@ bool FilterSettingsBinder::eventFilter(QObject* watched, QEvent* event) {
 void FilterSettingsBinder::StoreNameFilter() {
     const QString text = m_nameEdit->text();
     if (text.size() <= kMaxStoredNameFilter) {
-        AppSettings::WriteProfileString(AppSettings::kNameFilterValue, text);
+        AppSettings::SetNameFilterValue(text);
     }
 }
 
 void FilterSettingsBinder::StoreRssiFilter() {
     const std::string text = WideToUtf8(m_rssiEdit->text().toStdU16String());
     if (const auto value = InputRules::ParseRssiFilterText(text)) {
-        AppSettings::WriteProfileInt(AppSettings::kRssiFilterValue, *value);
+        AppSettings::SetRssiFilterValue(*value);
     }
 }

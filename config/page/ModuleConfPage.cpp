@@ -1,9 +1,11 @@
 #include "ModuleConfPage.h"
 
 #include "AtStatus.h"
+#include "BaudRates.h"
 #include "ConfJobRunner.h"
 #include "ConfPageLayout.h"
 #include "ConfWorker.h"
+#include "ControlGroupIds.h"
 #include "Conversions.h"
 #include "FilterSettingsBinder.h"
 #include "InputRules.h"
@@ -37,13 +39,6 @@ struct ListEntry {
     std::uint32_t data;
 };
 
-constexpr std::array<ListEntry, 7> kBaudRates = {{{"9600", 9600},
-                                                  {"19200", 19200},
-                                                  {"38400", 38400},
-                                                  {"57600", 57600},
-                                                  {"115200", 115200},
-                                                  {"230400", 230400},
-                                                  {"460800", 460800}}};
 constexpr std::array<ListEntry, 2> kFlowModes = {{{"OFF", 0}, {"ON", 1}}};
 
 constexpr std::uint32_t kResetLimitMs = 500;
@@ -105,13 +100,13 @@ ModuleConfPage::~ModuleConfPage() {
 }
 
 void ModuleConfPage::FillUartLists() {
-    for (const ListEntry& entry : kBaudRates) {
-        m_c.uartBaud->addItem(QString::fromLatin1(entry.text), entry.data);
+    for (const std::uint32_t rate : kBaudRates) {
+        m_c.uartBaud->addItem(QString::number(rate), rate);
     }
     for (const ListEntry& entry : kFlowModes) {
         m_c.uartFlow->addItem(QString::fromLatin1(entry.text), entry.data);
     }
-    m_c.uartBaud->setCurrentIndex(m_c.uartBaud->findData(9600u));
+    m_c.uartBaud->setCurrentIndex(m_c.uartBaud->findData(kDefaultBaudRate));
     m_c.uartFlow->setCurrentIndex(m_c.uartFlow->findData(0u));
 }
 
@@ -193,13 +188,7 @@ void ModuleConfPage::OnPortError(std::uint32_t session) {
     if (session != m_session.load() || !m_comm->IsOpen()) {
         return;
     }
-    ClosePort();
-    EnableControls(false);
-    Show(ConfMessages::MSG_PORT_ERROR, Prompter::Icon::Error);
-    if (m_comm->IsOpen()) {
-        ClosePort();
-    }
-    Q_EMIT setupComPortRequested();
+    GiveUpPort(ConfMessages::MSG_PORT_ERROR);
 }
 
 void ModuleConfPage::PostJob(ConfJob job) {
@@ -274,6 +263,12 @@ void ModuleConfPage::SetScanCaption(ConfMessages::Id caption) {
     m_c.scan->setAccessibleName(m_c.scan->text());
 }
 
+void ModuleConfPage::ResetScanButton(ConfMessages::Id caption) {
+    SetScanCaption(caption);
+    m_c.scan->setEnabled(true);
+    m_c.scan->setFocus();
+}
+
 // ---- Job results ----
 
 void ModuleConfPage::OnJobResult(std::int32_t job, std::int32_t status) {
@@ -319,9 +314,7 @@ void ModuleConfPage::OnScanJobResult(std::int32_t job, std::int32_t status) {
     const bool running = m_jobs->GetScanState() == SCAN_RUNNING;
     if (job == JOB_SCAN_START && status == JOB_OK) {
         m_scanList->Reset();
-        SetScanCaption(ConfMessages::MSG_STOP);
-        m_c.scan->setEnabled(true);
-        m_c.scan->setFocus();
+        ResetScanButton(ConfMessages::MSG_STOP);
         if (running) {
             PostJob(JOB_SCAN_REPORT);
         }
@@ -338,9 +331,7 @@ void ModuleConfPage::OnScanJobResult(std::int32_t job, std::int32_t status) {
         }
     } else if (job == JOB_SCAN_STOP) {
         m_jobs->SetScanState(SCAN_IDLE);
-        SetScanCaption(ConfMessages::MSG_SCAN);
-        m_c.scan->setEnabled(true);
-        m_c.scan->setFocus();
+        ResetScanButton(ConfMessages::MSG_SCAN);
         if (status == JOB_OK) {
             EnableControls(true);
         } else {
@@ -390,19 +381,20 @@ void ModuleConfPage::StopModuleScan() {
     m_comm->SendCommand("AT+STOPSCAN\r", KIND_STOP_SCAN, kStopScanLimitMs);
     m_comm->SetScanFilter(ScanFilter{});
     m_jobs->SetScanState(SCAN_IDLE);
-    SetScanCaption(ConfMessages::MSG_SCAN);
-    m_c.scan->setEnabled(true);
-    m_c.scan->setFocus();
+    ResetScanButton(ConfMessages::MSG_SCAN);
 }
 
 void ModuleConfPage::GiveUp(std::int32_t status) {
+    GiveUpPort(status == JOB_UNSUPPORTED ? ConfMessages::MSG_UNSUPPORTED
+                                         : ConfMessages::MSG_NO_ANSWER);
+}
+
+void ModuleConfPage::GiveUpPort(ConfMessages::Id message) {
     ClosePort();
-    Show(status == JOB_UNSUPPORTED ? ConfMessages::MSG_UNSUPPORTED : ConfMessages::MSG_NO_ANSWER,
-         Prompter::Icon::Error);
-    if (m_comm->IsOpen()) {
-        ClosePort();
-    }
-    Q_EMIT setupComPortRequested();
+    Show(message, Prompter::Icon::Error);
+    // The message box runs an event loop of its own, in which queued calls (a port dialog the
+    // window was asked for earlier) may have opened the port again.
+    BackToPortSettings();
 }
 
 void ModuleConfPage::BackToPortSettings() {
@@ -499,6 +491,8 @@ void ModuleConfPage::OnApplyAdvInterval() {
 
 // ---- Scan, master device and slots ----
 
+// Queued: the click finishes, and the disabled controls are drawn, before the toggle may show a
+// filter message box or post the scan job.
 void ModuleConfPage::OnScanClicked() {
     EnableControls(false);
     m_c.scan->setEnabled(false);

@@ -68,6 +68,8 @@ private:
                           Prompter::Buttons buttons = Prompter::Buttons::Ok);
     void ShowFilterError(const QString& text);
     void SetScanCaption(ConfMessages::Id caption);
+    // Captions the scan button and enables and focuses it: the only control used while scanning.
+    void ResetScanButton(ConfMessages::Id caption);
 
     // Other threads hand over to the GUI thread through these.
     void OnCommError(const sKW523Comm* channel);
@@ -80,6 +82,8 @@ private:
     void ShowModuleValues(ConfJob readJob);
     void StopModuleScan();
     void GiveUp(std::int32_t status);
+    // Closes the port, shows `message` and asks the window for the port settings.
+    void GiveUpPort(ConfMessages::Id message);
     void BackToPortSettings();
     void ReportFailure(std::int32_t status, ConfMessages::Id message);
     void RestartIdentification(bool clearList);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 
 namespace {
@@ -83,21 +82,6 @@ TEST(ModelRulesTest, roleIndexFollowsRoleAndBypassBytes) {
     for (const auto& c : cases) {
         EXPECT_EQ(RoleIndexOf(c.role, c.bypass), c.index)
             << "role " << int{c.role} << " bypass " << int{c.bypass};
-    }
-}
-
-TEST(ModelRulesTest, everyGroupMemberIsReEnabledByTheAllGroups) {
-    std::set<int> all;
-    for (ControlGroup group : {GRP_ALL_INPUTS, GRP_ALL_BUTTONS}) {
-        for (int id : ControlIdsOf(group)) {
-            EXPECT_TRUE(all.insert(id).second) << "listed twice: " << id;
-        }
-    }
-    EXPECT_EQ(all.size(), 26u + 35u);
-    for (int g = GRP_SCAN_INPUTS; g < GRP_COUNT; ++g) {
-        for (int id : ControlIdsOf(static_cast<ControlGroup>(g))) {
-            EXPECT_TRUE(all.count(id)) << "group " << g << " id " << id;
-        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "CHistoryCombo.h"
 #include "PtyPeer.h"
 #include "RecordingPrompter.h"
+#include "ScratchSettings.h"
 #include "SerialTermPage.h"
 #include "TermRichedit.h"
 #include "Translations.h"
@@ -10,7 +11,6 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -33,7 +33,6 @@ const char kPortError[] = "Error on COM port. Closing the port.";
 class SerialTermPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QSettings().clear();
         page = std::make_unique<SerialTermPage>();
         page->show();
     }
@@ -72,6 +71,7 @@ protected:
         return true;
     }
 
+    ScratchSettings settings;
     PtyPeer peer;
     RecordingPrompter prompter;
     std::unique_ptr<SerialTermPage> page;
@@ -167,9 +167,8 @@ TEST_F(SerialTermPageTest, lineEndChoices_persistAndDriveTheView) {
     OpenPort();
     Check(SerialTermPage::kIdLineEndCr)->click();
     Check(SerialTermPage::kIdLineEndLf)->click();
-    QSettings stored;
-    EXPECT_EQ(stored.value("Default Values/Line end carriage return").toInt(), 0);
-    EXPECT_EQ(stored.value("Default Values/Line end line feed").toInt(), 1);
+    EXPECT_EQ(ScratchSettings::Read(AppSettings::Value::LineEndCr), QVariant(0));
+    EXPECT_EQ(ScratchSettings::Read(AppSettings::Value::LineEndLf), QVariant(1));
 
     QTest::keyClick(View(), Qt::Key_Return);
     EXPECT_EQ(ReadFromPeer(1), "\n");

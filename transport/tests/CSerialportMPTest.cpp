@@ -1,5 +1,6 @@
 #include "CSerialportMP.h"
 #include "IoServiceExec.h"
+#include "OpenChecked.h"
 #include "PtyPeer.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +124,9 @@ TEST_F(SerialPortTest, outOfRangeOptions_throwWithTheLibraryTexts) {
         } catch (const std::out_of_range& error) {
             EXPECT_STREQ(error.what(), c.message);
         }
+        EXPECT_FALSE(port->IsOpen());
+        EXPECT_EQ(OpenChecked(*port, peer.SlavePath(), 9600, c.size, c.parity, c.stop, c.flow),
+                  std::errc::invalid_argument);
         EXPECT_FALSE(port->IsOpen());
     }
     // The port was closed again each time, so a valid open still succeeds.

@@ -51,7 +51,7 @@ TEST_F(DeviceCommandsTest, deviceName_isLimitedToEightUtf8Bytes) {
                  {QString(), true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name.toStdString());
-        const auto message = Apply(1014, c.name, 1015);
+        const auto message = Apply(kIdDeviceName, c.name, kIdChangeName);
         const std::string utf8 = c.name.toStdString();
         if (c.accepted) {
             EXPECT_EQ(message.text, u"Completed device name settings.");
@@ -79,7 +79,7 @@ TEST_F(DeviceCommandsTest, advertisingInterval_isTwentyTo2560Milliseconds) {
                  {"100ms", "AT+ADVINTERVAL=100"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        const auto message = Apply(1069, QString::fromUtf8(c.text), 1032);
+        const auto message = Apply(kIdAdvInterval, QString::fromUtf8(c.text), kIdAdvApply);
         if (c.sent != nullptr) {
             EXPECT_EQ(message.text, u"Setting advertising interval has been completed.");
             EXPECT_EQ(CommandsAfterVerification(), std::vector<std::string>{c.sent});
@@ -93,16 +93,16 @@ TEST_F(DeviceCommandsTest, advertisingInterval_isTwentyTo2560Milliseconds) {
 
 TEST_F(DeviceCommandsTest, factoryReset_isAskedFirstAndCancelSendsNothing) {
     m_prompter.answers = {Prompter::Answer::Cancel};
-    ASSERT_TRUE(Click(1013));
+    ASSERT_TRUE(Click(kIdFactoryReset));
     ASSERT_EQ(m_prompter.messages.size(), 1u);
     EXPECT_EQ(m_prompter.messages[0].text,
               u"Reset to factory settings. Are you sure you want to continue?");
     EXPECT_EQ(m_prompter.messages[0].icon, Prompter::Icon::Question);
     EXPECT_EQ(m_prompter.messages[0].buttons, Prompter::Buttons::OkCancel);
-    EXPECT_TRUE(Get(1013)->isEnabled());
+    EXPECT_TRUE(Get(kIdFactoryReset)->isEnabled());
 
     m_prompter.answers = {Prompter::Answer::Ok};
-    ASSERT_TRUE(Click(1013));
+    ASSERT_TRUE(Click(kIdFactoryReset));
     ASSERT_TRUE(WaitFor([this] { return m_setupRequests > 0; }));
     EXPECT_EQ(m_module->Commands(), std::vector<std::string>{"AT&F"});
     EXPECT_EQ(m_prompter.messages.size(), 2u);  // the two questions, nothing after the reset
@@ -110,7 +110,7 @@ TEST_F(DeviceCommandsTest, factoryReset_isAskedFirstAndCancelSendsNothing) {
 }
 
 TEST_F(DeviceCommandsTest, rebootAndUart_restartTheModuleAndLeadBackToThePortSettings) {
-    ASSERT_TRUE(Click(1010));
+    ASSERT_TRUE(Click(kIdReboot));
     ASSERT_TRUE(WaitFor([this] { return m_setupRequests > 0; }));
     EXPECT_EQ(m_module->Commands(), std::vector<std::string>{"ATZ"});
     EXPECT_TRUE(m_prompter.messages.empty());
@@ -118,10 +118,10 @@ TEST_F(DeviceCommandsTest, rebootAndUart_restartTheModuleAndLeadBackToThePortSet
 
     OpenAndWaitReady();
     Reset();
-    auto* baud = Get<QComboBox>(1001);
+    auto* baud = Get<QComboBox>(kIdUartBaud);
     baud->setCurrentIndex(baud->findText(QStringLiteral("19200")));
-    Get<QComboBox>(1002)->setCurrentIndex(1);
-    ASSERT_TRUE(Click(1023));
+    Get<QComboBox>(kIdUartFlow)->setCurrentIndex(1);
+    ASSERT_TRUE(Click(kIdUartApply));
     ASSERT_TRUE(WaitFor([this] { return m_setupRequests > 0; }));
     EXPECT_EQ(CommandsAfterVerification(),
               (std::vector<std::string>{"AT+FLOWCONTROL=ON", "AT+UART=19200", "ATZ"}));
@@ -135,23 +135,23 @@ TEST_F(DeviceCommandsTest, rebootAndUart_restartTheModuleAndLeadBackToThePortSet
 }
 
 TEST_F(DeviceCommandsTest, role_isAppliedAndTheModuleReadAgain) {
-    Get<QRadioButton>(1005)->setChecked(true);
-    ASSERT_TRUE(Click(1022));
+    Get<QRadioButton>(kIdRoleMultiAt)->setChecked(true);
+    ASSERT_TRUE(Click(kIdRoleApply));
     ASSERT_TRUE(WaitForMessages(1));
     EXPECT_EQ(m_prompter.messages[0].text, u"Completed operation role settings.");
     ASSERT_TRUE(WaitReady());
     EXPECT_TRUE(Sent("AT+ROLE=M"));
     EXPECT_TRUE(Sent("AT+MBYPASS=OFF"));
     EXPECT_TRUE(Sent("AT+GETSLOT=8"));  // read again as a multi-connection module
-    EXPECT_TRUE(Get<QRadioButton>(1005)->isChecked());
-    EXPECT_TRUE(Get(1061)->isEnabled());
-    EXPECT_FALSE(Get(1014)->isEnabled());
+    EXPECT_TRUE(Get<QRadioButton>(kIdRoleMultiAt)->isChecked());
+    EXPECT_TRUE(Get(SlotAddressId(1))->isEnabled());
+    EXPECT_FALSE(Get(kIdDeviceName)->isEnabled());
 }
 
 TEST_F(DeviceCommandsTest, failedSetting_isReportedAndTheModuleIdentifiedAgain) {
     m_module->SetFault(SimFault::Silence, true);
-    Get<QLineEdit>(1014)->setText(QStringLiteral("NEW"));
-    ASSERT_TRUE(Click(1015));
+    Get<QLineEdit>(kIdDeviceName)->setText(QStringLiteral("NEW"));
+    ASSERT_TRUE(Click(kIdChangeName));
     ASSERT_TRUE(WaitFor([this] { return m_setupRequests > 0; }));
     // The name change fails; the identification that follows finds no module and gives up.
     EXPECT_EQ(MessageTexts(),

@@ -37,7 +37,7 @@ TEST_F(FilterSettingsTest, rssiEdit_storesOnlyNumbersAsSignedBytes) {
     } cases[] = {{"-70 ", -70}, {"  -70", -70}, {"300", 44}, {"-7a", 11},
                  {"--5", 11},   {"", 11},       {"-", 0}};
     for (const auto& c : cases) {
-        AppSettings::WriteProfileInt(AppSettings::kRssiFilterValue, 11);
+        AppSettings::SetRssiFilterValue(11);
         m_rssiEdit.setText(QString::fromUtf8(c.text));
         LoseFocus(m_rssiEdit);
         EXPECT_EQ(AppSettings::RssiFilterValue(), c.stored) << '"' << c.text << '"';
@@ -54,7 +54,7 @@ TEST_F(FilterSettingsTest, nameEdit_storesAtMostEightCharacters) {
                  {"", ""},
                  {"가나다라마바사아", "가나다라마바사아"}};
     for (const auto& c : cases) {
-        AppSettings::WriteProfileString(AppSettings::kNameFilterValue, QStringLiteral("BEFORE"));
+        AppSettings::SetNameFilterValue(QStringLiteral("BEFORE"));
         m_nameEdit.setText(QString::fromUtf8(c.text));
         LoseFocus(m_nameEdit);
         EXPECT_EQ(AppSettings::NameFilterValue().toStdString(), c.stored) << c.text;
@@ -73,7 +73,7 @@ TEST_F(FilterSettingsTest, checkBoxClicks_storeTheirState) {
     EXPECT_TRUE(AppSettings::RssiFilterChecked());
     m_rssiCheck.click();
     EXPECT_FALSE(AppSettings::RssiFilterChecked());
-    EXPECT_EQ(AppSettings::GetProfileInt(AppSettings::kRssiFilterCheck, 7), 0);
+    EXPECT_EQ(ScratchSettings::Read(AppSettings::Value::RssiFilterCheck), QVariant(0));
 }
 
 }  // namespace

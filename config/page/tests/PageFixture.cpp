@@ -54,7 +54,7 @@ void PageFixture::OpenAndWaitReady() {
 
 bool PageFixture::WaitReady() {
     return WaitFor([this] {
-        return Get<QAbstractButton>(1009)->isEnabled() &&
+        return Get<QAbstractButton>(kIdUpdate)->isEnabled() &&
                m_page->cursor().shape() != Qt::WaitCursor;
     });
 }

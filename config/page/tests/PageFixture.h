@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConfControlIds.h"
 #include "ModuleConfPage.h"
 #include "RecordingPrompter.h"
 #include "ResponseKind.h"

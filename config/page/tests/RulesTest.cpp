@@ -1,3 +1,4 @@
+#include "ControlGroupIds.h"
 #include "InputRules.h"
 #include "SlotRules.h"
 
@@ -6,6 +7,7 @@
 #include <QString>
 
 #include <initializer_list>
+#include <set>
 #include <string>
 #include <utility>
 #include <variant>
@@ -79,6 +81,21 @@ TEST(PageRulesTest, save_takesTheRowsInUtf8) {
     EXPECT_EQ(FormatBdAddr(slots[1].addr), "A1B2C3D4E5F6");
     EXPECT_EQ(slots[1].Name(), "태그");
     EXPECT_EQ(slots[2].Name(), "orphan");
+}
+
+TEST(ControlGroupIdsTest, everyGroupMemberIsReEnabledByTheAllGroups) {
+    std::set<int> all;
+    for (ControlGroup group : {GRP_ALL_INPUTS, GRP_ALL_BUTTONS}) {
+        for (int id : ControlIdsOf(group)) {
+            EXPECT_TRUE(all.insert(id).second) << "listed twice: " << id;
+        }
+    }
+    EXPECT_EQ(all.size(), 26u + 35u);
+    for (int g = GRP_SCAN_INPUTS; g < GRP_COUNT; ++g) {
+        for (int id : ControlIdsOf(static_cast<ControlGroup>(g))) {
+            EXPECT_TRUE(all.count(id)) << "group " << g << " id " << id;
+        }
+    }
 }
 
 }  // namespace

@@ -57,18 +57,19 @@ protected:
         m_module->ClearCommands();
     }
 
-    QTableWidget* List() const { return Get<QTableWidget>(1007); }
+    QTableWidget* List() const { return Get<QTableWidget>(kIdScanList); }
     QString Cell(int row, int column) const { return List()->item(row, column)->text(); }
-    QString ScanCaption() const { return Get<QAbstractButton>(1026)->text(); }
+    QString ScanCaption() const { return Get<QAbstractButton>(kIdScan)->text(); }
 
     void StartScan() {
-        ASSERT_TRUE(Click(1026));
-        ASSERT_TRUE(WaitFor([this] { return ScanCaption() == u"Stop" && Get(1026)->isEnabled(); }))
-            << MessageTexts().join(u'|').toStdString();
+        ASSERT_TRUE(Click(kIdScan));
+        ASSERT_TRUE(WaitFor([this] {
+            return ScanCaption() == u"Stop" && Get(kIdScan)->isEnabled();
+        })) << MessageTexts().join(u'|').toStdString();
     }
 
     void StopScan() {
-        ASSERT_TRUE(Click(1026));
+        ASSERT_TRUE(Click(kIdScan));
         ASSERT_TRUE(WaitReady());
         EXPECT_EQ(ScanCaption(), u"Scan");
     }
@@ -90,15 +91,15 @@ protected:
         ADD_FAILURE() << "not listed: " << address.toStdString();
     }
 
-    QLineEdit* SlotAddress(int slot) const { return Get<QLineEdit>(1060 + slot); }
-    QLineEdit* SlotName(int slot) const { return Get<QLineEdit>(1042 + slot); }
+    QLineEdit* SlotAddress(int slot) const { return Get<QLineEdit>(SlotAddressId(slot)); }
+    QLineEdit* SlotName(int slot) const { return Get<QLineEdit>(SlotNameId(slot)); }
 
     // Save with the rows as they are; the one message it shows.
     QString SaveRefused() {
         m_prompter.messages.clear();
-        EXPECT_TRUE(Click(1033));
+        EXPECT_TRUE(Click(kIdSave));
         EXPECT_EQ(m_prompter.messages.size(), 1u);
-        EXPECT_TRUE(Get(1033)->isEnabled());
+        EXPECT_TRUE(Get(kIdSave)->isEnabled());
         return m_prompter.messages.empty() ? QString() : m_prompter.messages[0].text;
     }
 
@@ -107,14 +108,14 @@ protected:
 
 TEST_F(ScanAndSlotsTest, scan_listsEachDeviceOnceWithItsFirstReportThatPassesTheFilters) {
     OpenModule('M');
-    Get<QAbstractButton>(1024)->click();
-    Get<QLineEdit>(1025)->setText(QStringLiteral("QUORVEX"));
-    Get<QAbstractButton>(1027)->click();
-    Get<QLineEdit>(1028)->setText(QStringLiteral(" -60 "));
+    Get<QAbstractButton>(kIdNameFilterCheck)->click();
+    Get<QLineEdit>(kIdNameFilter)->setText(QStringLiteral("QUORVEX"));
+    Get<QAbstractButton>(kIdRssiFilterCheck)->click();
+    Get<QLineEdit>(kIdRssiFilter)->setText(QStringLiteral(" -60 "));
 
     StartScan();
-    EXPECT_FALSE(Get(1009)->isEnabled());
-    EXPECT_FALSE(Get(1061)->isEnabled());
+    EXPECT_FALSE(Get(kIdUpdate)->isEnabled());
+    EXPECT_FALSE(Get(SlotAddressId(1))->isEnabled());
     // Wait until both devices that reach -60 dBm are listed and have been reported again.
     const auto reportedAfterListing = [this] {
         if (List()->rowCount() < 2) {
@@ -168,15 +169,15 @@ TEST_F(ScanAndSlotsTest, invalidFilters_areRefusedInKoreanAndNothingIsSent) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         m_prompter.messages.clear();
-        Get<QAbstractButton>(1027)->setChecked(c.rssiOn);
-        Get<QLineEdit>(1028)->setText(QString::fromUtf8(c.rssi));
-        Get<QAbstractButton>(1024)->setChecked(c.nameOn);
-        Get<QLineEdit>(1025)->setText(QString::fromUtf8(c.name));
-        ASSERT_TRUE(Click(1026));
+        Get<QAbstractButton>(kIdRssiFilterCheck)->setChecked(c.rssiOn);
+        Get<QLineEdit>(kIdRssiFilter)->setText(QString::fromUtf8(c.rssi));
+        Get<QAbstractButton>(kIdNameFilterCheck)->setChecked(c.nameOn);
+        Get<QLineEdit>(kIdNameFilter)->setText(QString::fromUtf8(c.name));
+        ASSERT_TRUE(Click(kIdScan));
         ASSERT_TRUE(WaitForMessages(1));
         EXPECT_EQ(m_prompter.messages[0].text.toStdString(), c.message);
         EXPECT_EQ(m_prompter.messages[0].caption, u"오류");
-        EXPECT_TRUE(Get(1026)->isEnabled());
+        EXPECT_TRUE(Get(kIdScan)->isEnabled());
         EXPECT_EQ(ScanCaption(), u"Scan");
     }
     EXPECT_TRUE(m_module->Commands().empty());
@@ -187,23 +188,23 @@ TEST_F(ScanAndSlotsTest, slots_takeListedDevicesOnceAndAreEmptiedWithX) {
     ScanUntilListed(4);
 
     List()->clearSelection();
-    ASSERT_TRUE(Click(1055));
+    ASSERT_TRUE(Click(SlotCopyId(3)));
     EXPECT_EQ(MessageTexts(), QStringList{"No device selected in the scanned devices list."});
 
     Select(QStringLiteral("C0FFEE000001"));
-    ASSERT_TRUE(Click(1055));
+    ASSERT_TRUE(Click(SlotCopyId(3)));
     EXPECT_EQ(SlotAddress(3)->text(), u"C0FFEE000001");
     EXPECT_TRUE(SlotAddress(3)->isReadOnly());
     EXPECT_EQ(SlotName(3)->text(), u"QUORVEX-");  // the first 8 of "QUORVEX-01"
 
-    for (const int copyButton : {1055, 1057}) {  // slot 3 itself, then slot 5
+    for (const int copyButton : {SlotCopyId(3), SlotCopyId(5)}) {  // slot 3 itself, then slot 5
         m_prompter.messages.clear();
         ASSERT_TRUE(Click(copyButton));
         EXPECT_EQ(MessageTexts(), QStringList{"The device is already assigned to a slot."});
     }
     EXPECT_TRUE(SlotAddress(5)->text().isEmpty());
 
-    ASSERT_TRUE(Click(1036));  // "X" of slot 3
+    ASSERT_TRUE(Click(SlotClearId(3)));  // "X" of slot 3
     EXPECT_TRUE(SlotAddress(3)->text().isEmpty());
     EXPECT_TRUE(SlotName(3)->text().isEmpty());
     EXPECT_FALSE(SlotAddress(3)->isReadOnly());
@@ -216,9 +217,9 @@ TEST_F(ScanAndSlotsTest, save_checksEverySlotThenWritesAllEight) {
     OpenModule('M');
     ScanUntilListed(4);
     Select(QStringLiteral("C0FFEE000003"));
-    ASSERT_TRUE(Click(1054));  // slot 2 gets "QUORVEX 온도센서" cut to "QUORVEX ": 8 bytes
+    ASSERT_TRUE(Click(SlotCopyId(2)));  // slot 2 gets "QUORVEX 온도센서" cut to "QUORVEX ": 8 bytes
     Select(QStringLiteral("C0FFEE000001"));
-    ASSERT_TRUE(Click(1055));
+    ASSERT_TRUE(Click(SlotCopyId(3)));
 
     QTest::keyClicks(SlotAddress(4), QStringLiteral("C0FFEE00000"));
     EXPECT_EQ(SaveRefused(), u"Slot 4: Invalid Bluetooth address.");
@@ -233,7 +234,7 @@ TEST_F(ScanAndSlotsTest, save_checksEverySlotThenWritesAllEight) {
 
     m_module->ClearCommands();
     m_prompter.messages.clear();
-    ASSERT_TRUE(Click(1033));
+    ASSERT_TRUE(Click(kIdSave));
     ASSERT_TRUE(WaitForMessages(1));
     EXPECT_EQ(m_prompter.messages[0].text, u"Node (device) registration has been completed");
     EXPECT_EQ(m_prompter.messages[0].icon, Prompter::Icon::None);
@@ -259,18 +260,18 @@ TEST_F(ScanAndSlotsTest, masterDevice_andAutomaticConnection) {
         const char* message;
         const char* sent;
     } cases[] = {
-        {1072, "12345", "Invalid Bluetooth address.", nullptr},
-        {1072, "c0ffee000001", "Master device registered successfully.",
+        {kIdMasterRegister, "12345", "Invalid Bluetooth address.", nullptr},
+        {kIdMasterRegister, "c0ffee000001", "Master device registered successfully.",
          "AT+SETCONMAC=C0FFEE000001"},
-        {1042, "C0FFEE000001", "Successfully delete the master devices.",
+        {kIdMasterDelete, "C0FFEE000001", "Successfully delete the master devices.",
          "AT+SETCONMAC=000000000000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         m_module->ClearCommands();
         m_prompter.messages.clear();
-        Get<QLineEdit>(1071)->clear();
-        QTest::keyClicks(Get<QLineEdit>(1071), QString::fromUtf8(c.typed));
+        Get<QLineEdit>(kIdMasterAddress)->clear();
+        QTest::keyClicks(Get<QLineEdit>(kIdMasterAddress), QString::fromUtf8(c.typed));
         ASSERT_TRUE(Click(c.button));
         ASSERT_TRUE(WaitForMessages(1));
         ASSERT_TRUE(WaitReady());
@@ -284,13 +285,13 @@ TEST_F(ScanAndSlotsTest, masterDevice_andAutomaticConnection) {
     EXPECT_EQ(m_module->Settings().autoConnectAddress, "000000000000");
 
     m_prompter.messages.clear();
-    Get<QRadioButton>(1012)->setChecked(true);
-    ASSERT_TRUE(Click(1021));
+    Get<QRadioButton>(kIdAutoConOn)->setChecked(true);
+    ASSERT_TRUE(Click(kIdAutoConApply));
     ASSERT_TRUE(WaitForMessages(1));
     EXPECT_EQ(m_prompter.messages[0].text, u"Completed automatic reconnection settings.");
     ASSERT_TRUE(WaitReady());
     EXPECT_TRUE(m_module->Settings().autoConnect);
-    EXPECT_TRUE(Get<QRadioButton>(1012)->isChecked());
+    EXPECT_TRUE(Get<QRadioButton>(kIdAutoConOn)->isChecked());
 }
 
 TEST_F(ScanAndSlotsTest, unplugWhileScanning_reportsOnceAndLeadsBackToThePortSettings) {
@@ -304,8 +305,8 @@ TEST_F(ScanAndSlotsTest, unplugWhileScanning_reportsOnceAndLeadsBackToThePortSet
     EXPECT_EQ(m_prompter.messages[0].icon, Prompter::Icon::Error);
     EXPECT_EQ(m_setupRequests, 1);
     EXPECT_FALSE(m_page->IsPortOpen());
-    EXPECT_FALSE(Get(1026)->isEnabled());
-    EXPECT_FALSE(Get(1009)->isEnabled());
+    EXPECT_FALSE(Get(kIdScan)->isEnabled());
+    EXPECT_FALSE(Get(kIdUpdate)->isEnabled());
     EXPECT_EQ(ScanCaption(), u"Scan");  // no scan runs without a port
 }
 

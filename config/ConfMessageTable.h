@@ -1,0 +1,141 @@
+#pragma once
+
+#include <array>
+
+// Marks a text for Qt's translation tools without a Qt header here.
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(scope, x) x
+#endif
+
+// The configuration page's message texts, by their string-table number, in one toolkit-free
+// table: the page translates them in the context "ConfMessages" (its Korean catalogue holds
+// them), and the command-line tool shows the same texts.
+enum class ConfMessageId {
+    MSG_SCAN = 108,
+    MSG_STOP = 109,
+    MSG_UNSUPPORTED = 110,
+    MSG_NO_ANSWER = 111,
+    MSG_SLOTS_DONE = 112,
+    MSG_SLOTS_FAILED = 113,
+    MSG_NAME_DONE = 114,
+    MSG_NAME_FAILED = 115,
+    MSG_ADV_DONE = 116,
+    MSG_ADV_FAILED = 117,
+    MSG_UART_DONE = 118,
+    MSG_UART_FAILED = 119,
+    MSG_NAME_TOO_LONG = 124,
+    MSG_FACTORY_RESET_QUESTION = 125,
+    MSG_BAD_ADV_INTERVAL = 126,
+    MSG_PORT_ERROR = 127,
+    MSG_BAD_ADDRESS = 128,
+    MSG_NOTHING_SELECTED = 129,
+    MSG_ALREADY_IN_SLOT = 130,
+    MSG_DUPLICATE_SLOTS = 131,
+    MSG_COLUMN_ADDRESS = 133,
+    MSG_COLUMN_NAME = 134,
+    MSG_AUTOCON_DONE = 135,
+    MSG_AUTOCON_FAILED = 136,
+    MSG_ROLE_DONE = 137,
+    MSG_ROLE_FAILED = 138,
+    MSG_MASTER_DONE = 139,
+    MSG_MASTER_FAILED = 140,
+    MSG_MASTER_DELETED = 141,
+    MSG_MASTER_DELETE_FAILED = 142,
+    MSG_SLOT_BAD_ADDRESS = 143,
+    MSG_COLUMN_RSSI = 144,
+};
+
+struct ConfMessageText {
+    ConfMessageId id;
+    const char* source;  // English; MSG_SLOT_BAD_ADDRESS keeps "%1" for the slot number
+};
+
+inline constexpr char kConfMessageContext[] = "ConfMessages";
+
+inline constexpr std::array kConfMessageTexts = {
+    ConfMessageText{ConfMessageId::MSG_SCAN, QT_TRANSLATE_NOOP("ConfMessages", "Scan")},
+    ConfMessageText{ConfMessageId::MSG_STOP, QT_TRANSLATE_NOOP("ConfMessages", "Stop")},
+    ConfMessageText{ConfMessageId::MSG_UNSUPPORTED,
+                    QT_TRANSLATE_NOOP("ConfMessages", "This is an unsupported device.")},
+    ConfMessageText{
+        ConfMessageId::MSG_NO_ANSWER,
+        QT_TRANSLATE_NOOP("ConfMessages",
+                          "This program is for the sKW52x and DTQ-50 series only.\nPlease check "
+                          "the product name, communication port, etc., and try again.")},
+    ConfMessageText{
+        ConfMessageId::MSG_SLOTS_DONE,
+        QT_TRANSLATE_NOOP("ConfMessages", "Node (device) registration has been completed")},
+    ConfMessageText{ConfMessageId::MSG_SLOTS_FAILED,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Failed to register node (device).")},
+    ConfMessageText{ConfMessageId::MSG_NAME_DONE,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Completed device name settings.")},
+    ConfMessageText{ConfMessageId::MSG_NAME_FAILED,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Failed device name settings.")},
+    ConfMessageText{
+        ConfMessageId::MSG_ADV_DONE,
+        QT_TRANSLATE_NOOP("ConfMessages", "Setting advertising interval has been completed.")},
+    ConfMessageText{ConfMessageId::MSG_ADV_FAILED,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Failed to save advertising interval.")},
+    ConfMessageText{ConfMessageId::MSG_UART_DONE,
+                    QT_TRANSLATE_NOOP("ConfMessages",
+                                      "The UART settings for the device have been completed. The "
+                                      "device has restarted to apply the changed settings.")},
+    ConfMessageText{ConfMessageId::MSG_UART_FAILED,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Failed to configure UART settings.")},
+    ConfMessageText{ConfMessageId::MSG_NAME_TOO_LONG,
+                    QT_TRANSLATE_NOOP("ConfMessages", "The device name is too long.")},
+    ConfMessageText{
+        ConfMessageId::MSG_FACTORY_RESET_QUESTION,
+        QT_TRANSLATE_NOOP("ConfMessages",
+                          "Reset to factory settings. Are you sure you want to continue?")},
+    ConfMessageText{ConfMessageId::MSG_BAD_ADV_INTERVAL,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Invalid advertising interval value.")},
+    ConfMessageText{ConfMessageId::MSG_PORT_ERROR,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Error on COM port. Closing the port.")},
+    ConfMessageText{ConfMessageId::MSG_BAD_ADDRESS,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Invalid Bluetooth address.")},
+    ConfMessageText{
+        ConfMessageId::MSG_NOTHING_SELECTED,
+        QT_TRANSLATE_NOOP("ConfMessages", "No device selected in the scanned devices list.")},
+    ConfMessageText{ConfMessageId::MSG_ALREADY_IN_SLOT,
+                    QT_TRANSLATE_NOOP("ConfMessages", "The device is already assigned to a slot.")},
+    ConfMessageText{
+        ConfMessageId::MSG_DUPLICATE_SLOTS,
+        QT_TRANSLATE_NOOP("ConfMessages", "Duplicated Bluetooth addresses are assigned to slot")},
+    ConfMessageText{ConfMessageId::MSG_COLUMN_ADDRESS,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Device Address")},
+    ConfMessageText{ConfMessageId::MSG_COLUMN_NAME,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Device Name")},
+    ConfMessageText{
+        ConfMessageId::MSG_AUTOCON_DONE,
+        QT_TRANSLATE_NOOP("ConfMessages", "Completed automatic reconnection settings.")},
+    ConfMessageText{
+        ConfMessageId::MSG_AUTOCON_FAILED,
+        QT_TRANSLATE_NOOP("ConfMessages", "Failed to configure automatic reconnection settings.")},
+    ConfMessageText{ConfMessageId::MSG_ROLE_DONE,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Completed operation role settings.")},
+    ConfMessageText{
+        ConfMessageId::MSG_ROLE_FAILED,
+        QT_TRANSLATE_NOOP("ConfMessages", "Failed to configure operation role setting.")},
+    ConfMessageText{ConfMessageId::MSG_MASTER_DONE,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Master device registered successfully.")},
+    ConfMessageText{ConfMessageId::MSG_MASTER_FAILED,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Failed to register the master device.")},
+    ConfMessageText{ConfMessageId::MSG_MASTER_DELETED,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Successfully delete the master devices.")},
+    ConfMessageText{ConfMessageId::MSG_MASTER_DELETE_FAILED,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Failed to delete the master device.")},
+    ConfMessageText{ConfMessageId::MSG_SLOT_BAD_ADDRESS,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Slot %1: Invalid Bluetooth address.")},
+    ConfMessageText{ConfMessageId::MSG_COLUMN_RSSI, QT_TRANSLATE_NOOP("ConfMessages", "RSSI")},
+};
+
+// The English source of `id`; nullptr for a number the page does not use.
+constexpr const char* ConfMessageSource(ConfMessageId id) {
+    for (const ConfMessageText& text : kConfMessageTexts) {
+        if (text.id == id) {
+            return text.source;
+        }
+    }
+    return nullptr;
+}

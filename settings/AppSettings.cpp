@@ -1,0 +1,139 @@
+#include "AppSettings.h"
+
+#include <QSettings>
+
+namespace AppSettings {
+
+namespace {
+
+// The stored group and value names, spelled as the settings files in use spell them.
+constexpr char kGroup[] = "Default Values";
+
+const char* StoredName(Value value) {
+    switch (value) {
+        case Value::OpMode:
+            return "Applicatoin Op Mode";
+        case Value::ComPort:
+            return "Application COM port";
+        case Value::BaudRate:
+            return "Application buadrate";
+        case Value::FlowControl:
+            return "Application flow control";
+        case Value::NameFilterCheck:
+            return "Name filter check";
+        case Value::NameFilterValue:
+            return "Name filter value";
+        case Value::RssiFilterCheck:
+            return "RSSI filter check";
+        case Value::RssiFilterValue:
+            return "RSSI filter value";
+        case Value::LineEndCr:
+            return "Line end carriage return";
+        case Value::LineEndLf:
+            return "Line end line feed";
+    }
+    return "";
+}
+
+int ReadInt(Value value, int defaultValue) {
+    const QVariant stored = QSettings().value(StoreKey(value));
+    bool ok = false;
+    const int number = stored.toInt(&ok);
+    return ok ? number : defaultValue;
+}
+
+QString ReadString(Value value, const QString& defaultValue) {
+    const QVariant stored = QSettings().value(StoreKey(value));
+    return stored.isValid() ? stored.toString() : defaultValue;
+}
+
+// Flags are stored as 1 and 0; any other number reads as set.
+bool ReadFlag(Value value, bool defaultValue) {
+    return ReadInt(value, defaultValue ? 1 : 0) != 0;
+}
+
+void Write(Value value, const QVariant& data) {
+    QSettings settings;
+    settings.setValue(StoreKey(value), data);
+    settings.sync();
+}
+
+void WriteFlag(Value value, bool on) {
+    Write(value, on ? 1 : 0);
+}
+
+}  // namespace
+
+QString StoreKey(Value value) {
+    return QString::fromLatin1(kGroup) + '/' + QLatin1String(StoredName(value));
+}
+
+int OpMode() {
+    return ReadInt(Value::OpMode, kOpModeConfigurator) == kOpModeTerminal ? kOpModeTerminal
+                                                                          : kOpModeConfigurator;
+}
+void SetOpMode(int mode) {
+    Write(Value::OpMode, mode);
+}
+
+QString ComPort() {
+    return ReadString(Value::ComPort, QStringLiteral("COM1"));
+}
+void SetComPort(const QString& port) {
+    Write(Value::ComPort, port);
+}
+
+int BaudRate() {
+    return ReadInt(Value::BaudRate, 9600);
+}
+void SetBaudRate(int baudRate) {
+    Write(Value::BaudRate, baudRate);
+}
+
+int FlowControl() {
+    return ReadInt(Value::FlowControl, 0);
+}
+void SetFlowControl(int flowControl) {
+    Write(Value::FlowControl, flowControl);
+}
+
+bool NameFilterChecked() {
+    return ReadFlag(Value::NameFilterCheck, false);
+}
+void SetNameFilterChecked(bool checked) {
+    WriteFlag(Value::NameFilterCheck, checked);
+}
+QString NameFilterValue() {
+    return ReadString(Value::NameFilterValue, QStringLiteral("QUORVEX"));
+}
+void SetNameFilterValue(const QString& filter) {
+    Write(Value::NameFilterValue, filter);
+}
+
+bool RssiFilterChecked() {
+    return ReadFlag(Value::RssiFilterCheck, false);
+}
+void SetRssiFilterChecked(bool checked) {
+    WriteFlag(Value::RssiFilterCheck, checked);
+}
+int RssiFilterValue() {
+    return ReadInt(Value::RssiFilterValue, -45);
+}
+void SetRssiFilterValue(int dBm) {
+    Write(Value::RssiFilterValue, dBm);
+}
+
+bool LineEndCarriageReturn() {
+    return ReadFlag(Value::LineEndCr, true);
+}
+void SetLineEndCarriageReturn(bool on) {
+    WriteFlag(Value::LineEndCr, on);
+}
+bool LineEndLineFeed() {
+    return ReadFlag(Value::LineEndLf, false);
+}
+void SetLineEndLineFeed(bool on) {
+    WriteFlag(Value::LineEndLf, on);
+}
+
+}  // namespace AppSettings

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+
+// The per-user values that survive between runs, in the application's QSettings (organisation
+// "Quorvex", application = executable name). Values are never cached: every read goes to the
+// store, so what one window writes the next one sees. A missing or unreadable value reads as its
+// default; a failed write is ignored.
+//
+// Callers use the typed pairs below; the value names and their encoding stay inside this
+// library (they are stored data and keep their historic spelling).
+namespace AppSettings {
+
+inline constexpr int kOpModeConfigurator = 1;
+inline constexpr int kOpModeTerminal = 2;
+
+int OpMode();  // kOpModeTerminal only when 2 is stored; anything else is kOpModeConfigurator
+void SetOpMode(int mode);
+
+QString ComPort();
+void SetComPort(const QString& port);
+
+int BaudRate();
+void SetBaudRate(int baudRate);
+
+int FlowControl();
+void SetFlowControl(int flowControl);
+
+bool NameFilterChecked();
+void SetNameFilterChecked(bool checked);
+QString NameFilterValue();
+void SetNameFilterValue(const QString& filter);
+
+bool RssiFilterChecked();
+void SetRssiFilterChecked(bool checked);
+int RssiFilterValue();
+void SetRssiFilterValue(int dBm);
+
+bool LineEndCarriageReturn();
+void SetLineEndCarriageReturn(bool on);
+bool LineEndLineFeed();
+void SetLineEndLineFeed(bool on);
+
+// Every stored value, for test support that must store what no setter would (an unreadable
+// value, nothing at all) or read what was stored.
+enum class Value {
+    OpMode,
+    ComPort,
+    BaudRate,
+    FlowControl,
+    NameFilterCheck,
+    NameFilterValue,
+    RssiFilterCheck,
+    RssiFilterValue,
+    LineEndCr,
+    LineEndLf,
+};
+
+// The QSettings key of `value`: "<group>/<name>".
+QString StoreKey(Value value);
+
+}  // namespace AppSettings

@@ -1,0 +1,85 @@
+#include "AppSettings.h"
+#include "ScratchSettings.h"
+
+#include <gtest/gtest.h>
+#include <QSettings>
+
+#include <functional>
+
+namespace {
+
+class AppSettingsTest : public ::testing::Test {
+protected:
+    ScratchSettings m_settings;
+};
+
+}  // namespace
+
+TEST_F(AppSettingsTest, emptyStore_givesTheDefaults) {
+    EXPECT_EQ(AppSettings::OpMode(), AppSettings::kOpModeConfigurator);
+    EXPECT_EQ(AppSettings::ComPort(), "COM1");
+    EXPECT_EQ(AppSettings::BaudRate(), 9600);
+    EXPECT_EQ(AppSettings::FlowControl(), 0);
+    EXPECT_FALSE(AppSettings::NameFilterChecked());
+    EXPECT_EQ(AppSettings::NameFilterValue(), "QUORVEX");
+    EXPECT_FALSE(AppSettings::RssiFilterChecked());
+    EXPECT_EQ(AppSettings::RssiFilterValue(), -45);
+    EXPECT_TRUE(AppSettings::LineEndCarriageReturn());
+    EXPECT_FALSE(AppSettings::LineEndLineFeed());
+}
+
+// The names are what existing settings files hold, misspellings included: a renamed constant or
+// a corrected typo would silently drop every user's stored choices.
+TEST_F(AppSettingsTest, eachSetter_writesItsHistoricRawNameAndEncoding) {
+    struct Case {
+        const char* rawKey;
+        std::function<void()> set;
+        QVariant stored;
+    };
+    const Case cases[] = {
+        {"Default Values/Applicatoin Op Mode", [] { AppSettings::SetOpMode(2); }, 2},
+        {"Default Values/Application COM port", [] { AppSettings::SetComPort("/dev/ttyUSB0"); },
+         "/dev/ttyUSB0"},
+        {"Default Values/Application buadrate", [] { AppSettings::SetBaudRate(115200); }, 115200},
+        {"Default Values/Application flow control", [] { AppSettings::SetFlowControl(1); }, 1},
+        {"Default Values/Name filter check", [] { AppSettings::SetNameFilterChecked(true); }, 1},
+        {"Default Values/Name filter value", [] { AppSettings::SetNameFilterValue("ABC"); }, "ABC"},
+        {"Default Values/RSSI filter check", [] { AppSettings::SetRssiFilterChecked(true); }, 1},
+        {"Default Values/RSSI filter value", [] { AppSettings::SetRssiFilterValue(-70); }, -70},
+        {"Default Values/Line end carriage return",
+         [] { AppSettings::SetLineEndCarriageReturn(false); }, 0},
+        {"Default Values/Line end line feed", [] { AppSettings::SetLineEndLineFeed(true); }, 1},
+    };
+    for (const Case& c : cases) {
+        ScratchSettings::Clear();
+        c.set();
+        QSettings raw;
+        EXPECT_EQ(raw.allKeys(), QStringList{c.rawKey}) << c.rawKey;
+        EXPECT_EQ(raw.value(c.rawKey).toString(), c.stored.toString()) << c.rawKey;
+    }
+}
+
+TEST_F(AppSettingsTest, storedValues_readBackThroughTheGetters) {
+    AppSettings::SetComPort("/dev/ttyUSB0");
+    AppSettings::SetRssiFilterValue(-70);
+    AppSettings::SetLineEndCarriageReturn(false);
+    AppSettings::SetNameFilterChecked(true);
+    EXPECT_EQ(AppSettings::ComPort(), "/dev/ttyUSB0");
+    EXPECT_EQ(AppSettings::RssiFilterValue(), -70);
+    EXPECT_FALSE(AppSettings::LineEndCarriageReturn());
+    EXPECT_TRUE(AppSettings::NameFilterChecked());
+}
+
+TEST_F(AppSettingsTest, opModeOtherThanTerminal_readsAsConfigurator) {
+    for (const int stored : {0, 1, 3, -1}) {
+        AppSettings::SetOpMode(stored);
+        EXPECT_EQ(AppSettings::OpMode(), AppSettings::kOpModeConfigurator) << stored;
+    }
+    AppSettings::SetOpMode(2);
+    EXPECT_EQ(AppSettings::OpMode(), AppSettings::kOpModeTerminal);
+}
+
+TEST_F(AppSettingsTest, unreadableInteger_givesTheDefault) {
+    ScratchSettings::Store(AppSettings::Value::BaudRate, "fast");
+    EXPECT_EQ(AppSettings::BaudRate(), 9600);
+}
