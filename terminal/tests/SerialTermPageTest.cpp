@@ -167,8 +167,8 @@ TEST_F(SerialTermPageTest, lineEndChoices_persistAndDriveTheView) {
     OpenPort();
     Check(SerialTermPage::kIdLineEndCr)->click();
     Check(SerialTermPage::kIdLineEndLf)->click();
-    EXPECT_EQ(ScratchSettings::Read(AppSettings::Value::LineEndCr), QVariant(0));
-    EXPECT_EQ(ScratchSettings::Read(AppSettings::Value::LineEndLf), QVariant(1));
+    EXPECT_EQ(ScratchSettings::ReadText(AppSettings::Value::LineEndCr), "0");
+    EXPECT_EQ(ScratchSettings::ReadText(AppSettings::Value::LineEndLf), "1");
 
     QTest::keyClick(View(), Qt::Key_Return);
     EXPECT_EQ(ReadFromPeer(1), "\n");

@@ -73,7 +73,7 @@ TEST_F(FilterSettingsTest, checkBoxClicks_storeTheirState) {
     EXPECT_TRUE(AppSettings::RssiFilterChecked());
     m_rssiCheck.click();
     EXPECT_FALSE(AppSettings::RssiFilterChecked());
-    EXPECT_EQ(ScratchSettings::Read(AppSettings::Value::RssiFilterCheck), QVariant(0));
+    EXPECT_EQ(ScratchSettings::ReadText(AppSettings::Value::RssiFilterCheck), "0");
 }
 
 }  // namespace

@@ -34,6 +34,11 @@ public:
         return value.isValid() ? Stored(value) : std::nullopt;
     }
 
+    // The stored value as text ("0" for a stored 0); empty when nothing is stored.
+    static QString ReadText(AppSettings::Value name) {
+        return QSettings().value(AppSettings::StoreKey(name)).toString();
+    }
+
     QString Folder() const { return m_folder.path(); }
 
 private:
