@@ -31,6 +31,10 @@ public:
     static constexpr std::size_t kMinFrameSize = 3;
     static constexpr std::size_t kMaxFrameSize = 255;
     static constexpr std::chrono::milliseconds kWaitStep{10};
+    // What the work buffer keeps at most; beyond it the oldest lines are dropped, and of noise
+    // without any line end (a wrong baud rate) only the newest kPartialLineLimit bytes stay.
+    static constexpr std::size_t kWorkBufferLimit = 16 * 1024;
+    static constexpr std::size_t kPartialLineLimit = 4 * 1024;
 
     // What CutNextFrame found at the front of a byte range.
     struct FrameCut {
@@ -72,17 +76,23 @@ protected:
     // m_workBuffer if bytes arrived, otherwise 0.
     std::int32_t CollectReceived();
     // Takes at most one frame out of m_workBuffer and matches it. AT_INCOMPLETE when no complete
-    // frame is there; the bytes skipped on the way are dropped either way.
+    // frame is there; the bytes skipped on the way are dropped either way. The module's echo of
+    // the command just written (m_echo) is consumed as AT_NO_MATCH whatever the kind.
     MatchResult ExtractAndMatch(std::int32_t kind);
     // AT_FRAME_TOO_LONG above 255 bytes, AT_NO_MATCH below 3 bytes or when no matcher of the
     // kind's row decides, else the first decisive result (an empty one included).
     MatchResult MatchFrame(std::span<const std::uint8_t> frame, std::int32_t kind) const;
     // Drops every byte received so far, in both buffers.
     void DiscardReceived();
+    // Keeps m_workBuffer within kWorkBufferLimit and its unterminated tail within
+    // kPartialLineLimit, dropping the oldest bytes.
+    void BoundWorkBuffer();
+    bool IsEcho(std::span<const std::uint8_t> frame) const;
 
     std::shared_ptr<CSerialportMP> m_port;
     std::vector<std::uint8_t> m_rxBuffer;    // filled on the I/O thread; guarded by m_rxLock
     std::vector<std::uint8_t> m_workBuffer;  // the running transaction's
+    std::string m_echo;  // the running command without its CR; empty when nothing was sent
     std::mutex m_rxLock;
     std::condition_variable m_rxCond;
     std::atomic<bool> m_aborted{false};

@@ -90,8 +90,10 @@ MatchResult sKW523Comm::RunCommand(std::string_view command, std::int32_t kind,
         return MatchResult(AT_NOT_OPEN);
     }
     DiscardReceived();
+    m_echo.assign(command.substr(0, command.find('\r')));
+    BeforeCommandWrite();
     if (!command.empty()) {
-        m_port->Write(command.data(), command.size());
+        m_port->Write(command.data(), command.size());  // dropped if the channel closed meanwhile
     }
     StartClock();
     while (ElapsedMs() < timeoutMs) {
@@ -117,6 +119,7 @@ std::int32_t sKW523Comm::WaitScanReport(ScanReport& report) {
     if (!IsOpen()) {
         return AT_NOT_OPEN;
     }
+    m_echo.clear();
     StartClock();
     while (ElapsedMs() <= kScanReportWaitMs) {
         if (CollectReceived() < 0) {

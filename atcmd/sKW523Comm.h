@@ -44,6 +44,11 @@ public:
     // transaction nor close the channel. Without it the channel closes its port itself.
     ErrorCallback m_onError;
 
+protected:
+    // Runs between a command transaction's open check and its write; tests use it to let a
+    // Close come in exactly there.
+    virtual void BeforeCommandWrite() {}
+
 private:
     void RegisterMatchers();
     void OnPortReceive(CSerialportMP::Ptr port, std::error_code& error,
