@@ -22,6 +22,7 @@ constexpr auto kSplitGap = 4ms;
 // Output nobody reads (no program on the port) is dropped after this long.
 constexpr auto kStaleOutput = 2s;
 constexpr int kRoomPollMs = 100;
+constexpr auto kMaxCatchUp = 5ms;
 
 // What the program reads when its port runs at another speed than the module: every byte
 // comes out with its top bit set, so no CR or LF ever ends a line.
@@ -434,8 +435,9 @@ void VirtualModule::WriteDue() {
         const ssize_t written = ::write(m_pty.MasterFd(), bytes->data(), count);
         if (written > 0) {
             m_output.Consume(static_cast<std::size_t>(written));
-            // A stalled sender leaves the line idle; it never catches up with a burst.
-            m_txLineFreeAt = std::max(*release, now - std::chrono::milliseconds(1));
+            // A sender stalled for long leaves the line idle; it does not make up for the
+            // stall with a burst (short stalls of the module's thread are made up for).
+            m_txLineFreeAt = std::max(*release, now - kMaxCatchUp);
         } else if (written < 0 && errno == EINTR) {
             continue;
         } else if (written < 0 && errno == EAGAIN && now - *m_output.NextDue() < kStaleOutput) {
