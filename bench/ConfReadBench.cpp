@@ -61,7 +61,7 @@ SlotArray EightSlots() {
 
 struct Row {
     const char* what;
-    std::vector<double> measured, floors, ratios;
+    std::vector<double> measured{}, floors{}, ratios{};
     void Add(const Figures& f) {
         measured.push_back(f.measuredMs);
         floors.push_back(f.floorMs);
