@@ -125,10 +125,10 @@ AtCmdBase::FrameCut AtCmdBase::CutNextFrame(std::span<const std::uint8_t> bytes)
     }
 }
 
-std::int32_t AtCmdBase::CollectReceived() {
+std::int32_t AtCmdBase::CollectReceived(Clock::time_point deadline) {
     std::unique_lock lock(m_rxLock);
-    m_rxCond.wait_for(lock, kWaitStep, [this] { return m_aborted.load(); });
-    if (m_aborted) {
+    m_rxCond.wait_until(lock, deadline, [this] { return IsAborted() || !m_rxBuffer.empty(); });
+    if (IsAborted()) {
         return -1;
     }
     if (m_rxBuffer.empty()) {
@@ -138,6 +138,30 @@ std::int32_t AtCmdBase::CollectReceived() {
     m_rxBuffer.clear();
     BoundWorkBuffer();
     return static_cast<std::int32_t>(m_workBuffer.size());
+}
+
+void AtCmdBase::AbortTransaction() {
+    {
+        std::lock_guard lock(m_rxLock);
+        m_abortRequested = m_transactionRunning;
+    }
+    m_rxCond.notify_all();
+}
+
+void AtCmdBase::BeginTransaction() {
+    std::lock_guard lock(m_rxLock);
+    m_transactionRunning = true;
+    m_abortRequested = false;
+}
+
+void AtCmdBase::EndTransaction() {
+    std::lock_guard lock(m_rxLock);
+    m_transactionRunning = false;
+    m_abortRequested = false;
+}
+
+bool AtCmdBase::IsAborted() const {
+    return m_aborted || m_abortRequested;
 }
 
 MatchResult AtCmdBase::ExtractAndMatch(std::int32_t kind) {

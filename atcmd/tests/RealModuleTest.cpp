@@ -12,7 +12,9 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <future>
+#include <time.h>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -250,20 +252,80 @@ TEST_F(RealModuleTest, commandRacingClose_neverReachesTheNextConnection) {
     EXPECT_EQ(m.Commands(), std::vector<std::string>{"AT"});
 }
 
-TEST_F(RealModuleTest, closeDuringWaitScanReport_abortsWithinOneWaitStep) {
+// Closing the channel, or aborting the transaction from another thread, ends whichever wait
+// runs at once; an abort leaves the port open for the next transaction.
+TEST_F(RealModuleTest, closeOrAbortDuringAWait_endsItAtOnce) {
+    using Wait = std::function<std::int32_t(ChannelProbe&)>;
+    struct Case {
+        const char* what;
+        Wait wait;
+        bool close;
+        const char* sent;  // the command the wait follows; none for a scan report
+    };
+    const Wait scanReport = [](ChannelProbe& c) {
+        ScanReport report;
+        return c.WaitScanReport(report);
+    };
+    const Wait setMode = [](ChannelProbe& c) {
+        return c.SendCommand("AT+MODULESETMODE\r", KIND_SETMODE, 6000).Status();
+    };
+    const Wait scanFilter = [](ChannelProbe& c) { return c.SetScanFilter(ScanFilter{}); };
+    const Case cases[] = {
+        {"close, scan report", scanReport, true, nullptr},
+        {"close, command", setMode, true, "AT+MODULESETMODE"},
+        {"abort, scan report", scanReport, false, nullptr},
+        {"abort, command", setMode, false, "AT+MODULESETMODE"},
+        {"abort, scan filter", scanFilter, false, "AT+SF=OFF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        VirtualModule& m = Start({});
+        m.SetFault(SimFault::Silence, true);
+        Clock::time_point ended;
+        auto waiting = std::async(std::launch::async, [&] {
+            const std::int32_t status = c.wait(comm);
+            ended = Clock::now();
+            return status;
+        });
+        // Let it wait: for a command until the module has it, for a report a moment.
+        if (c.sent == nullptr) {
+            std::this_thread::sleep_for(100ms);
+        } else {
+            ASSERT_TRUE(m.WaitForCommand(c.sent, kLimit));
+        }
+        const auto stopping = Clock::now();
+        if (c.close) {
+            comm.Close();
+        } else {
+            comm.AbortTransaction();
+        }
+        EXPECT_EQ(waiting.get(), AT_ABORTED);
+        EXPECT_LT(ended - stopping, 20ms);
+        EXPECT_EQ(comm.IsOpen(), !c.close);
+        if (!c.close) {
+            m.SetFault(SimFault::Silence, false);
+            EXPECT_EQ(comm.SendCommand("AT\r", KIND_AT, 1500).Status(), AT_OK);
+        }
+        comm.Close();
+    }
+}
+
+TEST_F(RealModuleTest, abortWithNoTransactionRunning_leavesTheNextOneAlone) {
     Start({});
-    ScanReport report;
-    Clock::time_point ended;
-    auto wait = std::async(std::launch::async, [&] {
-        const std::int32_t status = comm.WaitScanReport(report);
-        ended = Clock::now();
-        return status;
-    });
-    std::this_thread::sleep_for(100ms);  // let it wait; the check is on the time after Close
-    const auto closing = Clock::now();
-    comm.Close();
-    EXPECT_EQ(wait.get(), AT_ABORTED);
-    EXPECT_LT(ended - closing, AtCmdBase::kWaitStep + 40ms);
+    comm.AbortTransaction();
+    EXPECT_EQ(comm.SendCommand("AT\r", KIND_AT, 1500).Status(), AT_OK);
+}
+
+TEST_F(RealModuleTest, idleWait_usesNoMeasurableCpu) {
+    VirtualModule& m = Start({});
+    m.SetFault(SimFault::Silence, true);
+    timespec before{};
+    timespec after{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &before);
+    EXPECT_EQ(comm.SendCommand("AT\r", KIND_AT, 1000).Status(), AT_TIMEOUT);
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &after);
+    const double cpuMs = (after.tv_sec - before.tv_sec) * 1e3 + (after.tv_nsec - before.tv_nsec) / 1e6;
+    EXPECT_LT(cpuMs, 5.0);
 }
 
 // Between transactions at most 1024 bytes wait; what comes after them is dropped.
