@@ -120,10 +120,10 @@ AtCmdBase::FrameCut AtCmdBase::CutNextFrame(std::span<const std::uint8_t> bytes)
     }
 }
 
-std::int32_t AtCmdBase::CollectReceived() {
+std::int32_t AtCmdBase::CollectReceived(Clock::time_point deadline) {
     std::unique_lock lock(m_rxLock);
-    m_rxCond.wait_for(lock, kWaitStep, [this] { return m_aborted.load(); });
-    if (m_aborted) {
+    m_rxCond.wait_until(lock, deadline, [this] { return IsAborted() || !m_rxBuffer.empty(); });
+    if (IsAborted()) {
         return -1;
     }
     if (m_rxBuffer.empty()) {
@@ -131,7 +131,32 @@ std::int32_t AtCmdBase::CollectReceived() {
     }
     m_workBuffer.insert(m_workBuffer.end(), m_rxBuffer.begin(), m_rxBuffer.end());
     m_rxBuffer.clear();
+    BoundWorkBuffer();
     return static_cast<std::int32_t>(m_workBuffer.size());
+}
+
+void AtCmdBase::AbortTransaction() {
+    {
+        std::lock_guard lock(m_rxLock);
+        m_abortRequested = m_transactionRunning;
+    }
+    m_rxCond.notify_all();
+}
+
+void AtCmdBase::BeginTransaction() {
+    std::lock_guard lock(m_rxLock);
+    m_transactionRunning = true;
+    m_abortRequested = false;
+}
+
+void AtCmdBase::EndTransaction() {
+    std::lock_guard lock(m_rxLock);
+    m_transactionRunning = false;
+    m_abortRequested = false;
+}
+
+bool AtCmdBase::IsAborted() const {
+    return m_aborted || m_abortRequested;
 }
 
 MatchResult AtCmdBase::ExtractAndMatch(std::int32_t kind) {
@@ -139,12 +164,11 @@ MatchResult AtCmdBase::ExtractAndMatch(std::int32_t kind) {
         return MatchResult(AT_INCOMPLETE);
     }
     const FrameCut cut = CutNextFrame(m_workBuffer);
-    MatchResult result =
-        cut.complete
-            ? MatchFrame(
-                  std::span(m_workBuffer).subspan(cut.frameBegin, cut.frameEnd - cut.frameBegin),
-                  kind)
-            : MatchResult(AT_INCOMPLETE);
+    const auto frame =
+        std::span(m_workBuffer).subspan(cut.frameBegin, cut.frameEnd - cut.frameBegin);
+    MatchResult result = !cut.complete  ? MatchResult(AT_INCOMPLETE)
+                         : IsEcho(frame) ? MatchResult(AT_NO_MATCH)
+                                         : MatchFrame(frame, kind);
     m_workBuffer.erase(m_workBuffer.begin(),
                        m_workBuffer.begin() + static_cast<std::ptrdiff_t>(cut.consumed));
     return result;
@@ -169,6 +193,37 @@ MatchResult AtCmdBase::MatchFrame(std::span<const std::uint8_t> frame, std::int3
         }
     }
     return MatchResult(AT_NO_MATCH);
+}
+
+bool AtCmdBase::IsEcho(std::span<const std::uint8_t> frame) const {
+    if (m_echo.empty() || frame.empty() || frame.front() == kCr) {
+        return false;
+    }
+    const auto text = frame.first(std::find(frame.begin(), frame.end(), kCr) - frame.begin());
+    return std::equal(text.begin(), text.end(), m_echo.begin(), m_echo.end());
+}
+
+void AtCmdBase::BoundWorkBuffer() {
+    const auto lineEnd = [](std::uint8_t byte) { return byte == kCr || byte == kLf; };
+    const auto lastEnd = std::find_if(m_workBuffer.rbegin(), m_workBuffer.rend(), lineEnd);
+    const auto tail = static_cast<std::size_t>(lastEnd - m_workBuffer.rbegin());
+    std::size_t drop = 0;
+    if (tail > kPartialLineLimit) {
+        // Noise without a line end: keep its newest part, and the complete lines before it.
+        const std::size_t tailStart = m_workBuffer.size() - tail;
+        m_workBuffer.erase(m_workBuffer.begin() + static_cast<std::ptrdiff_t>(tailStart),
+                           m_workBuffer.end() - static_cast<std::ptrdiff_t>(kPartialLineLimit));
+    }
+    if (m_workBuffer.size() > kWorkBufferLimit) {
+        // Whole lines go, oldest first, so framing restarts at a line boundary.
+        drop = m_workBuffer.size() - kWorkBufferLimit;
+        const auto end = std::find_if(m_workBuffer.begin() + static_cast<std::ptrdiff_t>(drop),
+                                      m_workBuffer.end(), lineEnd);
+        drop = end == m_workBuffer.end() ? drop
+                                         : static_cast<std::size_t>(end - m_workBuffer.begin());
+        m_workBuffer.erase(m_workBuffer.begin(),
+                           m_workBuffer.begin() + static_cast<std::ptrdiff_t>(drop));
+    }
 }
 
 void AtCmdBase::DiscardReceived() {

@@ -23,14 +23,18 @@
 extern IoServiceExec g_ioService;
 extern std::int32_t g_ioServiceUsers;
 
-// The port, the received bytes, the 10 ms wait step and the framing of an AT command channel.
+// The port, the received bytes, the wait for them and the framing of an AT command channel.
 // The transactions and the response-kind table are the derived class's.
 class AtCmdBase {
 public:
     static constexpr std::size_t kRxBufferLimit = 1024;
     static constexpr std::size_t kMinFrameSize = 3;
     static constexpr std::size_t kMaxFrameSize = 255;
-    static constexpr std::chrono::milliseconds kWaitStep{10};
+    using Clock = std::chrono::steady_clock;
+    // What the work buffer keeps at most; beyond it the oldest lines are dropped, and of noise
+    // without any line end (a wrong baud rate) only the newest kPartialLineLimit bytes stay.
+    static constexpr std::size_t kWorkBufferLimit = 16 * 1024;
+    static constexpr std::size_t kPartialLineLimit = 4 * 1024;
 
     // What CutNextFrame found at the front of a byte range.
     struct FrameCut {
@@ -52,6 +56,9 @@ public:
                          std::uint8_t flowControl);
     // Window thread. A transaction waiting on another thread ends with AT_ABORTED.
     void Close();
+    // Any thread: the transaction running now, if any, ends at once with AT_ABORTED; the port
+    // stays open and the next transaction runs normally.
+    void AbortTransaction();
     bool IsOpen() const { return m_port->IsOpen(); }
 
     // Framing, pure. A plain frame runs to its first CR ("OK\r"); an enclosed frame starts with
@@ -67,25 +74,38 @@ public:
     static FrameCut CutNextFrame(std::span<const std::uint8_t> bytes);
 
 protected:
-    // One wait step of the transaction's thread: sleeps up to 10 ms (less when Close wakes it),
-    // then moves what arrived into m_workBuffer. Returns -1 once aborted, the size of
-    // m_workBuffer if bytes arrived, otherwise 0.
-    std::int32_t CollectReceived();
+    // The transaction's wait: sleeps until bytes arrive (the receive callback wakes it), the
+    // transaction is aborted or the channel closed, or `deadline` passes; then moves what
+    // arrived into m_workBuffer. Returns -1 once aborted, the size of m_workBuffer if bytes
+    // arrived, otherwise 0 (the deadline passed). Never waits when bytes are already there.
+    std::int32_t CollectReceived(Clock::time_point deadline);
+    // Brackets a transaction, so AbortTransaction reaches only the one that runs.
+    void BeginTransaction();
+    void EndTransaction();
+    bool IsAborted() const;  // m_rxLock held
     // Takes at most one frame out of m_workBuffer and matches it. AT_INCOMPLETE when no complete
-    // frame is there; the bytes skipped on the way are dropped either way.
+    // frame is there; the bytes skipped on the way are dropped either way. The module's echo of
+    // the command just written (m_echo) is consumed as AT_NO_MATCH whatever the kind.
     MatchResult ExtractAndMatch(std::int32_t kind);
     // AT_FRAME_TOO_LONG above 255 bytes, AT_NO_MATCH below 3 bytes or when no matcher of the
     // kind's row decides, else the first decisive result (an empty one included).
     MatchResult MatchFrame(std::span<const std::uint8_t> frame, std::int32_t kind) const;
     // Drops every byte received so far, in both buffers.
     void DiscardReceived();
+    // Keeps m_workBuffer within kWorkBufferLimit and its unterminated tail within
+    // kPartialLineLimit, dropping the oldest bytes.
+    void BoundWorkBuffer();
+    bool IsEcho(std::span<const std::uint8_t> frame) const;
 
     std::shared_ptr<CSerialportMP> m_port;
     std::vector<std::uint8_t> m_rxBuffer;    // filled on the I/O thread; guarded by m_rxLock
     std::vector<std::uint8_t> m_workBuffer;  // the running transaction's
+    std::string m_echo;  // the running command without its CR; empty when nothing was sent
     std::mutex m_rxLock;
     std::condition_variable m_rxCond;
     std::atomic<bool> m_aborted{false};
+    bool m_transactionRunning = false;  // guarded by m_rxLock
+    bool m_abortRequested = false;      // guarded by m_rxLock; for the running transaction only
     std::vector<MatcherEntry> m_matcherTable;  // filled once by the derived constructor
 
 private:

@@ -137,6 +137,19 @@ std::optional<std::uint8_t> SmallNumber(std::string_view field, std::uint8_t lim
     return value;
 }
 
+bool IsBareStatus(std::string_view text) {
+    constexpr std::string_view kStatusWords[] = {"OK",       "+OK",      "+READY",
+                                                 "+SETMODE", "+STOPPED", "+SCANNING"};
+    return std::find(std::begin(kStatusWords), std::end(kStatusWords), text) !=
+           std::end(kStatusWords);
+}
+
+// "+", twelve hex digits and a comma: the start of a scan report.
+bool IsScanReportLine(std::string_view text) {
+    return text.size() > kAddressLength + 1 && text[0] == '+' && text[kAddressLength + 1] == ',' &&
+           IsHexString(std::string(text.substr(1, kAddressLength)));
+}
+
 }  // namespace
 
 MatchResult MatchOk(Frame frame) {
@@ -214,10 +227,15 @@ MatchResult MatchText(Frame frame) {
     return text ? TextResult(AT_TEXT, *text) : NoMatch();
 }
 
-// Accepts every frame with a CR, so an "ERROR\r" answer to the model query is the model ERROR.
+// Accepts every frame with a CR, so an "ERROR\r" answer to the model query is the model ERROR;
+// but never a line that is plainly something else: a bare status answer (a late answer to an
+// earlier command) or a scan report (a module still scanning).
 MatchResult MatchModel(Frame frame) {
     const auto text = TextOf(frame);
-    return text ? TextResult(AT_MODEL, *text) : NoMatch();
+    if (!text || IsBareStatus(*text) || IsScanReportLine(*text)) {
+        return NoMatch();
+    }
+    return TextResult(AT_MODEL, *text);
 }
 
 MatchResult MatchHexText(Frame frame) {

@@ -31,7 +31,9 @@ MatchResult MatchRole(std::span<const std::uint8_t> frame);  // AT_ROLE
 // Payload bytes 0-63: the first 63 bytes of the text, NUL-terminated.
 MatchResult MatchVersion(std::span<const std::uint8_t> frame);  // AT_VERSION, text begins with v
 MatchResult MatchText(std::span<const std::uint8_t> frame);     // AT_TEXT, any text
-MatchResult MatchModel(std::span<const std::uint8_t> frame);    // AT_MODEL, any text
+// AT_MODEL: any text except a bare status word ("OK", "+READY", "+SETMODE", "+STOPPED",
+// "+SCANNING", "+OK") and a scan report line; "ERROR" is a model text.
+MatchResult MatchModel(std::span<const std::uint8_t> frame);
 // Payload bytes 0-52: a hex text of at most 52 digits, NUL-terminated.
 MatchResult MatchHexText(std::span<const std::uint8_t> frame);  // AT_HEX_TEXT
 // Payload bytes 0-1: the low 16 bits of the hex-digit text read as a decimal number.

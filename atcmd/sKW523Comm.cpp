@@ -89,27 +89,40 @@ MatchResult sKW523Comm::RunCommand(std::string_view command, std::int32_t kind,
     if (!IsOpen()) {
         return MatchResult(AT_NOT_OPEN);
     }
+    const TransactionScope scope(*this);
     DiscardReceived();
-    if (!command.empty()) {
-        m_port->Write(command.data(), command.size());
+    m_echo.assign(command.substr(0, command.find('\r')));
+    BeforeCommandWrite();
+    if (CollectReceived(Clock::now()) < 0) {
+        return MatchResult(AT_ABORTED);  // aborted or closed before anything was sent
     }
-    StartClock();
-    while (ElapsedMs() < timeoutMs) {
-        if (CollectReceived() < 0) {
+    m_workBuffer.clear();
+    if (!command.empty()) {
+        m_port->Write(command.data(), command.size());  // dropped if the channel closed meanwhile
+    }
+    const Clock::time_point deadline = StartClock() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        // Every complete frame that is there, in order, before waiting again.
+        while (!m_workBuffer.empty()) {
+            MatchResult match = ExtractAndMatch(kind);
+            if (match.IsEmpty()) {
+                return MatchResult(AT_NO_RESULT);
+            }
+            if (IsDecisive(match.Status())) {
+                return match;
+            }
+            if (match.Status() == AT_INCOMPLETE) {
+                break;
+            }
+        }
+        const std::int32_t collected = CollectReceived(deadline);
+        if (collected < 0) {
             return MatchResult(AT_ABORTED);
         }
-        if (m_workBuffer.empty()) {
-            continue;
-        }
-        MatchResult match = ExtractAndMatch(kind);
-        if (match.IsEmpty()) {
-            return MatchResult(AT_NO_RESULT);
-        }
-        if (IsDecisive(match.Status())) {
-            return match;
+        if (collected == 0) {
+            return MatchResult(AT_TIMEOUT);
         }
     }
-    return MatchResult(AT_TIMEOUT);
 }
 
 std::int32_t sKW523Comm::WaitScanReport(ScanReport& report) {
@@ -117,22 +130,38 @@ std::int32_t sKW523Comm::WaitScanReport(ScanReport& report) {
     if (!IsOpen()) {
         return AT_NOT_OPEN;
     }
-    StartClock();
-    while (ElapsedMs() <= kScanReportWaitMs) {
-        if (CollectReceived() < 0) {
+    const TransactionScope scope(*this);
+    m_echo.clear();
+    // The limit is inclusive: a report in the 3000th millisecond still counts.
+    const Clock::time_point deadline =
+        StartClock() + std::chrono::milliseconds(kScanReportWaitMs + 1);
+    // Reports that arrived since the last transaction come first.
+    if (CollectReceived(Clock::now()) < 0) {
+        return AT_ABORTED;
+    }
+    for (;;) {
+        while (!m_workBuffer.empty()) {
+            const MatchResult match = ExtractAndMatch(KIND_SCAN_REPORT);
+            if (match.IsEmpty()) {
+                return AT_NO_RESULT;
+            }
+            if (match.Status() == AT_SCAN_REPORT && match.Payload().size() >= sizeof report) {
+                std::memcpy(&report, match.Payload().data(), sizeof report);
+                return AT_SCAN_REPORT;
+            }
+            if (match.Status() == AT_INCOMPLETE) {
+                break;
+            }
+            // Anything else (no match, an over-long line) is skipped.
+        }
+        const std::int32_t collected = CollectReceived(deadline);
+        if (collected < 0) {
             return AT_ABORTED;
         }
-        const MatchResult match = ExtractAndMatch(KIND_SCAN_REPORT);
-        if (match.IsEmpty()) {
-            return AT_NO_RESULT;
-        }
-        // Anything else (no match, incomplete, an over-long line) is skipped.
-        if (match.Status() == AT_SCAN_REPORT && match.Payload().size() >= sizeof report) {
-            std::memcpy(&report, match.Payload().data(), sizeof report);
-            return AT_SCAN_REPORT;
+        if (collected == 0) {
+            return AT_TIMEOUT;
         }
     }
-    return AT_TIMEOUT;
 }
 
 std::int32_t sKW523Comm::SetScanFilter(const ScanFilter& filter) {
@@ -160,6 +189,9 @@ void sKW523Comm::OnPortReceive(CSerialportMP::Ptr, std::error_code& error,
     const std::size_t taken = std::min({std::size_t{count}, data.size(), room});
     m_rxBuffer.insert(m_rxBuffer.end(), data.begin(),
                       data.begin() + static_cast<std::ptrdiff_t>(taken));
+    if (taken > 0) {
+        m_rxCond.notify_all();  // the waiting transaction looks at them now
+    }
 }
 
 void sKW523Comm::OnPortWriteComplete(CSerialportMP::Ptr, std::error_code& error, unsigned int) {
@@ -179,15 +211,9 @@ void sKW523Comm::ReportPortFailure(std::error_code& error) {
     asio::post(g_ioService.GetIoContext(), [port = m_port] { port->Close(); });
 }
 
-void sKW523Comm::StartClock() {
-    m_lastCommandTime = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                            std::chrono::steady_clock::now().time_since_epoch())
-                            .count();
-}
-
-std::int64_t sKW523Comm::ElapsedMs() const {
-    const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                 std::chrono::steady_clock::now().time_since_epoch())
-                                 .count();
-    return (now - m_lastCommandTime) / 1'000'000;
+AtCmdBase::Clock::time_point sKW523Comm::StartClock() {
+    const Clock::time_point now = Clock::now();
+    m_lastCommandTime =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count();
+    return now;
 }

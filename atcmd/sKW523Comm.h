@@ -13,8 +13,8 @@
 #include <vector>
 
 // The AT command channel of the module family: synchronous transactions over the port, each
-// writing one command and waiting, in 10 ms steps, for a frame that a matcher of the named
-// response kind accepts. Transactions may be started from any thread; they never overlap: one
+// writing one command and waiting for a frame that a matcher of the named response kind
+// accepts; the wait wakes as bytes arrive and examines every complete frame at once. Transactions may be started from any thread; they never overlap: one
 // started while another runs waits for it to end.
 class sKW523Comm : public AtCmdBase {
 public:
@@ -44,6 +44,11 @@ public:
     // transaction nor close the channel. Without it the channel closes its port itself.
     ErrorCallback m_onError;
 
+protected:
+    // Runs between a command transaction's open check and its write; tests use it to let a
+    // Close come in exactly there.
+    virtual void BeforeCommandWrite() {}
+
 private:
     void RegisterMatchers();
     void OnPortReceive(CSerialportMP::Ptr port, std::error_code& error,
@@ -53,8 +58,17 @@ private:
     void ReportPortFailure(std::error_code& error);
     // The transaction itself; m_transactionLock held.
     MatchResult RunCommand(std::string_view command, std::int32_t kind, std::uint32_t timeoutMs);
-    void StartClock();
-    std::int64_t ElapsedMs() const;
+    Clock::time_point StartClock();
+
+    struct TransactionScope {
+        explicit TransactionScope(sKW523Comm& channel) : m_channel(channel) {
+            m_channel.BeginTransaction();
+        }
+        ~TransactionScope() { m_channel.EndTransaction(); }
+        TransactionScope(const TransactionScope&) = delete;
+        TransactionScope& operator=(const TransactionScope&) = delete;
+        sKW523Comm& m_channel;
+    };
 
     std::int64_t m_lastCommandTime = 0;  // steady clock, ns; the running transaction's
     std::mutex m_transactionLock;        // held for the whole of every transaction

@@ -4,6 +4,7 @@
 #include "Matchers.h"
 #include "sKW523Comm.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -91,13 +92,25 @@ void CheckFramer(std::span<const std::uint8_t> bytes) {
     }
 }
 
-// The channel's own step, fed through its work buffer, for the kind named by the first byte.
+// The channel's own step, fed through its work buffer, for the kind named by the first byte;
+// the bytes before the first CR stand for the command just written, so echoes occur.
 class ChannelUnderTest : public sKW523Comm {
 public:
     void Drain(std::span<const std::uint8_t> bytes, std::int32_t kind) {
-        m_workBuffer.assign(bytes.begin(), bytes.end());
+        const auto firstCr = std::find(bytes.begin(), bytes.end(), '\r');
+        m_echo.assign(bytes.begin(), firstCr);
+        m_workBuffer.clear();
+        // Arrives in pieces, as wait steps move it, each bounded as a wait step does.
+        for (std::size_t start = 0; start < bytes.size(); start += kPiece) {
+            const auto piece = bytes.subspan(start, std::min(kPiece, bytes.size() - start));
+            m_workBuffer.insert(m_workBuffer.end(), piece.begin(), piece.end());
+            BoundWorkBuffer();
+            Require(m_workBuffer.size() <= kWorkBufferLimit);
+            Require(TailWithoutLineEnd() <= kPartialLineLimit);
+        }
         while (!m_workBuffer.empty()) {
             const std::size_t before = m_workBuffer.size();
+            const bool echo = FrontFrameIsEcho();
             const MatchResult result = ExtractAndMatch(kind);
             CheckLayout(result);
             CheckPayload(result);
@@ -106,7 +119,23 @@ public:
                 return;
             }
             Require(m_workBuffer.size() < before);
+            // The echo is never an answer, whatever the kind.
+            Require(!echo || result.Status() == AT_NO_MATCH);
         }
+    }
+
+private:
+    static constexpr std::size_t kPiece = 1024;
+
+    std::size_t TailWithoutLineEnd() const {
+        const auto end = std::find_if(m_workBuffer.rbegin(), m_workBuffer.rend(),
+                                      [](std::uint8_t b) { return b == '\r' || b == '\n'; });
+        return static_cast<std::size_t>(end - m_workBuffer.rbegin());
+    }
+    bool FrontFrameIsEcho() const {
+        const FrameCut cut = CutNextFrame(m_workBuffer);
+        return cut.complete &&
+               IsEcho(std::span(m_workBuffer).subspan(cut.frameBegin, cut.frameEnd - cut.frameBegin));
     }
 };
 

@@ -173,6 +173,17 @@ std::optional<std::string> ModuleBehaviour::NextScanReport() {
     return std::nullopt;
 }
 
+bool ModuleBehaviour::StartScanningAsCentral() {
+    if ((m_capabilities & kScan) == 0) {
+        return false;
+    }
+    if (m_settings.role == ModuleRole::Peripheral) {
+        m_settings.role = ModuleRole::Central;
+    }
+    m_settings.scanning = true;
+    return true;
+}
+
 bool ModuleBehaviour::PassesNameFilter(const VirtualDevice& device) const {
     return !m_settings.nameFilterOn || device.name.find(m_settings.nameFilter) != std::string::npos;
 }

@@ -30,6 +30,10 @@ public:
     // The next scan report line, or nothing when not scanning or no device passes the filter.
     std::optional<std::string> NextScanReport();
 
+    // As a module left scanning: the central role, scanning already. False for a model that
+    // cannot scan.
+    bool StartScanningAsCentral();
+
     const ModuleSettings& Settings() const { return m_settings; }
 
 private:

@@ -18,6 +18,7 @@ public:
 
     bool Empty() const { return m_entries.empty(); }
     std::optional<Clock::time_point> NextDue() const;
+    std::size_t FrontSize() const { return m_entries.empty() ? 0 : m_entries.front().bytes.size(); }
     // The bytes of the first entry if it is due at `now`.
     std::string* Due(Clock::time_point now);
     // Removes `count` bytes of the first entry, and the entry once it is empty.

@@ -1,6 +1,7 @@
 #include "PseudoTerminal.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -103,4 +104,9 @@ std::uint32_t PseudoTerminal::ProgramSpeed() const {
         return 0;
     }
     return BaudOfSpeedConstant(::cfgetospeed(&attributes));
+}
+
+bool PseudoTerminal::EnablePacketMode() {
+    int on = 1;
+    return m_master >= 0 && ::ioctl(m_master, TIOCPKT, &on) == 0;
 }

@@ -22,6 +22,9 @@ public:
     bool IsOpen() const { return m_master >= 0; }
     int MasterFd() const { return m_master; }
     const std::string& SlavePath() const { return m_slavePath; }
+    // Packet mode: every read of the master starts with a status byte, 0 before data, flags
+    // (TIOCPKT_FLUSHREAD when the program flushes its input, as an open does) otherwise.
+    bool EnablePacketMode();
     // The output speed the program set on its end, in baud; 0 if unknown.
     std::uint32_t ProgramSpeed() const;
 

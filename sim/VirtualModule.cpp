@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@ constexpr auto kSplitGap = 4ms;
 // Output nobody reads (no program on the port) is dropped after this long.
 constexpr auto kStaleOutput = 2s;
 constexpr int kRoomPollMs = 100;
+constexpr auto kMaxCatchUp = 5ms;
 
 // What the program reads when its port runs at another speed than the module: every byte
 // comes out with its top bit set, so no CR or LF ever ends a line.
@@ -32,10 +34,16 @@ std::string Garble(const std::string& bytes) {
     return garbled;
 }
 
-int MillisecondsUntil(OutputSchedule::Clock::time_point when) {
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(when - OutputSchedule::Clock::now());
-    return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 60000));
+timespec TimeUntil(OutputSchedule::Clock::time_point when) {
+    using namespace std::chrono;
+    const auto left = std::clamp<nanoseconds>(
+        duration_cast<nanoseconds>(when - OutputSchedule::Clock::now()), 0ns, nanoseconds(60s));
+    return {static_cast<time_t>(left.count() / 1'000'000'000),
+            static_cast<long>(left.count() % 1'000'000'000)};
+}
+
+OutputSchedule::Clock::duration ByteTimeAt(std::uint32_t baud) {
+    return std::chrono::nanoseconds(10'000'000'000LL / std::max<std::uint32_t>(baud, 1));
 }
 
 }  // namespace
@@ -69,6 +77,11 @@ std::error_code VirtualModule::Start() {
     }
     m_devicePath = m_pty.SlavePath();
     m_portPath = m_link.LinkPath();
+    m_byteTime = ByteTimeAt(m_options.uartSpeed);
+    m_packetMode = !m_options.staleAtConnect.empty() && m_pty.EnablePacketMode();
+    if (m_options.startsScanning) {
+        StartScanningNow();
+    }
     {
         std::lock_guard guard(m_lock);
         m_running = true;
@@ -171,32 +184,89 @@ void VirtualModule::Run() {
     }
 }
 
+void VirtualModule::StartScanningNow() {
+    bool scanning = false;
+    {
+        std::lock_guard guard(m_lock);
+        scanning = m_behaviour.StartScanningAsCentral();
+    }
+    if (scanning) {
+        m_scanning = true;
+        m_nextScanReport = Clock::now() + m_options.scanInterval;
+    }
+}
+
 void VirtualModule::WaitForActivity() {
     pollfd fds[2] = {{m_wakeRead, POLLIN, 0}, {m_pty.MasterFd(), POLLIN, 0}};
     if (m_waitingForRoom) {
         fds[1].events |= POLLOUT;
     }
-    ::poll(fds, m_pty.IsOpen() ? 2 : 1, PollTimeout());
+    const std::optional<Clock::time_point> wake = NextWake();
+    const timespec timeout = wake ? TimeUntil(*wake) : timespec{};
+    ::ppoll(fds, m_pty.IsOpen() ? 2 : 1, wake ? &timeout : nullptr, nullptr);
     char drain[64];
     while (::read(m_wakeRead, drain, sizeof drain) > 0) {
     }
 }
 
-int VirtualModule::PollTimeout() const {
+std::optional<VirtualModule::Clock::time_point> VirtualModule::NextWake() const {
     if (!m_pty.IsOpen()) {
-        return -1;
+        return std::nullopt;
     }
-    int timeout = -1;
+    std::optional<Clock::time_point> wake;
     if (m_waitingForRoom) {
-        timeout = kRoomPollMs;
-    } else if (const auto due = m_output.NextDue()) {
-        timeout = MillisecondsUntil(*due);
+        wake = Clock::now() + std::chrono::milliseconds(kRoomPollMs);
+    } else {
+        wake = NextRelease();
     }
-    if (m_scanning) {
-        const int untilReport = MillisecondsUntil(m_nextScanReport);
-        timeout = timeout < 0 ? untilReport : std::min(timeout, untilReport);
+    if (m_scanning && (!wake || m_nextScanReport < *wake)) {
+        wake = m_nextScanReport;
     }
-    return timeout;
+    return wake;
+}
+
+// Without line rate an entry goes out whole once due. With it, in pieces of about a
+// millisecond of wire time, each written when its last byte would have crossed the line.
+std::optional<VirtualModule::Clock::time_point> VirtualModule::NextRelease(
+    std::size_t* count) const {
+    const std::optional<Clock::time_point> due = m_output.NextDue();
+    if (!due) {
+        return std::nullopt;
+    }
+    const std::size_t available = m_output.FrontSize();
+    const std::size_t pieceSize = m_options.lineRate ? PacedChunk(available) : available;
+    if (count != nullptr) {
+        *count = pieceSize;
+    }
+    if (!m_options.lineRate) {
+        return due;
+    }
+    return std::max(*due, m_txLineFreeAt) +
+           m_byteTime * static_cast<Clock::duration::rep>(pieceSize);
+}
+
+std::size_t VirtualModule::PacedChunk(std::size_t available) const {
+    const auto perMillisecond = static_cast<std::size_t>(
+        std::max<Clock::duration::rep>(1, std::chrono::milliseconds(1) / m_byteTime));
+    return std::min(available, perMillisecond);
+}
+
+void VirtualModule::NoteReceived(std::size_t count, Clock::time_point now) {
+    if (m_options.lineRate) {
+        m_rxWireEnd =
+            std::max(now, m_rxWireEnd) + m_byteTime * static_cast<Clock::duration::rep>(count);
+    }
+}
+
+// The module answers in order: an answer is not due before the one ahead of it.
+VirtualModule::Clock::time_point VirtualModule::AnswerTime(const std::string& command,
+                                                           Clock::time_point heard) {
+    const bool late = m_options.lateBy > Clock::duration::zero() &&
+                      (m_commandsHeard < m_options.lateFirst || command == m_options.lateCommand);
+    ++m_commandsHeard;
+    const Clock::time_point start = std::max(heard, m_busyUntil);
+    m_busyUntil = start + m_options.latency + (late ? m_options.lateBy : Clock::duration::zero());
+    return m_busyUntil;
 }
 
 bool VirtualModule::TakeRequests() {
@@ -230,7 +300,19 @@ void VirtualModule::ReadCommands() {
     char buffer[1024];
     ssize_t count = 0;
     while ((count = ::read(m_pty.MasterFd(), buffer, sizeof buffer)) > 0) {
-        const std::string_view bytes(buffer, static_cast<std::size_t>(count));
+        std::string_view bytes(buffer, static_cast<std::size_t>(count));
+        if (m_packetMode) {
+            const auto status = static_cast<unsigned char>(bytes.front());
+            bytes.remove_prefix(1);
+            if (status != TIOCPKT_DATA) {
+                // The program flushed its input: it has just opened the port.
+                if ((status & TIOCPKT_FLUSHREAD) != 0) {
+                    Emit(m_options.staleAtConnect, Clock::now());
+                }
+                continue;
+            }
+        }
+        NoteReceived(bytes.size(), Clock::now());
         if (m_options.echo) {
             Emit(std::string(bytes), Clock::now());
         }
@@ -244,7 +326,7 @@ void VirtualModule::HandleLine(const CommandLineReader::Line& line) {
     if (line.text.empty() && !line.tooLong) {
         return;
     }
-    const Clock::time_point now = Clock::now();
+    const Clock::time_point now = std::max(Clock::now(), m_rxWireEnd);
     // Bytes sent at the wrong speed arrive as noise: nothing the module could act on.
     const bool understood = !SpeedMismatch();
     std::optional<ModuleReply> reply = ModuleReply{"ERROR"};
@@ -258,6 +340,7 @@ void VirtualModule::HandleLine(const CommandLineReader::Line& line) {
         }
         startedScanning = !m_scanning && m_behaviour.Settings().scanning;
         m_scanning = m_behaviour.Settings().scanning;
+        m_byteTime = ByteTimeAt(m_behaviour.Settings().uartSpeed);
     }
     m_changed.notify_all();
     Trace(SimTraceDirection::Received, line.text);
@@ -265,7 +348,7 @@ void VirtualModule::HandleLine(const CommandLineReader::Line& line) {
         m_nextScanReport = now + m_options.latency + m_options.scanInterval;
     }
     if (reply) {
-        SendLine(FrameReply(*reply), now + m_options.latency);
+        SendLine(FrameReply(*reply), AnswerTime(line.text, now));
         Trace(SimTraceDirection::Sent, reply->text);
     }
 }
@@ -336,11 +419,20 @@ bool VirtualModule::SpeedMismatch() const {
 
 void VirtualModule::WriteDue() {
     m_waitingForRoom = false;
-    const Clock::time_point now = Clock::now();
-    while (std::string* bytes = m_output.Due(now)) {
-        const ssize_t written = ::write(m_pty.MasterFd(), bytes->data(), bytes->size());
+    for (;;) {
+        const Clock::time_point now = Clock::now();
+        std::size_t count = 0;
+        const std::optional<Clock::time_point> release = NextRelease(&count);
+        if (!release || *release > now) {
+            return;
+        }
+        const std::string* bytes = m_output.Due(now);
+        const ssize_t written = ::write(m_pty.MasterFd(), bytes->data(), count);
         if (written > 0) {
             m_output.Consume(static_cast<std::size_t>(written));
+            // A sender stalled for long leaves the line idle; it does not make up for the
+            // stall with a burst (short stalls of the module's thread are made up for).
+            m_txLineFreeAt = std::max(*release, now - kMaxCatchUp);
         } else if (written < 0 && errno == EINTR) {
             continue;
         } else if (written < 0 && errno == EAGAIN && now - *m_output.NextDue() < kStaleOutput) {

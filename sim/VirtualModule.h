@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -31,7 +32,7 @@ enum class SimTraceDirection { Received, Sent };
 
 struct VirtualModuleOptions {
     std::string model = "GaX-sKW523";
-    std::string portName;  // of the published link; the model name if empty
+    std::string portName{};  // of the published link; the model name if empty
     std::uint32_t uartSpeed = 9600;
     bool echo = false;         // send every received byte straight back
     bool enclosed = false;     // "\r\nOK\r\n" and "\r\n+READY\r\n" instead of "OK\r", "+READY\r"
@@ -39,9 +40,19 @@ struct VirtualModuleOptions {
     bool strictSpeed = false;  // garbage both ways while the port's speed is not the module's
     std::chrono::milliseconds latency{0};  // before every answer
     std::chrono::milliseconds scanInterval{200};
+    // Like hardware. Line rate: bytes leave at the pace of the UART speed, 10 bit times a byte,
+    // and a command counts as heard once its bytes would have crossed the line.
+    bool lineRate = false;
+    // Late answers: the first `lateFirst` commands, and every `lateCommand`, are answered
+    // `lateBy` later than usual; the module answers in order, so what follows waits for them.
+    std::chrono::milliseconds lateBy{0};
+    unsigned lateFirst = 0;
+    std::string lateCommand{};
+    bool startsScanning = false;  // central role, already scanning, as a module left so
+    std::string staleAtConnect{};  // written whenever the program opens the port (e.g. "+REA")
     std::vector<VirtualDevice> devices = BuiltInVirtualDevices();
     // Each command received and each answer produced, on the module's thread.
-    std::function<void(SimTraceDirection, std::string_view)> trace;
+    std::function<void(SimTraceDirection, std::string_view)> trace{};
 };
 
 // A module at the far end of a pseudo-terminal, answering on its own thread.
@@ -95,7 +106,13 @@ private:
 
     void Run();
     void WaitForActivity();
-    int PollTimeout() const;
+    std::optional<Clock::time_point> NextWake() const;
+    // When the next piece of output may be written, and how many bytes it holds.
+    std::optional<Clock::time_point> NextRelease(std::size_t* count = nullptr) const;
+    std::size_t PacedChunk(std::size_t available) const;
+    void NoteReceived(std::size_t count, Clock::time_point now);
+    Clock::time_point AnswerTime(const std::string& command, Clock::time_point heard);
+    void StartScanningNow();
     bool TakeRequests();  // false once asked to stop
     void ReadCommands();
     void HandleLine(const CommandLineReader::Line& line);
@@ -126,6 +143,12 @@ private:
     Faults m_activeFaults;  // m_faults as last seen under the lock
     bool m_scanning = false;
     bool m_waitingForRoom = false;  // the pty is full; wait until it can take more
+    bool m_packetMode = false;      // reads carry a status byte (staleAtConnect)
+    Clock::duration m_byteTime{};   // 10 bit times at the module's UART speed
+    Clock::time_point m_txLineFreeAt{};  // the module's last byte is off the line
+    Clock::time_point m_rxWireEnd{};     // the program's last byte has crossed the line
+    Clock::time_point m_busyUntil{};     // the last answer is due
+    unsigned m_commandsHeard = 0;
 
     // m_lock guards what other threads read or request; the module's thread takes it briefly
     // and never calls out while holding it.

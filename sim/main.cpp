@@ -28,7 +28,23 @@ struct CommandLine {
     std::vector<std::string> faults;
     int latencyMs = 0;
     int scanIntervalMs = 200;
+    int lateByMs = 2000;
+    std::string staleAtConnect;
 };
+
+// "\r", "\n" and "\\" in a command-line text become CR, LF and a backslash.
+std::string Unescape(const std::string& text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            const char next = text[++i];
+            bytes += next == 'r' ? '\r' : next == 'n' ? '\n' : next;
+        } else {
+            bytes += text[i];
+        }
+    }
+    return bytes;
+}
 
 // Control bytes shown as \r, \n or \xNN; UTF-8 passes unchanged.
 std::string Printable(std::string_view text) {
@@ -85,6 +101,19 @@ void DefineOptions(CLI::App& app, CommandLine& line) {
     app.add_option("--scan-interval", line.scanIntervalMs, "Time between scan reports, in ms")
         ->capture_default_str()
         ->check(CLI::Range(10, 60000));
+    app.add_flag("--line-rate", line.module.lineRate,
+                 "Send bytes at the pace of the UART speed (10 bit times a byte)");
+    app.add_option("--late-first", line.module.lateFirst,
+                   "Answer the first N commands late (see --late-by)");
+    app.add_option("--late-command", line.module.lateCommand,
+                   "Answer this command (e.g. AT+MODEL?) late every time it comes");
+    app.add_option("--late-by", line.lateByMs, "How late a late answer comes, in ms")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 60000));
+    app.add_flag("--starts-scanning", line.module.startsScanning,
+                 "Start in the central role, already scanning");
+    app.add_option("--stale-at-connect", line.staleAtConnect,
+                   "Bytes sent whenever the program opens the port (\\r and \\n allowed)");
     app.add_option("--log", line.logFile,
                    "Write received commands and answers to FILE instead of standard error");
     app.add_option("--fault", line.faults, "Start with a fault switched on (repeatable)")
@@ -132,6 +161,8 @@ int main(int argc, char** argv) {
     }
     line.module.latency = std::chrono::milliseconds(line.latencyMs);
     line.module.scanInterval = std::chrono::milliseconds(line.scanIntervalMs);
+    line.module.lateBy = std::chrono::milliseconds(line.lateByMs);
+    line.module.staleAtConnect = Unescape(line.staleAtConnect);
     line.module.trace = [log](SimTraceDirection direction, std::string_view text) {
         WriteTrace(log, direction, text);
     };

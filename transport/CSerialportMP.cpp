@@ -64,9 +64,15 @@ std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t b
         m_serialPort.close();
         return error;
     }
+    {
+        std::lock_guard writeLock(m_writeLock);
+        m_txQueue.clear();
+        m_writing = false;
+    }
+    const std::uint64_t generation = ++m_generation;
     m_isOpen = true;
     asio::io_context& context = static_cast<asio::io_context&>(m_strand.context());
-    asio::post(context, [self] { self->StartRead(); });
+    asio::post(context, [self, generation] { self->StartRead(generation); });
     asio::post(context, [self] {
         std::lock_guard writeLock(self->m_writeLock);
         self->StartWrite();
@@ -103,9 +109,12 @@ void CSerialportMP::Close() {
         std::lock_guard portLock(m_portLock);
         std::error_code ignored;
         m_serialPort.cancel(ignored);
+        DiscardUnsentOutput();
         m_serialPort.close(ignored);
     }
     {
+        // Taken after m_isOpen is cleared: a Write that got the lock first has queued its bytes
+        // and they go here; one that comes later sees the channel closed.
         std::lock_guard writeLock(m_writeLock);
         m_txQueue.clear();
     }
@@ -115,12 +124,22 @@ void CSerialportMP::Close() {
     m_writing = false;
 }
 
+// With hardware flow control and CTS never asserted, close() would wait for the driver to drain
+// its output (up to 30 s on Linux); what was not sent is of no use to the next connection.
+void CSerialportMP::DiscardUnsentOutput() {
+#ifdef _WIN32
+    ::PurgeComm(m_serialPort.native_handle(), PURGE_TXABORT | PURGE_TXCLEAR);
+#else
+    ::tcflush(m_serialPort.native_handle(), TCOFLUSH);
+#endif
+}
+
 std::size_t CSerialportMP::Write(const void* data, std::size_t length) {
     if (data == nullptr || length == 0) {
         return 0;
     }
     std::lock_guard writeLock(m_writeLock);
-    if (m_txQueue.size() >= kTxQueueLimit) {
+    if (!m_isOpen || m_txQueue.size() >= kTxQueueLimit) {
         return 0;
     }
     const std::size_t taken = std::min(length, kTxQueueLimit - m_txQueue.size());
@@ -130,22 +149,23 @@ std::size_t CSerialportMP::Write(const void* data, std::size_t length) {
     return taken;
 }
 
-void CSerialportMP::StartRead() {
-    if (!m_isOpen) {
+void CSerialportMP::StartRead(std::uint64_t generation) {
+    if (!IsCurrent(generation)) {
         return;
     }
     std::lock_guard portLock(m_portLock);
     m_serialPort.async_read_some(
         asio::buffer(m_readBuf),
-        asio::bind_executor(m_strand, [self = shared_from_this()](const std::error_code& error,
-                                                                   std::size_t bytesRead) {
-            self->HandleRead(error, bytesRead);
+        asio::bind_executor(m_strand, [self = shared_from_this(), generation](
+                                          const std::error_code& error, std::size_t bytesRead) {
+            self->HandleRead(generation, error, bytesRead);
         }));
 }
 
-void CSerialportMP::HandleRead(const std::error_code& error, std::size_t bytesRead) {
+void CSerialportMP::HandleRead(std::uint64_t generation, const std::error_code& error,
+                               std::size_t bytesRead) {
     std::lock_guard readLock(m_readLock);
-    if (!m_isOpen) {
+    if (!IsCurrent(generation)) {
         return;
     }
     if (!error) {
@@ -158,7 +178,7 @@ void CSerialportMP::HandleRead(const std::error_code& error, std::size_t bytesRe
     }
     m_rxData.clear();
     if (!error) {
-        StartRead();
+        StartRead(generation);
     }
 }
 
@@ -175,18 +195,20 @@ void CSerialportMP::StartWrite() {
         std::lock_guard portLock(m_portLock);
         m_serialPort.async_write_some(
             asio::buffer(m_writeBuf.data(), count),
-            asio::bind_executor(m_strand, [self = shared_from_this()](
+            asio::bind_executor(m_strand, [self = shared_from_this(),
+                                           generation = m_generation.load()](
                                               const std::error_code& error,
                                               std::size_t bytesWritten) {
-                self->HandleWrite(error, bytesWritten);
+                self->HandleWrite(generation, error, bytesWritten);
             }));
     }
     m_writing = true;
 }
 
-void CSerialportMP::HandleWrite(const std::error_code& error, std::size_t bytesWritten) {
+void CSerialportMP::HandleWrite(std::uint64_t generation, const std::error_code& error,
+                                std::size_t bytesWritten) {
     std::lock_guard writeLock(m_writeLock);
-    if (!m_isOpen) {
+    if (!IsCurrent(generation)) {
         return;
     }
     if (m_onWriteComplete) {

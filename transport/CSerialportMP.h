@@ -41,8 +41,8 @@ public:
                          std::uint8_t characterSize, std::uint8_t parity, std::uint8_t stopBits,
                          std::uint8_t flowControl);
     void Close();
-    // Queues up to the free room of the queue; returns how many bytes were taken. Bytes written
-    // while closed wait for the next Open.
+    // Queues up to the free room of the queue; returns how many bytes were taken. A write on a
+    // closed channel is dropped (0): it must never reach the next connection's device.
     std::size_t Write(const void* data, std::size_t length);
     bool IsOpen() const { return m_isOpen; }
 
@@ -54,12 +54,21 @@ private:
     struct LineOptions;
     std::error_code ApplyOptions(const LineOptions& options);
     void DiscardDriverBuffers();
-    void StartRead();
-    void HandleRead(const std::error_code& error, std::size_t bytesRead);
+    void DiscardUnsentOutput();
+    void StartRead(std::uint64_t generation);
+    void HandleRead(std::uint64_t generation, const std::error_code& error, std::size_t bytesRead);
     void StartWrite();  // m_writeLock held
-    void HandleWrite(const std::error_code& error, std::size_t bytesWritten);
+    void HandleWrite(std::uint64_t generation, const std::error_code& error,
+                     std::size_t bytesWritten);
+    // Whether a completion started under `generation` belongs to the connection open now.
+    bool IsCurrent(std::uint64_t generation) const {
+        return m_isOpen && m_generation == generation;
+    }
 
     std::atomic<bool> m_isOpen{false};
+    // Counts connections. Handlers carry the one they were started under, so completions left
+    // behind by a stopped connection (queued in a stopped io_context) do nothing to the next.
+    std::atomic<std::uint64_t> m_generation{0};
     std::vector<std::uint8_t> m_rxData;
     std::array<std::uint8_t, kReadBufferSize> m_readBuf{};
     std::vector<std::uint8_t> m_txQueue;

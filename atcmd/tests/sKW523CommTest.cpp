@@ -151,6 +151,22 @@ TEST_F(ChannelTest, withoutADecisiveAnswer_theTransactionEndsAtItsTimeLimit) {
     }
 }
 
+// Many frames in one read are examined at once, not one per wake-up.
+TEST_F(ChannelTest, framesArrivingTogether_areAllExaminedAtOnce) {
+    std::string answer;
+    for (int i = 0; i < 80; ++i) {
+        answer += "+NOISE" + std::to_string(i) + "\r";
+    }
+    answer += "OK\r";
+    ASSERT_LT(answer.size(), 1024u);  // one read's worth
+    ScriptedModule module(peer, Answers({{"AT\r", answer}}), {});
+    OpenOn(peer);
+    const auto sent = Clock::now();
+    EXPECT_EQ(comm.SendCommand("AT\r", KIND_AT, 5000).Status(), AT_OK);
+    // Had each line waited for a wake-up of its own (10 ms), this would take 800 ms.
+    EXPECT_LT(Clock::now() - sent, 400ms);
+}
+
 TEST_F(ChannelTest, closedChannel_answersNotOpenAndPutsNothingOnTheLine) {
     ScanReport report;
     EXPECT_EQ(comm.SendCommand("AT\r", KIND_AT, 1500).Status(), AT_NOT_OPEN);

@@ -340,6 +340,87 @@ TEST_F(ConfJobsTest, scanWithoutAMatchingDeviceReportsNoReport) {
     EXPECT_EQ(Run(JOB_SCAN_REPORT), JOB_NO_REPORT);
 }
 
+// Modules that behave like hardware: echoing, left scanning, answering the first "AT" late.
+TEST_F(ConfJobsTest, realModuleBehaviours_stillIdentifyAndReadTheModule) {
+    struct Case {
+        const char* what;
+        TestModule::Options options;
+        Transcript identify;
+    };
+    const Case cases[] = {
+        {"echo", {.echo = true, .lineRate = true}, {"AT", "AT+MODEL?"}},
+        {"left scanning",
+         {.scanInterval = 5ms, .startsScanning = true},
+         {"AT", "AT+MODEL?"}},
+        // The late "OK" is taken by the retried "AT"; the retry's own "OK" follows 50 ms later,
+        // when the model is asked.
+        {"late first answer",
+         {.latency = 50ms, .lateBy = 1800ms, .lateFirst = 1},
+         {"AT", "AT", "AT+MODEL?"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestModule module(c.options);
+        Connect(module);
+        EXPECT_EQ(CommandsOf(JOB_IDENTIFY), c.identify);
+        EXPECT_EQ(m_jobs.Model(), "GaX-sKW523");
+        EXPECT_EQ(Run(JOB_READ_FULL), JOB_OK);
+        EXPECT_EQ(m_jobs.Module().info.DeviceName(), module.DeviceName());
+        EXPECT_FALSE(module.IsScanning());
+        m_comm.Close();
+    }
+}
+
+// The jobs' time limits and fixed pauses, against a module that answers one command too late
+// (or never in time): each job takes its pauses plus the limit of the command left unanswered.
+TEST_F(ConfJobsTest, jobsKeepTheirTimeLimitsAndPauses) {
+    struct Case {
+        const char* what;
+        std::string model;
+        ConfJob job;
+        JobInputs inputs;
+        std::string lateCommand;
+        JobStatus status;
+        std::chrono::milliseconds expected;
+        Transcript lastCommands;
+    };
+    const Case cases[] = {
+        {"set mode waits 6000 ms", "GaX-sKW523", JOB_READ_FULL, {}, "AT+MODULESETMODE",
+         JOB_NO_SETMODE, 6000ms, {"AT+INFO?", "AT+MODULESETMODE"}},
+        {"restart waits 3000 ms", "GaX-sKW523", JOB_REBOOT, {}, "ATZ", JOB_FAILED, 3000ms,
+         {"ATZ"}},
+        {"UART change ends without +READY", "GaX-sKW523", JOB_SET_UART,
+         {.baudRate = 9600, .flowControl = 0}, "ATZ", JOB_OK, 200ms + 200ms + 3000ms,
+         {"AT+UART=9600", "ATZ"}},
+        {"a slot read without its answer fails the read", "GaX-sKW523", JOB_READ_FULL, {},
+         "AT+GETSLOT=3", JOB_FAILED, 200ms + 1500ms, {"AT+GETSLOT=2", "AT+GETSLOT=3"}},
+        {"scan start pauses 500 ms", "GaX-sKW521M", JOB_SCAN_START, {}, "", JOB_OK, 500ms,
+         {"AT+SF=OFF", "AT+STARTSCAN"}},
+        {"slot save pauses 100 ms a slot", "GaX-sKW523", JOB_WRITE_SLOTS, {}, "", JOB_OK,
+         8 * 100ms, {"AT+DELSLOT=7", "AT+DELSLOT=8"}},
+    };
+    constexpr auto kTolerance = 400ms;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestModule module({.model = c.model, .lateBy = 10s, .lateCommand = c.lateCommand});
+        Connect(module);
+        IdentifyAs(c.model);
+        module.ClearCommands();
+        const Clock::time_point start = Clock::now();
+        EXPECT_EQ(Run(c.job, c.inputs), c.status);
+        const auto took = Clock::now() - start;
+        EXPECT_GE(took, c.expected);
+        EXPECT_LT(took, c.expected + kTolerance);
+        const Transcript commands = module.Commands();
+        ASSERT_GE(commands.size(), c.lastCommands.size());
+        EXPECT_EQ(Transcript(commands.end() - static_cast<std::ptrdiff_t>(c.lastCommands.size()),
+                             commands.end()),
+                  c.lastCommands);
+        m_comm.Close();
+        m_jobs.SetScanState(SCAN_IDLE);
+    }
+}
+
 // The worker and the job sequences together, as the page runs them.
 TEST_F(ConfJobsTest, closingTheChannelEndsAWaitingJobAtOnceAndTheWorkerJoins) {
     TestModule module({});

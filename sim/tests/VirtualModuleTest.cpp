@@ -109,6 +109,89 @@ TEST(SimVirtualModule, latency_delaysTheAnswer) {
     EXPECT_GE(std::chrono::steady_clock::now() - sent, 300ms);
 }
 
+// Wire time of a command and its answer at 10 bit times a byte, both ways.
+TEST(SimVirtualModule, lineRate_paceBytesAtTheUartSpeed) {
+    struct Case {
+        std::uint32_t baud;
+        std::chrono::microseconds byteTime;
+    };
+    const std::string answer = "00:A0:C8:52:30:01,sKW523,PERIPHERAL,STANDBY\r";
+    const std::string command = "AT+INFO?\r";
+    for (const Case k : {Case{9600, 1042us}, Case{115200, 87us}}) {
+        SCOPED_TRACE(k.baud);
+        VirtualModuleOptions options;
+        options.uartSpeed = k.baud;
+        options.lineRate = true;
+        Connected c(options);
+        const auto wire = k.byteTime * static_cast<int>(command.size() + answer.size());
+        const auto sent = std::chrono::steady_clock::now();
+        c.line->Write(command);
+        EXPECT_EQ(c.line->ReadExactly(answer.size()), answer);
+        const auto took = std::chrono::steady_clock::now() - sent;
+        EXPECT_GE(took, wire - 1ms);
+        EXPECT_LT(took, 3 * wire + 200ms);  // loose: a busy machine delays the module's thread
+    }
+}
+
+TEST(SimVirtualModule, lateAnswers_comeLateAndInOrder) {
+    VirtualModuleOptions options;
+    options.lateBy = 300ms;
+    options.lateFirst = 1;
+    options.lateCommand = "AT+VER?";
+    Connected c(options);
+    const auto sent = std::chrono::steady_clock::now();
+    c.line->Write("AT\rAT+MODEL?\r");
+    EXPECT_EQ(c.line->ReadLine(), "OK\r");
+    EXPECT_GE(std::chrono::steady_clock::now() - sent, 300ms);
+    EXPECT_EQ(c.line->ReadLine(), "GaX-sKW523\r");  // held behind the late answer
+
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(c.line->Ask("AT+FLOWCONTROL?"), "OFF\r");
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 300ms);
+    EXPECT_EQ(c.line->Ask("AT+VER?"), "v2.1.4\r");
+    EXPECT_GE(std::chrono::steady_clock::now() - asked, 300ms);
+}
+
+TEST(SimVirtualModule, startsScanning_reportsBeforeAnyCommandAsACentral) {
+    VirtualModuleOptions options;
+    options.scanInterval = 20ms;
+    options.startsScanning = true;
+    Connected c(options);
+    EXPECT_TRUE(std::regex_match(c.line->ReadLine(), std::regex(R"(\+[0-9A-F]{12},-[0-9]+,.*\r)")));
+    EXPECT_EQ(c.module.Settings().role, ModuleRole::Central);
+    EXPECT_TRUE(c.module.Settings().scanning);
+}
+
+TEST(SimVirtualModule, staleAtConnect_isSentEachTimeTheProgramOpensThePort) {
+    VirtualModuleOptions options;
+    options.staleAtConnect = "+REA";
+    VirtualModule module(options);
+    ASSERT_FALSE(module.Start());
+    for (int round = 0; round < 2; ++round) {
+        IoServiceExec service;
+        auto port = std::make_shared<CSerialportMP>(service.GetIoContext());
+        std::mutex lock;
+        std::condition_variable changed;
+        std::string received;
+        port->m_onReceive = [&](CSerialportMP::Ptr, std::error_code&,
+                                const std::vector<std::uint8_t>& data, unsigned int) {
+            std::lock_guard guard(lock);
+            received.append(data.begin(), data.end());
+            changed.notify_all();
+        };
+        ASSERT_FALSE(port->Open(module.PortPath(), 9600, 8, 0, 0, 0));  // flushes, as opens do
+        service.Start();
+        port->Write("AT\r", 3);
+        {
+            std::unique_lock guard(lock);
+            EXPECT_TRUE(changed.wait_for(guard, kLimit, [&] { return received == "+REAOK\r"; }))
+                << received;
+        }
+        port->Close();
+        service.Stop();
+    }
+}
+
 TEST(SimVirtualModule, silence_writesNothingUntilSwitchedOff) {
     Connected c;
     c.module.SetFault(SimFault::Silence, true);

@@ -151,12 +151,55 @@ TEST_F(SerialPortTest, emptyWrite_queuesNothing) {
     EXPECT_TRUE(peer.ReadUntilQuiet(100ms, 1s).empty());
 }
 
-TEST_F(SerialPortTest, bytesWrittenWhileClosed_goOutAfterTheNextOpen) {
-    EXPECT_EQ(port->Write("ATZ\r", 4), 4u);
-    EXPECT_TRUE(peer.ReadUntilQuiet(50ms, 200ms).empty());
+TEST_F(SerialPortTest, writeOnAClosedChannel_isDroppedAndNeverReachesTheNextConnection) {
+    EXPECT_EQ(port->Write("ATZ\r", 4), 0u);
     ASSERT_FALSE(OpenPort());
-    const auto arrived = peer.ReadExactly(4, 5s);
-    EXPECT_EQ(std::string(arrived.begin(), arrived.end()), "ATZ\r");
+    port->Close();
+    EXPECT_EQ(port->Write("AT+UART=9600\r", 13), 0u);
+    service.Stop();
+    ASSERT_FALSE(OpenPort());
+    EXPECT_EQ(port->Write("AT\r", 3), 3u);
+    const auto arrived = peer.ReadUntilQuiet(200ms, 5s);
+    EXPECT_EQ(std::string(arrived.begin(), arrived.end()), "AT\r");
+}
+
+// A stopped io_context keeps the completions it never ran; Start runs them later, against
+// whatever connection the channel has by then.
+TEST_F(SerialPortTest, completionsOfAStoppedConnection_doNothingToTheNextOne) {
+    int writeCalls = 0;
+    int writeErrors = 0;
+    port->m_onWriteComplete = [&](CSerialportMP::Ptr, std::error_code& error, unsigned int) {
+        std::lock_guard guard(log.lock);
+        ++writeCalls;
+        writeErrors += error ? 1 : 0;
+        log.changed.notify_all();
+    };
+    {
+        PtyPeer gone;
+        ASSERT_FALSE(port->Open(gone.SlavePath(), 115200, 8, 0, 0, 0));
+        service.Start();
+        gone.Unplug();
+        // After the read error no read is started: the I/O thread runs dry and ends.
+        ASSERT_TRUE(log.WaitFor([](auto& l) { return l.receiveErrors == 1; }));
+        EXPECT_EQ(port->Write("stale\r", 6), 6u);  // completes into the drained context
+        port->Close();
+        service.Stop();
+    }
+    const int receiveCallsBefore = log.receiveCalls;
+
+    ASSERT_FALSE(OpenPort());
+    const std::string fresh = "fresh bytes of the new connection\r";
+    EXPECT_EQ(port->Write(fresh.data(), fresh.size()), fresh.size());
+    const auto arrived = peer.ReadExactly(fresh.size(), 5s);
+    EXPECT_EQ(std::string(arrived.begin(), arrived.end()), fresh);
+    peer.Write("ok");
+    ASSERT_TRUE(log.WaitFor([](auto& l) { return l.received.size() == 2; }));
+    ASSERT_TRUE(log.WaitFor([&](auto&) { return writeCalls >= 1; }));
+    std::lock_guard guard(log.lock);
+    EXPECT_EQ(writeErrors, 0);
+    EXPECT_EQ(log.receiveErrors, 1);
+    EXPECT_EQ(log.receiveCalls, receiveCallsBefore + 1);
+    EXPECT_EQ(std::string(log.received.begin(), log.received.end()), "ok");
 }
 
 TEST_F(SerialPortTest, closeWhileReading_reportsNothing) {

@@ -21,8 +21,13 @@ std::future<void> PostProbe(IoServiceExec& service) {
 
 }  // namespace
 
-TEST(IoServiceExec, destroyedWithoutEverStarting_doesNothing) {
+TEST(IoServiceExec, stopBeforeAnyStart_doesNotKeepTheContextStopped) {
     IoServiceExec service;
+    service.Stop();  // stops the context although no thread ever ran it
+    auto posted = PostProbe(service);
+    service.Start();
+    EXPECT_EQ(posted.wait_for(5s), std::future_status::ready);
+    service.Stop();
 }
 
 TEST(IoServiceExec, workPostedBeforeStart_runsOnceStarted) {

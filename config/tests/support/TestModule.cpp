@@ -18,16 +18,31 @@ std::string UniquePortName(const std::string& model) {
 }  // namespace
 
 struct TestModule::Impl {
-    explicit Impl(const Options& options) : module(ModuleOptions(options)) {}
+    explicit Impl(const Options& options) : module(ModuleOptions(options, wireBytes)) {}
 
-    static VirtualModuleOptions ModuleOptions(const Options& options) {
+    static VirtualModuleOptions ModuleOptions(const Options& options,
+                                              std::atomic<std::size_t>& wireBytes) {
         VirtualModuleOptions result;
         result.model = options.model;
         result.portName = UniquePortName(options.model);
         result.scanInterval = options.scanInterval;
+        result.uartSpeed = options.uartSpeed;
+        result.echo = options.echo;
+        result.lineRate = options.lineRate;
+        result.latency = options.latency;
+        result.lateBy = options.lateBy;
+        result.lateFirst = options.lateFirst;
+        result.lateCommand = options.lateCommand;
+        result.startsScanning = options.startsScanning;
+        result.staleAtConnect = options.staleAtConnect;
+        // Each traced line crossed the line with its CR (the module ends its lines with CR).
+        result.trace = [&wireBytes](SimTraceDirection, std::string_view text) {
+            wireBytes += text.size() + 1;
+        };
         return result;
     }
 
+    std::atomic<std::size_t> wireBytes{0};
     VirtualModule module;
 };
 
@@ -75,4 +90,16 @@ std::string TestModule::Firmware() const {
 
 std::string TestModule::DeviceName() const {
     return m_impl->module.Settings().deviceName;
+}
+
+void TestModule::SendRaw(std::string bytes) {
+    m_impl->module.SendRaw(std::move(bytes));
+}
+
+std::size_t TestModule::WireBytes() const {
+    return m_impl->wireBytes.load();
+}
+
+bool TestModule::IsScanning() const {
+    return m_impl->module.Settings().scanning;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,6 +14,16 @@ public:
     struct Options {
         std::string model = "GaX-sKW523";
         std::chrono::milliseconds scanInterval{50};
+        // Behaviours of a real module (see VirtualModuleOptions).
+        std::uint32_t uartSpeed = 9600;
+        bool echo = false;
+        bool lineRate = false;
+        std::chrono::milliseconds latency{0};
+        std::chrono::milliseconds lateBy{0};
+        unsigned lateFirst = 0;
+        std::string lateCommand{};
+        bool startsScanning = false;
+        std::string staleAtConnect{};
     };
 
     explicit TestModule(Options options);
@@ -30,6 +41,13 @@ public:
     bool WaitForCommand(std::string_view command, std::chrono::milliseconds limit) const;
     // Silent: the module reads and logs commands but answers nothing.
     void SetSilent(bool silent);
+
+    // Writes the bytes as they are, after what is queued (paced like the rest).
+    void SendRaw(std::string bytes);
+    // Bytes that crossed the line both ways so far (commands with their CR, every line sent),
+    // counted from the module's trace; echoes and raw bytes are not counted.
+    std::size_t WireBytes() const;
+    bool IsScanning() const;
 
     // Settings as the module holds them.
     std::string Address() const;  // 12 hex digits
