@@ -15,7 +15,7 @@ deb=$(ls build/package/skw-manager_*.deb)
 echo "package: $deb"
 dpkg-deb --field "$deb" Package Version Architecture Section Depends Recommends
 
-# Errors fail the check; warnings are printed. Which ones are accepted, and why: HACKING.md.
+# Errors fail the check; warnings and notes are printed for review.
 lintian --fail-on error --info "$deb"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/skw-package.XXXXXX")
