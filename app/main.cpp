@@ -15,12 +15,17 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setOrganizationName(QStringLiteral("Quorvex"));
     // Message boxes carry the product's name rather than the executable's.
     QGuiApplication::setApplicationDisplayName(QStringLiteral(SKW_PRODUCT_NAME));
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(SKW_VERSION_MAJOR)
+                                                .arg(SKW_VERSION_MINOR)
+                                                .arg(SKW_VERSION_PATCH));
     QApplication::setWindowIcon(Artwork::AppIcon());
     Translations::InstallForSystemLocale();
 
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral(SKW_PRODUCT_NAME));
     options.addHelpOption();
+    options.addVersionOption();
     const QCommandLineOption preferredPort(
         QStringLiteral("port"),
         QStringLiteral("Port to preselect in the COM port list when the last used one is absent."),

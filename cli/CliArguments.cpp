@@ -103,6 +103,8 @@ std::variant<CliRequest, int> ParseArguments(const std::vector<std::string>& arg
                                              std::ostream& out, std::ostream& err) {
     CLI::App app{"Configure a GaX-sKW52x or GaX-DTQ50 module over its serial port.", kProgramName};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string(kProgramName) + " " + SKW_VERSION_TEXT,
+                         "Print the version and exit");
     app.footer(
         "Exit status: 0 done; 1 internal error; 2 bad argument (no setting sent); 3 port cannot\n"
         "be opened; 4 no answer; 5 unsupported model; 6 another model than expected; 7 setting\n"
@@ -123,6 +125,9 @@ std::variant<CliRequest, int> ParseArguments(const std::vector<std::string>& arg
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::CallForHelp&) {
         out << app.help();  // the chosen subcommand's help when there is one
+        return ToInt(ExitCode::Ok);
+    } catch (const CLI::CallForVersion& version) {
+        out << version.what() << '\n';
         return ToInt(ExitCode::Ok);
     } catch (const CLI::ParseError& error) {
         err << kProgramName << ": " << error.what() << '\n';

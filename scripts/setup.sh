@@ -12,6 +12,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
   fonts-noto-cjk
+  qt6-svg-dev
+  dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
 )
 
 missing=()

@@ -147,6 +147,8 @@ int main(int argc, char** argv) {
     CLI::App app{
         "Virtual GaX-sKW module on a pseudo-terminal. Prints the port path, then "
         "answers AT commands until interrupted."};
+    app.set_version_flag("--version", std::string("skw-module-sim ") + SKW_VERSION_TEXT,
+                         "Print the version and exit");
     CommandLine line;
     DefineOptions(app, line);
     CLI11_PARSE(app, argc, argv);

@@ -2,6 +2,9 @@
 // About box keys out) and images/icon.png (64 x 64). Run by hand when the pictures change:
 //   cmake --build --preset default --target skw_make_artwork
 //   build/default/resources/skw_make_artwork resources/images
+// The build also runs it as `skw_make_artwork --icon-theme <folder> <name>` to draw the installed
+// application icon into a hicolor theme tree: scalable/apps/<name>.svg and <n>x<n>/apps/<name>.png.
+#include <QByteArray>
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -9,6 +12,7 @@
 #include <QList>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSvgGenerator>
 
 #include <cstdio>
 
@@ -86,13 +90,53 @@ QImage DrawLogo() {
     return ToPalette(image);
 }
 
-QImage DrawIcon() {
-    QImage image(64, 64, QImage::Format_ARGB32);
+// The emblem with a margin of 1/32 of the side, as in the 64-pixel window icon.
+QRectF IconBox(int side) {
+    const qreal margin = side / 32.0;
+    return QRectF(margin, margin, side - 2 * margin, side - 2 * margin);
+}
+
+QImage DrawIcon(int side = 64) {
+    QImage image(side, side, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    DrawEmblem(painter, QRectF(2, 2, 60, 60));
+    DrawEmblem(painter, IconBox(side));
     return image;
+}
+
+bool SaveIconSvg(const QString& path) {
+    const int side = 64;
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setSize(QSize(side, side));
+    svg.setViewBox(QRect(0, 0, side, side));
+    svg.setTitle(QStringLiteral("sKW Manager"));
+    QPainter painter;
+    if (!painter.begin(&svg)) {
+        return false;
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    DrawEmblem(painter, IconBox(side));
+    return painter.end();
+}
+
+// The application icon at the sizes desktops look for, plus the scalable one.
+bool SaveIconTheme(const QDir& theme, const QString& name) {
+    const QString scalable = QStringLiteral("scalable/apps");
+    if (!theme.mkpath(scalable) ||
+        !SaveIconSvg(theme.filePath(scalable + QLatin1Char('/') + name + QStringLiteral(".svg")))) {
+        return false;
+    }
+    for (const int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = QStringLiteral("%1x%1/apps").arg(side);
+        if (!theme.mkpath(folder) ||
+            !DrawIcon(side).save(theme.filePath(folder + QLatin1Char('/') + name +
+                                                QStringLiteral(".png")))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -100,8 +144,14 @@ QImage DrawIcon() {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--icon-theme") {
+        const QDir theme(QString::fromLocal8Bit(argv[2]));
+        return SaveIconTheme(theme, QString::fromLocal8Bit(argv[3])) ? 0 : 1;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: skw_make_artwork <output folder>\n");
+        std::fprintf(stderr,
+                     "usage: skw_make_artwork <output folder>\n"
+                     "       skw_make_artwork --icon-theme <theme folder> <icon name>\n");
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
