@@ -51,4 +51,15 @@ int RssiFilterValue() { return GetProfileInt(kRssiFilterValue, -45); }
 bool LineEndCarriageReturn() { return GetProfileInt(kLineEndCr, 1) != 0; }
 bool LineEndLineFeed() { return GetProfileInt(kLineEndLf, 0) != 0; }
 
+bool TermTimestamps() { return GetProfileInt(kTermTimestamps, 0) != 0; }
+void SetTermTimestamps(bool on) { WriteProfileInt(kTermTimestamps, on ? 1 : 0); }
+bool TermHexView() { return GetProfileInt(kTermHexView, 0) != 0; }
+void SetTermHexView(bool on) { WriteProfileInt(kTermHexView, on ? 1 : 0); }
+bool TermHoldScroll() { return GetProfileInt(kTermHoldScroll, 0) != 0; }
+void SetTermHoldScroll(bool on) { WriteProfileInt(kTermHoldScroll, on ? 1 : 0); }
+int TermScrollback() { return GetProfileInt(kTermScrollback, 32767); }
+void SetTermScrollback(int characters) { WriteProfileInt(kTermScrollback, characters); }
+bool TermLogAsShown() { return GetProfileInt(kTermLogAsShown, 0) != 0; }
+void SetTermLogAsShown(bool on) { WriteProfileInt(kTermLogAsShown, on ? 1 : 0); }
+
 }  // namespace AppSettings

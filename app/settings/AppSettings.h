@@ -20,6 +20,11 @@ inline constexpr char kRssiFilterCheck[] = "RSSI filter check";
 inline constexpr char kRssiFilterValue[] = "RSSI filter value";
 inline constexpr char kLineEndCr[] = "Line end carriage return";
 inline constexpr char kLineEndLf[] = "Line end line feed";
+inline constexpr char kTermTimestamps[] = "Terminal timestamps";
+inline constexpr char kTermHexView[] = "Terminal hex view";
+inline constexpr char kTermHoldScroll[] = "Terminal hold when scrolled up";
+inline constexpr char kTermScrollback[] = "Terminal scrollback characters";
+inline constexpr char kTermLogAsShown[] = "Terminal log as shown";
 
 inline constexpr int kOpModeConfigurator = 1;
 inline constexpr int kOpModeTerminal = 2;
@@ -42,5 +47,18 @@ bool RssiFilterChecked();
 int RssiFilterValue();
 bool LineEndCarriageReturn();
 bool LineEndLineFeed();
+
+// The terminal's view options (all off by default; the scrollback defaults to 32,767
+// characters, the view's own limit).
+bool TermTimestamps();
+void SetTermTimestamps(bool on);
+bool TermHexView();
+void SetTermHexView(bool on);
+bool TermHoldScroll();
+void SetTermHoldScroll(bool on);
+int TermScrollback();
+void SetTermScrollback(int characters);
+bool TermLogAsShown();  // the log file gets what the view shows instead of the raw bytes
+void SetTermLogAsShown(bool on);
 
 }  // namespace AppSettings
