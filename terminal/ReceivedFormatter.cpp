@@ -85,21 +85,26 @@ void ReceivedFormatter::AppendRow(std::u16string& out) const {
     if (m_timestamps) {
         AppendTimeStamp(out, m_rowStartMs);
     }
-    for (std::size_t index = 0; index < kRowBytes; ++index) {
+    // Built in place: this runs for every 16 bytes of a stream shown in hex.
+    char16_t row[kRowBytes * 4 + 3];
+    char16_t* hex = row;
+    char16_t* ascii = row + kRowBytes * 3 + 2;
+    for (std::size_t index = 0; index < kRowBytes; ++index, hex += 3) {
         if (index < m_row.size()) {
             const auto byte = static_cast<std::uint8_t>(m_row[index]);
-            out.push_back(kHexDigits[byte >> 4]);
-            out.push_back(kHexDigits[byte & 0x0F]);
-            out.push_back(u' ');
+            hex[0] = kHexDigits[byte >> 4];
+            hex[1] = kHexDigits[byte & 0x0F];
+            *ascii++ = AsciiColumn(byte);
         } else {
-            out += u"   ";
+            hex[0] = u' ';
+            hex[1] = u' ';
         }
+        hex[2] = u' ';
     }
-    out += u" |";
-    for (const char byte : m_row) {
-        out.push_back(AsciiColumn(static_cast<std::uint8_t>(byte)));
-    }
-    out.push_back(u'|');
+    hex[0] = u' ';
+    hex[1] = u'|';
+    *ascii++ = u'|';
+    out.append(row, static_cast<std::size_t>(ascii - row));
 }
 
 ShownUpdate ReceivedFormatter::TakeUpdate() {

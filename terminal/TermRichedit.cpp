@@ -75,7 +75,7 @@ std::int64_t LocalMsOfDay() {
 }
 
 // Reads of the same millisecond share one arrival, up to this size.
-constexpr std::size_t kArrivalMergeBytes = 64 * 1024;
+constexpr std::size_t kArrivalMergeBytes = 16 * 1024;
 // A burst of this much makes the view hand its freed heap back once the data stops.
 constexpr std::uint64_t kTrimAfterBytes = 8 * 1024 * 1024;
 
@@ -180,10 +180,11 @@ void TermRichedit::OnReceivedData() {
 // has had its turn.
 std::deque<TermRichedit::Arrival> TermRichedit::TakeSlice() {
     std::deque<Arrival> slice;
+    const std::size_t budget = m_formatter.Hex() ? kHexSliceBytes : kSliceBytes;
     {
         std::lock_guard lock(m_rxMutex);
         std::size_t taken = 0;
-        while (!m_rxPending.empty() && taken < kSliceBytes) {
+        while (!m_rxPending.empty() && taken < budget) {
             taken += m_rxPending.front().bytes.size();
             slice.push_back(std::move(m_rxPending.front()));
             m_rxPending.pop_front();

@@ -42,7 +42,9 @@ public:
 
     static constexpr int kTextLimit = 32767;
     static constexpr std::size_t kPendingLimit = 4 * 1024 * 1024;
-    static constexpr std::size_t kSliceBytes = 256 * 1024;
+    // Bytes shown per turn of the event loop; a hex row is about four characters a byte.
+    static constexpr std::size_t kSliceBytes = 64 * 1024;
+    static constexpr std::size_t kHexSliceBytes = 16 * 1024;
 
     explicit TermRichedit(QWidget* parent = nullptr);
     ~TermRichedit() override;
