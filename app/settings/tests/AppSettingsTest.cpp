@@ -23,6 +23,21 @@ TEST_F(AppSettingsTest, emptyStore_givesTheDefaults) {
     EXPECT_EQ(AppSettings::RssiFilterValue(), -45);
     EXPECT_TRUE(AppSettings::LineEndCarriageReturn());
     EXPECT_FALSE(AppSettings::LineEndLineFeed());
+    EXPECT_FALSE(AppSettings::TermTimestamps());
+    EXPECT_FALSE(AppSettings::TermHexView());
+    EXPECT_FALSE(AppSettings::TermHoldScroll());
+    EXPECT_EQ(AppSettings::TermScrollback(), 32767);
+    EXPECT_FALSE(AppSettings::TermLogAsShown());
+}
+
+TEST_F(AppSettingsTest, terminalViewOptions_areStoredInTheSameGroup) {
+    AppSettings::SetTermHexView(true);
+    AppSettings::SetTermScrollback(1'000'000);
+    QSettings raw;
+    EXPECT_EQ(raw.value("Default Values/Terminal hex view").toInt(), 1);
+    EXPECT_EQ(raw.value("Default Values/Terminal scrollback characters").toInt(), 1'000'000);
+    EXPECT_TRUE(AppSettings::TermHexView());
+    EXPECT_EQ(AppSettings::TermScrollback(), 1'000'000);
 }
 
 TEST_F(AppSettingsTest, valuesAreStoredUnderTheirHistoricNames) {
