@@ -135,6 +135,14 @@ void CsKWEVBManagerDlg::CreateStatusBar() {
     m_versionPane = NewPane(m_statusBar, "versionPane");
     m_statusBar->addWidget(m_connectionPane, kConnectionStretch);
     m_statusBar->addWidget(m_versionPane, kVersionStretch);
+    // Shown only while the terminal writes a log.
+    m_logPane = NewPane(m_statusBar, "logPane");
+    m_logPane->hide();
+    m_statusBar->addPermanentWidget(m_logPane);
+    connect(m_termPage, &SerialTermPage::logStatusChanged, m_logPane, [this](const QString& text) {
+        m_logPane->setText(text);
+        m_logPane->setVisible(!text.isEmpty());
+    });
     layout()->addWidget(m_statusBar);
     ShowConnection(tr("COM port closed"));
 }

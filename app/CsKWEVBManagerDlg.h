@@ -74,6 +74,7 @@ private:
     QStatusBar* m_statusBar = nullptr;
     QLabel* m_connectionPane = nullptr;
     QLabel* m_versionPane = nullptr;
+    QLabel* m_logPane = nullptr;
     QString m_connectionText;
     ModalRunner m_runModal;
     int m_nCurMode = 1;      // OpMode of the page shown

@@ -1,18 +1,33 @@
 // Streams mixed ASCII and Korean lines through a pseudo-terminal into the real terminal page
-// (offscreen, on the GUI thread), once at the pace of 460800 baud and once as fast as the peer
-// can write, and prints what was shown, how fast, and the longest GUI-thread stall. A plain
-// reader draining the same kind of pty in the same run is the baseline.
+// (offscreen, on the GUI thread) and prints, in one run against a plain reader of the same pty:
+// - per display mode (text, text + time stamps, hex, text with a raw log file), the rate shown
+//   unthrottled and the longest GUI-thread stall, and the longest stall at the 921600-baud pace;
+// - resident memory before, at the peak of and after a long unthrottled stream, with the
+//   default scrollback and with 10 M characters.
+// Every run checks that all bytes were taken and that the end of the view (and the log file)
+// is what was sent.
 //
-//   terminal_bench [--screenshot page.png]
+//   terminal_bench [--flood-mb N] [--memory-mb N] [--screenshot page.png]
+//
+// With --screenshot only a short paced stream with time stamps and hex view on is shown and
+// the page is saved (the UI language follows LANGUAGE).
 #include "PtyPeer.h"
+#include "ReceivedFormatter.h"
 #include "ReceivedTextDecoder.h"
 #include "SerialTermPage.h"
+#include "TermLogger.h"
 #include "TermRichedit.h"
+#include "Translations.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -22,7 +37,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -30,9 +47,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr std::size_t kPacedBytes = 46080 * 3;  // three seconds at 460800 baud
-constexpr std::size_t kFloodBytes = 4 * 1024 * 1024;
-constexpr double kPacedBytesPerSecond = 460800.0 / 10.0;  // 8N1: ten bits per byte
+constexpr double kPacedBytesPerSecond = 921600.0 / 10.0;  // 8N1: ten bits per byte
+constexpr std::size_t kPacedBytes = 92160 * 2;            // two seconds at that pace
+constexpr std::size_t kBlockBytes = 1024 * 1024;          // the repeated part of every stream
 
 std::string MixedLines(std::size_t size) {
     static const char* const kWords[] = {
@@ -51,97 +68,204 @@ std::string MixedLines(std::size_t size) {
     return stream;
 }
 
-QString ExpectedText(const std::string& stream) {
-    ReceivedTextDecoder decoder;
-    return QString::fromStdU16String(
-        decoder.Decode(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size()));
+// A block of whole lines, a multiple of 16 bytes long, so a stream of whole blocks ends in
+// whole lines and whole hex rows.
+std::string Block(std::size_t size) {
+    std::string block = MixedLines(size);
+    while (block.size() % 16 != 0) {
+        block.insert(block.size() - 2, 1, '.');
+    }
+    return block;
 }
 
-// Writes `stream` to the peer, all at once or at `bytesPerSecond`.
-void Feed(PtyPeer& peer, const std::string& stream, double bytesPerSecond) {
+long ResidentKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+// Writes `total` bytes of `block` repeated to the peer, as fast as it takes them or at
+// `bytesPerSecond`.
+void Feed(PtyPeer& peer, const std::string& block, std::size_t total, double bytesPerSecond) {
     const auto start = Clock::now();
     std::size_t sent = 0;
-    while (sent < stream.size()) {
-        std::size_t due = stream.size();
+    while (sent < total) {
+        std::size_t due = total;
         if (bytesPerSecond > 0) {
             const std::chrono::duration<double> elapsed = Clock::now() - start;
-            due =
-                std::min(stream.size(), static_cast<std::size_t>(elapsed.count() * bytesPerSecond));
+            due = std::min(total, static_cast<std::size_t>(elapsed.count() * bytesPerSecond));
         }
         if (due > sent) {
-            peer.Write(stream.substr(sent, due - sent));
-            sent = due;
+            const std::size_t offset = sent % block.size();
+            const std::size_t count = std::min(due - sent, block.size() - offset);
+            peer.Write(block.substr(offset, count));
+            sent += count;
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
 }
 
+struct Mode {
+    const char* name;
+    bool timestamps = false;
+    bool hex = false;
+    bool log = false;
+    int scrollback = TermRichedit::kTextLimit;
+};
+
 struct Run {
     double seconds = 0;
     double longestStallMs = 0;
-    std::uint64_t charactersShown = 0;
+    std::uint64_t bytesShown = 0;
     bool tailIntact = false;
+    std::optional<bool> logIdentical;
+    long rssBeforeKb = 0;
+    long rssPeakKb = 0;
+    long rssAfterKb = 0;
 };
 
-// Runs the GUI event loop while a 1 ms timer measures its own lateness, until `done`.
-double RunEventLoopUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
+// Runs the GUI event loop while a 1 ms timer measures its own lateness, until `done`; samples
+// the resident memory every 50 ms into `peakKb`.
+double RunEventLoopUntil(const std::function<bool()>& done, std::chrono::seconds limit,
+                         long& peakKb) {
     QEventLoop loop;
     QTimer ticker;
     ticker.setTimerType(Qt::PreciseTimer);
     ticker.setInterval(1);
     QElapsedTimer sinceTick;
+    QElapsedTimer sinceSample;
     double longest = 0;
     const auto deadline = Clock::now() + limit;
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         longest = std::max(longest, sinceTick.nsecsElapsed() / 1e6 - 1.0);
-        sinceTick.restart();
+        if (sinceSample.elapsed() >= 50) {
+            peakKb = std::max(peakKb, ResidentKb());
+            sinceSample.restart();
+        }
         if (done() || Clock::now() > deadline) {
             loop.quit();
         }
+        sinceTick.restart();
     });
     sinceTick.start();
+    sinceSample.start();
     ticker.start();
     loop.exec();
     return longest;
 }
 
-Run StreamIntoPage(SerialTermPage& page, TermRichedit& view, const std::string& stream,
-                   double bytesPerSecond, const QString& screenshot = {}) {
+void Settle(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+QString StripStamps(QString text) {
+    static const QRegularExpression kStamp(
+        QStringLiteral("\\[\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\\] "));
+    return text.replace(kStamp, QString());
+}
+
+// The stream is `block` repeated; it ends with this prefix of the block.
+std::string LastPart(const std::string& block, std::size_t total) {
+    const std::size_t rest = total % block.size();
+    return block.substr(0, rest == 0 ? block.size() : rest);
+}
+
+// Whether the end of the view is the end of the stream as that mode shows it.
+bool TailIntact(const TermRichedit& view, const std::string& block, std::size_t total,
+                const Mode& mode) {
+    const std::string last = LastPart(block, total);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(last.data());
+    const QString shown = view.toPlainText();
+    if (mode.hex) {
+        const std::size_t tailBytes = std::min<std::size_t>(16 * 64, last.size() / 16 * 16);
+        ReceivedFormatter formatter;
+        formatter.SetHex(true, 0);
+        formatter.Format(bytes + last.size() - tailBytes, tailBytes, 0);
+        return tailBytes > 0 &&
+               shown.endsWith(QString::fromStdU16String(formatter.TakeUpdate().finalText));
+    }
+    ReceivedTextDecoder decoder;
+    const QString expected = QString::fromStdU16String(decoder.Decode(bytes, last.size()));
+    QString tail = StripStamps(shown.right(20000));
+    tail = tail.mid(tail.indexOf(u'\n') + 1);  // the first line may be cut
+    return tail.size() > 1000 && expected.endsWith(tail);
+}
+
+bool FileIsBlockRepeated(const QString& path, const std::string& block, std::size_t total) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || static_cast<std::size_t>(file.size()) != total) {
+        return false;
+    }
+    for (std::size_t offset = 0; offset < total; offset += block.size()) {
+        const std::size_t count = std::min(block.size(), total - offset);
+        if (file.read(static_cast<qint64>(count)).toStdString() != block.substr(0, count)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void SetOptions(SerialTermPage& page, const Mode& mode) {
+    page.findChild<QCheckBox*>(QStringLiteral("termTimestamps"))->setChecked(mode.timestamps);
+    page.findChild<QCheckBox*>(QStringLiteral("termHexView"))->setChecked(mode.hex);
+    auto* scrollback = page.findChild<QComboBox*>(QStringLiteral("termScrollback"));
+    scrollback->setCurrentIndex(scrollback->findData(mode.scrollback));
+}
+
+Run StreamIntoPage(SerialTermPage& page, TermRichedit& view, const Mode& mode,
+                   const std::string& block, std::size_t total, double bytesPerSecond) {
     PtyPeer peer;
     page.ClosePort();
-    if (page.OpenPort(QString::fromStdString(peer.SlavePath()), 460800, 0)) {
+    SetOptions(page, mode);
+    Settle(600);  // let a memory trim of the run before happen first
+    Run run;
+    run.rssBeforeKb = run.rssPeakKb = ResidentKb();
+    QTemporaryDir folder;
+    const QString logPath = folder.filePath(QStringLiteral("raw.log"));
+    auto* logger = page.findChild<TermLogger*>();
+    if (mode.log) {
+        TermLogger::SetFileChooser([&](QWidget*, const QString&, bool) {
+            return std::optional<TermLogger::Choice>({logPath, false});
+        });
+        logger->Start();
+    }
+    if (page.OpenPort(QString::fromStdString(peer.SlavePath()), 921600, 0)) {
         std::fprintf(stderr, "cannot open %s\n", peer.SlavePath().c_str());
         return {};
     }
-    const QString expected = ExpectedText(stream);
-    const auto expectedCount = static_cast<std::uint64_t>(expected.size());
-    Run run;
     const auto start = Clock::now();
-    std::thread feeder(Feed, std::ref(peer), std::cref(stream), bytesPerSecond);
-    run.longestStallMs = RunEventLoopUntil(
-        [&] { return view.ReceivedCharacters() >= expectedCount; }, std::chrono::seconds(120));
+    std::thread feeder(Feed, std::ref(peer), std::cref(block), total, bytesPerSecond);
+    run.longestStallMs = RunEventLoopUntil([&] { return view.ReceivedBytes() >= total; },
+                                           std::chrono::seconds(600), run.rssPeakKb);
     run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (view.ReceivedCharacters() < expectedCount) {
+    if (view.ReceivedBytes() < total) {
         // The feeder may be blocked on a full pty that nobody reads any more.
-        std::printf("TIMEOUT: %llu of %llu characters shown\n",
-                    static_cast<unsigned long long>(view.ReceivedCharacters()),
-                    static_cast<unsigned long long>(expectedCount));
-        std::fflush(stdout);
+        std::printf("TIMEOUT: %llu of %zu bytes shown\n",
+                    static_cast<unsigned long long>(view.ReceivedBytes()), total);
         std::_Exit(1);
     }
     feeder.join();
-    run.charactersShown = view.ReceivedCharacters();
-
-    run.tailIntact = expected.endsWith(view.toPlainText());
-    if (!screenshot.isEmpty()) {
-        page.grab().save(screenshot);
-    }
+    run.bytesShown = view.ReceivedBytes();
+    run.tailIntact = TailIntact(view, block, total, mode);
     page.ClosePort();  // before the peer goes, or its hang-up would count as a port error
+    if (mode.log) {
+        logger->Stop();
+        run.logIdentical = FileIsBlockRepeated(logPath, block, total);
+    }
+    Settle(1000);
+    run.rssAfterKb = ResidentKb();
     return run;
 }
 
-double PlainReaderSeconds(const std::string& stream) {
+double PlainReaderSeconds(const std::string& block, std::size_t total) {
     PtyPeer peer;
     const int fd = ::open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY);
     termios attributes{};
@@ -149,10 +273,10 @@ double PlainReaderSeconds(const std::string& stream) {
     ::cfmakeraw(&attributes);
     ::tcsetattr(fd, TCSANOW, &attributes);
     const auto start = Clock::now();
-    std::thread feeder(Feed, std::ref(peer), std::cref(stream), 0.0);
+    std::thread feeder(Feed, std::ref(peer), std::cref(block), total, 0.0);
     char buffer[1024];  // the channel's read size
     std::size_t received = 0;
-    while (received < stream.size()) {
+    while (received < total) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n <= 0) {
             break;
@@ -165,17 +289,46 @@ double PlainReaderSeconds(const std::string& stream) {
     return seconds;
 }
 
-// `reference` is the rate the run is compared with: the pace it was fed at, or the plain reader.
-void Report(const char* name, const std::string& stream, const Run& run, double reference,
-            const char* referenceName) {
-    const QString expected = ExpectedText(stream);
-    const double rate = stream.size() / run.seconds;
-    std::printf(
-        "%-12s %9zu B sent  %9lld chars expected  %9llu chars shown  tail %s  "
-        "%7.3f s  %9.0f B/s shown  stall %6.1f ms  %5.2f x %s\n",
-        name, stream.size(), static_cast<long long>(expected.size()),
-        static_cast<unsigned long long>(run.charactersShown), run.tailIntact ? "intact" : "BROKEN",
-        run.seconds, rate, run.longestStallMs, rate / reference, referenceName);
+const char* Verdict(bool ok) {
+    return ok ? "ok" : "MISSED";
+}
+
+void ReportRate(const Mode& mode, std::size_t total, const Run& run, double plainRate,
+                double goalMBps) {
+    const double rate = run.bytesShown / run.seconds;
+    std::printf("%-14s unthrottled %6zu MB  %7.1f MB/s shown (%4.2f x plain)  stall %5.1f ms  "
+                "all bytes %s  tail %s%s",
+                mode.name, total >> 20, rate / 1e6, rate / plainRate, run.longestStallMs,
+                run.bytesShown == total ? "yes" : "NO", run.tailIntact ? "intact" : "BROKEN",
+                run.logIdentical ? (*run.logIdentical ? "  log identical" : "  log DIFFERS") : "");
+    std::printf("  [goal rate >= %.0f MB/s: %s, stall <= 50 ms: %s]\n", goalMBps,
+                goalMBps > 0 ? Verdict(rate / 1e6 >= goalMBps) : "-",
+                Verdict(run.longestStallMs <= 50));
+}
+
+void ReportPaced(const Mode& mode, std::size_t total, const Run& run) {
+    std::printf("%-14s 921600 baud %6zu B   %7.1f kB/s shown (%4.2f x the pace)  stall %5.1f ms  "
+                "all bytes %s  tail %s%s  [goal stall <= 16 ms: %s]\n",
+                mode.name, total, run.bytesShown / run.seconds / 1e3,
+                run.bytesShown / run.seconds / kPacedBytesPerSecond, run.longestStallMs,
+                run.bytesShown == total ? "yes" : "NO", run.tailIntact ? "intact" : "BROKEN",
+                run.logIdentical ? (*run.logIdentical ? "  log identical" : "  log DIFFERS") : "",
+                Verdict(run.longestStallMs <= 16));
+}
+
+void ReportMemory(const Mode& mode, std::size_t total, const Run& run) {
+    const long peakRise = (run.rssPeakKb - run.rssBeforeKb) / 1024;
+    const long endRise = (run.rssAfterKb - run.rssBeforeKb) / 1024;
+    std::printf("%-14s memory over %5zu MB unthrottled: before %4ld MB  peak %4ld MB  after %4ld MB"
+                "  (%6.1f MB/s, stall %5.1f ms, tail %s)  [goal peak and end within 64 MB: %s]\n",
+                mode.name, total >> 20, run.rssBeforeKb / 1024, run.rssPeakKb / 1024,
+                run.rssAfterKb / 1024, run.bytesShown / run.seconds / 1e6, run.longestStallMs,
+                run.tailIntact ? "intact" : "BROKEN", Verdict(peakRise <= 64 && endRise <= 64));
+}
+
+std::size_t MegabytesOption(const QStringList& arguments, const QString& name, std::size_t fallback) {
+    const qsizetype index = arguments.indexOf(name);
+    return index >= 0 ? arguments.value(index + 1).toULongLong() : fallback;
 }
 
 }  // namespace
@@ -186,26 +339,56 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
+    Translations::InstallForSystemLocale();
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const QStringList arguments = QApplication::arguments();
     const qsizetype option = arguments.indexOf(QStringLiteral("--screenshot"));
     const QString screenshot = option >= 0 ? arguments.value(option + 1) : QString();
+    const std::size_t floodBytes = MegabytesOption(arguments, "--flood-mb", 32) << 20;
+    const std::size_t memoryBytes = MegabytesOption(arguments, "--memory-mb", 1024) << 20;
 
-    const std::string flood = MixedLines(kFloodBytes);
-    const double plainRate = flood.size() / PlainReaderSeconds(flood);
-    std::printf("plain reader %9zu B in 1024-byte reads: %9.0f B/s (baseline)\n", flood.size(),
-                plainRate);
-
+    const std::string block = Block(kBlockBytes);
     SerialTermPage page;
-    page.resize(800, 560);
+    page.resize(900, 600);
     page.show();
     auto* view = page.findChild<TermRichedit*>();
 
-    const std::string paced = MixedLines(kPacedBytes);
-    Report("460800 baud", paced,
-           StreamIntoPage(page, *view, paced, kPacedBytesPerSecond, screenshot),
-           kPacedBytesPerSecond, "the pace");
-    Report("unthrottled", flood, StreamIntoPage(page, *view, flood, 0), plainRate, "plain reader");
+    if (!screenshot.isEmpty()) {
+        PtyPeer peer;
+        page.OpenPort(QString::fromStdString(peer.SlavePath()), 921600, 0);
+        SetOptions(page, {"text+stamps", true, false});
+        peer.Write(block.substr(0, 700));
+        Settle(300);
+        SetOptions(page, {"hex+stamps", true, true});
+        peer.Write(block.substr(700, 330));
+        Settle(300);
+        page.grab().save(screenshot);
+        page.ClosePort();
+        return 0;
+    }
+
+    const double plainRate = floodBytes / PlainReaderSeconds(block, floodBytes);
+    std::printf("plain reader   %6zu MB in 1024-byte reads: %7.1f MB/s (baseline)\n",
+                floodBytes >> 20, plainRate / 1e6);
+
+    const Mode modes[] = {{"text"}, {"text+stamps", true}, {"hex", false, true},
+                          {"text+log", false, false, true}};
+    const double goals[] = {0, 30, 10, 0};
+    for (std::size_t index = 0; index < std::size(modes); ++index) {
+        const Run run = StreamIntoPage(page, *view, modes[index], block, floodBytes, 0);
+        ReportRate(modes[index], floodBytes, run, plainRate, goals[index]);
+    }
+    for (const Mode& mode : modes) {
+        const Run run = StreamIntoPage(page, *view, mode, block, kPacedBytes, kPacedBytesPerSecond);
+        ReportPaced(mode, kPacedBytes, run);
+    }
+    const Mode memoryModes[] = {{"text 32K"},
+                                {"text 1M", false, false, false, 1'000'000},
+                                {"text 10M", false, false, false, 10'000'000}};
+    for (const Mode& mode : memoryModes) {
+        const Run run = StreamIntoPage(page, *view, mode, block, memoryBytes, 0);
+        ReportMemory(mode, memoryBytes, run);
+    }
     page.ClosePort();
     return 0;
 }

@@ -31,6 +31,16 @@ const char* StoredName(Value value) {
             return "Line end carriage return";
         case Value::LineEndLf:
             return "Line end line feed";
+        case Value::TermTimestamps:
+            return "Terminal timestamps";
+        case Value::TermHexView:
+            return "Terminal hex view";
+        case Value::TermHoldScroll:
+            return "Terminal hold when scrolled up";
+        case Value::TermScrollback:
+            return "Terminal scrollback characters";
+        case Value::TermLogAsShown:
+            return "Terminal log as shown";
     }
     return "";
 }
@@ -134,6 +144,37 @@ bool LineEndLineFeed() {
 }
 void SetLineEndLineFeed(bool on) {
     WriteFlag(Value::LineEndLf, on);
+}
+
+bool TermTimestamps() {
+    return ReadFlag(Value::TermTimestamps, false);
+}
+void SetTermTimestamps(bool on) {
+    WriteFlag(Value::TermTimestamps, on);
+}
+bool TermHexView() {
+    return ReadFlag(Value::TermHexView, false);
+}
+void SetTermHexView(bool on) {
+    WriteFlag(Value::TermHexView, on);
+}
+bool TermHoldScroll() {
+    return ReadFlag(Value::TermHoldScroll, false);
+}
+void SetTermHoldScroll(bool on) {
+    WriteFlag(Value::TermHoldScroll, on);
+}
+int TermScrollback() {
+    return ReadInt(Value::TermScrollback, 32767);
+}
+void SetTermScrollback(int characters) {
+    Write(Value::TermScrollback, characters);
+}
+bool TermLogAsShown() {
+    return ReadFlag(Value::TermLogAsShown, false);
+}
+void SetTermLogAsShown(bool on) {
+    WriteFlag(Value::TermLogAsShown, on);
 }
 
 }  // namespace AppSettings

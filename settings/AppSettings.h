@@ -41,6 +41,19 @@ void SetLineEndCarriageReturn(bool on);
 bool LineEndLineFeed();
 void SetLineEndLineFeed(bool on);
 
+// The terminal view's options (all off by default; the scrollback defaults to 32,767
+// characters, the view's own limit).
+bool TermTimestamps();
+void SetTermTimestamps(bool on);
+bool TermHexView();
+void SetTermHexView(bool on);
+bool TermHoldScroll();
+void SetTermHoldScroll(bool on);
+int TermScrollback();
+void SetTermScrollback(int characters);
+bool TermLogAsShown();  // the log file gets what the view shows instead of the raw bytes
+void SetTermLogAsShown(bool on);
+
 // Every stored value, for test support that must store what no setter would (an unreadable
 // value, nothing at all) or read what was stored.
 enum class Value {
@@ -54,6 +67,11 @@ enum class Value {
     RssiFilterValue,
     LineEndCr,
     LineEndLf,
+    TermTimestamps,
+    TermHexView,
+    TermHoldScroll,
+    TermScrollback,
+    TermLogAsShown,
 };
 
 // The QSettings key of `value`: "<group>/<name>".

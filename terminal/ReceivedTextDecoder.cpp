@@ -46,6 +46,12 @@ void ReceivedTextDecoder::Reset() {
     m_lastWasCr = false;
 }
 
+std::string ReceivedTextDecoder::TakeHeldBytes() {
+    std::string held = std::move(m_carry);
+    Reset();
+    return held;
+}
+
 std::string ReceivedTextDecoder::TakeCompletePart(const std::uint8_t* data, std::size_t size) {
     std::string bytes = std::move(m_carry);
     m_carry.clear();

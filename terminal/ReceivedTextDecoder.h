@@ -18,6 +18,8 @@ public:
 
     // Bytes of an incomplete sequence held back for the next batch.
     std::size_t HeldBytes() const { return m_carry.size(); }
+    // Hands the held bytes to another reader of the stream (the hex view) and starts afresh.
+    std::string TakeHeldBytes();
 
 private:
     std::string TakeCompletePart(const std::uint8_t* data, std::size_t size);

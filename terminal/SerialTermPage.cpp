@@ -5,7 +5,10 @@
 #include "Conversions.h"
 #include "OpenChecked.h"
 #include "Prompter.h"
+#include "TermFindBar.h"
+#include "TermLogger.h"
 #include "TermRichedit.h"
+#include "TermToolRow.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -13,6 +16,7 @@
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -66,7 +70,9 @@ void SerialTermPage::BuildControls() {
     optionsRow->addStretch(1);
 
     auto* layout = new QVBoxLayout(this);
+    BuildViewTools(layout);
     layout->addWidget(m_view, 1);
+    layout->addWidget(m_findBar);
     layout->addLayout(sendRow);
     layout->addLayout(optionsRow);
 
@@ -76,6 +82,19 @@ void SerialTermPage::BuildControls() {
     // Queued: the Enter key finishes its way through the box before the line is sent.
     connect(m_cbHistory, &CHistoryCombo::historyEnter, this, &SerialTermPage::OnHistoryEnter,
             Qt::QueuedConnection);
+}
+
+// The tool row above the view and the find bar below it.
+void SerialTermPage::BuildViewTools(QVBoxLayout* layout) {
+    m_toolRow = new TermToolRow(m_view, this);
+    m_findBar = new TermFindBar(m_view, this);
+    layout->addWidget(m_toolRow);
+    connect(m_toolRow, &TermToolRow::findRequested, m_findBar, &TermFindBar::Open);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, m_findBar, &TermFindBar::Open);
+    connect(m_toolRow->Logger(), &TermLogger::statusChanged, this,
+            &SerialTermPage::logStatusChanged);
 }
 
 QGroupBox* SerialTermPage::BuildLineEndGroup() {
@@ -119,6 +138,7 @@ std::error_code SerialTermPage::OpenPort(const QString& portName, std::uint32_t 
         return error;
     }
     ++m_nConnection;
+    m_toolRow->Logger()->SetPortName(portName);
     m_view->IoService().Start();
     EnableControls(true);
     return {};

@@ -12,7 +12,10 @@ class QCheckBox;
 class QGroupBox;
 class QKeyEvent;
 class QPushButton;
+class QVBoxLayout;
+class TermFindBar;
 class TermRichedit;
+class TermToolRow;
 
 // The "Terminal" page: a plain serial terminal. The view shows what the port receives and sends
 // what is typed into it; the history box sends whole lines, as UTF-8 text or as the bytes of a
@@ -47,12 +50,15 @@ public:
 Q_SIGNALS:
     // Posted after a port error has been shown: the main window should run "Setup COM port".
     void setupComPortRequested();
+    // What the status line should say about logging; empty when no log is written.
+    void logStatusChanged(const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildControls();
+    void BuildViewTools(QVBoxLayout* layout);
     QGroupBox* BuildLineEndGroup();
     QGroupBox* BuildConvertGroup();
     void LoadLineEndSettings();
@@ -69,6 +75,8 @@ private:
     void ShowError(const QString& text);
 
     TermRichedit* m_view = nullptr;
+    TermToolRow* m_toolRow = nullptr;
+    TermFindBar* m_findBar = nullptr;
     QCheckBox* m_chkCR = nullptr;
     QCheckBox* m_chkLF = nullptr;
     QCheckBox* m_chkHex = nullptr;

@@ -13,6 +13,12 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -47,6 +53,32 @@ bool IsPrintable(const QString& text) {
                         [](QChar unit) { return unit.unicode() < 0x20 || unit.unicode() == 0x7F; });
 }
 
+// Milliseconds since local midnight. The zone's offset is looked up once a second per thread.
+std::int64_t LocalMsOfDay() {
+    using namespace std::chrono;
+    const auto now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    thread_local std::int64_t cachedSecond = -1;
+    thread_local std::int64_t cachedSecondOfDay = 0;
+    const std::int64_t second = now / 1000;
+    if (second != cachedSecond) {
+        const std::time_t asTime = static_cast<std::time_t>(second);
+        std::tm local{};
+#if defined(_WIN32)
+        localtime_s(&local, &asTime);
+#else
+        localtime_r(&asTime, &local);
+#endif
+        cachedSecond = second;
+        cachedSecondOfDay = (local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec;
+    }
+    return cachedSecondOfDay * 1000 + now % 1000;
+}
+
+// Reads of the same millisecond share one arrival, up to this size.
+constexpr std::size_t kArrivalMergeBytes = 16 * 1024;
+// A burst of this much makes the view hand its freed heap back once the data stops.
+constexpr std::uint64_t kTrimAfterBytes = 8 * 1024 * 1024;
+
 }  // namespace
 
 TermRichedit::TermRichedit(QWidget* parent)
@@ -57,6 +89,14 @@ TermRichedit::TermRichedit(QWidget* parent)
     m_port->m_onWriteComplete = [this](CSerialportMP::Ptr, std::error_code& error, unsigned int) {
         OnWrite(error);
     };
+    m_memoryTrim.setSingleShot(true);
+    m_memoryTrim.setInterval(500);
+    connect(&m_memoryTrim, &QTimer::timeout, this, [this] {
+        m_bytesSinceTrim = 0;
+#if defined(__GLIBC__)
+        ::malloc_trim(0);
+#endif
+    });
     InitView();
 }
 
@@ -94,16 +134,33 @@ void TermRichedit::SetLineEnd(bool carriageReturn, bool lineFeed) {
     m_bLineEndLF = lineFeed;
 }
 
-// I/O thread.
+// I/O thread, under the channel's read lock. Waits while the GUI thread is behind; the
+// channel's next read starts only after this returns.
 void TermRichedit::OnRead(std::error_code& error, const std::vector<std::uint8_t>& data,
                           unsigned int size) {
-    std::lock_guard lock(m_rxMutex);
-    if (!error) {
-        const std::size_t count = std::min<std::size_t>(size, data.size());
-        m_rxPending.insert(m_rxPending.end(), data.begin(), data.begin() + count);
+    std::unique_lock lock(m_rxMutex);
+    if (error) {
+        if (m_errorCallback) {
+            m_errorCallback(this, error);
+        }
+        return;
+    }
+    // Polled as well, since Close does not know this condition.
+    while (m_rxPendingBytes >= kPendingLimit && m_port->IsOpen()) {
+        m_rxRoom.wait_for(lock, std::chrono::milliseconds(20));
+    }
+    const std::size_t count = std::min<std::size_t>(size, data.size());
+    const std::int64_t msOfDay = LocalMsOfDay();
+    if (m_rxPending.empty() || m_rxPending.back().msOfDay != msOfDay ||
+        m_rxPending.back().bytes.size() >= kArrivalMergeBytes) {
+        m_rxPending.push_back({msOfDay, {}});
+    }
+    auto& bytes = m_rxPending.back().bytes;
+    bytes.insert(bytes.end(), data.begin(), data.begin() + count);
+    m_rxPendingBytes += count;
+    if (!m_rxPosted) {
+        m_rxPosted = true;
         QMetaObject::invokeMethod(this, &TermRichedit::OnReceivedData, Qt::QueuedConnection);
-    } else if (m_errorCallback) {
-        m_errorCallback(this, error);
     }
 }
 
@@ -115,52 +172,142 @@ void TermRichedit::OnWrite(std::error_code& error) {
 }
 
 void TermRichedit::OnReceivedData() {
-    std::vector<std::uint8_t> batch;
+    const std::deque<Arrival> slice = TakeSlice();
+    ShowSlice(slice);
+}
+
+// Takes up to kSliceBytes and, if more is waiting, asks to be called again after the event loop
+// has had its turn.
+std::deque<TermRichedit::Arrival> TermRichedit::TakeSlice() {
+    std::deque<Arrival> slice;
+    const std::size_t budget = m_formatter.Hex() ? kHexSliceBytes : kSliceBytes;
     {
-        // Held only for the hand-over, so the I/O thread never waits for the text update.
         std::lock_guard lock(m_rxMutex);
-        batch.swap(m_rxPending);
+        std::size_t taken = 0;
+        while (!m_rxPending.empty() && taken < budget) {
+            taken += m_rxPending.front().bytes.size();
+            slice.push_back(std::move(m_rxPending.front()));
+            m_rxPending.pop_front();
+        }
+        m_rxPendingBytes -= taken;
+        m_rxPosted = !m_rxPending.empty();
+        if (m_rxPosted) {
+            QMetaObject::invokeMethod(this, &TermRichedit::OnReceivedData, Qt::QueuedConnection);
+        }
     }
-    if (batch.empty()) {
+    m_rxRoom.notify_all();
+    return slice;
+}
+
+void TermRichedit::ShowSlice(const std::deque<Arrival>& slice) {
+    if (slice.empty()) {
         return;
     }
-    const std::u16string text = m_decoder.Decode(batch.data(), batch.size());
-    m_receivedCharacters += text.size();
-    AppendText(QString::fromStdU16String(text));
+    std::string raw;
+    for (const Arrival& arrival : slice) {
+        m_formatter.Format(arrival.bytes.data(), arrival.bytes.size(), arrival.msOfDay);
+        m_receivedBytes += arrival.bytes.size();
+        m_bytesSinceTrim += arrival.bytes.size();
+        if (m_shownSink) {
+            raw.append(arrival.bytes.begin(), arrival.bytes.end());
+        }
+    }
+    ShowUpdate(m_formatter.TakeUpdate(), raw);
+    if (m_bytesSinceTrim >= kTrimAfterBytes) {
+        m_memoryTrim.start();
+    }
+}
+
+void TermRichedit::ShowUpdate(const ShownUpdate& update, std::string_view raw) {
+    if (m_shownSink) {
+        m_shownSink(raw, update.finalText);
+    }
+    if (update.dropTail > 0) {
+        RemoveTrailingCharacters(update.dropTail);
+    }
+    if (update.partialText.empty()) {
+        AppendText(QString::fromStdU16String(update.finalText));
+    } else {
+        AppendText(QString::fromStdU16String(update.finalText + update.partialText));
+    }
+}
+
+void TermRichedit::RemoveTrailingCharacters(std::size_t count) {
+    const int length = document()->characterCount() - 1;
+    QTextCursor cursor(document());
+    cursor.setPosition(std::max(0, length - static_cast<int>(std::min<std::size_t>(count, length))));
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+}
+
+void TermRichedit::SetHexView(bool on) {
+    // Bytes still waiting are shown the new way: the switch falls between two bytes either way.
+    m_formatter.SetHex(on, LocalMsOfDay());
+    ShowUpdate(m_formatter.TakeUpdate(), {});
 }
 
 void TermRichedit::AppendText(const QString& text) {
     if (text.isEmpty()) {
         return;
     }
+    QScrollBar* bar = verticalScrollBar();
+    const bool follow = IsFollowing();
+    const int firstShownLine = bar->value();
+    int removedLines = 0;
     QTextCursor cursor(document());
     if (text.size() > m_nTextLimit) {
         // Everything shown now and the older part of the text would be trimmed right away.
+        removedLines = document()->blockCount();
         cursor.select(QTextCursor::Document);
         cursor.insertText(NewestLinesWithin(text, m_nTextLimit));
     } else {
         cursor.movePosition(QTextCursor::End);
         cursor.insertText(text);
-        TrimToLimit();
+        removedLines = TrimToLimit();
     }
+    if (follow) {
+        ScrollToEnd();
+    } else {
+        // Lines trimmed above the user's place move it up by as many.
+        bar->setValue(std::max(0, firstShownLine - removedLines));
+    }
+}
+
+bool TermRichedit::IsFollowing() const {
+    const QScrollBar* bar = verticalScrollBar();
+    return !m_holdWhenScrolledUp || bar->value() >= bar->maximum();
+}
+
+void TermRichedit::ScrollToEnd() {
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(bar->maximum());
 }
 
-void TermRichedit::TrimToLimit() {
+void TermRichedit::SetTextLimit(int characters) {
+    m_nTextLimit = std::max(1, characters);
+    if (TrimToLimit() > 0 && IsFollowing()) {
+        ScrollToEnd();
+    }
+}
+
+// Returns the number of whole lines removed.
+int TermRichedit::TrimToLimit() {
     // characterCount() includes the document's closing paragraph separator.
     const int excess = document()->characterCount() - 1 - m_nTextLimit;
     if (excess <= 0) {
-        return;
+        return 0;
     }
     int cut = 0;
+    int lines = 0;
     QTextBlock block = document()->firstBlock();
     while (cut < excess && block.next().isValid()) {
         cut += block.length();  // the line with its line break
         block = block.next();
+        ++lines;
     }
     // Only when the last line alone is over the limit is part of a line removed.
     RemoveLeadingCharacters(std::max(cut, excess));
+    return lines;
 }
 
 void TermRichedit::RemoveLeadingCharacters(int count) {
@@ -170,13 +317,18 @@ void TermRichedit::RemoveLeadingCharacters(int count) {
 }
 
 void TermRichedit::ClearReceived() {
-    {
-        std::lock_guard lock(m_rxMutex);
-        m_rxPending.clear();
+    // What arrived but is not shown yet still reaches the sink (the log) before it goes.
+    for (auto slice = TakeSlice(); !slice.empty(); slice = TakeSlice()) {
+        ShowSlice(slice);
     }
-    m_decoder.Reset();
-    m_receivedCharacters = 0;
+    m_formatter.Reset();
+    m_receivedBytes = 0;
     clear();
+}
+
+void TermRichedit::ClearView() {
+    clear();
+    m_formatter.ViewCleared();
 }
 
 void TermRichedit::MoveCaretToEnd() {
@@ -201,6 +353,10 @@ void TermRichedit::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
             OnEnter();
+            event->accept();
+            return;
+        case Qt::Key_End:  // also Ctrl+End: back to the end, following again
+            ScrollToEnd();
             event->accept();
             return;
         default:

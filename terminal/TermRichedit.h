@@ -2,14 +2,18 @@
 
 #include "CSerialportMP.h"
 #include "IoServiceExec.h"
-#include "ReceivedTextDecoder.h"
+#include "ReceivedFormatter.h"
 
 #include <QPlainTextEdit>
+#include <QTimer>
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -18,9 +22,13 @@ class QKeyEvent;
 
 // The terminal's received-data view, white on black. It owns the terminal's serial channel and
 // the I/O thread that runs it. Received bytes are handed from the I/O thread to the GUI thread
-// through m_rxPending and one queued call per read; the view shows them as UTF-8 text and keeps
-// at most kTextLimit characters by dropping whole lines from the top. Keys typed into it go out
-// at once as UTF-8; Enter sends the chosen line end.
+// through m_rxPending and a queued call; the view shows them as UTF-8 text (or as hex rows, with
+// or without time stamps) and keeps at most its text limit by dropping whole lines from the top.
+// Keys typed into it go out at once as UTF-8; Enter sends the chosen line end.
+//
+// The hand-over is bounded: while kPendingLimit bytes wait for the GUI thread, the I/O thread
+// waits before it takes more, so reading pauses and the kernel and the line's flow control hold
+// the rest. The GUI thread shows at most kSliceBytes at a time and yields in between.
 class TermRichedit : public QPlainTextEdit {
     Q_OBJECT
 
@@ -28,7 +36,15 @@ public:
     // Runs on the I/O thread; installed before the port is opened and not changed while open.
     using ErrorCallback = std::function<void(const TermRichedit*, const std::error_code&)>;
 
+    // Called on the GUI thread with every round of bytes shown: the bytes as received and the
+    // text that was added to the view for them for good (an unfinished hex row comes later).
+    using ShownSink = std::function<void(std::string_view raw, std::u16string_view shown)>;
+
     static constexpr int kTextLimit = 32767;
+    static constexpr std::size_t kPendingLimit = 4 * 1024 * 1024;
+    // Bytes shown per turn of the event loop; a hex row is about four characters a byte.
+    static constexpr std::size_t kSliceBytes = 64 * 1024;
+    static constexpr std::size_t kHexSliceBytes = 16 * 1024;
 
     explicit TermRichedit(QWidget* parent = nullptr);
     ~TermRichedit() override;
@@ -46,7 +62,22 @@ public:
     void ClearReceived();
 
     // UTF-16 units decoded from the port since the last ClearReceived (shown or trimmed since).
-    std::uint64_t ReceivedCharacters() const { return m_receivedCharacters; }
+    std::uint64_t ReceivedCharacters() const { return m_formatter.DecodedUnits(); }
+    // Bytes taken from the port into the view since the last ClearReceived.
+    std::uint64_t ReceivedBytes() const { return m_receivedBytes; }
+
+    // Display options; each applies to what arrives from then on.
+    void SetTimestamps(bool on) { m_formatter.SetTimestamps(on); }
+    void SetHexView(bool on);
+    bool HexView() const { return m_formatter.Hex(); }
+    // While on, new data does not move a view the user has scrolled up; at the end it follows.
+    void SetHoldWhenScrolledUp(bool on) { m_holdWhenScrolledUp = on; }
+    void SetTextLimit(int characters);
+    int TextLimit() const { return m_nTextLimit; }
+    void SetShownSink(ShownSink sink) { m_shownSink = std::move(sink); }
+    // Empties the view; received data keeps coming (the user's "Clear").
+    void ClearView();
+    bool IsFollowing() const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -56,9 +87,18 @@ private:
     void InitView();
     void OnRead(std::error_code& error, const std::vector<std::uint8_t>& data, unsigned int size);
     void OnWrite(std::error_code& error);
+    struct Arrival {
+        std::int64_t msOfDay;
+        std::vector<std::uint8_t> bytes;
+    };
     void OnReceivedData();
-    void TrimToLimit();
+    std::deque<Arrival> TakeSlice();
+    void ShowSlice(const std::deque<Arrival>& slice);
+    void ShowUpdate(const ShownUpdate& update, std::string_view raw);
+    void RemoveTrailingCharacters(std::size_t count);
+    int TrimToLimit();
     void RemoveLeadingCharacters(int count);
+    void ScrollToEnd();
     void MoveCaretToEnd();
     void OnEnter();
     void OnTypedText(const QString& text);
@@ -67,12 +107,20 @@ private:
 
     bool m_bLineEndCR = true;
     bool m_bLineEndLF = false;
+    bool m_holdWhenScrolledUp = false;
     int m_nTextLimit = kTextLimit;
     IoServiceExec m_ioService;
     CSerialportMP::Ptr m_port;
     ErrorCallback m_errorCallback;
     std::mutex m_rxMutex;
-    std::vector<std::uint8_t> m_rxPending;  // guarded by m_rxMutex
-    ReceivedTextDecoder m_decoder;          // GUI thread only
-    std::uint64_t m_receivedCharacters = 0;
+    std::condition_variable m_rxRoom;  // signalled when the GUI thread has taken bytes
+    std::deque<Arrival> m_rxPending;   // guarded by m_rxMutex, as are the two below
+    std::size_t m_rxPendingBytes = 0;
+    bool m_rxPosted = false;  // a call of OnReceivedData is on its way
+    // GUI thread only:
+    ReceivedFormatter m_formatter;
+    ShownSink m_shownSink;
+    std::uint64_t m_receivedBytes = 0;
+    std::uint64_t m_bytesSinceTrim = 0;
+    QTimer m_memoryTrim;  // gives the heap back once a burst is over
 };

@@ -26,6 +26,11 @@ TEST_F(AppSettingsTest, emptyStore_givesTheDefaults) {
     EXPECT_EQ(AppSettings::RssiFilterValue(), -45);
     EXPECT_TRUE(AppSettings::LineEndCarriageReturn());
     EXPECT_FALSE(AppSettings::LineEndLineFeed());
+    EXPECT_FALSE(AppSettings::TermTimestamps());
+    EXPECT_FALSE(AppSettings::TermHexView());
+    EXPECT_FALSE(AppSettings::TermHoldScroll());
+    EXPECT_EQ(AppSettings::TermScrollback(), 32767);
+    EXPECT_FALSE(AppSettings::TermLogAsShown());
 }
 
 // The names are what existing settings files hold, misspellings included: a renamed constant or
@@ -49,6 +54,13 @@ TEST_F(AppSettingsTest, eachSetter_writesItsHistoricRawNameAndEncoding) {
         {"Default Values/Line end carriage return",
          [] { AppSettings::SetLineEndCarriageReturn(false); }, 0},
         {"Default Values/Line end line feed", [] { AppSettings::SetLineEndLineFeed(true); }, 1},
+        {"Default Values/Terminal timestamps", [] { AppSettings::SetTermTimestamps(true); }, 1},
+        {"Default Values/Terminal hex view", [] { AppSettings::SetTermHexView(true); }, 1},
+        {"Default Values/Terminal hold when scrolled up",
+         [] { AppSettings::SetTermHoldScroll(true); }, 1},
+        {"Default Values/Terminal scrollback characters",
+         [] { AppSettings::SetTermScrollback(1'000'000); }, 1'000'000},
+        {"Default Values/Terminal log as shown", [] { AppSettings::SetTermLogAsShown(true); }, 1},
     };
     for (const Case& c : cases) {
         ScratchSettings::Clear();

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "ReceivedTextDecoder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// What the view is to do with one round of received data: remove `dropTail` characters from its
+// end (the unfinished hex row it showed last time), then append `finalText` and `partialText`.
+// `finalText` never changes once shown; `partialText` is replaced by the next update.
+struct ShownUpdate {
+    std::size_t dropTail = 0;
+    std::u16string finalText;
+    std::u16string partialText;
+};
+
+// Turns received bytes into what the terminal view shows: UTF-8 text (ReceivedTextDecoder), or
+// rows of 16 bytes "xx xx ... |ascii|", each optionally prefixed with the local time of day at
+// which its first byte arrived, "[HH:MM:SS.mmm] ". Switching between text and hex between two
+// batches loses and repeats no byte: a character whose bytes are still incomplete is shown in
+// hex. Toolkit-free; one instance per stream, one thread at a time.
+class ReceivedFormatter {
+public:
+    static constexpr std::size_t kRowBytes = 16;
+
+    // Bytes that arrived at `msOfDay` (milliseconds since local midnight).
+    void Format(const std::uint8_t* data, std::size_t size, std::int64_t msOfDay);
+    // What changed since the last call.
+    ShownUpdate TakeUpdate();
+
+    void SetTimestamps(bool on) { m_timestamps = on; }
+    bool Timestamps() const { return m_timestamps; }
+    // Ends the current line or row; held bytes of an unfinished character move to the hex view.
+    void SetHex(bool on, std::int64_t msOfDay);
+    bool Hex() const { return m_hex; }
+
+    // The view was emptied: nothing of ours is on it any more, the next data starts a line.
+    void ViewCleared();
+    // A new connection: forgets everything held.
+    void Reset();
+
+    // UTF-16 units of received text decoded so far (without stamps).
+    std::uint64_t DecodedUnits() const { return m_decodedUnits; }
+
+private:
+    void FormatText(const std::uint8_t* data, std::size_t size, std::int64_t msOfDay);
+    void FormatHex(const std::uint8_t* data, std::size_t size, std::int64_t msOfDay);
+    void AppendRow(std::u16string& out) const;
+    void EndTextLine();
+
+    ReceivedTextDecoder m_decoder;
+    bool m_timestamps = false;
+    bool m_hex = false;
+    bool m_atLineStart = true;     // the next text character begins a line
+    std::string m_row;             // bytes of the unfinished hex row
+    std::int64_t m_rowStartMs = 0;  // arrival of its first byte
+    std::size_t m_shownPartial = 0;  // length of the unfinished row the view shows
+    std::u16string m_final;
+    std::uint64_t m_decodedUnits = 0;
+};
+
+// "[HH:MM:SS.mmm] " for a time of day in milliseconds, appended to `out`.
+void AppendTimeStamp(std::u16string& out, std::int64_t msOfDay);

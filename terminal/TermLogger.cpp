@@ -1,0 +1,132 @@
+#include "TermLogger.h"
+
+#include "AppSettings.h"
+#include "Conversions.h"
+#include "Prompter.h"
+#include "TermRichedit.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMetaObject>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace {
+
+std::optional<TermLogger::Choice> AskWithSaveDialog(QWidget* owner, const QString& suggestedPath,
+                                                   bool asShown) {
+    const QString raw = TermLogger::tr("Raw bytes as received (*.log)");
+    const QString shown = TermLogger::tr("Text as shown, with time stamps (*.txt)");
+    QString filter = asShown ? shown : raw;
+    QString path = suggestedPath;
+    if (asShown) {
+        path = QFileInfo(path).path() + '/' + QFileInfo(path).completeBaseName() + ".txt";
+    }
+    // The log is appended to, so choosing an existing file replaces nothing.
+    path = QFileDialog::getSaveFileName(owner, TermLogger::tr("Log received data"), path,
+                                        raw + ";;" + shown, &filter,
+                                        QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return TermLogger::Choice{path, filter == shown};
+}
+
+TermLogger::FileChooser& InstalledChooser() {
+    static TermLogger::FileChooser chooser;
+    return chooser;
+}
+
+QString FileNamePart(QString text) {
+    static const QRegularExpression kUnsafe(QStringLiteral("[^A-Za-z0-9._-]+"));
+    return text.replace(kUnsafe, QStringLiteral("_"));
+}
+
+}  // namespace
+
+TermLogger::TermLogger(TermRichedit* view, QWidget* owner)
+    : QObject(owner), m_view(view), m_owner(owner) {}
+
+TermLogger::~TermLogger() {
+    Stop();
+}
+
+void TermLogger::SetFileChooser(FileChooser chooser) {
+    InstalledChooser() = std::move(chooser);
+}
+
+QString TermLogger::SuggestedPath() const {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists()) {
+        folder = QDir::homePath();
+    }
+    const QString port =
+        m_portName.isEmpty() ? QStringLiteral("terminal") : QFileInfo(m_portName).fileName();
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    return folder + QStringLiteral("/skw-%1-%2.log").arg(FileNamePart(port), stamp);
+}
+
+bool TermLogger::Start() {
+    Stop();
+    const FileChooser& chooser = InstalledChooser() ? InstalledChooser() : AskWithSaveDialog;
+    const std::optional<Choice> choice =
+        chooser(m_owner, SuggestedPath(), AppSettings::TermLogAsShown());
+    if (!choice) {
+        return false;
+    }
+    AppSettings::SetTermLogAsShown(choice->asShown);
+    const unsigned run = ++m_run;
+    const std::error_code error =
+        m_writer.Start(QFile::encodeName(choice->path).toStdString(),
+                       [this, run](const std::error_code& failure) {
+                           QMetaObject::invokeMethod(
+                               this, [this, run, failure] { OnWriteError(run, failure); },
+                               Qt::QueuedConnection);
+                       });
+    if (error) {
+        Prompter::Ask(m_owner,
+                      tr("The log file %1 cannot be opened: %2")
+                          .arg(QDir::toNativeSeparators(choice->path),
+                               QString::fromStdString(error.message())),
+                      Prompter::Icon::Error);
+        return false;
+    }
+    m_path = choice->path;
+    m_logging = true;
+    const bool asShown = choice->asShown;
+    m_view->SetShownSink([this, asShown](std::string_view raw, std::u16string_view shown) {
+        if (asShown) {
+            m_writer.Append(WideToUtf8(std::u16string(shown)));
+        } else {
+            m_writer.Append(raw);
+        }
+    });
+    Q_EMIT statusChanged(tr("Logging to %1").arg(QFileInfo(m_path).fileName()));
+    return true;
+}
+
+void TermLogger::Stop() {
+    if (!m_logging) {
+        return;
+    }
+    if (m_view) {
+        m_view->SetShownSink(nullptr);
+    }
+    m_writer.Stop();
+    m_logging = false;
+    Q_EMIT statusChanged(QString());
+}
+
+void TermLogger::OnWriteError(unsigned run, const std::error_code& error) {
+    if (run != m_run || !m_logging) {
+        return;
+    }
+    const QString path = m_path;
+    Stop();
+    Prompter::Ask(m_owner,
+                  tr("Logging stopped: writing to %1 failed: %2")
+                      .arg(QDir::toNativeSeparators(path), QString::fromStdString(error.message())),
+                  Prompter::Icon::Error);
+}

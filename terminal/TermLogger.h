@@ -1,0 +1,63 @@
+#pragma once
+
+#include "TermLogWriter.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <system_error>
+
+class QWidget;
+class TermRichedit;
+
+// The terminal's "Log…": asks for a file, then appends everything the view receives to it,
+// either the bytes as received or the text as shown (with its time stamps or hex rows). The
+// writing runs on a TermLogWriter thread. A write error stops the log with one message; the
+// port and the view carry on. The log is independent of the port: it stays on across closing,
+// "Setup COM port" and reopening until the user stops it, and ends with the program.
+class TermLogger : public QObject {
+    Q_OBJECT
+
+public:
+    struct Choice {
+        QString path;
+        bool asShown = false;
+    };
+    // Asks the user for the file; nullopt when cancelled.
+    using FileChooser =
+        std::function<std::optional<Choice>(QWidget* owner, const QString& suggestedPath,
+                                            bool asShown)>;
+
+    TermLogger(TermRichedit* view, QWidget* owner);
+    ~TermLogger() override;
+
+    // Replaces the save dialog for the whole program (tests); an empty chooser restores it.
+    static void SetFileChooser(FileChooser chooser);
+
+    // Shows the dialog and starts logging to the chosen file. Returns whether logging is on.
+    bool Start();
+    void Stop();
+    bool IsLogging() const { return m_logging; }
+    QString Path() const { return m_path; }
+    // The port the default file name mentions.
+    void SetPortName(const QString& portName) { m_portName = portName; }
+
+Q_SIGNALS:
+    // An empty text when logging has stopped.
+    void statusChanged(const QString& text);
+
+private:
+    QString SuggestedPath() const;
+    void OnWriteError(unsigned run, const std::error_code& error);
+
+    QPointer<TermRichedit> m_view;  // the page may take it down first
+    QWidget* m_owner;
+    TermLogWriter m_writer;
+    QString m_portName;
+    QString m_path;
+    bool m_logging = false;
+    unsigned m_run = 0;  // so an error of a stopped log cannot stop the next one
+};

@@ -1,0 +1,286 @@
+// The terminal page's view tools against the virtual module: time stamps, hex view, logging,
+// find, clear and holding the view while scrolled up.
+// Before any Qt header: the module's state has a member named like a Qt keyword.
+#include "VirtualModule.h"
+
+#include "RecordingPrompter.h"
+#include "ScratchSettings.h"
+#include "SerialTermPage.h"
+#include "TermFindBar.h"
+#include "TermLogger.h"
+#include "TermRichedit.h"
+#include "TermToolRow.h"
+#include "Translations.h"
+
+#include <gtest/gtest.h>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// One hex row as shown: the hex column padded to 16 bytes, then the ASCII column.
+QString Row(const QString& hex, const QString& ascii) {
+    return hex.leftJustified(16 * 3) + " |" + ascii + "|";
+}
+
+class TermToolsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(module.Start());
+        page = std::make_unique<SerialTermPage>();
+        page->resize(700, 500);
+        page->show();
+        Open();
+    }
+    void TearDown() override { TermLogger::SetFileChooser(nullptr); }
+
+    void Open() {
+        ASSERT_FALSE(page->OpenPort(QString::fromStdString(module.PortPath()), 115200, 0));
+    }
+    template <typename Control>
+    Control* Find(const char* name) const {
+        return page->findChild<Control*>(QLatin1String(name));
+    }
+    TermRichedit* View() const { return page->findChild<TermRichedit*>(); }
+    QString Shown() const { return View()->toPlainText(); }
+    // Shown text with every time stamp replaced by "[T] ".
+    QString ShownUnstamped() const {
+        static const QRegularExpression kStamp(
+            QStringLiteral("\\[\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\\] "));
+        return Shown().replace(kStamp, QStringLiteral("[T] "));
+    }
+    void Check(const char* name, bool on) {
+        auto* box = Find<QCheckBox>(name);
+        if (box->isChecked() != on) {
+            box->click();
+        }
+    }
+    // Sends `bytes` and waits until the view has taken all bytes sent so far.
+    bool SendAndWait(const std::string& bytes) {
+        m_sent += bytes.size();
+        module.SendRaw(bytes);
+        return QTest::qWaitFor([&] { return View()->ReceivedBytes() >= m_sent; }, 5000);
+    }
+    void LogTo(const QString& path, bool asShown) {
+        TermLogger::SetFileChooser([=](QWidget*, const QString&, bool) {
+            return std::optional<TermLogger::Choice>({path, asShown});
+        });
+        Find<QPushButton>("termLog")->click();
+    }
+    static QByteArray FileContent(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+
+    ScratchSettings m_settings;  // first: the page reads its options when it is built
+    VirtualModule module;
+    RecordingPrompter prompter;
+    std::unique_ptr<SerialTermPage> page;
+    std::size_t m_sent = 0;
+};
+
+}  // namespace
+
+TEST_F(TermToolsTest, timestamps_markEveryLineOnceAlsoWhenItsPartsArriveApart) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> reads;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"lines in one read", {"a\r\nb\rc\n"}, "[T] a\n[T] b\n[T] c\n"},
+        {"line split across reads", {"ab", "c\r\n", "d"}, "[T] abc\n[T] d"},
+        {"CR LF split across reads", {"a\r", "\nb\r\n"}, "[T] a\n[T] b\n"},
+    };
+    Check("termTimestamps", true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Find<QPushButton>("termClear")->click();
+        for (const std::string& read : c.reads) {
+            ASSERT_TRUE(SendAndWait(read));
+        }
+        EXPECT_EQ(ShownUnstamped(), c.shown);
+    }
+    EXPECT_TRUE(QSettings().value("Default Values/Terminal timestamps").toBool());
+}
+
+TEST_F(TermToolsTest, hexRows_continueAcrossReadsAndModeSwitchesLoseNothing) {
+    ASSERT_TRUE(SendAndWait("ab\xEA\xB0"));  // the last character is incomplete
+    Check("termHexView", true);
+    ASSERT_TRUE(SendAndWait("\x80"));
+    ASSERT_TRUE(SendAndWait("0123456789abcdef"));
+    const QString rows = Row("ea b0 80 30 31 32 33 34 35 36 37 38 39 61 62 63", "...0123456789abc") +
+                         "\n" + Row("64 65 66", "def");
+    EXPECT_EQ(Shown(), "ab\n" + rows);
+    Check("termHexView", false);
+    ASSERT_TRUE(SendAndWait("\xEA\xB0\x80!"));
+    EXPECT_EQ(Shown(), "ab\n" + rows + QString::fromUtf8("\n\xEA\xB0\x80!"));
+}
+
+TEST_F(TermToolsTest, log_holdsExactlyWhatWasReceivedAcrossAReopenAndClear) {
+    QTemporaryDir folder;
+    std::string everyByte;
+    for (int byte = 0; byte < 256; ++byte) {
+        everyByte.push_back(static_cast<char>(byte));
+    }
+    struct Case {
+        bool asShown;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {false, QByteArray::fromStdString("one\r\ntwo\r" + everyByte + "three")},
+        {true, QByteArray("one\ntwo\nthree")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.asShown);
+        const QString path = folder.filePath(c.asShown ? "shown.txt" : "raw.log");
+        QSignalSpy status(page.get(), &SerialTermPage::logStatusChanged);
+        LogTo(path, c.asShown);
+        ASSERT_EQ(status.size(), 1);
+        EXPECT_TRUE(status.at(0).at(0).toString().contains(QFileInfo(path).fileName()));
+        ASSERT_TRUE(SendAndWait("one\r\n"));
+        Find<QPushButton>("termClear")->click();
+        EXPECT_TRUE(Shown().isEmpty());
+        ASSERT_TRUE(SendAndWait("two\r"));
+        page->ClosePort();  // the log stays on across a reopen
+        m_sent = 0;
+        Open();
+        ASSERT_TRUE(SendAndWait(c.asShown ? std::string() + "three" : everyByte + "three"));
+        Find<QPushButton>("termLog")->click();  // "Stop log"
+        EXPECT_EQ(status.size(), 2);
+        EXPECT_TRUE(status.at(1).at(0).toString().isEmpty());
+        EXPECT_EQ(FileContent(path), c.expected);
+        EXPECT_TRUE(prompter.messages.empty());
+        page->ClosePort();
+        m_sent = 0;
+        Open();
+    }
+}
+
+TEST_F(TermToolsTest, logErrors_showOneMessageAndTheTerminalCarriesOn) {
+    struct Case {
+        const char* name;
+        QString path;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"cannot open", "/nonexistent-folder/x.log", "cannot be opened"},
+        {"disk full", "/dev/full", "Logging stopped"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompter.messages.clear();
+        LogTo(c.path, false);
+        ASSERT_TRUE(SendAndWait("data\r\n"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !prompter.messages.empty(); }, 5000));
+        ASSERT_TRUE(SendAndWait("more\r\n"));
+        QTest::qWait(50);  // a second message would have been queued by now
+        ASSERT_EQ(prompter.messages.size(), 1u);
+        EXPECT_TRUE(prompter.messages[0].text.contains(c.message)) << prompter.messages[0].text.toStdString();
+        EXPECT_FALSE(page->findChild<TermLogger*>()->IsLogging());
+        EXPECT_TRUE(page->IsPortOpen());
+        EXPECT_TRUE(Shown().endsWith("more\n"));
+        EXPECT_EQ(Find<QPushButton>("termLog")->text(), QString::fromUtf8("Log…"));
+    }
+}
+
+TEST_F(TermToolsTest, find_wrapsAroundAndEscapeOnlyClosesTheBar) {
+    ASSERT_TRUE(SendAndWait("alpha\r\nbeta\r\nALPHA\r\n"));
+    QTest::keySequence(View(), QKeySequence::Find);
+    auto* bar = Find<TermFindBar>("termFindBar");
+    ASSERT_TRUE(bar->isVisible());
+    Find<QLineEdit>("termFindText")->setText("alpha");
+    const auto selectionStart = [&] { return View()->textCursor().selectionStart(); };
+    ASSERT_TRUE(bar->FindNext());
+    EXPECT_EQ(selectionStart(), 0);
+    ASSERT_TRUE(bar->FindNext());
+    EXPECT_EQ(selectionStart(), 11);  // case-insensitive
+    ASSERT_TRUE(bar->FindNext());
+    EXPECT_EQ(selectionStart(), 0);  // wrapped
+    ASSERT_TRUE(bar->FindPrevious());
+    EXPECT_EQ(selectionStart(), 11);  // wrapped backwards
+    Find<QCheckBox>("termFindMatchCase")->setChecked(true);
+    Find<QLineEdit>("termFindText")->setText("ALPHA");
+    ASSERT_TRUE(bar->FindNext());
+    EXPECT_EQ(selectionStart(), 11);
+
+    QTest::keyClick(Find<QLineEdit>("termFindText"), Qt::Key_Escape);
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_TRUE(page->isVisible());
+    EXPECT_TRUE(page->IsPortOpen());
+}
+
+TEST_F(TermToolsTest, scrolledUp_theViewHoldsItsPlaceAndFollowsAgainAtTheEnd) {
+    Check("termHoldScroll", true);
+    const auto lines = [](int first, int count) {
+        std::string text;
+        for (int line = first; line < first + count; ++line) {
+            text += "line " + std::to_string(line) + " of the stream\r\n";
+        }
+        return text;
+    };
+    ASSERT_TRUE(SendAndWait(lines(0, 200)));
+    QScrollBar* bar = View()->verticalScrollBar();
+    ASSERT_EQ(bar->value(), bar->maximum());
+    bar->setValue(bar->maximum() / 2);
+    const auto topLine = [&] { return View()->cursorForPosition(QPoint(2, 2)).block().text(); };
+    const QString readingAt = topLine();
+    // Enough to trim lines from the top at the 32,767-character limit.
+    ASSERT_TRUE(SendAndWait(lines(200, 1200)));
+    EXPECT_EQ(topLine(), readingAt);
+    EXPECT_LT(bar->value(), bar->maximum());
+
+    QTest::keyClick(View(), Qt::Key_End, Qt::ControlModifier);
+    ASSERT_TRUE(SendAndWait(lines(1400, 10)));
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_TRUE(Shown().endsWith("line 1409 of the stream\n"));
+}
+
+TEST_F(TermToolsTest, newControls_haveEnglishAndKoreanTextsAndAccessibleNames) {
+    const auto texts = [&] {
+        QStringList captions;
+        for (const char* name : {"termTimestamps", "termHexView", "termHoldScroll"}) {
+            captions << Find<QCheckBox>(name)->text();
+        }
+        for (const char* name : {"termFind", "termClear", "termLog", "termFindNext"}) {
+            captions << Find<QPushButton>(name)->text();
+        }
+        return captions;
+    };
+    const QStringList english = texts();
+    EXPECT_EQ(english, QStringList({"Timestamps", "Hex view", "Hold when scrolled up", "Find",
+                                    "Clear", QString::fromUtf8("Log…"), "Next"}));
+    Translations::Install(QStringLiteral("ko"));
+    page = std::make_unique<SerialTermPage>();
+    const QStringList korean = texts();
+    Translations::Install(QStringLiteral("en"));
+    EXPECT_EQ(korean,
+              QStringList({QString::fromUtf8("시간 표시"), QString::fromUtf8("16진수 보기"),
+                           QString::fromUtf8("스크롤 위치 유지"), QString::fromUtf8("찾기"),
+                           QString::fromUtf8("지우기"), QString::fromUtf8("로그…"),
+                           QString::fromUtf8("다음")}));
+    QList<QWidget*> controls = page->findChild<TermToolRow*>()->findChildren<QWidget*>();
+    controls += page->findChild<TermFindBar*>()->findChildren<QWidget*>();
+    for (const QWidget* control : controls) {
+        if (control->inherits("QAbstractButton") || control->inherits("QComboBox") ||
+            control->inherits("QLineEdit")) {
+            EXPECT_FALSE(control->accessibleName().isEmpty())
+                << control->metaObject()->className() << " " << control->objectName().toStdString();
+        }
+    }
+}
