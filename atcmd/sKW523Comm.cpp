@@ -179,18 +179,20 @@ std::int32_t sKW523Comm::SetScanFilter(const ScanFilter& filter) {
 
 void sKW523Comm::OnPortReceive(CSerialportMP::Ptr, std::error_code& error,
                                const std::vector<std::uint8_t>& data, unsigned int count) {
-    std::lock_guard lock(m_rxLock);
+    std::unique_lock lock(m_rxLock);
     if (error) {
         ReportPortFailure(error);
         return;
     }
-    // Between wait steps the buffer keeps at most 1024 bytes; the rest is dropped.
+    // Until the transaction collects them the buffer keeps at most 1024 bytes; the rest is
+    // dropped.
     const std::size_t room = kRxBufferLimit - m_rxBuffer.size();
     const std::size_t taken = std::min({std::size_t{count}, data.size(), room});
     m_rxBuffer.insert(m_rxBuffer.end(), data.begin(),
                       data.begin() + static_cast<std::ptrdiff_t>(taken));
+    lock.unlock();
     if (taken > 0) {
-        m_rxCond.notify_all();  // the waiting transaction looks at them now
+        m_rxCond.notify_all();  // the waiting transaction looks at them now, without the lock
     }
 }
 
