@@ -21,8 +21,8 @@ CLI::Option* AddText(CLI::App* command, const std::string& name, std::optional<s
 
 // The parser skips its checks for an empty value; these options have no empty meaning.
 const CLI::Validator kNotEmpty(
-    [](const std::string& value) { return value.empty() ? "an empty value" : std::string(); },
-    "", "NOT EMPTY");
+    [](const std::string& value) { return value.empty() ? "an empty value" : std::string(); }, "",
+    "NOT EMPTY");
 
 // An empty value would otherwise be taken as the default speed.
 std::uint32_t PortBaud(const std::string& text) {

@@ -7,10 +7,10 @@
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
-#include <cerrno>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 #endif
 
 namespace {

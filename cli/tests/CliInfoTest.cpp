@@ -101,7 +101,9 @@ struct EscapeCase {
 // text output shows them escaped; JSON carries them as its own escapes.
 TEST_F(CliInfoTest, escapeSequencesFromTheFarEnd_areShownEscaped) {
     const EscapeCase cases[] = {
-        {"GaX-sKW523", {"info"}, "Device name                         \\x1b[31m\n",
+        {"GaX-sKW523",
+         {"info"},
+         "Device name                         \\x1b[31m\n",
          R"("name":"\u001b[31m")"},
         {"GaX-sKW521M",
          {"scan", "--seconds", "1"},

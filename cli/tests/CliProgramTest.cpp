@@ -41,8 +41,8 @@ public:
         if (stdoutPath.empty()) {
             posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
         } else {
-            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath.c_str(),
-                                             O_WRONLY, 0);
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath.c_str(), O_WRONLY,
+                                             0);
         }
         posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
         posix_spawn_file_actions_addclose(&actions, out[1]);
@@ -291,8 +291,13 @@ TEST(CliProgramTest, interrupt_stopsAtASafePoint) {
          0,
          {"AT+STOPSCAN", "AT+SF=OFF", "ATZ"},
          ""},
-        {"info ends after its read", "GaX-sKW523", {"info"}, "AT+VER?", 130,
-         {"AT+GETSLOT=8", "ATZ"}, ""},
+        {"info ends after its read",
+         "GaX-sKW523",
+         {"info"},
+         "AT+VER?",
+         130,
+         {"AT+GETSLOT=8", "ATZ"},
+         ""},
     };
     for (const InterruptCase& c : cases) {
         SCOPED_TRACE(c.what);

@@ -62,11 +62,9 @@ TEST_F(CliScanTest, filters_listEachAcceptedDeviceOnce_andStopTheScan) {
         auto listed = ListedAddresses(result.out);
         std::sort(listed.begin(), listed.end());
         EXPECT_EQ(listed, c.listed);
-        EXPECT_EQ(
-            result.commands,
-            Concat({ConnectFull(),
-                    {"AT+MODEL?", "AT+SF=ON,QUOR", "AT+STARTSCAN", "AT+STOPSCAN", "AT+SF=OFF",
-                     "ATZ"}}));
+        EXPECT_EQ(result.commands, Concat({ConnectFull(),
+                                           {"AT+MODEL?", "AT+SF=ON,QUOR", "AT+STARTSCAN",
+                                            "AT+STOPSCAN", "AT+SF=OFF", "ATZ"}}));
     }
 }
 

@@ -94,7 +94,8 @@ TEST(SimPublishedPort, folder_isPrivateAndOurs) {
     };
     for (const FolderCase& c : cases) {
         SCOPED_TRACE(c.what);
-        const fs::path runtime = fs::path(savedRuntime) / ("folder-" + std::to_string(c.otherOwner));
+        const fs::path runtime =
+            fs::path(savedRuntime) / ("folder-" + std::to_string(c.otherOwner));
         fs::create_directories(runtime / "skw-virtual-ports");
         if (c.otherOwner && ::chown((runtime / "skw-virtual-ports").c_str(), 4242, 4242) != 0) {
             continue;  // only root can give a folder away
