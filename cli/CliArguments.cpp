@@ -5,6 +5,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <charconv>
+
 namespace {
 
 // The speeds of the COM port dialog's list.
@@ -16,12 +19,32 @@ CLI::Option* AddText(CLI::App* command, const std::string& name, std::optional<s
         name, [&target](const std::string& value) { target = value; }, description);
 }
 
+// The parser skips its checks for an empty value; these options have no empty meaning.
+const CLI::Validator kNotEmpty(
+    [](const std::string& value) { return value.empty() ? "an empty value" : std::string(); }, "",
+    "NOT EMPTY");
+
+// An empty value would otherwise be taken as the default speed.
+std::uint32_t PortBaud(const std::string& text) {
+    std::uint32_t baud = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), baud);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+        std::find(kPortBauds.begin(), kPortBauds.end(), baud) == kPortBauds.end()) {
+        throw CLI::ValidationError("--baud", "'" + text + "' is not a speed of the port list");
+    }
+    return baud;
+}
+
 void AddConnection(CLI::App* command, Connection& connection) {
-    command->add_option("--port,-p", connection.port, "Serial port, e.g. /dev/ttyUSB0")->required();
-    command->add_option("--baud,-b", connection.baud, "Speed of the port (default 9600)")
-        ->check(CLI::IsMember(kPortBauds));
+    command->add_option("--port,-p", connection.port, "Serial port, e.g. /dev/ttyUSB0")
+        ->required()
+        ->check(kNotEmpty);
+    command->add_option_function<std::string>(
+        "--baud,-b", [&connection](const std::string& text) { connection.baud = PortBaud(text); },
+        "Speed of the port (default 9600)");
     AddText(command, "--expect-model", connection.expectedModel,
-            "Stop with status 6 unless the module is this model");
+            "Stop with status 6 unless the module is this model")
+        ->check(kNotEmpty);
 }
 
 // One subcommand per request; each fills its own request, and the one that was parsed wins.
@@ -106,10 +129,13 @@ std::variant<CliRequest, int> ParseArguments(const std::vector<std::string>& arg
     app.set_version_flag("--version", std::string(kProgramName) + " " + SKW_VERSION_TEXT,
                          "Print the version and exit");
     app.footer(
-        "Exit status: 0 done; 1 internal error; 2 bad argument (no setting sent); 3 port cannot\n"
-        "be opened; 4 no answer; 5 unsupported model; 6 another model than expected; 7 setting\n"
-        "or command refused; 8 port error during the command; 9 not offered for the model in\n"
-        "its current role.");
+        "Exit status: 0 done; 1 internal error, or standard output cannot be written; 2 bad\n"
+        "argument (no setting sent); 3 port cannot be opened (also when another program has it\n"
+        "open); 4 no answer, or a restart not confirmed; 5 unsupported model; 6 another model\n"
+        "than expected; 7 setting or command refused; 8 port error during the command; 9 not\n"
+        "offered for the model in its current role; 130 interrupted (SIGINT or SIGTERM): the\n"
+        "command stopped between two settings and the module was restarted out of its setting\n"
+        "mode. Ctrl+C during a scan ends the scan early (status 0).");
     app.add_subcommand("ports", "List the serial ports, virtual modules included");
     Commands commands;
     AddInfo(app, commands);

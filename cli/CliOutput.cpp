@@ -36,15 +36,40 @@ std::string OneLine(std::string_view text) {
     return line;
 }
 
+bool IsControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
 }  // namespace
 
 int CliContext::Fail(ExitCode code, std::string_view message) const {
-    err << kProgramName << ": " << OneLine(message) << '\n';
+    err << kProgramName << ": " << Printable(OneLine(message)) << '\n';
     return ToInt(code);
 }
 
 void CliContext::Say(std::string_view line) const {
-    out << OneLine(line) << '\n' << std::flush;
+    out << Printable(OneLine(line)) << '\n' << std::flush;
+}
+
+void CliContext::SayJson(std::string_view json) const {
+    out << json << '\n' << std::flush;
+}
+
+std::string Printable(std::string_view text) {
+    const std::string utf8 = Normalised(std::string(text));
+    std::string shown;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t start = i;
+        const char32_t c = NextCodePoint(utf8, i);
+        if (IsControl(c)) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned>(c));
+            shown += escaped;
+        } else {
+            shown.append(utf8, start, i - start);
+        }
+    }
+    return shown;
 }
 
 std::string Normalised(const std::string& utf8) {
@@ -75,7 +100,7 @@ std::string LabelTable(const std::vector<std::pair<std::string, std::string>>& r
     }
     std::string table;
     for (const auto& [label, value] : rows) {
-        table += PadRight(label, width) + "  " + value + "\n";
+        table += PadRight(label, width) + "  " + Printable(value) + "\n";
     }
     return table;
 }

@@ -19,19 +19,27 @@ struct CliContext {
 
     // Writes "skw-manager-cli: <message>" on one line and returns `code`.
     int Fail(ExitCode code, std::string_view message) const;
+    // Writes one line of text, shown safely (see Printable).
     void Say(std::string_view line) const;
+    // Writes JSON as it is: its string escapes already keep every control character out.
+    void SayJson(std::string_view json) const;
     bool StopRequested() const { return stopRequested != nullptr && stopRequested->load(); }
 };
 
 // Text as the page's edits hold it: invalid UTF-8 becomes U+FFFD.
 std::string Normalised(const std::string& utf8);
 
+// Text that cannot drive a terminal: what came from a module or a file name may carry escape
+// sequences. Control characters (C0, DEL, C1) are shown as \x1b and so on; invalid UTF-8
+// becomes U+FFFD.
+std::string Printable(std::string_view text);
+
 // Columns a terminal gives the text: two for Hangul and other wide East Asian characters.
 std::size_t DisplayWidth(std::string_view utf8);
 // `utf8` followed by blanks up to `width` columns.
 std::string PadRight(std::string_view utf8, std::size_t width);
 
-// Rows of label and value, the values aligned in one column.
+// Rows of label and value, the values aligned in one column and shown with Printable.
 std::string LabelTable(const std::vector<std::pair<std::string, std::string>>& rows);
 
 // A JSON string literal of `utf8` (which must be valid UTF-8).

@@ -30,11 +30,19 @@ int Dispatch(const CliRequest& request, const CliEnvironment& environment,
                       request);
 }
 
-}  // namespace
+// A result that never reached standard output (a full disk, a closed pipe) is a failure,
+// whatever the module did.
+int CheckedOutput(int status, const CliContext& context) {
+    context.out.flush();
+    if (context.out) {
+        return status;
+    }
+    const int failed = context.Fail(ExitCode::Internal, context.texts(TextId::OutputFailed));
+    return status == ToInt(ExitCode::Ok) ? failed : status;
+}
 
-int RunCli(const std::vector<std::string>& args, const CliEnvironment& environment) {
-    const CliContext context{environment.out, environment.err, Texts(environment.translate),
-                             environment.stopRequested};
+int Run(const std::vector<std::string>& args, const CliEnvironment& environment,
+        const CliContext& context) {
     try {
         auto parsed = ParseArguments(args, environment.out, environment.err);
         if (const int* status = std::get_if<int>(&parsed)) {
@@ -44,4 +52,12 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& environme
     } catch (const std::exception& error) {
         return context.Fail(ExitCode::Internal, error.what());
     }
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, const CliEnvironment& environment) {
+    const CliContext context{environment.out, environment.err, Texts(environment.translate),
+                             environment.stopRequested};
+    return CheckedOutput(Run(args, environment, context), context);
 }

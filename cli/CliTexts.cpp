@@ -28,6 +28,7 @@ constexpr std::array kTexts = {
     Page(TextId::AdvFailed, ConfMessageId::MSG_ADV_FAILED),
     Page(TextId::UartDone, ConfMessageId::MSG_UART_DONE),
     Page(TextId::UartFailed, ConfMessageId::MSG_UART_FAILED),
+    Page(TextId::UartNotConfirmed, ConfMessageId::MSG_UART_NOT_CONFIRMED),
     Page(TextId::NameTooLong, ConfMessageId::MSG_NAME_TOO_LONG),
     Page(TextId::FactoryResetQuestion, ConfMessageId::MSG_FACTORY_RESET_QUESTION),
     Page(TextId::BadAdvInterval, ConfMessageId::MSG_BAD_ADV_INTERVAL),
@@ -103,9 +104,15 @@ constexpr std::array kTexts = {
                                 "460800).")},
     TextEntry{TextId::NothingToSet, kOwn,
               QT_TRANSLATE_NOOP("SkwCli", "Nothing to set: give at least one setting.")},
+    TextEntry{TextId::RssiOutOfRange, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "The RSSI filter value is out of range.")},
+    TextEntry{TextId::OutputFailed, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "Cannot write to standard output.")},
+    TextEntry{TextId::Interrupted, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "Interrupted; the module was left at a safe point.")},
 };
 
-static_assert(kTexts.size() == static_cast<std::size_t>(TextId::NothingToSet) + 1);
+static_assert(kTexts.size() == static_cast<std::size_t>(TextId::Interrupted) + 1);
 
 constexpr bool InIdOrder() {
     for (std::size_t i = 0; i < kTexts.size(); ++i) {

@@ -26,6 +26,7 @@ enum class TextId {
     AdvFailed,
     UartDone,
     UartFailed,
+    UartNotConfirmed,
     NameTooLong,
     FactoryResetQuestion,
     BadAdvInterval,
@@ -81,6 +82,9 @@ enum class TextId {
     SlotGivenTwice,
     BadUartArgument,
     NothingToSet,
+    RssiOutOfRange,
+    OutputFailed,
+    Interrupted,
 };
 
 struct TextEntry {

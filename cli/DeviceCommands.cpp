@@ -6,8 +6,13 @@ namespace {
 // Restarts the module with `job`; the page closes the port afterwards whatever the answer,
 // here a missing ready answer is reported.
 int Restart(const Connection& connection, ConfJob job, TextId done, const CliContext& context) {
-    ModuleSession session(context.texts);
-    if (const Step failed = session.Connect(connection)) {
+    ModuleSession session(context.texts, context.stopRequested);
+    Step failed = session.Connect(connection);
+    if (!failed) {
+        failed = session.Interruption();
+    }
+    if (failed) {
+        failed = session.Leave(failed);
         return context.Fail(failed->code, failed->message);
     }
     const JobStatus status = session.Run(job);

@@ -141,12 +141,21 @@ std::string Json(const ModuleValues& v) {
 }  // namespace
 
 int RunInfo(const InfoRequest& request, const CliContext& context) {
-    ModuleSession session(context.texts);
-    if (const Step failed = session.Connect(request.connection)) {
+    ModuleSession session(context.texts, context.stopRequested);
+    Step failed = session.Connect(request.connection);
+    if (!failed) {
+        failed = session.Interruption();
+    }
+    failed = session.Leave(failed);
+    if (failed) {
         return context.Fail(failed->code, failed->message);
     }
     const ModuleValues values = ValuesOf(session);
-    context.out << (request.json ? Json(values) + "\n" : Table(values, context.texts));
+    if (request.json) {
+        context.SayJson(Json(values));
+    } else {
+        context.out << Table(values, context.texts);
+    }
     return ToInt(ExitCode::Ok);
 }
 

@@ -19,7 +19,17 @@ Step ModuleSession::Refresh() {
     if (Step failed = Identify()) {
         return failed;
     }
+    if (Step interrupted = Interruption()) {
+        return interrupted;
+    }
     return Read();
+}
+
+Step ModuleSession::Interruption() const {
+    if (m_stopRequested == nullptr || !m_stopRequested->load()) {
+        return std::nullopt;
+    }
+    return Failure{ExitCode::Interrupted, m_texts(TextId::Interrupted)};
 }
 
 Step ModuleSession::Identify() {
@@ -49,6 +59,7 @@ Step ModuleSession::Read() {
     if (status != JOB_OK) {  // also when the module did not enter its setting mode
         return Failure{ExitCode::NoAnswer, m_texts(TextId::NoAnswer)};
     }
+    m_inSetMode = true;
     // A module found scanning is stopped before anything else, as the page does; the outcome
     // shows in the next job.
     if (m_readJob != JOB_READ_SLAVE && Module().info.StateWord() == kScanningWord) {
@@ -58,7 +69,27 @@ Step ModuleSession::Read() {
 }
 
 JobStatus ModuleSession::Run(ConfJob job, const JobInputs& inputs) {
+    if (job == JOB_REBOOT || job == JOB_FACTORY_RESET || job == JOB_SET_UART) {
+        m_inSetMode = false;  // these end with the module's restart themselves
+    }
     return m_jobs.Run(job, inputs).value_or(JOB_FAILED);
+}
+
+Step ModuleSession::Leave(Step failed) {
+    if (!m_inSetMode || PortFailed()) {
+        return failed;
+    }
+    const JobStatus restarted = Run(JOB_REBOOT);
+    if (failed) {
+        return failed;
+    }
+    if (PortFailed()) {
+        return PortError();
+    }
+    if (restarted != JOB_OK) {
+        return Failure{ExitCode::NoAnswer, m_texts(TextId::RestartNotConfirmed)};
+    }
+    return std::nullopt;
 }
 
 Failure ModuleSession::PortError() const {

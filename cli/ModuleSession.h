@@ -7,6 +7,7 @@
 #include "ModelRules.h"
 #include "sKW523Comm.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -23,7 +24,10 @@ using Step = std::optional<Failure>;
 // caller's thread, one at a time; the channel's I/O thread is the only other thread.
 class ModuleSession {
 public:
-    explicit ModuleSession(const Texts& texts) : m_texts(texts) {}
+    // `stopRequested` (may be null) is set by SIGINT/SIGTERM; it is honoured only between
+    // jobs, so a job's commands are always sent together.
+    explicit ModuleSession(const Texts& texts, const std::atomic<bool>* stopRequested = nullptr)
+        : m_texts(texts), m_stopRequested(stopRequested) {}
     ~ModuleSession() { m_comm.Close(); }
     ModuleSession(const ModuleSession&) = delete;
     ModuleSession& operator=(const ModuleSession&) = delete;
@@ -47,6 +51,14 @@ public:
     // Sends the scan stop (with the filter switched off) and leaves the scan state idle.
     JobStatus StopScan();
 
+    // The interruption failure once a stop was asked for; nothing otherwise.
+    Step Interruption() const;
+
+    // Lets go of the module as the window does: a module the read job put into its setting
+    // mode is restarted ("ATZ") so that it works again. An unconfirmed restart is the outcome
+    // only when nothing failed before; `failed` is what the command ends with so far.
+    Step Leave(Step failed);
+
     // Whether the page offers the controls of `group` for this model and the role last read,
     // or the role byte given.
     bool Offers(ControlGroup group) const { return Offers(group, Module().role); }
@@ -63,8 +75,10 @@ private:
     Step Read();
 
     const Texts& m_texts;
+    const std::atomic<bool>* m_stopRequested;
     sKW523Comm m_comm;
     ConfJobRunner m_jobs{m_comm};
     std::optional<std::string> m_expectedModel;
     ConfJob m_readJob = JOB_READ_FULL;
+    bool m_inSetMode = false;  // a read job succeeded and no restart followed
 };

@@ -2,6 +2,7 @@
 #include "InputRules.h"
 #include "ModuleSession.h"
 
+#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <set>
@@ -20,6 +21,15 @@ std::optional<TextId> FilterError(InputRules::ScanFilterError error) {
             return TextId::NameFilterTooLong;
     }
     return std::nullopt;
+}
+
+// The page keeps the low 8 bits of the number typed (300 acts as 44), but a number too long
+// for the page's edit to hold at all would become an arbitrary threshold.
+bool FitsTheEdit(std::string_view rssiText) {
+    const std::string_view trimmed = InputRules::Trimmed(rssiText);
+    int value = 0;
+    return std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value).ec !=
+           std::errc::result_out_of_range;
 }
 
 // The devices found, each listed once, as the page's scan list takes them: a report below the
@@ -58,7 +68,7 @@ public:
 
     void Finish() const {
         if (m_json) {
-            m_context.Say(JsonArray(m_items));
+            m_context.SayJson(JsonArray(m_items));
         }
     }
 
@@ -140,10 +150,17 @@ int RunScan(const ScanRequest& request, const CliContext& context) {
     if (const auto error = FilterError(InputRules::CheckScanFilters(request.rssiMin, nameFilter))) {
         return context.Fail(ExitCode::BadArgument, context.texts(*error));
     }
-    ModuleSession session(context.texts);
+    if (request.rssiMin && !FitsTheEdit(*request.rssiMin)) {
+        return context.Fail(ExitCode::BadArgument, context.texts(TextId::RssiOutOfRange));
+    }
+    ModuleSession session(context.texts, context.stopRequested);
     Step failed = session.Connect(request.connection);
     if (!failed) {
+        failed = session.Interruption();
+    }
+    if (!failed) {  // an interruption from here on ends the scan early, as it is meant to
         failed = Scan(session, request, nameFilter, context);
     }
+    failed = session.Leave(failed);
     return failed ? context.Fail(failed->code, failed->message) : ToInt(ExitCode::Ok);
 }

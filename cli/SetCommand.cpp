@@ -235,6 +235,9 @@ private:
         }
         const std::string value = argument.substr(equals + 1);
         const std::size_t comma = value.find(',');
+        if (comma == 0 || value.empty()) {  // emptying a slot is --clear-slot's, never implied
+            return m_texts(TextId::BadSlotArgument, {argument});
+        }
         // Normalised like the page's texts, so two different invalid byte sequences are the
         // same address to the duplicate check, as they are on the page.
         SlotText text{
@@ -329,6 +332,9 @@ Step Apply(const Setting& setting, ModuleSession& session, const CliContext& con
         return Failure{ExitCode::BadArgument, *error};
     }
     const JobStatus status = session.Run(setting.job, std::get<JobInputs>(inputs));
+    if (status == JOB_NOT_CONFIRMED && !session.PortFailed()) {
+        return Failure{ExitCode::NoAnswer, context.texts(TextId::UartNotConfirmed)};
+    }
     if (status != JOB_OK) {
         return session.AfterFailure(status, setting.failed);
     }
@@ -344,13 +350,16 @@ int RunSet(const SetRequest& request, const CliContext& context) {
         return context.Fail(ExitCode::BadArgument, *error);
     }
     const SetPlan& plan = std::get<SetPlan>(checked);
-    ModuleSession session(context.texts);
+    ModuleSession session(context.texts, context.stopRequested);
     Step failed = session.Connect(request.connection);
     if (!failed) {
         failed = CheckBeforeSending(plan, session, context.texts);
     }
     bool stale = false;
     for (const Setting& setting : plan.settings) {
+        if (!failed) {  // between two settings: where an interruption takes effect
+            failed = session.Interruption();
+        }
         if (!failed && stale) {
             failed = session.Refresh();
         }
@@ -360,5 +369,6 @@ int RunSet(const SetRequest& request, const CliContext& context) {
         failed = Apply(setting, session, context);
         stale = setting.rereads;
     }
+    failed = session.Leave(failed);
     return failed ? context.Fail(failed->code, failed->message) : ToInt(ExitCode::Ok);
 }

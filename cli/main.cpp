@@ -12,11 +12,12 @@ namespace {
 std::atomic<bool> g_stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-// The first Ctrl+C ends a running scan in order (the module is told to stop); a second one
-// ends the program at once.
-extern "C" void OnStopSignal(int signal) {
+// Ctrl+C or SIGTERM asks the running command to stop at its next safe point: between two
+// settings, or a scan stopped in the module. Further signals change nothing, so a sequence of
+// commands that belongs together (the eight slots, a UART change and the restart that
+// applies it) is never cut; the wait is bounded by the running job's answer limits.
+extern "C" void OnStopSignal(int) {
     g_stopRequested.store(true);
-    std::signal(signal, SIG_DFL);
 }
 
 }  // namespace
@@ -27,6 +28,8 @@ int main(int argc, char* argv[]) {
     CliQt::InstallTranslations();
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
+    // A closed pipe shows as a write error of standard output, reported with status 1.
+    std::signal(SIGPIPE, SIG_IGN);
 
     const CliEnvironment environment{std::cout, std::cerr, CliQt::Translate, CliQt::SerialPorts,
                                      &g_stopRequested};

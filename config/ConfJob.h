@@ -33,6 +33,7 @@ enum JobStatus : std::int32_t {
     JOB_NO_REPORT = 4,
     JOB_NO_SETMODE = 5,
     JOB_OTHER_DEVICE = 6,
+    JOB_NOT_CONFIRMED = 7,  // the settings were taken but the module never confirmed its restart
 };
 
 // True for the ids above, JOB_QUIT included.

@@ -316,8 +316,9 @@ JobStatus ConfJobRunner::SetUart(std::uint32_t flowControl, std::uint32_t baudRa
         return JOB_FAILED;
     }
     Pause(200ms);
-    Exchange(kReset);  // the module restarts with the new settings; its answer is not needed
-    return JOB_OK;
+    // The module applies the new speed only when it restarts; without its ready answer the
+    // change cannot be called done.
+    return Succeeds(kReset) ? JOB_OK : JOB_NOT_CONFIRMED;
 }
 
 JobStatus ConfJobRunner::SetAutoCon(int autoConIndex) {

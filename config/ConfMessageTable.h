@@ -43,6 +43,7 @@ enum class ConfMessageId {
     MSG_MASTER_DELETE_FAILED = 142,
     MSG_SLOT_BAD_ADDRESS = 143,
     MSG_COLUMN_RSSI = 144,
+    MSG_UART_NOT_CONFIRMED = 145,
 };
 
 struct ConfMessageText {
@@ -128,6 +129,11 @@ inline constexpr std::array kConfMessageTexts = {
     ConfMessageText{ConfMessageId::MSG_SLOT_BAD_ADDRESS,
                     QT_TRANSLATE_NOOP("ConfMessages", "Slot %1: Invalid Bluetooth address.")},
     ConfMessageText{ConfMessageId::MSG_COLUMN_RSSI, QT_TRANSLATE_NOOP("ConfMessages", "RSSI")},
+    ConfMessageText{
+        ConfMessageId::MSG_UART_NOT_CONFIRMED,
+        QT_TRANSLATE_NOOP("ConfMessages",
+                          "The UART settings were sent, but the device did not confirm its "
+                          "restart. Check the device and its port speed.")},
 };
 
 // The English source of `id`; nullptr for a number the page does not use.

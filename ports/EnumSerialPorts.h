@@ -9,11 +9,12 @@
 // Device paths of the system's serial ports (port names such as COM3 on Windows).
 QStringList SystemSerialPorts();
 
-// ${XDG_RUNTIME_DIR:-/tmp}/skw-virtual-ports
+// ${XDG_RUNTIME_DIR}/skw-virtual-ports, or /tmp/skw-virtual-ports-<uid> without it.
 QString VirtualSerialPortFolder();
 
-// `systemPorts`, then the link paths of the symlinks in `virtualFolder` whose target exists, in
-// name order; a name already listed is dropped. A missing folder adds nothing.
+// `systemPorts`, then the link paths of the live virtual modules in `virtualFolder`, in name
+// order: symlinks whose target exists and whose "<link>.lock" a running module holds locked.
+// A name already listed is dropped. A missing folder, or one that is not ours, adds nothing.
 QStringList EnumSerialPorts(const QStringList& systemPorts, const QString& virtualFolder);
 
 // EnumSerialPorts(SystemSerialPorts(), VirtualSerialPortFolder()).

@@ -8,6 +8,7 @@ void OutputSchedule::Add(std::string bytes, Clock::time_point notBefore) {
     }
     const Clock::time_point due =
         m_entries.empty() ? notBefore : std::max(notBefore, m_entries.back().due);
+    m_bytes += bytes.size();
     m_entries.push_back({due, std::move(bytes)});
 }
 
@@ -36,8 +37,20 @@ std::string* OutputSchedule::Due(Clock::time_point now) {
 
 void OutputSchedule::Consume(std::size_t count) {
     std::string& front = m_entries.front().bytes;
+    count = std::min(count, front.size());
+    m_bytes -= count;
     front.erase(0, count);
     if (front.empty()) {
         m_entries.pop_front();
     }
+}
+
+void OutputSchedule::DropFront() {
+    m_bytes -= m_entries.front().bytes.size();
+    m_entries.pop_front();
+}
+
+void OutputSchedule::Clear() {
+    m_entries.clear();
+    m_bytes = 0;
 }

@@ -17,14 +17,16 @@ public:
     void AddInPieces(const std::string& bytes, Clock::time_point notBefore, Clock::duration gap);
 
     bool Empty() const { return m_entries.empty(); }
+    // All bytes waiting, over every entry.
+    std::size_t Bytes() const { return m_bytes; }
     std::optional<Clock::time_point> NextDue() const;
     std::size_t FrontSize() const { return m_entries.empty() ? 0 : m_entries.front().bytes.size(); }
     // The bytes of the first entry if it is due at `now`.
     std::string* Due(Clock::time_point now);
     // Removes `count` bytes of the first entry, and the entry once it is empty.
     void Consume(std::size_t count);
-    void DropFront() { m_entries.pop_front(); }
-    void Clear() { m_entries.clear(); }
+    void DropFront();
+    void Clear();
 
 private:
     struct Entry {
@@ -32,4 +34,5 @@ private:
         std::string bytes;
     };
     std::deque<Entry> m_entries;
+    std::size_t m_bytes = 0;
 };

@@ -21,6 +21,11 @@ const std::string kLongLine(299, 'X');
 constexpr auto kSplitGap = 4ms;
 // Output nobody reads (no program on the port) is dropped after this long.
 constexpr auto kStaleOutput = 2s;
+// What the module holds for a program that does not read: a real module's UART buffer is a
+// few kilobytes and overruns; this one is generous, but bounded.
+constexpr std::size_t kMaxQueuedOutput = 256 * 1024;
+// The command log, for tests, keeps at most this many lines.
+constexpr std::size_t kMaxLoggedCommands = 65536;
 constexpr int kRoomPollMs = 100;
 constexpr auto kMaxCatchUp = 5ms;
 
@@ -334,6 +339,9 @@ void VirtualModule::HandleLine(const CommandLineReader::Line& line) {
     {
         std::lock_guard guard(m_lock);
         m_activeFaults = m_faults;
+        if (m_commands.size() >= kMaxLoggedCommands) {  // a flood keeps only its recent half
+            m_commands.erase(m_commands.begin(), m_commands.begin() + kMaxLoggedCommands / 2);
+        }
         m_commands.push_back(line.text);
         if (understood && !line.tooLong) {
             reply = m_behaviour.Answer(line.text);
@@ -387,11 +395,21 @@ void VirtualModule::Emit(const std::string& bytes, Clock::time_point notBefore) 
         return;
     }
     const std::string out = SpeedMismatch() ? Garble(bytes) : bytes;
+    if (m_output.Bytes() + out.size() > kMaxQueuedOutput) {
+        if (!m_overrun) {  // logged once per overrun, or the log would grow instead
+            Trace(SimTraceDirection::Sent, "[output dropped: the program does not read]");
+        }
+        m_overrun = true;
+        m_droppedBytes.fetch_add(out.size());
+        return;
+    }
+    m_overrun = false;
     if (m_activeFaults.split) {
         m_output.AddInPieces(out, notBefore, kSplitGap);
     } else {
         m_output.Add(out, notBefore);
     }
+    m_queuedBytes.store(m_output.Bytes());
 }
 
 std::string VirtualModule::FrameReply(const ModuleReply& reply) const {
@@ -430,6 +448,7 @@ void VirtualModule::WriteDue() {
         const ssize_t written = ::write(m_pty.MasterFd(), bytes->data(), count);
         if (written > 0) {
             m_output.Consume(static_cast<std::size_t>(written));
+            m_queuedBytes.store(m_output.Bytes());
             // A sender stalled for long leaves the line idle; it does not make up for the
             // stall with a burst (short stalls of the module's thread are made up for).
             m_txLineFreeAt = std::max(*release, now - kMaxCatchUp);

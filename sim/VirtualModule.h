@@ -8,6 +8,7 @@
 #include "PublishedPort.h"
 #include "VirtualDevice.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -88,6 +89,11 @@ public:
 
     ModuleSettings Settings() const;
 
+    // Bytes waiting to be written to the program, and bytes dropped since the start because
+    // too many were waiting (the program sends without reading).
+    std::size_t QueuedOutputBytes() const { return m_queuedBytes.load(); }
+    std::size_t DroppedOutputBytes() const { return m_droppedBytes.load(); }
+
     void SetFault(SimFault fault, bool on);
     // Writes `bytes` as they are, after whatever is already queued.
     void SendRaw(std::string bytes);
@@ -149,6 +155,10 @@ private:
     Clock::time_point m_rxWireEnd{};     // the program's last byte has crossed the line
     Clock::time_point m_busyUntil{};     // the last answer is due
     unsigned m_commandsHeard = 0;
+    bool m_overrun = false;  // output is being dropped
+
+    std::atomic<std::size_t> m_queuedBytes{0};
+    std::atomic<std::size_t> m_droppedBytes{0};
 
     // m_lock guards what other threads read or request; the module's thread takes it briefly
     // and never calls out while holding it.

@@ -151,7 +151,13 @@ int main(int argc, char** argv) {
                          "Print the version and exit");
     CommandLine line;
     DefineOptions(app, line);
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // Help and version end with 0; a bad option with 2, like skw-manager-cli.
+        const int status = app.exit(error);
+        return status == 0 ? 0 : 2;
+    }
 
     if (!line.devicesFile.empty() && !LoadDevices(line.devicesFile, line.module.devices)) {
         return 2;
@@ -178,6 +184,10 @@ int main(int argc, char** argv) {
     }
     if (const std::error_code error = module.Start()) {
         std::cerr << "skw-module-sim: cannot start: " << error.message() << "\n";
+        if (error == std::errc::permission_denied) {
+            std::cerr << "skw-module-sim: " << PublishedPort::Directory()
+                      << " must be a folder of your own (mode 0700 when it is under /tmp)\n";
+        }
         return 1;
     }
     std::cout << module.PortPath() << std::endl;

@@ -1,5 +1,7 @@
 #include "CSerialportMP.h"
 
+#include "PortLock.h"
+
 #include <asio/bind_executor.hpp>
 #include <asio/post.hpp>
 
@@ -53,6 +55,10 @@ std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t b
     {
         std::lock_guard portLock(m_portLock);
         m_serialPort.open(portName, error);
+        if (!error && (error = LockPortExclusively(m_serialPort.native_handle()))) {
+            std::error_code ignored;
+            m_serialPort.close(ignored);
+        }
     }
     if (error) {
         return error;
@@ -61,6 +67,7 @@ std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t b
     error = ApplyOptions(options);
     if (error) {
         std::lock_guard portLock(m_portLock);
+        ReleasePortLock(m_serialPort.native_handle());
         m_serialPort.close();
         return error;
     }
@@ -110,6 +117,7 @@ void CSerialportMP::Close() {
         std::error_code ignored;
         m_serialPort.cancel(ignored);
         DiscardUnsentOutput();
+        ReleasePortLock(m_serialPort.native_handle());
         m_serialPort.close(ignored);
     }
     {

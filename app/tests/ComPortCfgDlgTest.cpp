@@ -15,6 +15,10 @@
 
 #include <optional>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace {
 
 using Stored = ScratchSettings::Stored;
@@ -102,6 +106,9 @@ TEST_F(ComPortCfgDlgTest, portList_addsLiveVirtualPortsByTheirLinkPath) {
     ASSERT_TRUE(pty.open(QIODevice::WriteOnly));
     const QString live = runtime.filePath(QStringLiteral("skw-virtual-ports/GaX-sKW523"));
     ASSERT_TRUE(QFile::link(pty.fileName(), live));
+    // A running module holds its link's lock file.
+    const int lock = ::open(QFile::encodeName(live + ".lock").constData(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
     ASSERT_TRUE(QFile::link(runtime.filePath(QStringLiteral("gone")),
                             runtime.filePath(QStringLiteral("skw-virtual-ports/GaX-DTQ50"))));
     Store(Value::ComPort, live);
@@ -115,6 +122,7 @@ TEST_F(ComPortCfgDlgTest, portList_addsLiveVirtualPortsByTheirLinkPath) {
         Click(dialog, "2");
     });
     EXPECT_EQ(dialog.Settings().port, live);
+    ::close(lock);
 }
 
 TEST_F(ComPortCfgDlgTest, preferredPort_standsInOnlyForAnAbsentStoredPort) {

@@ -2,7 +2,10 @@
 
 #include <gmock/gmock.h>
 
+#include "CliRun.h"
+
 #include <future>
+#include <sstream>
 
 namespace {
 
@@ -54,28 +57,28 @@ TEST_F(CliFailureTest, failures_endWithTheirOwnStatus) {
          {"set", "--name", "A,B"},
          7,
          "Failed device name settings.",
-         Concat({ConnectFull(), {"AT+MODEL?", "AT+MANUF=A,B"}, Identify()})},
+         Concat({ConnectFull(), {"AT+MODEL?", "AT+MANUF=A,B"}, Identify(), {"ATZ"}})},
         {"not offered by the model",
          "GaX-sKW521M",
          false,
          {"set", "--name", "N"},
          9,
          "--name is not available on the GaX-sKW521M in its current role.",
-         ConnectModel521M()},
+         Concat({ConnectModel521M(), {"ATZ"}})},
         {"not offered in the role being set",
          "GaX-sKW523",
          false,
          {"set", "--role", "master", "--name", "N"},
          9,
          "--name is not available on the GaX-sKW523 in its current role.",
-         ConnectFull()},
+         Concat({ConnectFull(), {"ATZ"}})},
         {"scan in the peripheral role",
          "GaX-sKW523",
          false,
          {"scan"},
          9,
          "scan is not available on the GaX-sKW523 in its current role.",
-         ConnectFull()},
+         Concat({ConnectFull(), {"ATZ"}})},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -107,8 +110,58 @@ TEST_F(CliFailureTest, rebootAndFactoryReset_restartTheModule) {
     result = Run("factory-reset", {"--yes"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "The module has restored its factory settings and restarted.\n");
-    EXPECT_EQ(result.commands, Concat({Reread(), {"AT&F"}}));
+    EXPECT_EQ(result.commands, Concat({ConnectFull(), {"AT&F"}}));
     EXPECT_EQ(Module().Settings().deviceName, "sKW523");
+}
+
+struct UnconfirmedCase {
+    std::vector<std::string> options;  // command and its options; the port is added
+    std::string err;
+};
+
+// A restart the module never confirms ("+READY" does not come) is not reported as done: not
+// for a UART change, whose restart applies it, nor for the restart that ends every command.
+TEST_F(CliFailureTest, restartNotConfirmed_endsWithNoAnswer) {
+    const UnconfirmedCase cases[] = {
+        {{"set", "--uart", "115200"},
+         "The UART settings were sent, but the device did not confirm its restart. Check the "
+         "device and its port speed."},
+        {{"info"}, "The module did not confirm its restart."},
+        {{"set", "--name", "N"}, "The module did not confirm its restart."},
+    };
+    for (const UnconfirmedCase& c : cases) {
+        SCOPED_TRACE(c.options.front());
+        VirtualModuleOptions options;
+        options.lateCommand = "ATZ";
+        options.lateBy = 5s;  // longer than the restart's limit
+        StartModule(options);
+        std::vector<std::string> rest(c.options.begin() + 1, c.options.end());
+        const CliResult result = Run(c.options.front(), rest);
+        EXPECT_EQ(result.status, 4);
+        EXPECT_EQ(result.err, "skw-manager-cli: " + c.err + "\n");
+        EXPECT_THAT(result.out, ::testing::Not(::testing::HasSubstr("restarted")));
+        ASSERT_FALSE(result.commands.empty());
+        EXPECT_EQ(result.commands.back(), "ATZ");
+    }
+}
+
+// A second program on the module's port is refused at once; the first one is not disturbed.
+TEST_F(CliFailureTest, secondProgramOnThePort_isRefusedAtOnce) {
+    StartModule(ModelOptions("GaX-sKW523", 30ms));
+    auto first = std::async(std::launch::async, [&] { return Run("set", {"--name", "FIRST"}); });
+    ASSERT_TRUE(Module().WaitForCommand("AT+VER?", 20s));
+    const auto started = std::chrono::steady_clock::now();
+    std::ostringstream out;
+    std::ostringstream err;
+    const int second = RunCli({"skw-manager-cli", "info", "--port", Module().PortPath()},
+                              CliEnvironment{out, err, {}, {}, nullptr});
+    EXPECT_EQ(second, 3);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    EXPECT_THAT(err.str(), ::testing::HasSubstr("busy"));
+    const CliResult result = first.get();
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "Completed device name settings.\n");
+    EXPECT_EQ(Module().Settings().deviceName, "FIRST");
 }
 
 struct UnplugCase {

@@ -1,8 +1,23 @@
 #include "CliFixture.h"
 
+#include <gmock/gmock.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
+using namespace std::chrono_literals;
+
 using CliInfoTest = CliFixture;
+
+// Sends `bytes` to the module as any program on its port could.
+void WriteRaw(const std::string& port, const std::string& bytes) {
+    const int fd = ::open(port.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+}
 
 struct InfoCase {
     std::string model;
@@ -41,7 +56,7 @@ TEST_F(CliInfoTest, eachModel_readWithItsJob_showsWhatItRead) {
         const CliResult result = Run("info", {"--json"});
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_EQ(result.out, c.json + "\n");
-        EXPECT_EQ(result.commands, Concat({Identify(), c.read}));
+        EXPECT_EQ(result.commands, Concat({Identify(), c.read, {"ATZ"}}));
     }
 }
 
@@ -72,7 +87,49 @@ TEST_F(CliInfoTest, table_showsRoleSlotsAndMasterAsTheModuleHoldsThem) {
               "Slot 6                              -\n"
               "Slot 7                              -\n"
               "Slot 8                              D4CA6E10A2B3\n");
-    EXPECT_EQ(result.commands, Reread());
+    EXPECT_EQ(result.commands, Concat({ConnectFull(), {"ATZ"}}));
+}
+
+struct EscapeCase {
+    std::string model;
+    std::vector<std::string> options;  // command and its options; the port is added
+    std::string text;                  // part of the text output
+    std::string json;                  // part of the --json output
+};
+
+// Escape sequences in what a module or a nearby device sends never reach the user's terminal:
+// text output shows them escaped; JSON carries them as its own escapes.
+TEST_F(CliInfoTest, escapeSequencesFromTheFarEnd_areShownEscaped) {
+    const EscapeCase cases[] = {
+        {"GaX-sKW523",
+         {"info"},
+         "Device name                         \\x1b[31m\n",
+         R"("name":"\u001b[31m")"},
+        {"GaX-sKW521M",
+         {"scan", "--seconds", "1"},
+         "  \\x1b]0;X\\x07\\x1b[2J\n",
+         R"("name":"\u001b]0;X\u0007\u001b[2J")"},
+    };
+    for (const EscapeCase& c : cases) {
+        SCOPED_TRACE(c.model);
+        VirtualModuleOptions options = ModelOptions(c.model);
+        options.scanInterval = std::chrono::milliseconds(20);
+        options.devices = {{"C0FFEE000001", -20, "\x1b]0;X\x07\x1b[2J"}};
+        StartModule(options);
+        if (c.options.front() == "info") {
+            WriteRaw(Module().PortPath(), "AT+MANUF=\x1b[31m\r");
+            ASSERT_TRUE(Module().WaitForCommand("AT+MANUF=\x1b[31m", 5s));
+        }
+        std::vector<std::string> rest(c.options.begin() + 1, c.options.end());
+        const CliResult text = Run(c.options.front(), rest);
+        EXPECT_EQ(text.status, 0) << text.err;
+        EXPECT_THAT(text.out, ::testing::HasSubstr(c.text));
+        EXPECT_EQ(text.out.find('\x1b'), std::string::npos);
+        rest.push_back("--json");
+        const CliResult json = Run(c.options.front(), rest);
+        EXPECT_EQ(json.status, 0) << json.err;
+        EXPECT_THAT(json.out, ::testing::HasSubstr(c.json));
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
@@ -26,7 +28,9 @@ constexpr auto kLimit = 20s;
 // skw-manager-cli as a child process, with its output on pipes and a language of its own.
 class Program {
 public:
-    Program(std::vector<std::string> args, const std::string& language) {
+    // `stdoutPath`: standard output goes to this file instead of the pipe.
+    Program(std::vector<std::string> args, const std::string& language,
+            const std::string& stdoutPath = "") {
         std::array<int, 2> out{};
         std::array<int, 2> err{};
         if (::pipe(out.data()) != 0 || ::pipe(err.data()) != 0) {
@@ -34,8 +38,15 @@ public:
         }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        if (stdoutPath.empty()) {
+            posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath.c_str(), O_WRONLY,
+                                             0);
+        }
         posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[1]);
+        posix_spawn_file_actions_addclose(&actions, err[1]);
         posix_spawn_file_actions_addclose(&actions, out[0]);
         posix_spawn_file_actions_addclose(&actions, err[0]);
         args.insert(args.begin(), SKW_MANAGER_CLI_PATH);
@@ -66,16 +77,23 @@ public:
             ::kill(m_pid, SIGKILL);
             ::waitpid(m_pid, nullptr, 0);
         }
-        ::close(m_out);
+        if (m_out >= 0) {
+            ::close(m_out);
+        }
         ::close(m_err);
     }
 
     void Signal(int signal) const { ::kill(m_pid, signal); }
+    // Closes the reading end of its standard output, as a pager that quit does.
+    void CloseOutput() {
+        ::close(m_out);
+        m_out = -1;
+    }
 
     // Reads its output to the end and returns its exit status; -1 if it did not end in time.
     int Finish() {
         const auto deadline = std::chrono::steady_clock::now() + kLimit;
-        bool outOpen = true;
+        bool outOpen = m_out >= 0;
         bool errOpen = true;
         while ((outOpen || errOpen) && std::chrono::steady_clock::now() < deadline) {
             std::array<pollfd, 2> fds = {pollfd{m_out, POLLIN, 0}, pollfd{m_err, POLLIN, 0}};
@@ -201,10 +219,108 @@ TEST(CliProgramTest, interrupt_stopsTheScanInOrder) {
     program.Signal(SIGINT);
     EXPECT_EQ(program.Finish(), 0) << program.err;
     const std::vector<std::string> commands = module.Commands();
-    ASSERT_GE(commands.size(), 2u);
-    EXPECT_EQ(std::vector<std::string>(commands.end() - 2, commands.end()),
-              (std::vector<std::string>{"AT+STOPSCAN", "AT+SF=OFF"}));
+    ASSERT_GE(commands.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(commands.end() - 3, commands.end()),
+              (std::vector<std::string>{"AT+STOPSCAN", "AT+SF=OFF", "ATZ"}));
     EXPECT_THAT(program.out, HasSubstr("Device Address  RSSI  Device Name\n"));
+}
+
+struct OutputCase {
+    std::vector<std::string> args;  // "PORT" stands for the module's port
+    bool closedPipe;                // else standard output is /dev/full
+};
+
+// A result that cannot be written is a failure, not a success nobody saw.
+TEST(CliProgramTest, outputThatCannotBeWritten_endsWithStatus1) {
+    const OutputCase cases[] = {
+        {{"info", "--port", "PORT"}, false},
+        {{"info", "--port", "PORT", "--json"}, false},
+        {{"ports"}, false},
+        {{"info", "--port", "PORT"}, true},
+    };
+    VirtualModule module(Options("GaX-sKW523"));
+    Started(module);
+    for (const OutputCase& c : cases) {
+        std::vector<std::string> args = c.args;
+        for (std::string& arg : args) {
+            arg = arg == "PORT" ? module.PortPath() : arg;
+        }
+        SCOPED_TRACE(::testing::PrintToString(args) + (c.closedPipe ? " | closed" : " > full"));
+        Program program(args, "en", c.closedPipe ? "" : "/dev/full");
+        if (c.closedPipe) {
+            program.CloseOutput();
+        }
+        EXPECT_EQ(program.Finish(), 1);
+        EXPECT_EQ(program.err, "skw-manager-cli: Cannot write to standard output.\n");
+    }
+}
+
+struct InterruptCase {
+    std::string what;
+    std::string model;
+    std::vector<std::string> args;  // after the port
+    std::string signalAt;           // the command during which both signals come
+    int status;
+    std::vector<std::string> lastCommands;  // how the module was left
+    std::string notSent;                    // a command of a later setting, skipped
+};
+
+// Two signals 50 ms apart: the command stops at its next safe point, never inside a sequence
+// that belongs together, and leaves the module out of its setting mode.
+TEST(CliProgramTest, interrupt_stopsAtASafePoint) {
+    const InterruptCase cases[] = {
+        {"the eight slots are written together",
+         "GaX-sKW523",
+         {"set", "--role", "multi-at", "--slot", "1=C0FFEE000001", "--slot", "2=D4CA6E10A2B3",
+          "--uart", "19200"},
+         "AT+SETSLOT=1,C0FFEE000001",
+         130,
+         {"AT+DELSLOT=7", "AT+DELSLOT=8", "ATZ"},
+         "AT+FLOWCONTROL=OFF"},
+        {"the UART change is applied by its restart",
+         "GaX-sKW523",
+         {"set", "--adv-interval", "200", "--uart", "19200"},
+         "AT+FLOWCONTROL=OFF",
+         0,
+         {"AT+FLOWCONTROL=OFF", "AT+UART=19200", "ATZ"},
+         ""},
+        {"the scan is stopped in the module",
+         "GaX-sKW521M",
+         {"scan", "--seconds", "600", "--name-filter", "Q"},
+         "AT+STARTSCAN",
+         0,
+         {"AT+STOPSCAN", "AT+SF=OFF", "ATZ"},
+         ""},
+        {"info ends after its read",
+         "GaX-sKW523",
+         {"info"},
+         "AT+VER?",
+         130,
+         {"AT+GETSLOT=8", "ATZ"},
+         ""},
+    };
+    for (const InterruptCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        VirtualModuleOptions options = Options(c.model);
+        options.latency = 30ms;
+        VirtualModule module(options);
+        Started(module);
+        std::vector<std::string> args = {c.args.front(), "--port", module.PortPath()};
+        args.insert(args.end(), c.args.begin() + 1, c.args.end());
+        Program program(args, "en");
+        ASSERT_TRUE(module.WaitForCommand(c.signalAt, kLimit));
+        program.Signal(SIGINT);
+        std::this_thread::sleep_for(50ms);
+        program.Signal(SIGTERM);
+        EXPECT_EQ(program.Finish(), c.status) << program.err;
+        const std::vector<std::string> commands = module.Commands();
+        ASSERT_GE(commands.size(), c.lastCommands.size());
+        EXPECT_EQ(std::vector<std::string>(commands.end() - c.lastCommands.size(), commands.end()),
+                  c.lastCommands);
+        if (!c.notSent.empty()) {
+            EXPECT_THAT(commands, ::testing::Not(::testing::Contains(c.notSent)));
+        }
+    }
 }
 
 }  // namespace

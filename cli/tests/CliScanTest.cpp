@@ -62,10 +62,9 @@ TEST_F(CliScanTest, filters_listEachAcceptedDeviceOnce_andStopTheScan) {
         auto listed = ListedAddresses(result.out);
         std::sort(listed.begin(), listed.end());
         EXPECT_EQ(listed, c.listed);
-        EXPECT_EQ(
-            result.commands,
-            Concat({Reread(),
-                    {"AT+MODEL?", "AT+SF=ON,QUOR", "AT+STARTSCAN", "AT+STOPSCAN", "AT+SF=OFF"}}));
+        EXPECT_EQ(result.commands, Concat({ConnectFull(),
+                                           {"AT+MODEL?", "AT+SF=ON,QUOR", "AT+STARTSCAN",
+                                            "AT+STOPSCAN", "AT+SF=OFF", "ATZ"}}));
     }
 }
 
@@ -81,7 +80,8 @@ TEST_F(CliScanTest, json_listsDevicesWithNameAndStrength) {
     EXPECT_THAT(result.out, ::testing::HasSubstr(R"({"address":"D4CA6E10A2B3","name":"Sensor",)"));
     EXPECT_EQ(
         result.commands,
-        Concat({Reread(), {"AT+MODEL?", "AT+SF=OFF", "AT+STARTSCAN", "AT+STOPSCAN", "AT+SF=OFF"}}));
+        Concat({ConnectFull(),
+                {"AT+MODEL?", "AT+SF=OFF", "AT+STARTSCAN", "AT+STOPSCAN", "AT+SF=OFF", "ATZ"}}));
 }
 
 }  // namespace

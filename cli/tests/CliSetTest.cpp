@@ -33,32 +33,33 @@ TEST_F(CliSetTest, settings_areSentWithTheirJobs_andReported) {
         "The UART settings for the device have been completed. The device has restarted to "
         "apply the changed settings.\n";
     const SetCase cases[] = {
-        {{"--name", "ABCDEFGH"}, {"AT+MODEL?", "AT+MANUF=ABCDEFGH"}, nameDone},
-        {{"--name", ""}, {"AT+MODEL?", "AT+MANUF="}, nameDone},
-        {{"--name", "가나"}, {"AT+MODEL?", "AT+MANUF=가나"}, nameDone},
-        {{"--adv-interval", "20"}, {"AT+MODEL?", "AT+ADVINTERVAL=20"}, advDone},
-        {{"--adv-interval", "2560"}, {"AT+MODEL?", "AT+ADVINTERVAL=2560"}, advDone},
-        {{"--adv-interval", "100ms"}, {"AT+MODEL?", "AT+ADVINTERVAL=100"}, advDone},
-        {{"--role", "multi-bypass"}, {"AT+MODEL?", "AT+ROLE=M", "AT+MBYPASS=ON"}, roleDone},
+        {{"--name", "ABCDEFGH"}, {"AT+MODEL?", "AT+MANUF=ABCDEFGH", "ATZ"}, nameDone},
+        {{"--name", ""}, {"AT+MODEL?", "AT+MANUF=", "ATZ"}, nameDone},
+        {{"--name", "가나"}, {"AT+MODEL?", "AT+MANUF=가나", "ATZ"}, nameDone},
+        {{"--adv-interval", "20"}, {"AT+MODEL?", "AT+ADVINTERVAL=20", "ATZ"}, advDone},
+        {{"--adv-interval", "2560"}, {"AT+MODEL?", "AT+ADVINTERVAL=2560", "ATZ"}, advDone},
+        {{"--adv-interval", "100ms"}, {"AT+MODEL?", "AT+ADVINTERVAL=100", "ATZ"}, advDone},
+        {{"--role", "multi-bypass"}, {"AT+MODEL?", "AT+ROLE=M", "AT+MBYPASS=ON", "ATZ"}, roleDone},
         {{"--master", "c0ffee000001", "--autocon", "on", "--role", "master"},
          Concat({{"AT+MODEL?", "AT+ROLE=C", "AT+MBYPASS=OFF"},
                  Reread(),
                  {"AT+MODEL?", "AT+AUTOCON=ON"},
                  Reread(),
-                 {"AT+MODEL?", "AT+SETCONMAC=C0FFEE000001"}}),
+                 {"AT+MODEL?", "AT+SETCONMAC=C0FFEE000001", "ATZ"}}),
          roleDone + "Completed automatic reconnection settings.\n"
                     "Master device registered successfully.\n"},
         {{"--role", "master", "--master", "none"},
          Concat({{"AT+MODEL?", "AT+ROLE=C", "AT+MBYPASS=OFF"},
                  Reread(),
-                 {"AT+MODEL?", "AT+SETCONMAC=000000000000"}}),
+                 {"AT+MODEL?", "AT+SETCONMAC=000000000000", "ATZ"}}),
          roleDone + "Successfully delete the master devices.\n"},
         {{"--role", "multi-at", "--slot", "3=C0FFEE000001,Q1", "--slot", "1=d4ca6e10a2b3"},
          Concat({{"AT+MODEL?", "AT+ROLE=M", "AT+MBYPASS=OFF"},
                  Reread(),
                  {"AT+MODEL?", "AT+SETSLOT=1,D4CA6E10A2B3", "AT+DELSLOT=2",
                   "AT+SETSLOT=3,C0FFEE000001,Q1"},
-                 DeleteSlots(4, 8)}),
+                 DeleteSlots(4, 8),
+                 {"ATZ"}}),
          roleDone + "Node (device) registration has been completed\n"},
         {{"--uart", "115200"},
          {"AT+MODEL?", "AT+FLOWCONTROL=OFF", "AT+UART=115200", "ATZ"},
@@ -89,13 +90,15 @@ TEST_F(CliSetTest, valuesNotGiven_areSentAsReadFromTheModule) {
     CliResult result = Run("set", {"--clear-slot", "1"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.commands,
-              Concat({Reread(),
+              Concat({ConnectFull(),
                       {"AT+MODEL?", "AT+DELSLOT=1", "AT+SETSLOT=2,D4CA6E10A2B3,Sensor"},
-                      DeleteSlots(3, 8)}));
+                      DeleteSlots(3, 8),
+                      {"ATZ"}}));
 
     result = Run("set", {"--role", "slave"});
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.commands, Concat({Reread(), {"AT+MODEL?", "AT+ROLE=S", "AT+MBYPASS=ON"}}));
+    EXPECT_EQ(result.commands,
+              Concat({ConnectFull(), {"AT+MODEL?", "AT+ROLE=S", "AT+MBYPASS=ON", "ATZ"}}));
 }
 
 // A slot address held by the module counts in the duplicate check, as on the page; the check
@@ -107,7 +110,7 @@ TEST_F(CliSetTest, slotAddressHeldInAnotherSlot_isRefusedBeforeAnySetting) {
     const CliResult result = Run("set", {"--role", "multi-bypass", "--slot", "6=c0ffee000001"});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err, "skw-manager-cli: Duplicated Bluetooth addresses are assigned to slot\n");
-    EXPECT_EQ(result.commands, Reread());
+    EXPECT_EQ(result.commands, Concat({ConnectFull(), {"ATZ"}}));
 }
 
 struct BadCase {
@@ -156,6 +159,16 @@ TEST_F(CliSetTest, badArguments_sendNothing) {
          "Reset to factory settings. Are you sure you want to continue? Confirm with --yes."},
         {{"info", "--port", "PORT", "--baud", "1234"}, "--baud"},
         {{"info"}, "--port is required"},
+        {{"info", "--port", "PORT", "--baud", ""}, "--baud"},
+        {{"info", "--port", "PORT", "--baud", "9600x"}, "--baud"},
+        {{"info", "--port", "PORT", "--expect-model", ""}, "--expect-model"},
+        {{"info", "--port", ""}, "--port"},
+        {{"set", "--port", "PORT", "--slot", "1="}, "Invalid --slot value: 1="},
+        {{"set", "--port", "PORT", "--slot", "1=,NAME"}, "Invalid --slot value: 1=,NAME"},
+        {{"scan", "--port", "PORT", "--rssi-min", "-999999999999999999999"},
+         "The RSSI filter value is out of range."},
+        {{"scan", "--port", "PORT", "--rssi-min", "4294967296"},
+         "The RSSI filter value is out of range."},
         {{}, "A subcommand is required"},
     };
     StartModule();

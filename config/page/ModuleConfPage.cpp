@@ -349,6 +349,11 @@ void ModuleConfPage::RestartIdentification(bool clearList) {
 }
 
 void ModuleConfPage::OnSettingResult(const SettingOutcome& outcome, std::int32_t status) {
+    if (status == JOB_NOT_CONFIRMED) {  // sent, but the restart that applies it never came
+        Show(ConfMessages::MSG_UART_NOT_CONFIRMED, Prompter::Icon::Warning);
+        BackToPortSettings();
+        return;
+    }
     if (status != JOB_OK) {
         ReportFailure(status, outcome.failed);
         return;

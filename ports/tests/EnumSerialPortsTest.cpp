@@ -7,6 +7,29 @@
 
 #include <optional>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+// Holds "<link>.lock" locked, as a running virtual module does.
+class HeldLock {
+public:
+    explicit HeldLock(const QString& link)
+        : m_fd(::open(QFile::encodeName(link + ".lock").constData(), O_RDWR | O_CREAT, 0600)) {
+        EXPECT_EQ(::flock(m_fd, LOCK_EX | LOCK_NB), 0);
+    }
+    ~HeldLock() { ::close(m_fd); }
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+
+private:
+    int m_fd;
+};
+
+}  // namespace
+
 TEST(EnumSerialPorts, listsSystemPortsThenLiveVirtualLinks_eachOnce) {
     QTemporaryDir scratch;
     ASSERT_TRUE(scratch.isValid());
@@ -23,6 +46,15 @@ TEST(EnumSerialPorts, listsSystemPortsThenLiveVirtualLinks_eachOnce) {
         QFile::link(scratch.filePath(QStringLiteral("gone")), folder.filePath("c-dangling")));
     QFile plain(folder.filePath(QStringLiteral("d-plain")));
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    // Left by a killed module: its target exists (the terminal number serves someone else
+    // now), but nobody holds its lock.
+    const QString orphan = folder.filePath(QStringLiteral("e-orphan"));
+    ASSERT_TRUE(QFile::link(target.fileName(), orphan));
+    QFile orphanLock(orphan + ".lock");
+    ASSERT_TRUE(orphanLock.open(QIODevice::WriteOnly));
+    const HeldLock liveLock(live);
+    const HeldLock otherLock(other);
+    const HeldLock danglingLock(folder.filePath("c-dangling"));
 
     const QStringList system = {"/dev/ttyUSB1", "/dev/ttyS0", "/dev/ttyUSB1", live};
     EXPECT_EQ(EnumSerialPorts(system, folder.path()),
@@ -39,8 +71,8 @@ TEST(EnumSerialPorts, virtualFolder_followsXdgRuntimeDir) {
     };
     const Case cases[] = {
         {QByteArray("/run/user/1000"), "/run/user/1000/skw-virtual-ports"},
-        {QByteArray(""), "/tmp/skw-virtual-ports"},
-        {std::nullopt, "/tmp/skw-virtual-ports"},
+        {QByteArray(""), QStringLiteral("/tmp/skw-virtual-ports-%1").arg(::geteuid())},
+        {std::nullopt, QStringLiteral("/tmp/skw-virtual-ports-%1").arg(::geteuid())},
     };
     for (const Case& c : cases) {
         if (c.runtime) {

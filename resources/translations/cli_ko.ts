@@ -83,5 +83,17 @@
         <source>Nothing to set: give at least one setting.</source>
         <translation>설정할 값이 없습니다. 설정을 하나 이상 지정해 주세요.</translation>
     </message>
+    <message>
+        <source>The RSSI filter value is out of range.</source>
+        <translation>RSSI 필터값이 범위를 벗어났습니다.</translation>
+    </message>
+    <message>
+        <source>Cannot write to standard output.</source>
+        <translation>표준 출력에 쓸 수 없습니다.</translation>
+    </message>
+    <message>
+        <source>Interrupted; the module was left at a safe point.</source>
+        <translation>중단되었습니다. 장치는 안전한 단계에서 멈췄습니다.</translation>
+    </message>
 </context>
 </TS>

@@ -53,6 +53,10 @@ Please check the product name, communication port, etc., and try again.</source>
         <translation>장치의 UART 설정을 실패하였습니다.</translation>
     </message>
     <message>
+        <source>The UART settings were sent, but the device did not confirm its restart. Check the device and its port speed.</source>
+        <translation>UART 설정을 보냈지만 장치가 재시작을 확인하지 않았습니다. 장치와 포트 속도를 확인해 주세요.</translation>
+    </message>
+    <message>
         <source>The device name is too long.</source>
         <translation>장치 이름이 너무 깁니다.</translation>
     </message>

@@ -75,6 +75,11 @@ public:
     // Sends the signal and returns the exit status (-1 if it did not exit in time).
     int Terminate(int signal, std::chrono::milliseconds limit) {
         ::kill(m_pid, signal);
+        return Wait(limit);
+    }
+
+    // The exit status once it ends by itself (-1 if it did not in time).
+    int Wait(std::chrono::milliseconds limit) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
         int status = 0;
         while (::waitpid(m_pid, &status, WNOHANG) == 0) {
@@ -121,6 +126,17 @@ TEST(SimExecutable, printsItsPortAnswersAndWithdrawsThePortOnSigterm) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(port)));
     EXPECT_NE(ReadFile(scratch / "log.txt").find("-> AT+MODEL?\n"), std::string::npos);
     fs::remove_all(scratch);
+}
+
+// Bad options end with status 2, as they do for skw-manager-cli.
+TEST(SimExecutable, badOptions_endWithStatus2) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--no-such-option"}, {"--baud", "1234"}, {"--fault", "fire"}, {"--latency", "soon"}};
+    for (const auto& arguments : cases) {
+        SCOPED_TRACE(arguments.front());
+        SimProcess sim(arguments);
+        EXPECT_EQ(sim.Wait(10s), 2);
+    }
 }
 
 }  // namespace

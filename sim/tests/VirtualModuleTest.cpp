@@ -10,6 +10,9 @@
 #include <memory>
 #include <regex>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
@@ -59,6 +62,60 @@ TEST(SimVirtualModule, staleLinkOfItsName_isReplaced) {
     VirtualModule module(Named("stale-test"));
     ASSERT_FALSE(module.Start());
     EXPECT_EQ(module.PortPath(), stale.string());
+}
+
+// A killed module leaves its link; by the time the next module of that name starts, the
+// terminal number may serve someone else. The name is the next module's all the same.
+TEST(SimVirtualModule, orphanLinkToATerminalInUse_isReplaced) {
+    VirtualModule other(Named("terminal-reused"));
+    ASSERT_FALSE(other.Start());
+    const fs::path orphan = fs::path(PublishedPort::Directory()) / "orphan-test";
+    fs::create_symlink(other.DevicePath(), orphan);
+    VirtualModule module(Named("orphan-test"));
+    ASSERT_FALSE(module.Start());
+    EXPECT_EQ(module.PortPath(), orphan.string());
+    EXPECT_EQ(fs::read_symlink(orphan), module.DevicePath());
+}
+
+struct FolderCase {
+    std::string what;
+    bool otherOwner;
+    std::error_code expected;
+};
+
+// The links live in a folder of the user's own; another user's folder is refused, so nobody
+// can plant links there that the port list would offer.
+TEST(SimPublishedPort, folder_isPrivateAndOurs) {
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string savedRuntime = saved != nullptr ? saved : "";
+    const FolderCase cases[] = {
+        {"ours", false, {}},
+        {"another user's", true, std::make_error_code(std::errc::permission_denied)},
+    };
+    for (const FolderCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path runtime =
+            fs::path(savedRuntime) / ("folder-" + std::to_string(c.otherOwner));
+        fs::create_directories(runtime / "skw-virtual-ports");
+        if (c.otherOwner && ::chown((runtime / "skw-virtual-ports").c_str(), 4242, 4242) != 0) {
+            continue;  // only root can give a folder away
+        }
+        ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        PublishedPort port;
+        EXPECT_EQ(port.Publish("folder-test", "/dev/null"), c.expected);
+        ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
+    }
+    ::unsetenv("XDG_RUNTIME_DIR");
+    const std::string perUser = PublishedPort::Directory();
+    EXPECT_EQ(perUser, "/tmp/skw-virtual-ports-" + std::to_string(::geteuid()));
+    {
+        PublishedPort port;
+        ASSERT_FALSE(port.Publish("folder-test-" + std::to_string(::getpid()), "/dev/null"));
+        struct stat info {};
+        ASSERT_EQ(::lstat(perUser.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+    }
+    ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
 }
 
 TEST(SimVirtualModule, answersCommandsAndLogsThem) {
@@ -287,6 +344,22 @@ struct ChannelErrors {
     int receiveCalls = 0;
     int errors = 0;
 };
+
+// A program that sends without reading costs the module a bounded amount of memory: what it
+// cannot write is dropped, as a real module's UART overruns.
+TEST(SimVirtualModule, programThatNeverReads_keepsTheModuleBounded) {
+    Connected c;
+    std::string flood;
+    for (int i = 0; i < 100000; ++i) {
+        flood += "AT+VER?\r";
+    }
+    c.line->Write(flood);
+    c.line->Write("AT+MODEL?\r");
+    ASSERT_TRUE(c.module.WaitForCommand("AT+MODEL?", 30s));
+    EXPECT_LE(c.module.QueuedOutputBytes(), 256u * 1024u);
+    EXPECT_GT(c.module.DroppedOutputBytes(), 0u);
+    EXPECT_LE(c.module.Commands().size(), 65536u);
+}
 
 TEST(SimVirtualModule, unplug_reachesTheSerialChannelAsOneReceiveError) {
     VirtualModule module;

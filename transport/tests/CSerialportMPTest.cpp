@@ -98,6 +98,22 @@ TEST_F(SerialPortTest, openTwice_isBusyAndKeepsTheFirstConnection) {
     EXPECT_TRUE(log.WaitFor([](auto& l) { return l.received.size() == 10; }));
 }
 
+// Two programs on one module would interleave their commands: a port has one user at a time,
+// and is free again once that user closes it.
+TEST_F(SerialPortTest, portOpenElsewhere_isBusyUntilClosed) {
+    ASSERT_FALSE(OpenPort());
+    auto other = std::make_shared<CSerialportMP>(service.GetIoContext());
+    EXPECT_EQ(other->Open(peer.SlavePath(), 9600, 8, 0, 0, 0),
+              std::make_error_code(std::errc::device_or_resource_busy));
+    EXPECT_FALSE(other->IsOpen());
+    peer.Write("first");
+    EXPECT_TRUE(log.WaitFor([](auto& l) { return l.received.size() == 5; }));
+
+    port->Close();
+    EXPECT_FALSE(other->Open(peer.SlavePath(), 9600, 8, 0, 0, 0));
+    other->Close();
+}
+
 TEST_F(SerialPortTest, missingDevice_returnsTheSystemErrorAndStaysClosed) {
     const std::error_code error = port->Open("/dev/skw-no-such-port", 9600, 8, 0, 0, 0);
     EXPECT_EQ(error.value(), ENOENT) << error.message();

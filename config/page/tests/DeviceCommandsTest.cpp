@@ -134,6 +134,25 @@ TEST_F(DeviceCommandsTest, rebootAndUart_restartTheModuleAndLeadBackToThePortSet
     EXPECT_EQ(m_setupRequests, 1);
 }
 
+using UnconfirmedRestartTest = PageFixture;
+
+// A UART change whose restart the module never confirms is not reported as done.
+TEST_F(UnconfirmedRestartTest, uartChange_saysTheRestartWasNotConfirmed) {
+    VirtualModuleOptions options;
+    options.lateCommand = "ATZ";
+    options.lateBy = std::chrono::seconds(5);  // longer than the restart's limit
+    StartModule(options);
+    OpenAndWaitReady();
+    ASSERT_TRUE(Click(kIdUartApply));
+    ASSERT_TRUE(WaitFor([this] { return m_setupRequests > 0; }));
+    ASSERT_EQ(m_prompter.messages.size(), 1u);
+    EXPECT_EQ(m_prompter.messages[0].text,
+              u"The UART settings were sent, but the device did not confirm its restart. Check "
+              u"the device and its port speed.");
+    EXPECT_EQ(m_prompter.messages[0].icon, Prompter::Icon::Warning);
+    EXPECT_FALSE(m_page->IsPortOpen());
+}
+
 TEST_F(DeviceCommandsTest, role_isAppliedAndTheModuleReadAgain) {
     Get<QRadioButton>(kIdRoleMultiAt)->setChecked(true);
     ASSERT_TRUE(Click(kIdRoleApply));
