@@ -1,7 +1,5 @@
-#include "CliQtSupport.h"
+#include "CliHost.h"
 #include "CliRun.h"
-
-#include <QCoreApplication>
 
 #include <atomic>
 #include <csignal>
@@ -23,12 +21,11 @@ extern "C" void OnStopSignal(int signal) {
 
 int main(int argc, char* argv[]) {
     const std::vector<std::string> args(argv, argv + argc);
-    QCoreApplication application(argc, argv);
-    CliQt::InstallTranslations();
+    const CliHost host(argc, argv);
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
 
-    const CliEnvironment environment{std::cout, std::cerr, CliQt::Translate, CliQt::SerialPorts,
+    const CliEnvironment environment{std::cout, std::cerr, host.UserLanguage(), CliHost::SerialPorts,
                                      &g_stopRequested};
     return RunCli(args, environment);
 }

@@ -1,5 +1,7 @@
 #include "CSerialportMP.h"
 
+#include "SerialPlatform.h"
+
 #include <asio/bind_executor.hpp>
 #include <asio/post.hpp>
 
@@ -7,10 +9,6 @@
 #include <chrono>
 #include <stdexcept>
 #include <thread>
-
-#ifndef _WIN32
-#include <termios.h>
-#endif
 
 CSerialportMP::CSerialportMP(asio::io_context& ioContext)
     : m_serialPort(ioContext), m_strand(ioContext) {}
@@ -52,7 +50,7 @@ std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t b
     std::error_code error;
     {
         std::lock_guard portLock(m_portLock);
-        m_serialPort.open(portName, error);
+        m_serialPort.open(SerialPlatform::DeviceName(portName), error);
     }
     if (error) {
         return error;
@@ -93,12 +91,7 @@ std::error_code CSerialportMP::ApplyOptions(const LineOptions& options) {
 
 void CSerialportMP::DiscardDriverBuffers() {
     std::lock_guard portLock(m_portLock);
-#ifdef _WIN32
-    ::PurgeComm(m_serialPort.native_handle(),
-                PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
-#else
-    ::tcflush(m_serialPort.native_handle(), TCIOFLUSH);
-#endif
+    SerialPlatform::DiscardInputAndOutput(m_serialPort.native_handle());
 }
 
 void CSerialportMP::Close() {
@@ -127,11 +120,7 @@ void CSerialportMP::Close() {
 // With hardware flow control and CTS never asserted, close() would wait for the driver to drain
 // its output (up to 30 s on Linux); what was not sent is of no use to the next connection.
 void CSerialportMP::DiscardUnsentOutput() {
-#ifdef _WIN32
-    ::PurgeComm(m_serialPort.native_handle(), PURGE_TXABORT | PURGE_TXCLEAR);
-#else
-    ::tcflush(m_serialPort.native_handle(), TCOFLUSH);
-#endif
+    SerialPlatform::DiscardOutput(m_serialPort.native_handle());
 }
 
 std::size_t CSerialportMP::Write(const void* data, std::size_t length) {

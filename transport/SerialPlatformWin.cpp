@@ -1,0 +1,21 @@
+#include "SerialPlatform.h"
+
+#include <windows.h>
+
+namespace SerialPlatform {
+
+std::string DeviceName(const std::string& portName) {
+    constexpr const char* kDevicePrefix = R"(\\.\)";
+    if (portName.rfind('\\', 0) == 0) {
+        return portName;
+    }
+    return kDevicePrefix + portName;
+}
+
+void DiscardInputAndOutput(NativeHandle handle) {
+    ::PurgeComm(handle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+}
+
+void DiscardOutput(NativeHandle handle) { ::PurgeComm(handle, PURGE_TXABORT | PURGE_TXCLEAR); }
+
+}  // namespace SerialPlatform
