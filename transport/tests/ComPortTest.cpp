@@ -86,13 +86,22 @@ std::vector<std::uint8_t> Pattern(std::size_t size) {
     return bytes;
 }
 
-TEST_F(ComPortTest, openTwice_isRefusedWhileTheFirstStaysOpen) {
+TEST_F(ComPortTest, reopenOfAnOpenChannel_isBusyAndKeepsTheConnection) {
+    ASSERT_FALSE(OpenPort(*port));
+    EXPECT_EQ(port->Open(portName, 115200, 8, 0, 0, 0),
+              std::make_error_code(std::errc::device_or_resource_busy));
+    EXPECT_TRUE(port->IsOpen());
+}
+
+// Windows opens a COM port for one handle only. Wine does not: scripts/windows-check.sh leaves
+// this test out.
+TEST_F(ComPortTest, secondChannelOnTheSamePort_isRefused) {
     ASSERT_FALSE(OpenPort(*port));
     auto second = std::make_shared<CSerialportMP>(service.GetIoContext());
     const std::error_code error = second->Open(portName, 115200, 8, 0, 0, 0);
     EXPECT_TRUE(error) << "a second open of " << portName << " succeeded";
     EXPECT_FALSE(second->IsOpen());
-    EXPECT_TRUE(port->Open(portName, 115200, 8, 0, 0, 0)) << "reopening the same channel";
+    second->Close();
     EXPECT_TRUE(port->IsOpen());
 }
 
