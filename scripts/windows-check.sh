@@ -22,11 +22,12 @@ com_tests=$repo/build/windows/transport/tests/transport_com_tests.exe
 work=$(mktemp -d /tmp/skw-windows-check.XXXXXX)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export XDG_RUNTIME_DIR=$work/runtime
-mkdir -p "$XDG_RUNTIME_DIR"
+mkdir -p "$XDG_RUNTIME_DIR" "$WINEPREFIX"
 sim_pids=()
 cleanup() {
   for pid in "${sim_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wineserver -k 2>/dev/null || true
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -36,7 +37,14 @@ fail() {
   exit 1
 }
 
+# The wine server prints its state to the standard error it started with when it is stopped:
+# start it ourselves, persistent, with its output in a log.
+start_wineserver() {
+  wineserver -p >>"$work/wineserver.log" 2>&1
+}
+
 echo "== wine prefix"
+start_wineserver
 wineboot -i >/dev/null 2>&1
 
 echo "== unit tests under wine"
@@ -106,6 +114,7 @@ map_port COM9 "$unplugged_pts"
 map_port COM10 "$ended_pts"
 wineserver -k
 wineserver -w
+start_wineserver
 
 echo "== skw-manager-cli.exe ports"
 run_cli ports ports
@@ -125,7 +134,7 @@ run_cli set set --port COM7 --name WINE-7 --adv-interval 250
 expect_status 0 set
 grep -qxF "Completed device name settings." "$work/set.err" "$work/set.out" \
   || { cat "$work/set.out" "$work/set.err" >&2; fail "set: no confirmation of the name"; }
-wait_for_log config "AT+NAME=WINE-7"
+wait_for_log config "AT+MANUF=WINE-7"
 run_cli reread info --port COM7 --json
 grep -qF 'WINE-7' "$work/reread.out" || fail "set: the module does not hold the new name"
 
