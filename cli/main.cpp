@@ -1,7 +1,5 @@
-#include "CliQtSupport.h"
+#include "CliHost.h"
 #include "CliRun.h"
-
-#include <QCoreApplication>
 
 #include <atomic>
 #include <csignal>
@@ -24,14 +22,13 @@ extern "C" void OnStopSignal(int) {
 
 int main(int argc, char* argv[]) {
     const std::vector<std::string> args(argv, argv + argc);
-    QCoreApplication application(argc, argv);
-    CliQt::InstallTranslations();
+    const CliHost host(argc, argv);
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
     // A closed pipe shows as a write error of standard output, reported with status 1.
     std::signal(SIGPIPE, SIG_IGN);
 
-    const CliEnvironment environment{std::cout, std::cerr, CliQt::Translate, CliQt::SerialPorts,
+    const CliEnvironment environment{std::cout, std::cerr, host.UserLanguage(), CliHost::SerialPorts,
                                      &g_stopRequested};
     return RunCli(args, environment);
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds, tests and runs with. Idempotent: it installs
 # only what is missing and runs `apt-get update` once, only when it has something to install.
+# `setup.sh windows` adds what the Windows cross build and its check under wine need.
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,13 @@ packages=(
   qt6-svg-dev
   dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
 )
+
+windows_packages=(
+  g++-mingw-w64-x86-64-posix googletest wine wine64
+)
+if [ "${1:-}" = windows ]; then
+  packages+=("${windows_packages[@]}")
+fi
 
 missing=()
 for pkg in "${packages[@]}"; do

@@ -1,6 +1,6 @@
 #include "CSerialportMP.h"
 
-#include "PortLock.h"
+#include "SerialPlatform.h"
 
 #include <asio/bind_executor.hpp>
 #include <asio/post.hpp>
@@ -9,10 +9,6 @@
 #include <chrono>
 #include <stdexcept>
 #include <thread>
-
-#ifndef _WIN32
-#include <termios.h>
-#endif
 
 CSerialportMP::CSerialportMP(asio::io_context& ioContext)
     : m_serialPort(ioContext), m_strand(ioContext) {}
@@ -54,8 +50,11 @@ std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t b
     std::error_code error;
     {
         std::lock_guard portLock(m_portLock);
-        m_serialPort.open(portName, error);
-        if (!error && (error = LockPortExclusively(m_serialPort.native_handle()))) {
+        m_serialPort.open(SerialPlatform::DeviceName(portName), error);
+        if (!error) {
+            error = SerialPlatform::LockExclusively(m_serialPort.native_handle());
+        }
+        if (error && m_serialPort.is_open()) {
             std::error_code ignored;
             m_serialPort.close(ignored);
         }
@@ -67,7 +66,7 @@ std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t b
     error = ApplyOptions(options);
     if (error) {
         std::lock_guard portLock(m_portLock);
-        ReleasePortLock(m_serialPort.native_handle());
+        SerialPlatform::ReleaseExclusiveLock(m_serialPort.native_handle());
         m_serialPort.close();
         return error;
     }
@@ -100,12 +99,7 @@ std::error_code CSerialportMP::ApplyOptions(const LineOptions& options) {
 
 void CSerialportMP::DiscardDriverBuffers() {
     std::lock_guard portLock(m_portLock);
-#ifdef _WIN32
-    ::PurgeComm(m_serialPort.native_handle(),
-                PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
-#else
-    ::tcflush(m_serialPort.native_handle(), TCIOFLUSH);
-#endif
+    SerialPlatform::DiscardInputAndOutput(m_serialPort.native_handle());
 }
 
 void CSerialportMP::Close() {
@@ -117,7 +111,7 @@ void CSerialportMP::Close() {
         std::error_code ignored;
         m_serialPort.cancel(ignored);
         DiscardUnsentOutput();
-        ReleasePortLock(m_serialPort.native_handle());
+        SerialPlatform::ReleaseExclusiveLock(m_serialPort.native_handle());
         m_serialPort.close(ignored);
     }
     {
@@ -135,11 +129,7 @@ void CSerialportMP::Close() {
 // With hardware flow control and CTS never asserted, close() would wait for the driver to drain
 // its output (up to 30 s on Linux); what was not sent is of no use to the next connection.
 void CSerialportMP::DiscardUnsentOutput() {
-#ifdef _WIN32
-    ::PurgeComm(m_serialPort.native_handle(), PURGE_TXABORT | PURGE_TXCLEAR);
-#else
-    ::tcflush(m_serialPort.native_handle(), TCOFLUSH);
-#endif
+    SerialPlatform::DiscardOutput(m_serialPort.native_handle());
 }
 
 std::size_t CSerialportMP::Write(const void* data, std::size_t length) {

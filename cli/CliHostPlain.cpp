@@ -1,0 +1,13 @@
+#include "CliHost.h"
+
+#include "SystemSerialPorts.h"
+
+struct CliHost::State {};
+
+CliHost::CliHost(int&, char**) {}
+
+CliHost::~CliHost() = default;
+
+Translator CliHost::UserLanguage() const { return {}; }
+
+std::vector<std::string> CliHost::SerialPorts() { return SystemSerialPorts(); }
