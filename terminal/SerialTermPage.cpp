@@ -179,13 +179,13 @@ std::error_code SerialTermPage::OpenChannel(const QString& portName) {
 }
 
 void SerialTermPage::ClosePort() {
-    const bool wasWaiting = IsWaitingForPort();
-    m_reconnector->Cancel();
+    StopWaitingForPort();
     CloseChannel();
     m_view->ClearReceived();
-    if (wasWaiting) {
-        Q_EMIT portStatusChanged({});
-    }
+}
+
+void SerialTermPage::StopWaitingForPort() {
+    m_reconnector->Cancel();
 }
 
 void SerialTermPage::CloseChannel() {

@@ -51,14 +51,16 @@ public:
     bool IsPortOpen() const;
     // Whether a lost port is being waited for (automatic reconnect).
     bool IsWaitingForPort() const;
+    // Ends the waiting at once; the view keeps what it shows.
+    void StopWaitingForPort();
 
 Q_SIGNALS:
     // Posted after a port error has been shown: the main window should run "Setup COM port".
     void setupComPortRequested();
     // What the status line should say about logging; empty when no log is written.
     void logStatusChanged(const QString& text);
-    // What the status line should say about a lost port being waited for; empty once it is
-    // open again.
+    // What the status line should say while a lost port is waited for; empty once it is open
+    // again (a wait ended by ClosePort or StopWaitingForPort reports nothing).
     void portStatusChanged(const QString& text);
 
 protected:
