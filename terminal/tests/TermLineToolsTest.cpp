@@ -7,6 +7,7 @@
 #include "TermLineRow.h"
 #include "TermReconnector.h"
 #include "TermRichedit.h"
+#include "Translations.h"
 #include "VirtualModule.h"
 
 #include "AppSettings.h"
@@ -303,6 +304,29 @@ TEST_F(ReconnectTest, closingWhileWaiting_endsTheWaitAtOnce) {
     ASSERT_FALSE(second.Start());
     QTest::qWait(3 * TermReconnector::kRetryIntervalMs);  // time for a retry that must not come
     EXPECT_FALSE(page->IsPortOpen());
+}
+
+TEST_F(TermLineToolsTest, newControls_haveEnglishAndKoreanTextsAndAccessibleNames) {
+    const auto texts = [&] {
+        return QStringList{Find<QPushButton>("termBreak")->text(),
+                           Find<QCheckBox>("termReconnect")->text(),
+                           Find<QPushButton>("termSendFile")->text(),
+                           Find<QPushButton>("termSendCancel")->text()};
+    };
+    EXPECT_EQ(texts(), QStringList({"Break", "Reconnect automatically",
+                                    QString::fromUtf8("Send file…"), "Cancel"}));
+    Translations::Install(QStringLiteral("ko"));
+    page = std::make_unique<SerialTermPage>();
+    const QStringList korean = texts();
+    Translations::Install(QStringLiteral("en"));
+    EXPECT_EQ(korean, QStringList({QString::fromUtf8("브레이크"), QString::fromUtf8("자동 재연결"),
+                                   QString::fromUtf8("파일 보내기…"), QString::fromUtf8("취소")}));
+    QList<QWidget*> controls = page->findChild<TermLineRow*>()->findChildren<QWidget*>();
+    controls += Sender()->findChildren<QWidget*>();
+    for (const QWidget* control : controls) {
+        EXPECT_FALSE(control->accessibleName().isEmpty())
+            << control->metaObject()->className() << " " << control->objectName().toStdString();
+    }
 }
 
 TEST(TermReconnectorTest, linkTo_findsTheEntryNamingTheSameDevice) {
