@@ -143,9 +143,8 @@ void CsKWEVBManagerDlg::CreateStatusBar() {
         m_logPane->setText(text);
         m_logPane->setVisible(!text.isEmpty());
     });
-    connect(m_termPage, &SerialTermPage::portStatusChanged, this, [this](const QString& text) {
-        ShowConnection(text.isEmpty() ? m_openedText : text);
-    });
+    connect(m_termPage, &SerialTermPage::portStatusChanged, this,
+            [this](const QString& text) { ShowConnection(text.isEmpty() ? m_openedText : text); });
     layout()->addWidget(m_statusBar);
     ShowConnection(tr("COM port closed"));
 }

@@ -15,14 +15,14 @@
 
 #include <QCheckBox>
 #include <QDateTime>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -108,8 +108,8 @@ void SerialTermPage::BuildViewTools(QVBoxLayout* layout) {
 void SerialTermPage::BuildLineTools(QVBoxLayout* layout) {
     m_lineRow = new TermLineRow(m_view, this);
     m_fileSender = new TermFileSender(m_view->Port(), this);
-    m_reconnector = new TermReconnector(
-        [this](const QString& path) { return !OpenChannel(path); }, this);
+    m_reconnector =
+        new TermReconnector([this](const QString& path) { return !OpenChannel(path); }, this);
     layout->addWidget(m_lineRow);
     layout->addWidget(m_fileSender);
     connect(m_reconnector, &TermReconnector::reopened, this, &SerialTermPage::OnReopened);
@@ -220,8 +220,7 @@ void SerialTermPage::OnReopened(const QString&) {
 // A marker stands on a line of its own, whatever the received text ended with.
 void SerialTermPage::AppendMarker(const QString& text) {
     const bool lineStart = m_view->document()->lastBlock().text().isEmpty();
-    m_view->AppendText((lineStart ? QString() : QStringLiteral("\n")) + text +
-                       QLatin1Char('\n'));
+    m_view->AppendText((lineStart ? QString() : QStringLiteral("\n")) + text + QLatin1Char('\n'));
 }
 
 bool SerialTermPage::IsPortOpen() const {
@@ -229,8 +228,8 @@ bool SerialTermPage::IsPortOpen() const {
 }
 
 void SerialTermPage::EnableControls(bool enable) {
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             m_view, m_chkCR, m_chkLF, m_chkHex, m_cbHistory, m_btnSend, m_fileSender}) {
+    for (QWidget* control : std::initializer_list<QWidget*>{m_view, m_chkCR, m_chkLF, m_chkHex,
+                                                            m_cbHistory, m_btnSend, m_fileSender}) {
         control->setEnabled(enable);
     }
 }

@@ -54,8 +54,8 @@ void TermFileSender::SetFileChooser(FileChooser chooser) {
 }
 
 void TermFileSender::OnSendClicked() {
-    const QString path = Chooser() ? Chooser()(this)
-                                   : QFileDialog::getOpenFileName(this, tr("Send file"));
+    const QString path =
+        Chooser() ? Chooser()(this) : QFileDialog::getOpenFileName(this, tr("Send file"));
     if (!path.isEmpty()) {
         SendFile(path);
     }

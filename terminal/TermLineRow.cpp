@@ -66,8 +66,8 @@ void TermLineRow::BuildControls() {
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    for (QWidget* control : std::initializer_list<QWidget*>{m_dtr, m_rts, m_cts, m_dsr, m_dcd,
-                                                            m_ri, m_break}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{m_dtr, m_rts, m_cts, m_dsr, m_dcd, m_ri, m_break}) {
         layout->addWidget(control);
     }
     layout->addStretch(1);

@@ -45,14 +45,14 @@ bool IsNoModemLines(const std::error_code& error) {
 std::error_code SerialModemLines::SetDtr(bool asserted) {
     return m_port->WithNativeHandle([asserted](HANDLE handle) {
         return ::EscapeCommFunction(handle, asserted ? SETDTR : CLRDTR) ? std::error_code{}
-                                                                         : LastError();
+                                                                        : LastError();
     });
 }
 
 std::error_code SerialModemLines::SetRts(bool asserted) {
     return m_port->WithNativeHandle([asserted](HANDLE handle) {
         return ::EscapeCommFunction(handle, asserted ? SETRTS : CLRRTS) ? std::error_code{}
-                                                                         : LastError();
+                                                                        : LastError();
     });
 }
 
@@ -62,8 +62,8 @@ std::error_code SerialModemLines::ReadInputs(ModemLineState& state) {
         if (!::GetCommModemStatus(handle, &status)) {
             return LastError();
         }
-        state = {(status & MS_CTS_ON) != 0, (status & MS_DSR_ON) != 0,
-                 (status & MS_RLSD_ON) != 0, (status & MS_RING_ON) != 0};
+        state = {(status & MS_CTS_ON) != 0, (status & MS_DSR_ON) != 0, (status & MS_RLSD_ON) != 0,
+                 (status & MS_RING_ON) != 0};
         return std::error_code{};
     });
 }
@@ -111,9 +111,8 @@ void ModemLineWatcher::Start(ModemLineControl& lines, std::chrono::milliseconds 
                              Report report) {
     Stop();
     m_stop = false;
-    m_thread = std::thread([this, &lines, interval, report = std::move(report)] {
-        Run(lines, interval, report);
-    });
+    m_thread = std::thread(
+        [this, &lines, interval, report = std::move(report)] { Run(lines, interval, report); });
 }
 
 void ModemLineWatcher::Stop() {

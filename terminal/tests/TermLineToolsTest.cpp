@@ -199,7 +199,8 @@ TEST_F(TermLineToolsTest, sendFile_deliversAMegabyteByteForByte) {
     QTemporaryDir folder;
     const QString path = WriteFile(folder, content);
     ASSERT_FALSE(page->OpenPort(QString::fromStdString(peer.SlavePath()), 115200, 0));
-    PeerCapture capture(peer, [&](const std::string& bytes) { return bytes.size() >= content.size(); });
+    PeerCapture capture(peer,
+                        [&](const std::string& bytes) { return bytes.size() >= content.size(); });
     TermFileSender::SetFileChooser([&](QWidget*) { return path; });
     QSignalSpy finished(Sender(), &TermFileSender::finished);
     Find<QPushButton>("termSendFile")->click();
@@ -308,10 +309,9 @@ TEST_F(ReconnectTest, closingWhileWaiting_endsTheWaitAtOnce) {
 
 TEST_F(TermLineToolsTest, newControls_haveEnglishAndKoreanTextsAndAccessibleNames) {
     const auto texts = [&] {
-        return QStringList{Find<QPushButton>("termBreak")->text(),
-                           Find<QCheckBox>("termReconnect")->text(),
-                           Find<QPushButton>("termSendFile")->text(),
-                           Find<QPushButton>("termSendCancel")->text()};
+        return QStringList{
+            Find<QPushButton>("termBreak")->text(), Find<QCheckBox>("termReconnect")->text(),
+            Find<QPushButton>("termSendFile")->text(), Find<QPushButton>("termSendCancel")->text()};
     };
     EXPECT_EQ(texts(), QStringList({"Break", "Reconnect automatically",
                                     QString::fromUtf8("Send file…"), "Cancel"}));

@@ -76,9 +76,8 @@ TEST(ModemLineWatcherTest, reportsEachReading_untilStopped) {
     watcher.Start(lines, 5ms, reports.Sink());
     ASSERT_TRUE(reports.WaitFor([&] { return !reports.states.empty(); }));
     lines.SetInputs({.cts = true, .dcd = true});
-    ASSERT_TRUE(reports.WaitFor([&] {
-        return reports.states.back() == ModemLineState{.cts = true, .dcd = true};
-    }));
+    ASSERT_TRUE(reports.WaitFor(
+        [&] { return reports.states.back() == ModemLineState{.cts = true, .dcd = true}; }));
     watcher.Stop();
     EXPECT_TRUE(reports.errors.empty());
 }
@@ -131,8 +130,8 @@ TEST_F(SerialModemLinesTest, pseudoTerminal_reportsNoModemLines) {
     ASSERT_FALSE(port->Open(peer.SlavePath(), 115200, 8, 0, 0, 0));
     service.Start();
     ModemLineState state;
-    for (const std::error_code error : {lines.SetDtr(false), lines.SetRts(true),
-                                        lines.ReadInputs(state)}) {
+    for (const std::error_code error :
+         {lines.SetDtr(false), lines.SetRts(true), lines.ReadInputs(state)}) {
         EXPECT_TRUE(IsNoModemLines(error)) << error.message();
     }
     // The tty layer takes a break on any line, with or without a driver that sends one.
