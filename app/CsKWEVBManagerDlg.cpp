@@ -143,6 +143,8 @@ void CsKWEVBManagerDlg::CreateStatusBar() {
         m_logPane->setText(text);
         m_logPane->setVisible(!text.isEmpty());
     });
+    connect(m_termPage, &SerialTermPage::portStatusChanged, this,
+            [this](const QString& text) { ShowConnection(text.isEmpty() ? m_openedText : text); });
     layout()->addWidget(m_statusBar);
     ShowConnection(tr("COM port closed"));
 }
@@ -180,6 +182,7 @@ void CsKWEVBManagerDlg::OnSetupComPort() {
     }
     m_inSetup = true;
     CancelPendingOpen();
+    m_termPage->StopWaitingForPort();
     SendResetIfConfigurationConnection();
     ShowConnection(tr("COM port closed"));
     // Drawn now: the modal dialog below would otherwise show the old connection behind it
@@ -232,10 +235,11 @@ void CsKWEVBManagerDlg::OpenChosenPort() {
                       Prompter::Icon::Error);
         return;
     }
-    ShowConnection(QStringLiteral("%1, %2, %3")
+    m_openedText = QStringLiteral("%1, %2, %3")
                        .arg(chosen.port)
                        .arg(baudRate)
-                       .arg(FlowControlText(chosen.flowControl)));
+                       .arg(FlowControlText(chosen.flowControl));
+    ShowConnection(m_openedText);
 }
 
 void CsKWEVBManagerDlg::OnAbout() {

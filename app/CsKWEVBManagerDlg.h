@@ -76,6 +76,7 @@ private:
     QLabel* m_versionPane = nullptr;
     QLabel* m_logPane = nullptr;
     QString m_connectionText;
+    QString m_openedText;  // the connection as opened, shown again when a lost port returns
     ModalRunner m_runModal;
     int m_nCurMode = 1;      // OpMode of the page shown
     bool m_inSetup = false;  // the COM port dialog is up

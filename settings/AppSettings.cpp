@@ -41,6 +41,12 @@ const char* StoredName(Value value) {
             return "Terminal scrollback characters";
         case Value::TermLogAsShown:
             return "Terminal log as shown";
+        case Value::TermDtr:
+            return "Terminal DTR";
+        case Value::TermRts:
+            return "Terminal RTS";
+        case Value::TermAutoReconnect:
+            return "Terminal automatic reconnect";
     }
     return "";
 }
@@ -175,6 +181,25 @@ bool TermLogAsShown() {
 }
 void SetTermLogAsShown(bool on) {
     WriteFlag(Value::TermLogAsShown, on);
+}
+
+bool TermDtr() {
+    return ReadFlag(Value::TermDtr, true);
+}
+void SetTermDtr(bool asserted) {
+    WriteFlag(Value::TermDtr, asserted);
+}
+bool TermRts() {
+    return ReadFlag(Value::TermRts, true);
+}
+void SetTermRts(bool asserted) {
+    WriteFlag(Value::TermRts, asserted);
+}
+bool TermAutoReconnect() {
+    return ReadFlag(Value::TermAutoReconnect, false);
+}
+void SetTermAutoReconnect(bool on) {
+    WriteFlag(Value::TermAutoReconnect, on);
 }
 
 }  // namespace AppSettings

@@ -53,6 +53,14 @@ int TermScrollback();
 void SetTermScrollback(int characters);
 bool TermLogAsShown();  // the log file gets what the view shows instead of the raw bytes
 void SetTermLogAsShown(bool on);
+// The terminal's output lines, applied when its port opens (both asserted by default, as a port
+// opens), and whether it reopens a lost port by itself (off by default).
+bool TermDtr();
+void SetTermDtr(bool asserted);
+bool TermRts();
+void SetTermRts(bool asserted);
+bool TermAutoReconnect();
+void SetTermAutoReconnect(bool on);
 
 // Every stored value, for test support that must store what no setter would (an unreadable
 // value, nothing at all) or read what was stored.
@@ -72,6 +80,9 @@ enum class Value {
     TermHoldScroll,
     TermScrollback,
     TermLogAsShown,
+    TermDtr,
+    TermRts,
+    TermAutoReconnect,
 };
 
 // The QSettings key of `value`: "<group>/<name>".

@@ -5,18 +5,24 @@
 #include "Conversions.h"
 #include "OpenChecked.h"
 #include "Prompter.h"
+#include "TermFileSender.h"
 #include "TermFindBar.h"
+#include "TermLineRow.h"
 #include "TermLogger.h"
+#include "TermReconnector.h"
 #include "TermRichedit.h"
 #include "TermToolRow.h"
 
 #include <QCheckBox>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMetaObject>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -75,6 +81,7 @@ void SerialTermPage::BuildControls() {
     layout->addWidget(m_findBar);
     layout->addLayout(sendRow);
     layout->addLayout(optionsRow);
+    BuildLineTools(layout);
 
     connect(m_btnSend, &QPushButton::clicked, this, &SerialTermPage::OnSend);
     connect(m_chkCR, &QCheckBox::clicked, this, [this] { OnLineEndClicked(m_chkCR); });
@@ -95,6 +102,17 @@ void SerialTermPage::BuildViewTools(QVBoxLayout* layout) {
     connect(find, &QShortcut::activated, m_findBar, &TermFindBar::Open);
     connect(m_toolRow->Logger(), &TermLogger::statusChanged, this,
             &SerialTermPage::logStatusChanged);
+}
+
+// The line controls, the file sender and the reconnect watch below the send row.
+void SerialTermPage::BuildLineTools(QVBoxLayout* layout) {
+    m_lineRow = new TermLineRow(m_view, this);
+    m_fileSender = new TermFileSender(m_view->Port(), this);
+    m_reconnector =
+        new TermReconnector([this](const QString& path) { return !OpenChannel(path); }, this);
+    layout->addWidget(m_lineRow);
+    layout->addWidget(m_fileSender);
+    connect(m_reconnector, &TermReconnector::reopened, this, &SerialTermPage::OnReopened);
 }
 
 QGroupBox* SerialTermPage::BuildLineEndGroup() {
@@ -131,26 +149,78 @@ void SerialTermPage::LoadLineEndSettings() {
 
 std::error_code SerialTermPage::OpenPort(const QString& portName, std::uint32_t baudRate,
                                          std::uint8_t flowControl) {
+    const std::uint32_t lastBaudRate = m_nBaudRate;
+    const std::uint8_t lastFlowControl = m_nFlowControl;
+    m_nBaudRate = baudRate;
+    m_nFlowControl = flowControl;
+    if (const std::error_code error = OpenChannel(portName)) {
+        m_nBaudRate = lastBaudRate;
+        m_nFlowControl = lastFlowControl;
+        return error;
+    }
+    m_reconnector->Remember(portName);
+    m_toolRow->Logger()->SetPortName(portName);
+    return {};
+}
+
+// Opens the port with the settings of the last OpenPort and starts everything that runs on it.
+std::error_code SerialTermPage::OpenChannel(const QString& portName) {
     std::string name;
     WideToAnsi(portName.toStdU16String(), name);
     if (const std::error_code error =
-            OpenChecked(*m_view->Port(), name, baudRate, 8, 0, 0, flowControl)) {
+            OpenChecked(*m_view->Port(), name, m_nBaudRate, 8, 0, 0, m_nFlowControl)) {
         return error;
     }
     ++m_nConnection;
-    m_toolRow->Logger()->SetPortName(portName);
     m_view->IoService().Start();
+    m_lineRow->PortOpened(m_nFlowControl);
     EnableControls(true);
     return {};
 }
 
 void SerialTermPage::ClosePort() {
+    StopWaitingForPort();
+    CloseChannel();
+    m_view->ClearReceived();
+}
+
+void SerialTermPage::StopWaitingForPort() {
+    m_reconnector->Cancel();
+}
+
+void SerialTermPage::CloseChannel() {
+    m_fileSender->Cancel();
+    m_lineRow->PortClosed();
     if (IsPortOpen()) {
         m_view->Port()->Close();
         m_view->IoService().Stop();
     }
-    m_view->ClearReceived();
     EnableControls(false);
+}
+
+bool SerialTermPage::IsWaitingForPort() const {
+    return m_reconnector->IsWaiting();
+}
+
+// Automatic reconnect: the view keeps what it shows and the page waits for the port to return.
+void SerialTermPage::LosePort() {
+    CloseChannel();
+    const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
+    AppendMarker(tr("— port lost %1 —").arg(time));
+    Q_EMIT portStatusChanged(tr("Waiting for %1 to return…").arg(m_reconnector->Path()));
+    m_reconnector->Begin();
+}
+
+void SerialTermPage::OnReopened(const QString&) {
+    const QString time = QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
+    AppendMarker(tr("— reopened %1 —").arg(time));
+    Q_EMIT portStatusChanged({});
+}
+
+// A marker stands on a line of its own, whatever the received text ended with.
+void SerialTermPage::AppendMarker(const QString& text) {
+    const bool lineStart = m_view->document()->lastBlock().text().isEmpty();
+    m_view->AppendText((lineStart ? QString() : QStringLiteral("\n")) + text + QLatin1Char('\n'));
 }
 
 bool SerialTermPage::IsPortOpen() const {
@@ -159,7 +229,7 @@ bool SerialTermPage::IsPortOpen() const {
 
 void SerialTermPage::EnableControls(bool enable) {
     for (QWidget* control : std::initializer_list<QWidget*>{m_view, m_chkCR, m_chkLF, m_chkHex,
-                                                            m_cbHistory, m_btnSend}) {
+                                                            m_cbHistory, m_btnSend, m_fileSender}) {
         control->setEnabled(enable);
     }
 }
@@ -269,6 +339,10 @@ void SerialTermPage::OnPortError(unsigned connection) {
     // A second report of the same failure finds the port closed already; a report from a
     // connection closed meanwhile must not close the one that replaced it.
     if (connection != m_nConnection || !IsPortOpen()) {
+        return;
+    }
+    if (m_lineRow->AutoReconnect()) {
+        LosePort();
         return;
     }
     ClosePort();

@@ -13,7 +13,10 @@ class QGroupBox;
 class QKeyEvent;
 class QPushButton;
 class QVBoxLayout;
+class TermFileSender;
 class TermFindBar;
+class TermLineRow;
+class TermReconnector;
 class TermRichedit;
 class TermToolRow;
 
@@ -46,12 +49,19 @@ public:
     // Closes the port if open, empties the view and disables the controls.
     void ClosePort();
     bool IsPortOpen() const;
+    // Whether a lost port is being waited for (automatic reconnect).
+    bool IsWaitingForPort() const;
+    // Ends the waiting at once; the view keeps what it shows.
+    void StopWaitingForPort();
 
 Q_SIGNALS:
     // Posted after a port error has been shown: the main window should run "Setup COM port".
     void setupComPortRequested();
     // What the status line should say about logging; empty when no log is written.
     void logStatusChanged(const QString& text);
+    // What the status line should say while a lost port is waited for; empty once it is open
+    // again (a wait ended by ClosePort or StopWaitingForPort reports nothing).
+    void portStatusChanged(const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -61,7 +71,13 @@ private:
     void BuildViewTools(QVBoxLayout* layout);
     QGroupBox* BuildLineEndGroup();
     QGroupBox* BuildConvertGroup();
+    void BuildLineTools(QVBoxLayout* layout);
     void LoadLineEndSettings();
+    std::error_code OpenChannel(const QString& portName);
+    void CloseChannel();
+    void LosePort();
+    void OnReopened(const QString& path);
+    void AppendMarker(const QString& text);
     void EnableControls(bool enable);
     void OnSend();
     void SendHex(const QString& text);
@@ -82,6 +98,12 @@ private:
     QCheckBox* m_chkHex = nullptr;
     CHistoryCombo* m_cbHistory = nullptr;
     QPushButton* m_btnSend = nullptr;
+    TermLineRow* m_lineRow = nullptr;
+    TermFileSender* m_fileSender = nullptr;
+    TermReconnector* m_reconnector = nullptr;
+    // The settings of the last open, for reopening a lost port with them.
+    std::uint32_t m_nBaudRate = 0;
+    std::uint8_t m_nFlowControl = 0;
     // Counts successful opens, so a port error posted by an earlier connection cannot close
     // the one opened after it.
     std::atomic<unsigned> m_nConnection{0};

@@ -353,6 +353,34 @@ TEST_F(MainWindowTest, aPortError_bringsBackTheComPortDialog) {
     }
 }
 
+// With automatic reconnect the terminal waits for a lost port instead of asking for another;
+// "Setup COM port" ends that wait before its dialog runs.
+TEST_F(MainWindowTest, terminalWaitingForALostPort_saysSo_andSetupComPortEndsTheWait) {
+    AppSettings::SetTermAutoReconnect(true);
+    m_module = std::make_unique<VirtualModule>();
+    ASSERT_FALSE(m_module->Start());
+    AppSettings::SetComPort(Port());
+    CreateWindow();
+    Start(Ok("1082"));
+    ASSERT_TRUE(WaitConnected());
+    const QString opened = Connection();
+    const int dialogsBefore = m_dialogsRun;
+    m_module->Unplug();
+    ASSERT_TRUE(WaitFor([&] { return m_window->TermPage().IsWaitingForPort(); }));
+    EXPECT_TRUE(Connection().startsWith("Waiting for ")) << Connection().toStdString();
+    EXPECT_EQ(m_dialogsRun, dialogsBefore);
+    EXPECT_TRUE(m_prompter.messages.empty());
+
+    bool waitingDuringDialog = true;
+    m_answer = [&](QDialog& dialog) {
+        waitingDuringDialog = m_window->TermPage().IsWaitingForPort();
+        Cancel("1082")(dialog);
+    };
+    Trigger("32772");
+    EXPECT_FALSE(waitingDuringDialog);
+    EXPECT_NE(Connection(), opened);
+}
+
 TEST_F(MainWindowTest, escapeEnterAndF1_closeNothing_theCloseBoxDoes) {
     Start(Cancel());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));

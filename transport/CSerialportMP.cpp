@@ -132,6 +132,14 @@ void CSerialportMP::DiscardUnsentOutput() {
     SerialPlatform::DiscardOutput(m_serialPort.native_handle());
 }
 
+std::error_code CSerialportMP::WithNativeHandle(const NativeCall& call) {
+    std::lock_guard portLock(m_portLock);
+    if (!m_isOpen || !m_serialPort.is_open()) {
+        return std::make_error_code(std::errc::bad_file_descriptor);
+    }
+    return call(m_serialPort.native_handle());
+}
+
 std::size_t CSerialportMP::Write(const void* data, std::size_t length) {
     if (data == nullptr || length == 0) {
         return 0;

@@ -45,6 +45,10 @@ public:
     // closed channel is dropped (0): it must never reach the next connection's device.
     std::size_t Write(const void* data, std::size_t length);
     bool IsOpen() const { return m_isOpen; }
+    // Runs `call` on the native handle while the port is open, serialised with the other calls
+    // on the port; std::errc::bad_file_descriptor when closed. For the modem lines.
+    using NativeCall = std::function<std::error_code(asio::serial_port::native_handle_type)>;
+    std::error_code WithNativeHandle(const NativeCall& call);
 
     ReceiveHandler m_onReceive;
     WriteHandler m_onWriteComplete;

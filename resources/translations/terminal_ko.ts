@@ -4,6 +4,18 @@
 <context>
     <name>SerialTermPage</name>
     <message>
+        <source>— port lost %1 —</source>
+        <translation>— 포트 끊김 %1 —</translation>
+    </message>
+    <message>
+        <source>— reopened %1 —</source>
+        <translation>— 다시 열림 %1 —</translation>
+    </message>
+    <message>
+        <source>Waiting for %1 to return…</source>
+        <translation>%1 포트가 다시 연결되기를 기다리는 중…</translation>
+    </message>
+    <message>
         <source>Received data</source>
         <translation>수신 데이터</translation>
     </message>
@@ -155,6 +167,108 @@
     <message>
         <source>Logging stopped: writing to %1 failed: %2</source>
         <translation>로그 기록을 중지했습니다. %1에 쓰지 못했습니다: %2</translation>
+    </message>
+</context>
+<context>
+    <name>TermLineRow</name>
+    <message>
+        <source>DTR</source>
+        <translation>DTR</translation>
+    </message>
+    <message>
+        <source>DTR (data terminal ready)</source>
+        <translation>DTR (데이터 단말 준비)</translation>
+    </message>
+    <message>
+        <source>RTS</source>
+        <translation>RTS</translation>
+    </message>
+    <message>
+        <source>RTS (request to send)</source>
+        <translation>RTS (송신 요청)</translation>
+    </message>
+    <message>
+        <source>CTS</source>
+        <translation>CTS</translation>
+    </message>
+    <message>
+        <source>CTS (clear to send)</source>
+        <translation>CTS (송신 허가)</translation>
+    </message>
+    <message>
+        <source>DSR</source>
+        <translation>DSR</translation>
+    </message>
+    <message>
+        <source>DSR (data set ready)</source>
+        <translation>DSR (데이터 세트 준비)</translation>
+    </message>
+    <message>
+        <source>DCD</source>
+        <translation>DCD</translation>
+    </message>
+    <message>
+        <source>DCD (carrier detect)</source>
+        <translation>DCD (캐리어 검출)</translation>
+    </message>
+    <message>
+        <source>RI</source>
+        <translation>RI</translation>
+    </message>
+    <message>
+        <source>RI (ring indicator)</source>
+        <translation>RI (링 표시)</translation>
+    </message>
+    <message>
+        <source>Break</source>
+        <translation>브레이크</translation>
+    </message>
+    <message>
+        <source>Holds the line in the break condition for a quarter of a second</source>
+        <translation>회선을 0.25초 동안 브레이크 상태로 유지합니다</translation>
+    </message>
+    <message>
+        <source>Reconnect automatically</source>
+        <translation>자동 재연결</translation>
+    </message>
+    <message>
+        <source>When the port is lost, wait for it to come back and reopen it</source>
+        <translation>포트가 끊기면 다시 나타날 때까지 기다렸다가 다시 엽니다</translation>
+    </message>
+    <message>
+        <source>This port has no modem lines</source>
+        <translation>이 포트에는 모뎀 제어선이 없습니다</translation>
+    </message>
+    <message>
+        <source>With hardware flow control the driver drives RTS</source>
+        <translation>하드웨어 흐름 제어에서는 드라이버가 RTS를 제어합니다</translation>
+    </message>
+</context>
+<context>
+    <name>TermFileSender</name>
+    <message>
+        <source>Send file…</source>
+        <translation>파일 보내기…</translation>
+    </message>
+    <message>
+        <source>Send file</source>
+        <translation>파일 보내기</translation>
+    </message>
+    <message>
+        <source>File sending progress</source>
+        <translation>파일 전송 진행률</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>취소</translation>
+    </message>
+    <message>
+        <source>Cancel sending the file</source>
+        <translation>파일 전송 취소</translation>
+    </message>
+    <message>
+        <source>The file %1 cannot be read.</source>
+        <translation>파일 %1을(를) 읽을 수 없습니다.</translation>
     </message>
 </context>
 </TS>

@@ -31,6 +31,9 @@ TEST_F(AppSettingsTest, emptyStore_givesTheDefaults) {
     EXPECT_FALSE(AppSettings::TermHoldScroll());
     EXPECT_EQ(AppSettings::TermScrollback(), 32767);
     EXPECT_FALSE(AppSettings::TermLogAsShown());
+    EXPECT_TRUE(AppSettings::TermDtr());
+    EXPECT_TRUE(AppSettings::TermRts());
+    EXPECT_FALSE(AppSettings::TermAutoReconnect());
 }
 
 // The names are what existing settings files hold, misspellings included: a renamed constant or
@@ -61,6 +64,10 @@ TEST_F(AppSettingsTest, eachSetter_writesItsHistoricRawNameAndEncoding) {
         {"Default Values/Terminal scrollback characters",
          [] { AppSettings::SetTermScrollback(1'000'000); }, 1'000'000},
         {"Default Values/Terminal log as shown", [] { AppSettings::SetTermLogAsShown(true); }, 1},
+        {"Default Values/Terminal DTR", [] { AppSettings::SetTermDtr(false); }, 0},
+        {"Default Values/Terminal RTS", [] { AppSettings::SetTermRts(false); }, 0},
+        {"Default Values/Terminal automatic reconnect",
+         [] { AppSettings::SetTermAutoReconnect(true); }, 1},
     };
     for (const Case& c : cases) {
         ScratchSettings::Clear();
