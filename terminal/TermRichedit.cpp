@@ -203,6 +203,9 @@ void TermRichedit::keyPressEvent(QKeyEvent* event) {
             OnEnter();
             event->accept();
             return;
+        case Qt::Key_Escape:
+            event->ignore();  // the window's: it consumes Escape, nothing is sent
+            return;
         default:
             break;
     }
