@@ -28,8 +28,12 @@ public:
         Tick();
         m_timer.stop();
     }
-    // The longest gap so far, counting the one still open (a stall that has not ended yet).
-    qint64 LongestMs() const { return std::max(m_longestMs, m_clock.elapsed() - m_lastTickMs); }
+    // The longest gap so far; while running, counting the one still open (a stall that has not
+    // ended yet). What happens after Stop does not count.
+    qint64 LongestMs() const {
+        return m_timer.isActive() ? std::max(m_longestMs, m_clock.elapsed() - m_lastTickMs)
+                                  : m_longestMs;
+    }
 
 private:
     void Tick() {
