@@ -274,6 +274,8 @@ bool CsKWEVBManagerDlg::eventFilter(QObject* watched, QEvent* event) {
 void CsKWEVBManagerDlg::ShowConnection(const QString& text) {
     m_connectionText = text;
     m_connectionPane->setToolTip(text);
+    // Screen readers get the whole text, also when the pane shows it shortened.
+    m_connectionPane->setAccessibleName(text);
     FitConnectionText();
 }
 

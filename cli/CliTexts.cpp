@@ -47,6 +47,8 @@ constexpr std::array kTexts = {
     Page(TextId::MasterDeleteFailed, ConfMessageId::MSG_MASTER_DELETE_FAILED),
     Page(TextId::SlotBadAddress, ConfMessageId::MSG_SLOT_BAD_ADDRESS),
     Page(TextId::ColumnRssi, ConfMessageId::MSG_COLUMN_RSSI),
+    Page(TextId::TextNotAllowed, ConfMessageId::MSG_TEXT_NOT_ALLOWED),
+    Page(TextId::SlotNameNotAllowed, ConfMessageId::MSG_SLOT_NAME_NOT_ALLOWED),
 
     // The page's captions must stay byte for byte the layout's sources, or its catalogue no
     // longer finds them.

@@ -45,6 +45,8 @@ enum class TextId {
     MasterDeleteFailed,
     SlotBadAddress,
     ColumnRssi,
+    TextNotAllowed,
+    SlotNameNotAllowed,
     // The page's captions.
     ModelName,
     Firmware,

@@ -19,6 +19,8 @@ std::optional<TextId> FilterError(InputRules::ScanFilterError error) {
             return TextId::RssiNotNumber;
         case InputRules::ScanFilterError::NameTooLong:
             return TextId::NameFilterTooLong;
+        case InputRules::ScanFilterError::NameNotAllowed:
+            return TextId::TextNotAllowed;
     }
     return std::nullopt;
 }

@@ -60,6 +60,8 @@ std::string SaveErrorText(const InputRules::SaveError& error, const Texts& tr) {
             return tr(TextId::DuplicateSlots);
         case InputRules::SaveError::BadAddress:
             return tr(TextId::SlotBadAddress, {slot});
+        case InputRules::SaveError::NameNotAllowed:
+            return tr(TextId::SlotNameNotAllowed, {slot});
         case InputRules::SaveError::NameTooLong:
             break;
     }
@@ -163,6 +165,9 @@ private:
         if (m_request.name) {
             JobInputs inputs;
             inputs.deviceName = Normalised(*m_request.name);
+            if (InputRules::HasControlCharacter(inputs.deviceName)) {
+                return m_texts(TextId::TextNotAllowed);
+            }
             if (!InputRules::FitsNameBytes(inputs.deviceName)) {
                 return m_texts(TextId::NameTooLong);
             }

@@ -271,7 +271,7 @@ std::optional<JobStatus> ConfJobRunner::ScanReportJob() {
     if (GetScanState() != SCAN_RUNNING) {
         return std::nullopt;
     }
-    switch (m_comm.WaitScanReport(m_scanReport)) {
+    switch (Aborted() ? std::int32_t{AT_ABORTED} : m_comm.WaitScanReport(m_scanReport)) {
         case AT_SCAN_REPORT:
             return JOB_OK;
         case AT_TIMEOUT:
@@ -450,12 +450,15 @@ std::int32_t ConfJobRunner::SetScanFilter(bool on, const std::string& name) {
         const std::string cut = Cut(name);
         std::memcpy(filter.name, cut.data(), cut.size());
     }
-    return m_comm.SetScanFilter(filter);
+    return Aborted() ? std::int32_t{AT_ABORTED} : m_comm.SetScanFilter(filter);
 }
 
 // ---- Transaction primitives ----
 
 MatchResult ConfJobRunner::Exchange(const Transaction& t, std::string_view command) {
+    if (Aborted()) {
+        return MatchResult(AT_ABORTED);
+    }
     return m_comm.SendCommand(command, t.kind, t.limitMs);
 }
 
@@ -482,7 +485,16 @@ bool ConfJobRunner::Succeeds(const Transaction& t, Args... args) {
 }
 
 void ConfJobRunner::Pause(std::chrono::milliseconds pause) {
-    std::this_thread::sleep_for(pause);
+    std::unique_lock lock(m_pauseLock);
+    m_pauseCond.wait_for(lock, pause, [this] { return Aborted(); });
+}
+
+void ConfJobRunner::WakeForAbort() {
+    {
+        std::lock_guard lock(m_pauseLock);  // a pause that checked Aborted() is waiting by now
+    }
+    m_pauseCond.notify_all();
+    m_comm.AbortTransaction();
 }
 
 bool ConfJobRunner::InSetMode() const {

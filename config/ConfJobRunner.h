@@ -10,6 +10,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -45,6 +47,12 @@ public:
     ModuleState Module() const;
     std::string Model() const;
     ScanReport LastScanReport() const;
+
+    // Asked before every transaction and pause of a job: once it says true, the rest of the
+    // running job is skipped (transactions give AT_ABORTED). Set before the worker starts.
+    void SetAbortCheck(std::function<bool()> aborted) { m_aborted = std::move(aborted); }
+    // Any thread: wakes the running job's transaction or pause, so it sees the abort check.
+    void WakeForAbort();
 
     // Written by the worker (IDLE -> RUNNING) and by the window thread (the other moves).
     ScanState GetScanState() const { return m_scanState.load(); }
@@ -96,10 +104,14 @@ private:
     template <typename... Args>
     bool Succeeds(const Transaction& t, Args... args);
     static JobStatus OkIf(bool success) { return success ? JOB_OK : JOB_FAILED; }
-    static void Pause(std::chrono::milliseconds pause);
+    void Pause(std::chrono::milliseconds pause);
+    bool Aborted() const { return m_aborted && m_aborted(); }
     bool InSetMode() const;
 
     sKW523Comm& m_comm;
+    std::function<bool()> m_aborted;
+    std::mutex m_pauseLock;  // pairs with m_pauseCond; guards nothing else
+    std::condition_variable m_pauseCond;
     std::atomic<ScanState> m_scanState{SCAN_IDLE};
 
     // The worker's own copies, touched by the running job only.

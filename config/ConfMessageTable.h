@@ -44,6 +44,9 @@ enum class ConfMessageId {
     MSG_SLOT_BAD_ADDRESS = 143,
     MSG_COLUMN_RSSI = 144,
     MSG_UART_NOT_CONFIRMED = 145,
+    // Our own, beyond the historic table.
+    MSG_TEXT_NOT_ALLOWED = 200,
+    MSG_SLOT_NAME_NOT_ALLOWED = 201,
 };
 
 struct ConfMessageText {
@@ -134,6 +137,14 @@ inline constexpr std::array kConfMessageTexts = {
         QT_TRANSLATE_NOOP("ConfMessages",
                           "The UART settings were sent, but the device did not confirm its "
                           "restart. Check the device and its port speed.")},
+    ConfMessageText{ConfMessageId::MSG_TEXT_NOT_ALLOWED,
+                    QT_TRANSLATE_NOOP("ConfMessages",
+                                      "The name must not contain control characters such as "
+                                      "line breaks or tabs. Nothing was sent.")},
+    ConfMessageText{ConfMessageId::MSG_SLOT_NAME_NOT_ALLOWED,
+                    QT_TRANSLATE_NOOP("ConfMessages",
+                                      "Slot %1: the name must not contain commas or control "
+                                      "characters such as line breaks. Nothing was sent.")},
 };
 
 // The English source of `id`; nullptr for a number the page does not use.

@@ -44,6 +44,28 @@ void ConfWorker::PostJob(std::int32_t id, bool clear, JobInputs inputs) {
     m_jobCond.notify_all();
 }
 
+bool ConfWorker::AbortRunningJob(std::chrono::milliseconds limit) {
+    // A job may pass its abort check just before the flag is set and then start a wait the
+    // first wake-up missed; waking it again every few milliseconds catches that one too.
+    constexpr std::chrono::milliseconds kWakeInterval{2};
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    std::unique_lock lock(m_jobLock);
+    m_jobQueue.clear();
+    if (!m_jobRunning) {
+        return true;
+    }
+    m_abortRunning.store(true);
+    while (m_jobRunning && std::chrono::steady_clock::now() < deadline) {
+        lock.unlock();
+        if (m_onAbort) {
+            m_onAbort();
+        }
+        lock.lock();
+        m_idleCond.wait_for(lock, kWakeInterval, [this] { return !m_jobRunning; });
+    }
+    return !m_jobRunning;
+}
+
 void ConfWorker::WorkerLoop() {
     std::unique_lock lock(m_jobLock);
     for (;;) {
@@ -53,9 +75,15 @@ void ConfWorker::WorkerLoop() {
         if (job.id == JOB_QUIT) {
             return;
         }
+        m_jobRunning = true;
+        m_abortRunning.store(false);
+        lock.unlock();
         MarkBusy(true);
         RunJob(job);
         MarkBusy(false);
+        lock.lock();
+        m_jobRunning = false;
+        m_idleCond.notify_all();
     }
 }
 
@@ -64,7 +92,10 @@ void ConfWorker::RunJob(const PostedJob& job) {
         return;
     }
     const std::optional<JobStatus> status = m_runJob(static_cast<ConfJob>(job.id), job.inputs);
-    if (status && m_onResult) {
+    // Under the job lock, so that a result is either handed over before AbortRunningJob
+    // returns or not at all.
+    std::lock_guard lock(m_jobLock);
+    if (status && m_onResult && !m_abortRunning.load()) {
         m_onResult(job.id, *status);
     }
 }

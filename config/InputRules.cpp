@@ -111,12 +111,30 @@ bool FitsNameBytes(std::string_view utf8) {
     return utf8.size() <= kMaxNameBytes;
 }
 
+bool HasControlCharacter(std::string_view utf8) {
+    return std::ranges::any_of(utf8, [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
+}
+
 std::optional<std::uint32_t> ParseAdvInterval(std::string_view text) {
-    const int value = StrToInt(text);
-    if (value < kMinAdvInterval || value > kMaxAdvInterval) {
+    std::size_t i = 0;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        ++i;
+    }
+    std::uint32_t value = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+        if (value > static_cast<std::uint32_t>(kMaxAdvInterval)) {
+            return std::nullopt;  // stops before the number could wrap
+        }
+    }
+    if (negative || value < static_cast<std::uint32_t>(kMinAdvInterval)) {
         return std::nullopt;
     }
-    return static_cast<std::uint32_t>(value);
+    return value;
 }
 
 std::optional<BdAddr> ParseAddress(std::string_view text) {
@@ -149,6 +167,9 @@ ScanFilterError CheckScanFilters(const std::optional<std::string>& rssiText,
             return ScanFilterError::RssiNotNumber;
         }
     }
+    if (nameFilter && HasControlCharacter(*nameFilter)) {
+        return ScanFilterError::NameNotAllowed;
+    }
     if (nameFilter && !FitsNameBytes(*nameFilter)) {
         return ScanFilterError::NameTooLong;
     }
@@ -177,6 +198,9 @@ std::variant<SlotArray, SaveError> BuildWriteSlots(const SlotTexts& addresses,
                 return SaveError{SaveError::BadAddress, number};
             }
             entry.addr = *address;
+        }
+        if (HasControlCharacter(names[i]) || names[i].find(',') != std::string::npos) {
+            return SaveError{SaveError::NameNotAllowed, number};
         }
         if (!FitsNameBytes(names[i])) {
             return SaveError{SaveError::NameTooLong, number};

@@ -30,7 +30,13 @@ int StrToInt(std::string_view text);
 // Device name, name filter and slot name: at most 8 bytes, empty allowed.
 bool FitsNameBytes(std::string_view utf8);
 
-// The advertising interval typed, when it is in 20-2560 ms ("100ms" counts as 100).
+// Text that goes inside a command (device name, name filter, slot name) carries no control
+// character (U+0000-U+001F, U+007F): a CR would end the command early and send the rest as a
+// command of its own.
+bool HasControlCharacter(std::string_view utf8);
+
+// The advertising interval typed, when it is in 20-2560 ms ("100ms" counts as 100). Digits
+// beyond the range are refused however many there are, never wrapped into it.
 std::optional<std::uint32_t> ParseAdvInterval(std::string_view text);
 
 // A master or slot address: exactly 12 hex digits, either case, nothing around them.
@@ -44,7 +50,7 @@ std::optional<std::int8_t> ParseRssiFilterText(std::string_view text);
 // Any text gives one; where ParseRssiFilterText gives a value, it is the same.
 std::int8_t RssiThreshold(std::string_view rssiText);
 
-enum class ScanFilterError { None, RssiNotSet, RssiNotNumber, NameTooLong };
+enum class ScanFilterError { None, RssiNotSet, RssiNotNumber, NameTooLong, NameNotAllowed };
 
 // The checks before a scan starts, RSSI first; an absent text is a filter switched off.
 ScanFilterError CheckScanFilters(const std::optional<std::string>& rssiText,
@@ -56,13 +62,15 @@ using SlotTexts = std::array<std::string, kSlotCount>;
 bool IsAssigned(const SlotTexts& addresses, std::string_view address);
 
 struct SaveError {
-    enum Kind { Duplicate, BadAddress, NameTooLong } kind;
+    // NameNotAllowed: a control character, or a comma, which would shift the command's
+    // arguments.
+    enum Kind { Duplicate, BadAddress, NameTooLong, NameNotAllowed } kind;
     int slot;  // 1-8, the slot whose check failed
 };
 
 // The eight entries a save writes, or the first check that fails, slot by slot: a later slot
 // with the same address (as IsAssigned compares), then the address itself, then the name's
-// length. A name without an address goes along; the write job deletes such a slot.
+// characters and its length. A name without an address goes along; the write job deletes such a slot.
 std::variant<SlotArray, SaveError> BuildWriteSlots(const SlotTexts& addresses,
                                                    const SlotTexts& names);
 

@@ -359,6 +359,9 @@ void TermRichedit::keyPressEvent(QKeyEvent* event) {
             ScrollToEnd();
             event->accept();
             return;
+        case Qt::Key_Escape:
+            event->ignore();  // the window's: it consumes Escape, nothing is sent
+            return;
         default:
             break;
     }

@@ -10,6 +10,7 @@
 #include "ScratchSettings.h"
 #include "SerialTermPage.h"
 #include "SkwVersion.h"
+#include "StallProbe.h"
 #include "Translations.h"
 #include "VirtualModule.h"
 
@@ -28,6 +29,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -255,6 +258,9 @@ TEST_F(MainWindowTest, ok_opensTheChosenPage_withTheDialogsSpeedAndFlowControl) 
 
         const bool terminal = std::string(c.mode) == "1082";
         EXPECT_EQ(Connection(), Port() + QLatin1String(c.status)) << context;
+        // Screen readers get the whole text, however short the pane shows it.
+        EXPECT_EQ(m_window->findChild<QLabel*>(QStringLiteral("connectionPane"))->accessibleName(),
+                  Connection());
         EXPECT_EQ(m_window->TermPage().IsPortOpen(), terminal) << context;
         EXPECT_EQ(m_window->ConfPage().IsPortOpen(), !terminal) << context;
         EXPECT_EQ(m_window->TermPage().isVisible(), terminal) << context;
@@ -379,6 +385,74 @@ TEST_F(MainWindowTest, terminalWaitingForALostPort_saysSo_andSetupComPortEndsThe
     Trigger("32772");
     EXPECT_FALSE(waitingDuringDialog);
     EXPECT_NE(Connection(), opened);
+}
+
+// A module that takes 5 s to answer "AT+MODULESETMODE" (the full read's first step): closing
+// the window or "Setup COM port" aborts that transaction rather than waiting behind it, sends
+// "ATZ\r" with its 500 ms limit, and shows nothing of the aborted read.
+TEST_F(MainWindowTest, closeAndSetup_abortTheRunningJob_thenReset_withoutWaitingOrMessages) {
+    using namespace std::chrono_literals;
+    for (const bool closing : {true, false}) {
+        SCOPED_TRACE(closing ? "close" : "setup");
+        VirtualModuleOptions options;
+        options.lateBy = 5s;
+        options.lateCommand = "AT+MODULESETMODE";
+        m_module = std::make_unique<VirtualModule>(options);
+        ASSERT_FALSE(m_module->Start());
+        AppSettings::SetComPort(Port());
+        m_prompter.messages.clear();
+        CreateWindow();
+        Start(Ok());
+        ASSERT_TRUE(WaitFor([this] { return m_module->WaitForCommand("AT+MODULESETMODE", 0ms); }));
+        m_module->ClearCommands();
+
+        StallProbe probe;
+        probe.Start();
+        QTest::qWait(20);
+        if (closing) {
+            m_window->close();
+        } else {
+            m_answer = Cancel();
+            Trigger("32772");
+        }
+        QTest::qWait(kSettleMs);
+        probe.Stop();
+
+        // 500 ms for the reset, the rest is margin for a loaded machine; waiting behind the
+        // transaction took 5 s.
+        EXPECT_LT(probe.LongestMs(), 2000);
+        const auto commands = m_module->Commands();
+        ASSERT_FALSE(commands.empty());
+        EXPECT_EQ(commands.front(), "ATZ");
+        EXPECT_EQ(std::count(commands.begin(), commands.end(), "ATZ"), 1);
+        EXPECT_TRUE(m_prompter.messages.empty()) << MessageTexts().join('|').toStdString();
+        if (!closing) {
+            EXPECT_FALSE(AnyPortOpen());
+        }
+        m_window.reset();
+        m_module->Stop();
+    }
+}
+
+// "Setup COM port" or closing within the 200 ms between closing and opening the port: the
+// waiting open is dropped.
+TEST_F(MainWindowTest, aPendingOpen_isCancelledBySetupOrClose) {
+    for (const bool closing : {true, false}) {
+        SCOPED_TRACE(closing ? "close" : "setup");
+        CreateWindow();
+        Start(Ok());
+        QCoreApplication::processEvents();  // the posted open runs, its 200 ms wait begins
+        if (closing) {
+            m_window->close();
+        } else {
+            m_answer = Cancel();
+            Trigger("32772");
+        }
+        QTest::qWait(kSettleMs);
+        EXPECT_FALSE(AnyPortOpen());
+        EXPECT_EQ(Connection(), kClosed);
+        m_window.reset();
+    }
 }
 
 TEST_F(MainWindowTest, escapeEnterAndF1_closeNothing_theCloseBoxDoes) {

@@ -24,19 +24,28 @@ FilterSettingsBinder::FilterSettingsBinder(QCheckBox* nameCheck, QLineEdit* name
       m_nameEdit(nameEdit),
       m_rssiCheck(rssiCheck),
       m_rssiEdit(rssiEdit) {
-    connect(m_nameCheck, &QCheckBox::clicked, this,
-            [](bool checked) { AppSettings::SetNameFilterChecked(checked); });
-    connect(m_rssiCheck, &QCheckBox::clicked, this,
-            [](bool checked) { AppSettings::SetRssiFilterChecked(checked); });
+    // Toggled, not clicked: a screen reader or automation toggles without a click.
+    connect(m_nameCheck, &QCheckBox::toggled, this, [this](bool checked) {
+        if (!m_loading) {
+            AppSettings::SetNameFilterChecked(checked);
+        }
+    });
+    connect(m_rssiCheck, &QCheckBox::toggled, this, [this](bool checked) {
+        if (!m_loading) {
+            AppSettings::SetRssiFilterChecked(checked);
+        }
+    });
     m_nameEdit->installEventFilter(this);
     m_rssiEdit->installEventFilter(this);
 }
 
 void FilterSettingsBinder::Load() {
+    m_loading = true;
     m_nameCheck->setChecked(AppSettings::NameFilterChecked());
     m_nameEdit->setText(AppSettings::NameFilterValue());
     m_rssiCheck->setChecked(AppSettings::RssiFilterChecked());
     m_rssiEdit->setText(QString::number(AppSettings::RssiFilterValue()));
+    m_loading = false;
 }
 
 bool FilterSettingsBinder::eventFilter(QObject* watched, QEvent* event) {

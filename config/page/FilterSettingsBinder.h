@@ -7,7 +7,7 @@ class QEvent;
 class QLineEdit;
 
 // Keeps the scan filters of the page and their four settings in step: Load shows the stored
-// values; a click on a check box stores its state; an edit that loses the focus stores its
+// values; a check box stores its state when toggled (clicked, or through accessibility); an edit that loses the focus stores its
 // text when the setting's rule takes it (name filter: at most 8 characters; RSSI: a number,
 // kept as a signed byte) and otherwise stores nothing, silently.
 class FilterSettingsBinder : public QObject {
@@ -30,4 +30,5 @@ private:
     QLineEdit* m_nameEdit;
     QCheckBox* m_rssiCheck;
     QLineEdit* m_rssiEdit;
+    bool m_loading = false;  // Load's own changes store nothing
 };

@@ -28,8 +28,10 @@
 #include <QTableWidget>
 
 #include <array>
+#include <chrono>
 #include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 
 namespace {
@@ -42,7 +44,8 @@ struct ListEntry {
 constexpr std::array<ListEntry, 2> kFlowModes = {{{"OFF", 0}, {"ON", 1}}};
 
 constexpr std::uint32_t kResetLimitMs = 500;
-constexpr std::uint32_t kStopScanLimitMs = 3000;
+// An aborted job ends within milliseconds; this only bounds a job that ignores its abort.
+constexpr std::chrono::milliseconds kAbortLimit{100};
 
 std::string ToUtf8(const QString& text) {
     return WideToUtf8(text.toStdU16String());
@@ -82,6 +85,8 @@ ModuleConfPage::ModuleConfPage(QWidget* parent)
             QMetaObject::invokeMethod(
                 this, [this] { SyncCursor(); }, Qt::QueuedConnection);
         });
+    m_worker->SetAbortHandler([this] { m_jobs->WakeForAbort(); });
+    m_jobs->SetAbortCheck([this] { return m_worker->JobAborted(); });
     m_filterSettings = new FilterSettingsBinder(m_c.nameFilterCheck, m_c.nameFilter,
                                                 m_c.rssiFilterCheck, m_c.rssiFilter, this);
     m_filterSettings->Load();
@@ -154,9 +159,11 @@ std::error_code ModuleConfPage::OpenPort(const QString& portName, std::uint32_t 
 }
 
 void ModuleConfPage::ClosePort() {
-    m_comm->Close();  // ends a running transaction at once
+    m_worker->AbortRunningJob(kAbortLimit);
+    m_comm->Close();
     m_worker->Stop();
     ++m_session;
+    m_quietScanStop = false;
     // No scan runs without a port; a new connection starts from "Scan".
     m_jobs->SetScanState(SCAN_IDLE);
     SetScanCaption(ConfMessages::MSG_SCAN);
@@ -170,9 +177,26 @@ bool ModuleConfPage::IsPortOpen() const {
 }
 
 void ModuleConfPage::SendResetCommand() {
-    if (m_comm->IsOpen()) {
-        m_comm->SendCommand("ATZ\r", KIND_RESET, kResetLimitMs);
+    if (!m_comm->IsOpen()) {
+        return;
     }
+    AbortJobs();
+    m_comm->SendCommand("ATZ\r", KIND_RESET, kResetLimitMs);
+}
+
+void ModuleConfPage::AbortJobs() {
+    m_worker->AbortRunningJob(kAbortLimit);
+    // Results handed over before the abort are dropped when they arrive.
+    ++m_session;
+    m_quietScanStop = false;
+    m_jobs->SetScanState(SCAN_IDLE);
+    SetScanCaption(ConfMessages::MSG_SCAN);
+    EnableControls(false);
+    SetBusy(false);
+}
+
+bool ModuleConfPage::StillConnected(std::uint32_t session) const {
+    return session == m_session.load() && m_comm->IsOpen();
 }
 
 void ModuleConfPage::OnCommError(const sKW523Comm* channel) {
@@ -224,9 +248,9 @@ void ModuleConfPage::EnableControls(bool enable) {
 }
 
 void ModuleConfPage::ClearDeviceInfo(bool clearList) {
-    m_c.model->clear();
-    m_c.firmware->clear();
-    m_c.address->clear();
+    ModuleValuesView::ShowFieldValue(m_c.model, {});
+    ModuleValuesView::ShowFieldValue(m_c.firmware, {});
+    ModuleValuesView::ShowFieldValue(m_c.address, {});
     m_c.deviceName->clear();
     if (clearList) {
         m_scanList->ClearItems();
@@ -332,7 +356,9 @@ void ModuleConfPage::OnScanJobResult(std::int32_t job, std::int32_t status) {
     } else if (job == JOB_SCAN_STOP) {
         m_jobs->SetScanState(SCAN_IDLE);
         ResetScanButton(ConfMessages::MSG_SCAN);
-        if (status == JOB_OK) {
+        // A stop after a read, like the read's own quiet stop, does not decide anything.
+        const bool quiet = std::exchange(m_quietScanStop, false);
+        if (status == JOB_OK || quiet) {
             EnableControls(true);
         } else {
             RestartIdentification(false);
@@ -358,7 +384,11 @@ void ModuleConfPage::OnSettingResult(const SettingOutcome& outcome, std::int32_t
         ReportFailure(status, outcome.failed);
         return;
     }
+    const std::uint32_t session = m_session.load();
     Show(outcome.done, outcome.doneIcon);
+    if (!StillConnected(session)) {
+        return;
+    }
     switch (outcome.then) {
         case SettingOutcome::Then::Identify:
             PostJob(JOB_IDENTIFY);
@@ -376,17 +406,18 @@ void ModuleConfPage::ShowModuleValues(ConfJob readJob) {
     const ModuleState dev = m_jobs->Module();
     ModuleValuesView::Show(m_c, *m_slotTable, dev, m_jobs->Model(), readJob, m_portBaud, m_values);
     if (readJob != JOB_READ_SLAVE && dev.info.StateWord() == "SCANNING") {
-        StopModuleScan();
+        StopModuleScan();  // the controls are enabled when the stop has run
+        return;
     }
     EnableControls(true);
 }
 
 void ModuleConfPage::StopModuleScan() {
-    // The worker is idle here, so the GUI thread talks to the module itself.
-    m_comm->SendCommand("AT+STOPSCAN\r", KIND_STOP_SCAN, kStopScanLimitMs);
-    m_comm->SetScanFilter(ScanFilter{});
-    m_jobs->SetScanState(SCAN_IDLE);
-    ResetScanButton(ConfMessages::MSG_SCAN);
+    // On the worker, like every conversation with the module; its result enables the controls.
+    m_quietScanStop = true;
+    m_jobs->SetScanState(SCAN_STOPPING);
+    PostJob(JOB_SCAN_STOP);
+    SetBusy(true);
 }
 
 void ModuleConfPage::GiveUp(std::int32_t status) {
@@ -412,9 +443,18 @@ void ModuleConfPage::BackToPortSettings() {
 void ModuleConfPage::ReportFailure(std::int32_t status, ConfMessages::Id message) {
     EnableControls(false);
     ClearDeviceInfo(true);
+    const std::uint32_t session = m_session.load();
     Show(status == JOB_UNSUPPORTED ? ConfMessages::MSG_UNSUPPORTED : message,
          Prompter::Icon::Error);
-    PostJob(JOB_IDENTIFY);
+    if (StillConnected(session)) {
+        PostJob(JOB_IDENTIFY);
+    }
+}
+
+void ModuleConfPage::EnableControlsIfStillConnected(std::uint32_t session) {
+    if (StillConnected(session)) {
+        EnableControls(true);
+    }
 }
 
 // ---- Device commands ----
@@ -433,9 +473,16 @@ void ModuleConfPage::OnChangeName() {
     EnableControls(false);
     JobInputs inputs;
     inputs.deviceName = ToUtf8(m_c.deviceName->text());
+    if (InputRules::HasControlCharacter(inputs.deviceName)) {
+        const std::uint32_t session = m_session.load();
+        Show(ConfMessages::MSG_TEXT_NOT_ALLOWED, Prompter::Icon::Warning);
+        EnableControlsIfStillConnected(session);
+        return;
+    }
     if (!InputRules::FitsNameBytes(inputs.deviceName)) {
+        const std::uint32_t session = m_session.load();
         Show(ConfMessages::MSG_NAME_TOO_LONG, Prompter::Icon::Warning);
-        EnableControls(true);
+        EnableControlsIfStillConnected(session);
         return;
     }
     PostJob(JOB_SET_NAME, inputs);
@@ -448,8 +495,13 @@ void ModuleConfPage::OnReboot() {
 
 void ModuleConfPage::OnFactoryReset() {
     EnableControls(false);
-    if (Show(ConfMessages::MSG_FACTORY_RESET_QUESTION, Prompter::Icon::Question,
-             Prompter::Buttons::OkCancel) == Prompter::Answer::Ok) {
+    const std::uint32_t session = m_session.load();
+    const bool confirmed = Show(ConfMessages::MSG_FACTORY_RESET_QUESTION, Prompter::Icon::Question,
+                                Prompter::Buttons::OkCancel) == Prompter::Answer::Ok;
+    if (!StillConnected(session)) {
+        return;
+    }
+    if (confirmed) {
         PostJob(JOB_FACTORY_RESET);
     } else {
         EnableControls(true);
@@ -484,8 +536,9 @@ void ModuleConfPage::OnApplyAdvInterval() {
     EnableControls(false);
     const auto interval = InputRules::ParseAdvInterval(ToUtf8(m_c.advInterval->text()));
     if (!interval) {
+        const std::uint32_t session = m_session.load();
         Show(ConfMessages::MSG_BAD_ADV_INTERVAL, Prompter::Icon::Error);
-        EnableControls(true);
+        EnableControlsIfStillConnected(session);
         return;
     }
     m_values.advInterval = *interval;
@@ -511,10 +564,13 @@ void ModuleConfPage::OnScanToggle() {
     JobInputs inputs;
     if (m_jobs->GetScanState() == SCAN_RUNNING) {
         m_jobs->SetScanState(SCAN_STOPPING);
+        // The report wait may last 3 s; it is cut short, and its result dropped.
+        m_worker->AbortRunningJob(kAbortLimit);
         PostJob(JOB_SCAN_STOP);
     } else {
+        const std::uint32_t session = m_session.load();
         if (!ScanFiltersValid()) {
-            EnableControls(true);
+            EnableControlsIfStillConnected(session);
             return;
         }
         inputs.nameFilterOn = m_c.nameFilterCheck->isChecked();
@@ -542,6 +598,9 @@ bool ModuleConfPage::ScanFiltersValid() {
         case InputRules::ScanFilterError::NameTooLong:
             ShowFilterError(ConfMessages::NameFilterTooLong());
             break;
+        case InputRules::ScanFilterError::NameNotAllowed:
+            ShowFilterError(ConfMessages::Text(ConfMessages::MSG_TEXT_NOT_ALLOWED));
+            break;
     }
     return false;
 }
@@ -560,8 +619,9 @@ void ModuleConfPage::OnMasterRegister() {
     const std::optional<BdAddr> address =
         InputRules::ParseAddress(ToUtf8(m_c.masterAddress->text()));
     if (!address) {
+        const std::uint32_t session = m_session.load();
         Show(ConfMessages::MSG_BAD_ADDRESS, Prompter::Icon::Error);
-        EnableControls(true);
+        EnableControlsIfStillConnected(session);
         return;
     }
     JobInputs inputs;
@@ -590,6 +650,7 @@ void ModuleConfPage::OnSave() {
     EnableControls(false);
     const auto built = SlotRules::BuildWriteSlots(m_slotTable->Addresses(), m_slotTable->Names());
     if (const auto* error = std::get_if<InputRules::SaveError>(&built)) {
+        const std::uint32_t session = m_session.load();
         switch (error->kind) {
             case InputRules::SaveError::Duplicate:
                 Show(ConfMessages::MSG_DUPLICATE_SLOTS, Prompter::Icon::Error);
@@ -599,12 +660,18 @@ void ModuleConfPage::OnSave() {
                     this, ConfMessages::Text(ConfMessages::MSG_SLOT_BAD_ADDRESS).arg(error->slot),
                     Prompter::Icon::Error);
                 break;
+            case InputRules::SaveError::NameNotAllowed:
+                Prompter::Ask(this,
+                              ConfMessages::Text(ConfMessages::MSG_SLOT_NAME_NOT_ALLOWED)
+                                  .arg(error->slot),
+                              Prompter::Icon::Error);
+                break;
             case InputRules::SaveError::NameTooLong:
                 Prompter::Ask(this, ConfMessages::SlotNameTooLong(error->slot),
                               Prompter::Icon::Error);
                 break;
         }
-        EnableControls(true);
+        EnableControlsIfStillConnected(session);
         return;
     }
     JobInputs inputs;

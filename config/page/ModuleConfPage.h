@@ -30,8 +30,9 @@ struct SettingOutcome;
 //  - OpenPort / ClosePort: the page owns its port. Opening starts the worker and identifies
 //    the module; closing stops everything and is harmless when nothing is open.
 //  - IsPortOpen / SendResetCommand: before it gives up a configuration connection ("Setup COM
-//    port", closing the window) the main window sends "ATZ\r" with SendResetCommand, which
-//    blocks for at most its 500 ms limit, plus the rest of a transaction already running.
+//    port", closing the window) the main window sends "ATZ\r" with SendResetCommand. It first
+//    aborts the running job (dropping it, the queue and their results, no message shown), so
+//    it blocks for at most the reset's 500 ms limit.
 //  - setupComPortRequested: the page wants the COM port settings shown, after a port error,
 //    when the module cannot be used, or after it restarted. The page's port is closed by then.
 class ModuleConfPage : public QWidget {
@@ -81,6 +82,12 @@ private:
     void OnSettingResult(const SettingOutcome& outcome, std::int32_t status);
     void ShowModuleValues(ConfJob readJob);
     void StopModuleScan();
+    // Drops the running and queued jobs and their results; the port stays open.
+    void AbortJobs();
+    // A message box runs an event loop of its own, in which the port may close and a new
+    // connection open: what follows a box runs only if the connection is the one from before.
+    bool StillConnected(std::uint32_t session) const;
+    void EnableControlsIfStillConnected(std::uint32_t session);
     void GiveUp(std::int32_t status);
     // Closes the port, shows `message` and asks the window for the port settings.
     void GiveUpPort(ConfMessages::Id message);
@@ -121,4 +128,5 @@ private:
     // Changes each time the port closes, so that results and errors of a connection that is
     // gone are dropped when they arrive.
     std::atomic<std::uint32_t> m_session{0};
+    bool m_quietScanStop = false;  // the scan stop posted after a read found the module scanning
 };

@@ -33,12 +33,21 @@ void ShowDeviceFields(const ConfPageControls& c, const ModuleState& dev, const s
     if (baudIndex >= 0) {
         c.uartBaud->setCurrentIndex(baudIndex);
     }
-    c.model->setText(FromUtf8(model));
-    c.firmware->setText(FromUtf8(dev.Firmware()));
-    c.address->setText(QString::fromStdString(FormatBdAddr(dev.info.addr)));
+    ShowFieldValue(c.model, FromUtf8(model));
+    ShowFieldValue(c.firmware, FromUtf8(dev.Firmware()));
+    ShowFieldValue(c.address, QString::fromStdString(FormatBdAddr(dev.info.addr)));
     c.deviceName->setText(FromUtf8(dev.info.DeviceName()));
     c.uartFlow->setCurrentIndex(dev.flow);
 }
+
+}  // namespace
+
+void ShowFieldValue(QLabel* field, const QString& value) {
+    field->setText(value);
+    field->setAccessibleDescription(value);
+}
+
+namespace {
 
 void ShowAutoCon(const ConfPageControls& c, const ModuleState& dev, PageValues& members) {
     members.autoCon = dev.autoCon.on != 0 ? 1 : 0;

@@ -9,6 +9,8 @@
 #include <string>
 
 class QButtonGroup;
+class QLabel;
+class QString;
 class SlotTable;
 
 // Shows what a read job read from the module in the page's controls.
@@ -20,6 +22,10 @@ namespace ModuleValuesView {
 // JOB_READ_MASTER); the role and, for JOB_READ_FULL, the slots.
 void Show(const ConfPageControls& controls, SlotTable& slotTable, const ModuleState& dev,
           const std::string& model, ConfJob readJob, std::uint32_t portBaud, PageValues& members);
+
+// Shows `value` in a read-only field and gives it to screen readers and automation as the
+// field's description; its accessible name stays the field's caption.
+void ShowFieldValue(QLabel* field, const QString& value);
 
 // Data exchange between the members and the two radio groups.
 void MembersToControls(const ConfPageControls& controls, const PageValues& members);

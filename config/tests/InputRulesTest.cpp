@@ -45,12 +45,16 @@ TEST(InputRulesTest, strToInt_takesSignAndLeadingDigitsOnly) {
     }
 }
 
-TEST(InputRulesTest, advInterval_acceptsTwentyTo2560) {
+TEST(InputRulesTest, advInterval_acceptsTwentyTo2560_andRefusesDigitsThatWouldWrap) {
     const struct {
         const char* text;
         std::optional<std::uint32_t> value;
-    } cases[] = {{"19", std::nullopt}, {"20", 20},     {"2560", 2560},      {"2561", std::nullopt},
-                 {"", std::nullopt},   {"100ms", 100}, {"ms", std::nullopt}};
+    } cases[] = {{"19", std::nullopt},         {"20", 20},
+                 {"2560", 2560},               {"2561", std::nullopt},
+                 {"", std::nullopt},           {"100ms", 100},
+                 {"ms", std::nullopt},         {"0000100", 100},
+                 {"-100", std::nullopt},       {"4294967396", std::nullopt},
+                 {"-4294967196", std::nullopt}, {"99999999999999999999100", std::nullopt}};
     for (const auto& c : cases) {
         EXPECT_EQ(InputRules::ParseAdvInterval(c.text), c.value) << c.text;
     }
@@ -64,6 +68,18 @@ TEST(InputRulesTest, names_areMeasuredInUtf8Bytes) {
                  {"가나다", false},  {"가나다라마바사아", false}, {"", true}};
     for (const auto& c : cases) {
         EXPECT_EQ(InputRules::FitsNameBytes(c.name), c.fits) << c.name;
+    }
+}
+
+TEST(InputRulesTest, textsInsideCommands_carryNoControlCharacter) {
+    const struct {
+        std::string text;
+        bool refused;
+    } cases[] = {{"A\rATZ", true},        {"NAME\n", true},  {"TAB\tX", true},
+                 {std::string("A\0B", 3), true}, {"DEL\x7F", true}, {"\x1F", true},
+                 {"센서 2", false},        {"A,B~", false},    {"", false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(InputRules::HasControlCharacter(c.text), c.refused) << c.text;
     }
 }
 
@@ -145,6 +161,8 @@ TEST(InputRulesTest, scanFilters_checkRssiFirstThenName) {
         {off, "TOOLONGNAME", ScanFilterError::NameTooLong},
         {off, "가나다라마바사아", ScanFilterError::NameTooLong},
         {off, "ABCDEFGH", ScanFilterError::None},
+        {off, "QUOR\r\n", ScanFilterError::NameNotAllowed},
+        {off, "TOO\rLONGNAME", ScanFilterError::NameNotAllowed},
         {off, off, ScanFilterError::None},
     };
     for (const auto& c : cases) {
@@ -202,6 +220,9 @@ TEST(InputRulesTest, save_reportsTheFirstFailingSlot) {
         {Texts({{1, "AABBCC"}, {3, "112233445566"}, {6, "112233445566"}}), {}, Kind::BadAddress, 1},
         {{}, Texts({{3, "NINEBYTES"}}), Kind::NameTooLong, 3},
         {{}, Texts({{7, "가나다"}}), Kind::NameTooLong, 7},
+        {{}, Texts({{2, "A,B"}}), Kind::NameNotAllowed, 2},
+        {{}, Texts({{5, "NAME\n"}}), Kind::NameNotAllowed, 5},
+        {{}, Texts({{8, "A\rATZ"}}), Kind::NameNotAllowed, 8},
     };
     for (const auto& c : cases) {
         const auto built = InputRules::BuildWriteSlots(c.addresses, c.names);

@@ -136,6 +136,14 @@ Please check the product name, communication port, etc., and try again.</source>
         <source>RSSI</source>
         <translation>RSSI</translation>
     </message>
+    <message>
+        <source>The name must not contain control characters such as line breaks or tabs. Nothing was sent.</source>
+        <translation>이름에 줄 바꿈이나 탭 같은 제어 문자를 넣을 수 없습니다. 아무것도 보내지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>Slot %1: the name must not contain commas or control characters such as line breaks. Nothing was sent.</source>
+        <translation>Slot %1: 이름에 쉼표나 줄 바꿈 같은 제어 문자를 넣을 수 없습니다. 아무것도 보내지 않았습니다.</translation>
+    </message>
 </context>
 <context>
     <name>ConfPageLayout</name>

@@ -66,6 +66,19 @@ TEST_F(DeviceCommandsTest, deviceName_isLimitedToEightUtf8Bytes) {
     }
 }
 
+// Pasted or copied text with a control character: "A\rATZ" would send "AT+MANUF=A" and then
+// a reset of its own.
+TEST_F(DeviceCommandsTest, textWithControlCharacters_isRefusedAndNothingIsSent) {
+    const QString refused = QStringLiteral(
+        "The name must not contain control characters such as line breaks or tabs. Nothing was "
+        "sent.");
+    for (const QString& text : {QStringLiteral("A\rATZ"), QStringLiteral("NAME\n")}) {
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_EQ(Apply(kIdDeviceName, text, kIdChangeName).text, refused);
+        EXPECT_TRUE(m_module->Commands().empty());
+    }
+}
+
 TEST_F(DeviceCommandsTest, advertisingInterval_isTwentyTo2560Milliseconds) {
     const struct {
         const char* text;
@@ -76,6 +89,7 @@ TEST_F(DeviceCommandsTest, advertisingInterval_isTwentyTo2560Milliseconds) {
                  {"2561", nullptr},
                  {"", nullptr},
                  {"ms100", nullptr},
+                 {"4294967396", nullptr},  // once 100 after a 32-bit wrap
                  {"100ms", "AT+ADVINTERVAL=100"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

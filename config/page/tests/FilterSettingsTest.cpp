@@ -3,6 +3,7 @@
 #include "ScratchSettings.h"
 
 #include <gtest/gtest.h>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFocusEvent>
@@ -74,6 +75,20 @@ TEST_F(FilterSettingsTest, checkBoxClicks_storeTheirState) {
     m_rssiCheck.click();
     EXPECT_FALSE(AppSettings::RssiFilterChecked());
     EXPECT_EQ(ScratchSettings::ReadText(AppSettings::Value::RssiFilterCheck), "0");
+}
+
+// A screen reader or automation toggles a check box without a click; the state is stored all
+// the same.
+TEST_F(FilterSettingsTest, checkBoxesToggledThroughAccessibility_storeTheirState) {
+    for (QCheckBox* check : {&m_nameCheck, &m_rssiCheck}) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(check);
+        ASSERT_NE(accessible, nullptr);
+        ASSERT_NE(accessible->actionInterface(), nullptr);
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    }
+    EXPECT_TRUE(m_nameCheck.isChecked());
+    EXPECT_TRUE(AppSettings::NameFilterChecked());
+    EXPECT_TRUE(AppSettings::RssiFilterChecked());
 }
 
 }  // namespace

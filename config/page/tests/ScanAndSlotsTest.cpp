@@ -230,6 +230,13 @@ TEST_F(ScanAndSlotsTest, save_checksEverySlotThenWritesAllEight) {
     SlotName(7)->setText(QStringLiteral("온도센서"));
     EXPECT_EQ(SaveRefused(), u"Slot 7: TAG 길이가 잘못되었습니다.");
     SlotName(7)->clear();
+    // A comma would shift the arguments of "AT+SETSLOT", a line break end the command early.
+    for (const QString& name : {QStringLiteral("A,B"), QStringLiteral("AB\n")}) {
+        SlotName(5)->setText(name);
+        EXPECT_EQ(SaveRefused(), u"Slot 5: the name must not contain commas or control "
+                                 u"characters such as line breaks. Nothing was sent.");
+    }
+    SlotName(5)->clear();
     EXPECT_TRUE(m_module->Commands().empty() || m_module->Commands().back() == "AT+SF=OFF");
 
     m_module->ClearCommands();

@@ -5,10 +5,12 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 // Records every message instead of showing it, and answers questions from a queue (Yes when
-// the queue is empty). Installs itself for its lifetime.
+// the queue is empty). Installs itself for its lifetime. `whileShown`, when set, runs inside
+// every Show, where a real message box runs its nested event loop.
 class RecordingPrompter : public Prompter {
 public:
     struct Message {
@@ -24,6 +26,9 @@ public:
     Answer Show(QWidget*, const QString& text, Icon icon, Buttons buttons,
                 const QString& caption) override {
         messages.push_back({text, icon, buttons, caption});
+        if (whileShown) {
+            whileShown();
+        }
         if (buttons == Buttons::Ok) {
             return Answer::Ok;
         }
@@ -37,4 +42,5 @@ public:
 
     std::vector<Message> messages;
     std::deque<Answer> answers;
+    std::function<void()> whileShown;
 };
