@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
 
-    const CliEnvironment environment{std::cout, std::cerr, host.UserLanguage(), CliHost::SerialPorts,
-                                     &g_stopRequested};
+    const CliEnvironment environment{std::cout, std::cerr, host.UserLanguage(),
+                                     CliHost::SerialPorts, &g_stopRequested};
     return RunCli(args, environment);
 }

@@ -4,10 +4,16 @@
 
 namespace SerialPlatform {
 
-std::string DeviceName(const std::string& portName) { return portName; }
+std::string DeviceName(const std::string& portName) {
+    return portName;
+}
 
-void DiscardInputAndOutput(NativeHandle handle) { ::tcflush(handle, TCIOFLUSH); }
+void DiscardInputAndOutput(NativeHandle handle) {
+    ::tcflush(handle, TCIOFLUSH);
+}
 
-void DiscardOutput(NativeHandle handle) { ::tcflush(handle, TCOFLUSH); }
+void DiscardOutput(NativeHandle handle) {
+    ::tcflush(handle, TCOFLUSH);
+}
 
 }  // namespace SerialPlatform

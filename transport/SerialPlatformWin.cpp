@@ -16,6 +16,8 @@ void DiscardInputAndOutput(NativeHandle handle) {
     ::PurgeComm(handle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
-void DiscardOutput(NativeHandle handle) { ::PurgeComm(handle, PURGE_TXABORT | PURGE_TXCLEAR); }
+void DiscardOutput(NativeHandle handle) {
+    ::PurgeComm(handle, PURGE_TXABORT | PURGE_TXCLEAR);
+}
 
 }  // namespace SerialPlatform
