@@ -8,6 +8,10 @@ CliHost::CliHost(int&, char**) {}
 
 CliHost::~CliHost() = default;
 
-Translator CliHost::UserLanguage() const { return {}; }
+Translator CliHost::UserLanguage() const {
+    return {};
+}
 
-std::vector<std::string> CliHost::SerialPorts() { return SystemSerialPorts(); }
+std::vector<std::string> CliHost::SerialPorts() {
+    return SystemSerialPorts();
+}

@@ -14,6 +14,10 @@ CliHost::CliHost(int& argc, char** argv) : m_state(new State{QCoreApplication(ar
 
 CliHost::~CliHost() = default;
 
-Translator CliHost::UserLanguage() const { return CliQt::Translate; }
+Translator CliHost::UserLanguage() const {
+    return CliQt::Translate;
+}
 
-std::vector<std::string> CliHost::SerialPorts() { return CliQt::SerialPorts(); }
+std::vector<std::string> CliHost::SerialPorts() {
+    return CliQt::SerialPorts();
+}

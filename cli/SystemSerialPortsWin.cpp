@@ -38,8 +38,8 @@ void AddOnce(std::vector<std::string>& ports, std::string name) {
 std::vector<std::string> SystemSerialPorts() {
     std::vector<std::string> ports;
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0,
-                        KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE,
+                        &key) != ERROR_SUCCESS) {
         return ports;
     }
     DWORD longestName = 0;

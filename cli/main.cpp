@@ -28,7 +28,7 @@ int main(int argc, char* argv[]) {
     // A closed pipe shows as a write error of standard output, reported with status 1.
     std::signal(SIGPIPE, SIG_IGN);
 
-    const CliEnvironment environment{std::cout, std::cerr, host.UserLanguage(), CliHost::SerialPorts,
-                                     &g_stopRequested};
+    const CliEnvironment environment{std::cout, std::cerr, host.UserLanguage(),
+                                     CliHost::SerialPorts, &g_stopRequested};
     return RunCli(args, environment);
 }

@@ -8,11 +8,17 @@
 
 namespace SerialPlatform {
 
-std::string DeviceName(const std::string& portName) { return portName; }
+std::string DeviceName(const std::string& portName) {
+    return portName;
+}
 
-void DiscardInputAndOutput(NativeHandle handle) { ::tcflush(handle, TCIOFLUSH); }
+void DiscardInputAndOutput(NativeHandle handle) {
+    ::tcflush(handle, TCIOFLUSH);
+}
 
-void DiscardOutput(NativeHandle handle) { ::tcflush(handle, TCOFLUSH); }
+void DiscardOutput(NativeHandle handle) {
+    ::tcflush(handle, TCOFLUSH);
+}
 
 std::error_code LockExclusively(NativeHandle handle) {
     if (::flock(handle, LOCK_EX | LOCK_NB) != 0) {

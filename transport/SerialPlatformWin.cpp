@@ -16,7 +16,9 @@ void DiscardInputAndOutput(NativeHandle handle) {
     ::PurgeComm(handle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
-void DiscardOutput(NativeHandle handle) { ::PurgeComm(handle, PURGE_TXABORT | PURGE_TXCLEAR); }
+void DiscardOutput(NativeHandle handle) {
+    ::PurgeComm(handle, PURGE_TXABORT | PURGE_TXCLEAR);
+}
 
 // CreateFile opens a COM port for one process only; a second opener gets ERROR_ACCESS_DENIED.
 std::error_code LockExclusively(NativeHandle) { return {}; }
