@@ -25,8 +25,10 @@ int main(int argc, char* argv[]) {
     const CliHost host(argc, argv);
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
+#ifdef SIGPIPE  // POSIX only; on Windows a closed pipe is a plain write error already
     // A closed pipe shows as a write error of standard output, reported with status 1.
     std::signal(SIGPIPE, SIG_IGN);
+#endif
 
     const CliEnvironment environment{std::cout, std::cerr, host.UserLanguage(),
                                      CliHost::SerialPorts, &g_stopRequested};
