@@ -54,6 +54,8 @@ struct Commands {
     ScanRequest scan;
     RebootRequest reboot;
     FactoryResetRequest factoryReset;
+    ExportRequest exportProfile;
+    ApplyRequest apply;
 };
 
 void AddInfo(CLI::App& app, Commands& c) {
@@ -100,6 +102,41 @@ void AddDeviceCommands(CLI::App& app, Commands& c) {
     reset->add_flag("--yes", c.factoryReset.confirmed, "Confirm the factory reset");
 }
 
+void AddProfileCommands(CLI::App& app, Commands& c) {
+    CLI::App* exporter = app.add_subcommand("export", "Write the module's settings file (JSON)");
+    AddConnection(exporter, c.exportProfile.connection);
+    AddText(exporter, "--output,-o", c.exportProfile.output, "Write to FILE instead of stdout");
+
+    CLI::App* apply = app.add_subcommand(
+        "apply", "Apply a settings file: show what differs, set it, read it back and check it");
+    ApplyRequest& r = c.apply;
+    CLI::Option* port =
+        apply->add_option("--port,-p", r.connection.port, "Serial port, e.g. /dev/ttyUSB0");
+    apply->add_option("--baud,-b", r.connection.baud, "Speed of the port (default 9600)")
+        ->check(CLI::IsMember(kPortBauds));
+    AddText(apply, "--expect-model", r.connection.expectedModel,
+            "Stop with status 6 unless the module is this model");
+    apply->add_option("file", r.file, "The settings file")->required();
+    CLI::Option* dryRun =
+        apply->add_flag("--dry-run", r.dryRun, "Only show what differs; send no setting");
+    apply->add_option("--name-counter", r.nameCounter,
+                      "First number of the device name's counter, e.g. {n:03} (default 1)");
+    CLI::Option* watch = apply->add_flag(
+        "--watch", r.watch, "Production mode: apply to every module that appears, until Ctrl+C");
+    CLI::Option* ports = apply->add_option("--ports", r.portPattern,
+                                           "Watch mode: the ports watched, a shell pattern");
+    CLI::Option* report =
+        AddText(apply, "--report", r.report, "Watch mode: append one CSV row per module");
+    watch->excludes(port)->excludes(dryRun);
+    ports->needs(watch);
+    report->needs(watch);
+    apply->callback([apply, watch] {
+        if (watch->count() == 0 && apply->get_option("--port")->count() == 0) {
+            throw CLI::RequiredError("--port");
+        }
+    });
+}
+
 CliRequest Chosen(const CLI::App& app, Commands& c) {
     const std::string name = app.get_subcommands().front()->get_name();
     if (name == "info") {
@@ -117,6 +154,12 @@ CliRequest Chosen(const CLI::App& app, Commands& c) {
     if (name == "factory-reset") {
         return c.factoryReset;
     }
+    if (name == "export") {
+        return c.exportProfile;
+    }
+    if (name == "apply") {
+        return c.apply;
+    }
     return PortsRequest{};
 }
 
@@ -133,15 +176,17 @@ std::variant<CliRequest, int> ParseArguments(const std::vector<std::string>& arg
         "argument (no setting sent); 3 port cannot be opened (also when another program has it\n"
         "open); 4 no answer, or a restart not confirmed; 5 unsupported model; 6 another model\n"
         "than expected; 7 setting or command refused; 8 port error during the command; 9 not\n"
-        "offered for the model in its current role; 130 interrupted (SIGINT or SIGTERM): the\n"
-        "command stopped between two settings and the module was restarted out of its setting\n"
-        "mode. Ctrl+C during a scan ends the scan early (status 0).");
+        "offered for the model in its current role; 10 a setting did not read back as applied;\n"
+        "130 interrupted (SIGINT or SIGTERM): the command stopped between two settings and the\n"
+        "module was restarted out of its setting mode. Ctrl+C during a scan ends the scan early,\n"
+        "during apply --watch it ends the watch after the module in progress (status 0).");
     app.add_subcommand("ports", "List the serial ports, virtual modules included");
     Commands commands;
     AddInfo(app, commands);
     AddSet(app, commands);
     AddScan(app, commands);
     AddDeviceCommands(app, commands);
+    AddProfileCommands(app, commands);
 
     std::vector<const char*> argv;
     for (const std::string& arg : args) {

@@ -4,7 +4,6 @@
 #include "Conversions.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -105,71 +104,34 @@ std::string LabelTable(const std::vector<std::pair<std::string, std::string>>& r
     return table;
 }
 
-std::string JsonString(std::string_view utf8) {
-    std::string json = "\"";
-    for (const char c : utf8) {
-        switch (c) {
-            case '"':
-                json += "\\\"";
-                break;
-            case '\\':
-                json += "\\\\";
-                break;
-            case '\n':
-                json += "\\n";
-                break;
-            case '\r':
-                json += "\\r";
-                break;
-            case '\t':
-                json += "\\t";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x",
-                                  static_cast<unsigned>(static_cast<unsigned char>(c)));
-                    json += escaped;
-                } else {
-                    json += c;
-                }
-        }
-    }
-    return json + "\"";
-}
-
-JsonObject& JsonObject::Member(std::string_view key, std::string_view json) {
-    if (!m_members.empty()) {
-        m_members += ',';
-    }
-    m_members += JsonString(key) + ":" + std::string(json);
-    return *this;
+std::string JsonText(const nlohmann::ordered_json& json) {
+    return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 JsonObject& JsonObject::Text(std::string_view key, std::string_view value) {
-    return Member(key, JsonString(value));
+    m_json[std::string(key)] = value;
+    return *this;
 }
 
 JsonObject& JsonObject::Number(std::string_view key, std::int64_t value) {
-    return Member(key, std::to_string(value));
+    m_json[std::string(key)] = value;
+    return *this;
 }
 
 JsonObject& JsonObject::Bool(std::string_view key, bool value) {
-    return Member(key, value ? "true" : "false");
+    m_json[std::string(key)] = value;
+    return *this;
 }
 
 JsonObject& JsonObject::Null(std::string_view key) {
-    return Member(key, "null");
+    m_json[std::string(key)] = nullptr;
+    return *this;
 }
 
-JsonObject& JsonObject::Raw(std::string_view key, std::string_view json) {
-    return Member(key, json);
-}
-
-std::string JsonArray(const std::vector<std::string>& items) {
-    std::string json = "[";
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        json += (i == 0 ? "" : ",") + items[i];
+std::string JsonArray(const std::vector<JsonObject>& items) {
+    nlohmann::ordered_json array = nlohmann::ordered_json::array();
+    for (const JsonObject& item : items) {
+        array.push_back(item.Value());
     }
-    return json + "]";
+    return JsonText(array);
 }

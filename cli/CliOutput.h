@@ -3,6 +3,8 @@
 #include "CliTexts.h"
 #include "ExitCode.h"
 
+#include <nlohmann/json.hpp>
+
 #include <atomic>
 #include <cstdint>
 #include <ostream>
@@ -42,8 +44,8 @@ std::string PadRight(std::string_view utf8, std::size_t width);
 // Rows of label and value, the values aligned in one column and shown with Printable.
 std::string LabelTable(const std::vector<std::pair<std::string, std::string>>& rows);
 
-// A JSON string literal of `utf8` (which must be valid UTF-8).
-std::string JsonString(std::string_view utf8);
+// One line of JSON; text that is not valid UTF-8 is written with U+FFFD in its place.
+std::string JsonText(const nlohmann::ordered_json& json);
 
 // A JSON object built member by member, in order.
 class JsonObject {
@@ -52,12 +54,11 @@ public:
     JsonObject& Number(std::string_view key, std::int64_t value);
     JsonObject& Bool(std::string_view key, bool value);
     JsonObject& Null(std::string_view key);
-    JsonObject& Raw(std::string_view key, std::string_view json);
-    std::string Json() const { return "{" + m_members + "}"; }
+    std::string Json() const { return JsonText(m_json); }
+    const nlohmann::ordered_json& Value() const { return m_json; }
 
 private:
-    JsonObject& Member(std::string_view key, std::string_view json);
-    std::string m_members;
+    nlohmann::ordered_json m_json = nlohmann::ordered_json::object();
 };
 
-std::string JsonArray(const std::vector<std::string>& items);
+std::string JsonArray(const std::vector<JsonObject>& items);

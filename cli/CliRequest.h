@@ -56,5 +56,20 @@ struct FactoryResetRequest {
     bool confirmed = false;
 };
 
+struct ExportRequest {
+    Connection connection;
+    std::optional<std::string> output;  // none: standard output
+};
+
+struct ApplyRequest {
+    Connection connection;  // its port is empty in watch mode
+    std::string file;
+    bool dryRun = false;
+    unsigned nameCounter = 1;  // fills the device name's counter placeholder
+    bool watch = false;
+    std::string portPattern = "*";     // watch mode: the ports watched, a shell pattern
+    std::optional<std::string> report;  // watch mode: the CSV report appended to
+};
+
 using CliRequest = std::variant<PortsRequest, InfoRequest, SetRequest, ScanRequest, RebootRequest,
-                                FactoryResetRequest>;
+                                FactoryResetRequest, ExportRequest, ApplyRequest>;

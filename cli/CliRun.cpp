@@ -26,6 +26,10 @@ int Dispatch(const CliRequest& request, const CliEnvironment& environment,
                           [&](const ScanRequest& r) { return RunScan(r, context); },
                           [&](const RebootRequest& r) { return RunReboot(r, context); },
                           [&](const FactoryResetRequest& r) { return RunFactoryReset(r, context); },
+                          [&](const ExportRequest& r) { return RunExport(r, context); },
+                          [&](const ApplyRequest& r) {
+                              return RunApply(r, context, environment.listPorts);
+                          },
                       },
                       request);
 }

@@ -112,9 +112,31 @@ constexpr std::array kTexts = {
               QT_TRANSLATE_NOOP("SkwCli", "Cannot write to standard output.")},
     TextEntry{TextId::Interrupted, kOwn,
               QT_TRANSLATE_NOOP("SkwCli", "Interrupted; the module was left at a safe point.")},
+    TextEntry{TextId::ProfileCannotRead, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "Cannot read the settings file %1: %2")},
+    TextEntry{TextId::ProfileCannotWrite, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "Cannot write the settings file %1: %2")},
+    TextEntry{TextId::ProfileNotJson, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "The settings file is not valid JSON.")},
+    TextEntry{TextId::ProfileUnknownField, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "Unknown field in the settings file: %1")},
+    TextEntry{TextId::ProfileWrongType, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "Wrong type of field in the settings file: %1")},
+    TextEntry{TextId::ProfileBadValue, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "Invalid value of field in the settings file: %1")},
+    TextEntry{TextId::ProfileSlotsNeedMulti, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli",
+                                "Field %1 of the settings file needs the role multi-at or "
+                                "multi-bypass.")},
+    TextEntry{TextId::ProfileMatches, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "The module already has every setting of the file.")},
+    TextEntry{TextId::ProfileNotVerified, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "%1 did not read back as applied: %2 expected, %3 read.")},
+    TextEntry{TextId::ProfileDryRun, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "Dry run: no setting was sent.")},
 };
 
-static_assert(kTexts.size() == static_cast<std::size_t>(TextId::Interrupted) + 1);
+static_assert(kTexts.size() == static_cast<std::size_t>(TextId::ProfileDryRun) + 1);
 
 constexpr bool InIdOrder() {
     for (std::size_t i = 0; i < kTexts.size(); ++i) {

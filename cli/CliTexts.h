@@ -87,6 +87,17 @@ enum class TextId {
     RssiOutOfRange,
     OutputFailed,
     Interrupted,
+    // Settings files.
+    ProfileCannotRead,
+    ProfileCannotWrite,
+    ProfileNotJson,
+    ProfileUnknownField,
+    ProfileWrongType,
+    ProfileBadValue,
+    ProfileSlotsNeedMulti,
+    ProfileMatches,
+    ProfileNotVerified,
+    ProfileDryRun,
 };
 
 struct TextEntry {

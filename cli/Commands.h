@@ -2,6 +2,7 @@
 
 #include "CliOutput.h"
 #include "CliRequest.h"
+#include "WatchMode.h"
 
 #include <string>
 #include <vector>
@@ -13,3 +14,5 @@ int RunSet(const SetRequest& request, const CliContext& context);
 int RunScan(const ScanRequest& request, const CliContext& context);
 int RunReboot(const RebootRequest& request, const CliContext& context);
 int RunFactoryReset(const FactoryResetRequest& request, const CliContext& context);
+int RunExport(const ExportRequest& request, const CliContext& context);
+int RunApply(const ApplyRequest& request, const CliContext& context, const PortLister& listPorts);

@@ -12,6 +12,7 @@ enum class ExitCode : int {
     Refused = 7,        // the module refused a setting or command
     PortError = 8,      // the port failed while a command ran
     NotAvailable = 9,   // the model, in its current role, does not offer this
+    NotVerified = 10,   // a setting was acknowledged but does not read back as applied
     Interrupted = 130,  // SIGINT or SIGTERM; stopped between two settings, the module left working
 };
 

@@ -1,6 +1,9 @@
 #include "Commands.h"
 #include "ModelRules.h"
 #include "ModuleSession.h"
+#include "ModuleValues.h"
+
+#include <nlohmann/json.hpp>
 
 #include <array>
 #include <optional>
@@ -9,60 +12,6 @@ namespace {
 
 constexpr std::array kRoleTexts = {TextId::RoleSlave, TextId::RoleMaster, TextId::RoleMultiAt,
                                    TextId::RoleMultiBypass};
-
-struct SlotValue {
-    std::string address;  // empty: the slot is empty
-    std::string name;
-};
-
-// What the page shows after the model's read job; only what that job reads is set.
-struct ModuleValues {
-    std::string model;
-    std::string firmware;
-    std::string address;
-    std::string name;
-    int role = -1;  // the page's role radio index; -1 for a role byte it does not know
-    bool flow = false;
-    std::optional<unsigned> advInterval;
-    std::optional<bool> autoCon;
-    std::optional<std::string> masterAddress;  // empty: none
-    std::optional<std::array<SlotValue, kSlotCount>> slots;
-};
-
-std::string AddressOrEmpty(const BdAddr& address) {
-    return IsZeroAddr(address) ? std::string() : FormatBdAddr(address);
-}
-
-ModuleValues ValuesOf(const ModuleSession& session) {
-    const ModuleState dev = session.Module();
-    const ConfJob readJob = session.ReadJob();
-    ModuleValues v;
-    v.model = Normalised(session.Model());
-    v.firmware = Normalised(dev.Firmware());
-    v.address = FormatBdAddr(dev.info.addr);
-    v.name = Normalised(dev.info.DeviceName());
-    v.flow = dev.flow != 0;
-    if (readJob == JOB_READ_FULL || readJob == JOB_READ_SLAVE) {
-        v.advInterval = dev.advInterval;
-    }
-    if (readJob == JOB_READ_FULL || readJob == JOB_READ_MASTER) {
-        v.autoCon = dev.autoCon.on != 0;
-        v.masterAddress = AddressOrEmpty(dev.autoCon.addr);
-    }
-    if (readJob == JOB_READ_FULL) {
-        v.role = RoleIndexOf(dev.role, dev.bypass);
-        v.slots.emplace();
-        for (std::size_t i = 0; i < kSlotCount; ++i) {
-            const SlotEntry& entry = dev.slots[i];
-            if (!IsZeroAddr(entry.addr)) {
-                (*v.slots)[i] = {FormatBdAddr(entry.addr), Normalised(entry.Name())};
-            }
-        }
-    } else {
-        v.role = readJob == JOB_READ_MASTER ? 1 : 0;
-    }
-    return v;
-}
 
 std::string OrDash(const std::string& text) {
     return text.empty() ? "-" : text;
@@ -99,43 +48,34 @@ std::string Table(const ModuleValues& v, const Texts& tr) {
     return LabelTable(rows);
 }
 
-void TextOrNull(JsonObject& json, std::string_view key, const std::string& text) {
-    if (text.empty()) {
-        json.Null(key);
-    } else {
-        json.Text(key, text);
-    }
+using Json = nlohmann::ordered_json;
+
+Json TextOrNull(const std::string& text) {
+    return text.empty() ? Json(nullptr) : Json(text);
 }
 
-std::string Json(const ModuleValues& v) {
-    JsonObject json;
-    json.Text("model", v.model).Text("firmware", v.firmware).Text("address", v.address);
-    json.Text("name", v.name);
-    if (v.role < 0) {
-        json.Null("role");
-    } else {
-        json.Text("role", kRoleNames[v.role]);
-    }
-    json.Bool("flowControl", v.flow);
+Json JsonOf(const ModuleValues& v) {
+    Json json = {{"model", v.model}, {"firmware", v.firmware}, {"address", v.address},
+                 {"name", v.name}};
+    json["role"] = v.role < 0 ? Json(nullptr) : Json(kRoleNames[v.role]);
+    json["flowControl"] = v.flow;
     if (v.advInterval) {
-        json.Number("advInterval", *v.advInterval);
+        json["advInterval"] = *v.advInterval;
     }
     if (v.autoCon) {
-        json.Bool("autoConnect", *v.autoCon);
-        TextOrNull(json, "masterAddress", *v.masterAddress);
+        json["autoConnect"] = *v.autoCon;
+        json["masterAddress"] = TextOrNull(*v.masterAddress);
     }
     if (v.slots) {
-        std::vector<std::string> slots;
+        Json slots = Json::array();
         for (std::size_t i = 0; i < kSlotCount; ++i) {
-            JsonObject slot;
-            slot.Number("slot", static_cast<std::int64_t>(i + 1));
-            TextOrNull(slot, "address", (*v.slots)[i].address);
-            slot.Text("name", (*v.slots)[i].name);
-            slots.push_back(slot.Json());
+            slots.push_back({{"slot", i + 1},
+                             {"address", TextOrNull((*v.slots)[i].address)},
+                             {"name", (*v.slots)[i].name}});
         }
-        json.Raw("slots", JsonArray(slots));
+        json["slots"] = std::move(slots);
     }
-    return json.Json();
+    return json;
 }
 
 }  // namespace
@@ -152,7 +92,7 @@ int RunInfo(const InfoRequest& request, const CliContext& context) {
     }
     const ModuleValues values = ValuesOf(session);
     if (request.json) {
-        context.SayJson(Json(values));
+        context.SayJson(JsonText(JsonOf(values)));
     } else {
         context.out << Table(values, context.texts);
     }

@@ -61,8 +61,7 @@ public:
             m_items.push_back(JsonObject()
                                   .Text("address", address)
                                   .Text("name", name)
-                                  .Number("rssi", report.rssi)
-                                  .Json());
+                                  .Number("rssi", report.rssi));
         } else {
             m_context.Say(Row(address, std::to_string(report.rssi), name));
         }
@@ -89,7 +88,7 @@ private:
     std::size_t m_addressWidth = 12;
     std::size_t m_rssiWidth = 4;
     std::set<std::string> m_seen;
-    std::vector<std::string> m_items;
+    std::vector<JsonObject> m_items;
 };
 
 // Fetches reports until the time is up or a stop is asked for; a failure ends it early.

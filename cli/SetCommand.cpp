@@ -1,3 +1,4 @@
+#include "ApplySet.h"
 #include "BaudRates.h"
 #include "Commands.h"
 #include "InputRules.h"
@@ -349,16 +350,16 @@ Step Apply(const Setting& setting, ModuleSession& session, const CliContext& con
 
 }  // namespace
 
-int RunSet(const SetRequest& request, const CliContext& context) {
+Step ApplySet(const SetRequest& request, ModuleSession& session, const CliContext& context,
+              bool dryRun) {
     Checked checked = SetChecker(request, context.texts).Check();
     if (const auto* error = std::get_if<std::string>(&checked)) {
-        return context.Fail(ExitCode::BadArgument, *error);
+        return Failure{ExitCode::BadArgument, *error};
     }
     const SetPlan& plan = std::get<SetPlan>(checked);
-    ModuleSession session(context.texts, context.stopRequested);
-    Step failed = session.Connect(request.connection);
-    if (!failed) {
-        failed = CheckBeforeSending(plan, session, context.texts);
+    Step failed = CheckBeforeSending(plan, session, context.texts);
+    if (dryRun) {
+        return failed;
     }
     bool stale = false;
     for (const Setting& setting : plan.settings) {
@@ -373,6 +374,20 @@ int RunSet(const SetRequest& request, const CliContext& context) {
         }
         failed = Apply(setting, session, context);
         stale = setting.rereads;
+    }
+    return failed;
+}
+
+int RunSet(const SetRequest& request, const CliContext& context) {
+    // The arguments are checked before the port is opened.
+    if (auto checked = SetChecker(request, context.texts).Check();
+        const auto* error = std::get_if<std::string>(&checked)) {
+        return context.Fail(ExitCode::BadArgument, *error);
+    }
+    ModuleSession session(context.texts, context.stopRequested);
+    Step failed = session.Connect(request.connection);
+    if (!failed) {
+        failed = ApplySet(request, session, context, false);
     }
     failed = session.Leave(failed);
     return failed ? context.Fail(failed->code, failed->message) : ToInt(ExitCode::Ok);

@@ -314,7 +314,9 @@ ModuleReply ModuleBehaviour::SetDeviceName(const std::string& argument) {
     if (!IsValidName(argument)) {
         return Error();
     }
-    m_settings.deviceName = argument;
+    if (!m_forgetsName) {
+        m_settings.deviceName = argument;
+    }
     return Acknowledge("OK");
 }
 

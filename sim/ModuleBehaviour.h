@@ -36,6 +36,9 @@ public:
 
     const ModuleSettings& Settings() const { return m_settings; }
 
+    // A faulty module: the device name command is acknowledged but not kept.
+    void SetForgetsName(bool on) { m_forgetsName = on; }
+
 private:
     using Handler = ModuleReply (ModuleBehaviour::*)(const std::string& argument);
     struct CommandEntry {
@@ -79,6 +82,7 @@ private:
     ModuleReply GetSlot(const std::string& argument);
 
     ModuleSettings m_settings;
+    bool m_forgetsName = false;
     unsigned m_capabilities;
     std::vector<VirtualDevice> m_devices;
     std::size_t m_nextDevice = 0;

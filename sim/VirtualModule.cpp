@@ -157,6 +157,9 @@ void VirtualModule::SetFault(SimFault fault, bool on) {
             case SimFault::SplitWrites:
                 m_faults.split = on;
                 break;
+            case SimFault::ForgetsName:
+                m_behaviour.SetForgetsName(on);
+                break;
         }
         WakeLocked();
     }

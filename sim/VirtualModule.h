@@ -27,6 +27,7 @@ enum class SimFault {
     GarbageLines,  // a line of noise before every answer
     LongLines,     // a 300-byte line before every answer
     SplitWrites,   // everything written in pieces of 1 to 3 bytes, a few ms apart
+    ForgetsName,   // "AT+MANUF=..." is acknowledged, but the name stays as it was
 };
 
 enum class SimTraceDirection { Received, Sent };

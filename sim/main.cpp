@@ -19,6 +19,7 @@ const std::map<std::string, SimFault> kFaultNames = {
     {"garbage", SimFault::GarbageLines},
     {"long-line", SimFault::LongLines},
     {"split", SimFault::SplitWrites},
+    {"forget-name", SimFault::ForgetsName},
 };
 
 struct CommandLine {
@@ -118,7 +119,7 @@ void DefineOptions(CLI::App& app, CommandLine& line) {
                    "Write received commands and answers to FILE instead of standard error");
     app.add_option("--fault", line.faults, "Start with a fault switched on (repeatable)")
         ->type_name("KIND")
-        ->check(CLI::IsMember({"silence", "garbage", "long-line", "split"}));
+        ->check(CLI::IsMember({"silence", "garbage", "long-line", "split", "forget-name"}));
 }
 
 bool LoadDevices(const std::string& path, std::vector<VirtualDevice>& devices) {

@@ -13,6 +13,8 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -265,10 +267,28 @@ struct InterruptCase {
     std::string notSent;                    // a command of a later setting, skipped
 };
 
+// A settings file that changes the role, a slot and the UART speed, as the first set case does.
+std::string SlotsAndUartFile() {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("skw-cli-interrupt-" + std::to_string(::getpid()) + ".json");
+    std::ofstream(path, std::ios::trunc)
+        << R"({"role": "multi-at", "slots": [{"slot": 1, "address": "C0FFEE000001"}],)"
+        << R"( "baud": 19200})";
+    return path.string();
+}
+
 // Two signals 50 ms apart: the command stops at its next safe point, never inside a sequence
 // that belongs together, and leaves the module out of its setting mode.
 TEST(CliProgramTest, interrupt_stopsAtASafePoint) {
+    const std::string settingsFile = SlotsAndUartFile();
     const InterruptCase cases[] = {
+        {"apply stops between settings as set does",
+         "GaX-sKW523",
+         {"apply", settingsFile},
+         "AT+SETSLOT=1,C0FFEE000001",
+         130,
+         {"AT+DELSLOT=7", "AT+DELSLOT=8", "ATZ"},
+         "AT+FLOWCONTROL=OFF"},
         {"the eight slots are written together",
          "GaX-sKW523",
          {"set", "--role", "multi-at", "--slot", "1=C0FFEE000001", "--slot", "2=D4CA6E10A2B3",
@@ -321,6 +341,7 @@ TEST(CliProgramTest, interrupt_stopsAtASafePoint) {
             EXPECT_THAT(commands, ::testing::Not(::testing::Contains(c.notSent)));
         }
     }
+    std::filesystem::remove(settingsFile);
 }
 
 }  // namespace

@@ -1,0 +1,45 @@
+#include "Commands.h"
+#include "Profile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+namespace {
+
+Step WriteProfile(const std::string& text, const std::string& path, const CliContext& context) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (!file) {
+        return Failure{ExitCode::Internal,
+                       context.texts(TextId::ProfileCannotWrite, {path, std::strerror(errno)})};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RunExport(const ExportRequest& request, const CliContext& context) {
+    ModuleSession session(context.texts, context.stopRequested);
+    Step failed = session.Connect(request.connection);
+    if (!failed) {
+        failed = session.Interruption();
+    }
+    failed = session.Leave(failed);
+    if (failed) {
+        return context.Fail(failed->code, failed->message);
+    }
+    std::string text = ProfileText(ProfileOf(session, request.connection.baud));
+    if (!request.output) {
+        if (!text.empty() && text.back() == '\n') {
+            text.pop_back();
+        }
+        context.SayJson(text);
+        return ToInt(ExitCode::Ok);
+    }
+    if (const Step written = WriteProfile(text, *request.output, context)) {
+        return context.Fail(written->code, written->message);
+    }
+    return ToInt(ExitCode::Ok);
+}

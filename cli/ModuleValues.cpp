@@ -1,0 +1,43 @@
+#include "ModuleValues.h"
+
+#include "CliOutput.h"
+#include "ModelRules.h"
+
+namespace {
+
+std::string AddressOrEmpty(const BdAddr& address) {
+    return IsZeroAddr(address) ? std::string() : FormatBdAddr(address);
+}
+
+}  // namespace
+
+ModuleValues ValuesOf(const ModuleSession& session) {
+    const ModuleState dev = session.Module();
+    const ConfJob readJob = session.ReadJob();
+    ModuleValues v;
+    v.model = Normalised(session.Model());
+    v.firmware = Normalised(dev.Firmware());
+    v.address = FormatBdAddr(dev.info.addr);
+    v.name = Normalised(dev.info.DeviceName());
+    v.flow = dev.flow != 0;
+    if (readJob == JOB_READ_FULL || readJob == JOB_READ_SLAVE) {
+        v.advInterval = dev.advInterval;
+    }
+    if (readJob == JOB_READ_FULL || readJob == JOB_READ_MASTER) {
+        v.autoCon = dev.autoCon.on != 0;
+        v.masterAddress = AddressOrEmpty(dev.autoCon.addr);
+    }
+    if (readJob == JOB_READ_FULL) {
+        v.role = RoleIndexOf(dev.role, dev.bypass);
+        v.slots.emplace();
+        for (std::size_t i = 0; i < kSlotCount; ++i) {
+            const SlotEntry& entry = dev.slots[i];
+            if (!IsZeroAddr(entry.addr)) {
+                (*v.slots)[i] = {FormatBdAddr(entry.addr), Normalised(entry.Name())};
+            }
+        }
+    } else {
+        v.role = readJob == JOB_READ_MASTER ? 1 : 0;
+    }
+    return v;
+}

@@ -1,0 +1,372 @@
+#include "Profile.h"
+
+#include "BaudRates.h"
+#include "CliOutput.h"
+#include "CliRequest.h"
+#include "InputRules.h"
+#include "ModelRules.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <charconv>
+#include <set>
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Checks one JSON object's members; the first problem found is kept.
+class FieldReader {
+public:
+    FieldReader(const Json& object, std::string path) : m_object(object), m_path(std::move(path)) {}
+
+    std::optional<ProfileError> UnknownAmong(std::initializer_list<std::string_view> known) const {
+        for (const auto& [key, value] : m_object.items()) {
+            if (std::find(known.begin(), known.end(), key) == known.end()) {
+                return ProfileError{TextId::ProfileUnknownField, Path(key)};
+            }
+        }
+        return std::nullopt;
+    }
+
+    // The member `key` if present and of the type `isType` accepts, else an error is kept.
+    const Json* Member(const std::string& key, bool (Json::*isType)() const noexcept,
+                       bool nullAllowed = false) {
+        const auto found = m_object.find(key);
+        if (found == m_object.end() || m_error) {
+            return nullptr;
+        }
+        if (!((*found).*isType)() && !(nullAllowed && found->is_null())) {
+            m_error = ProfileError{TextId::ProfileWrongType, Path(key)};
+            return nullptr;
+        }
+        return &*found;
+    }
+
+    void Refuse(const std::string& key) {
+        if (!m_error) {
+            m_error = ProfileError{TextId::ProfileBadValue, Path(key)};
+        }
+    }
+
+    std::string Path(std::string_view key) const {
+        return m_path.empty() ? std::string(key) : m_path + "." + std::string(key);
+    }
+    const std::optional<ProfileError>& Error() const { return m_error; }
+
+private:
+    const Json& m_object;
+    std::string m_path;
+    std::optional<ProfileError> m_error;
+};
+
+std::optional<std::int64_t> IntegerIn(const Json& value, std::int64_t low, std::int64_t high) {
+    if (value.is_number_unsigned() &&
+        value.get<std::uint64_t>() > static_cast<std::uint64_t>(high)) {
+        return std::nullopt;
+    }
+    const std::int64_t number = value.get<std::int64_t>();
+    if (number < low || number > high) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+std::optional<std::string> AddressText(const Json& value) {
+    if (value.is_null()) {
+        return std::string();
+    }
+    const std::optional<BdAddr> address = InputRules::ParseAddress(value.get<std::string>());
+    if (!address) {
+        return std::nullopt;
+    }
+    return FormatBdAddr(*address);
+}
+
+bool IsValidUtf8(const std::string& text) {
+    return Normalised(text) == text;
+}
+
+// Text that goes into a command: a control character would end or corrupt the command line,
+// and a comma in a slot name would shift the fields of the slot command.
+bool FitsCommand(const std::string& text, bool commaAllowed) {
+    return IsValidUtf8(text) && std::none_of(text.begin(), text.end(), [commaAllowed](char c) {
+               const auto byte = static_cast<unsigned char>(c);
+               return byte < 0x20 || byte == 0x7F || (!commaAllowed && c == ',');
+           });
+}
+
+void ReadUart(FieldReader& r, Profile& p) {
+    if (const Json* baud = r.Member("baud", &Json::is_number_integer)) {
+        const auto value = IntegerIn(*baud, 0, UINT32_MAX);
+        if (!value || std::find(kBaudRates.begin(), kBaudRates.end(), *value) == kBaudRates.end()) {
+            r.Refuse("baud");
+        } else {
+            p.baud = static_cast<std::uint32_t>(*value);
+        }
+    }
+    if (const Json* flow = r.Member("flowControl", &Json::is_boolean)) {
+        p.flowControl = flow->get<bool>();
+    }
+}
+
+void ReadRole(FieldReader& r, Profile& p) {
+    if (const Json* role = r.Member("role", &Json::is_string)) {
+        const auto found =
+            std::find(kRoleNames.begin(), kRoleNames.end(), role->get<std::string>());
+        if (found == kRoleNames.end()) {
+            r.Refuse("role");
+        } else {
+            p.role = static_cast<int>(found - kRoleNames.begin());
+        }
+    }
+    if (const Json* on = r.Member("autoConnect", &Json::is_boolean)) {
+        p.autoConnect = on->get<bool>();
+    }
+    if (const Json* master = r.Member("masterAddress", &Json::is_string, true)) {
+        p.masterAddress = AddressText(*master);
+        if (!p.masterAddress) {
+            r.Refuse("masterAddress");
+        }
+    }
+}
+
+void ReadPeripheral(FieldReader& r, Profile& p) {
+    if (const Json* name = r.Member("name", &Json::is_string)) {
+        p.name = name->get<std::string>();
+        if (!FitsCommand(*p.name, true)) {
+            r.Refuse("name");
+        }
+    }
+    if (const Json* interval = r.Member("advInterval", &Json::is_number_integer)) {
+        const auto value =
+            IntegerIn(*interval, InputRules::kMinAdvInterval, InputRules::kMaxAdvInterval);
+        if (!value) {
+            r.Refuse("advInterval");
+        } else {
+            p.advInterval = static_cast<unsigned>(*value);
+        }
+    }
+}
+
+std::optional<ProfileError> ReadSlot(const Json& item, const std::string& path, Profile& p) {
+    if (!item.is_object()) {
+        return ProfileError{TextId::ProfileWrongType, path};
+    }
+    FieldReader r(item, path);
+    if (auto unknown = r.UnknownAmong({"slot", "address", "name"})) {
+        return unknown;
+    }
+    const Json* number = r.Member("slot", &Json::is_number_integer);
+    const Json* address = r.Member("address", &Json::is_string, true);
+    const Json* name = r.Member("name", &Json::is_string);
+    if (r.Error()) {
+        return r.Error();
+    }
+    const auto slot = number ? IntegerIn(*number, 1, kSlotCount) : std::nullopt;
+    if (!slot || p.slots.contains(static_cast<unsigned>(*slot))) {
+        return ProfileError{TextId::ProfileBadValue, r.Path("slot")};
+    }
+    SlotValue value;
+    if (address) {
+        const std::optional<std::string> text = AddressText(*address);
+        if (!text) {
+            return ProfileError{TextId::ProfileBadValue, r.Path("address")};
+        }
+        value.address = *text;
+    }
+    if (name) {
+        value.name = name->get<std::string>();
+        if (!FitsCommand(value.name, false) || !InputRules::FitsNameBytes(value.name)) {
+            return ProfileError{TextId::ProfileBadValue, r.Path("name")};
+        }
+    }
+    if (value.address.empty()) {
+        value.name.clear();  // an empty slot has no name
+    }
+    p.slots.emplace(static_cast<unsigned>(*slot), std::move(value));
+    return std::nullopt;
+}
+
+std::optional<ProfileError> ReadSlots(FieldReader& r, Profile& p) {
+    const Json* slots = r.Member("slots", &Json::is_array);
+    if (!slots) {
+        return r.Error();
+    }
+    std::set<std::string> addresses;
+    for (std::size_t i = 0; i < slots->size(); ++i) {
+        const std::string path = "slots[" + std::to_string(i) + "]";
+        if (auto error = ReadSlot((*slots)[i], path, p)) {
+            return error;
+        }
+    }
+    for (const auto& [number, slot] : p.slots) {
+        if (!slot.address.empty() && !addresses.insert(slot.address).second) {
+            return ProfileError{TextId::ProfileBadValue, "slots"};
+        }
+    }
+    const bool anyAddress = !addresses.empty();
+    if (anyAddress && p.role && *p.role < 2) {
+        return ProfileError{TextId::ProfileSlotsNeedMulti, "slots"};
+    }
+    return std::nullopt;
+}
+
+std::optional<ProfileError> ReadFormat(FieldReader& r) {
+    const Json* format = r.Member("format", &Json::is_number_integer);
+    if (format && (!format->is_number_integer() || format->get<std::int64_t>() != kProfileFormat)) {
+        r.Refuse("format");
+    }
+    return r.Error();
+}
+
+// The counter placeholder: "{n}" or "{n:0W}" / "{n:W}" with W one or two digits.
+struct Placeholder {
+    std::size_t at = std::string::npos;
+    std::size_t length = 0;
+    unsigned width = 0;
+};
+
+Placeholder FindPlaceholder(const std::string& pattern) {
+    for (std::size_t at = pattern.find("{n"); at != std::string::npos;
+         at = pattern.find("{n", at + 1)) {
+        if (pattern.compare(at, 3, "{n}") == 0) {
+            return {at, 3, 0};
+        }
+        const std::size_t close = pattern.find('}', at);
+        if (close == std::string::npos || pattern[at + 2] != ':') {
+            continue;
+        }
+        const char* first = pattern.data() + at + 3;
+        const char* last = pattern.data() + close;
+        unsigned width = 0;
+        const auto [end, error] = std::from_chars(first, last, width);
+        if (error == std::errc() && end == last && last - first <= 2 && width <= 16) {
+            return {at, close + 1 - at, width};
+        }
+    }
+    return {};
+}
+
+Json SlotsJson(const std::map<unsigned, SlotValue>& slots) {
+    Json array = Json::array();
+    for (const auto& [number, slot] : slots) {
+        array.push_back({{"slot", number},
+                         {"address", slot.address.empty() ? Json(nullptr) : Json(slot.address)},
+                         {"name", slot.name}});
+    }
+    return array;
+}
+
+}  // namespace
+
+std::variant<Profile, ProfileError> ParseProfile(std::string_view text) {
+    const Json json = Json::parse(text, nullptr, false);
+    if (json.is_discarded()) {
+        return ProfileError{TextId::ProfileNotJson, ""};
+    }
+    if (!json.is_object()) {
+        return ProfileError{TextId::ProfileWrongType, "(top level)"};
+    }
+    FieldReader r(json, "");
+    if (auto unknown =
+            r.UnknownAmong({"format", "model", "baud", "flowControl", "role", "autoConnect",
+                            "masterAddress", "name", "advInterval", "slots"})) {
+        return *unknown;
+    }
+    if (auto error = ReadFormat(r)) {
+        return *error;
+    }
+    Profile profile;
+    if (const Json* model = r.Member("model", &Json::is_string)) {
+        profile.model = model->get<std::string>();
+    }
+    ReadUart(r, profile);
+    ReadRole(r, profile);
+    ReadPeripheral(r, profile);
+    if (r.Error()) {
+        return *r.Error();
+    }
+    if (auto error = ReadSlots(r, profile)) {
+        return *error;
+    }
+    return profile;
+}
+
+std::string ProfileText(const Profile& p) {
+    Json json = {{"format", kProfileFormat}};
+    if (p.model) {
+        json["model"] = *p.model;
+    }
+    if (p.baud) {
+        json["baud"] = *p.baud;
+    }
+    if (p.flowControl) {
+        json["flowControl"] = *p.flowControl;
+    }
+    if (p.role) {
+        json["role"] = kRoleNames[*p.role];
+    }
+    if (p.autoConnect) {
+        json["autoConnect"] = *p.autoConnect;
+    }
+    if (p.masterAddress) {
+        json["masterAddress"] = p.masterAddress->empty() ? Json(nullptr) : Json(*p.masterAddress);
+    }
+    if (p.name) {
+        json["name"] = *p.name;
+    }
+    if (p.advInterval) {
+        json["advInterval"] = *p.advInterval;
+    }
+    if (!p.slots.empty()) {
+        json["slots"] = SlotsJson(p.slots);
+    }
+    return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::optional<std::string> NameFor(const std::string& pattern, unsigned counter) {
+    std::string name = pattern;
+    if (const Placeholder placeholder = FindPlaceholder(pattern);
+        placeholder.at != std::string::npos) {
+        std::string digits = std::to_string(counter);
+        if (digits.size() < placeholder.width) {
+            digits.insert(0, placeholder.width - digits.size(), '0');
+        }
+        name.replace(placeholder.at, placeholder.length, digits);
+    }
+    if (!InputRules::FitsNameBytes(name)) {
+        return std::nullopt;
+    }
+    return name;
+}
+
+Profile ProfileOf(const ModuleSession& session, std::uint32_t baud) {
+    const ModuleValues v = ValuesOf(session);
+    Profile p;
+    p.model = v.model;
+    p.baud = baud;
+    p.flowControl = v.flow;
+    if (v.role >= 0 && session.Offers(GRP_ROLE_BUTTONS)) {
+        p.role = v.role;
+    }
+    if (session.Offers(GRP_SLAVE_BUTTONS)) {
+        p.name = v.name;
+        if (v.advInterval) {
+            p.advInterval = *v.advInterval;
+        }
+    }
+    if (v.autoCon && session.Offers(GRP_SCAN_BUTTONS)) {
+        p.autoConnect = *v.autoCon;
+    }
+    if (v.masterAddress && session.Offers(GRP_MASTER_BUTTONS)) {
+        p.masterAddress = *v.masterAddress;
+    }
+    if (v.slots && session.Offers(GRP_SLOT_BUTTONS)) {
+        for (std::size_t i = 0; i < kSlotCount; ++i) {
+            p.slots.emplace(static_cast<unsigned>(i + 1), (*v.slots)[i]);
+        }
+    }
+    return p;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "CliTexts.h"
+#include "ModuleValues.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+// A settings file: what the configuration page can set on a module, each field optional; a
+// field that is absent leaves the module's value as it is.
+//
+//   {"format": 1, "model": "GaX-sKW523", "baud": 9600, "flowControl": false,
+//    "role": "multi-at", "autoConnect": false, "masterAddress": null,
+//    "name": "SENSOR-{n:03}", "advInterval": 250,
+//    "slots": [{"slot": 1, "address": "C0FFEE000001", "name": "Q1"}, {"slot": 2, "address": null}]}
+inline constexpr int kProfileFormat = 1;
+
+struct Profile {
+    std::optional<std::string> model;  // informational
+    std::optional<std::uint32_t> baud;
+    std::optional<bool> flowControl;
+    std::optional<int> role;  // the page's role radio index, as kRoleNames
+    std::optional<bool> autoConnect;
+    std::optional<std::string> masterAddress;  // 12 hex digits, upper case; empty: none
+    std::optional<std::string> name;           // may hold a counter placeholder, {n} or {n:03}
+    std::optional<unsigned> advInterval;
+    std::map<unsigned, SlotValue> slots;  // by slot number 1-8; slots not listed are left alone
+    bool operator==(const Profile&) const = default;
+};
+
+// Why a settings file is refused: the message and the field it names ("slots[2].address").
+struct ProfileError {
+    TextId text;
+    std::string field;
+};
+
+// Reads and checks a settings file as the page checks what is typed; the device name's length
+// is checked once its counter is filled in (NameFor).
+std::variant<Profile, ProfileError> ParseProfile(std::string_view json);
+
+// The file's text, with a trailing line end.
+std::string ProfileText(const Profile& profile);
+
+// The device name with its counter placeholder filled in, or nothing when it does not fit.
+std::optional<std::string> NameFor(const std::string& pattern, unsigned counter);
+
+// The profile of a module as read, with the fields the page offers for its model in its role;
+// `baud` is the speed the module was reached at.
+Profile ProfileOf(const ModuleSession& session, std::uint32_t baud);

@@ -1,0 +1,186 @@
+#include "WatchMode.h"
+
+#include "ProfileApply.h"
+
+#include <fnmatch.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <deque>
+#include <fstream>
+#include <iomanip>
+#include <set>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kPollInterval = 250ms;
+const char kCsvHeader[] = "time,port,address,model,firmware,result,applied";
+
+// A CSV field, quoted; a leading character a spreadsheet takes for a formula is neutralised.
+std::string CsvField(std::string text) {
+    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos) {
+        text.insert(0, "'");
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
+std::string UtcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+std::string Seconds(std::chrono::steady_clock::duration elapsed) {
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(1) << std::chrono::duration<double>(elapsed).count();
+    return text.str();
+}
+
+class Watch {
+public:
+    Watch(const Profile& profile, const ApplyRequest& request, const CliContext& context,
+          const PortLister& listPorts)
+        : m_profile(profile),
+          m_request(request),
+          m_context(context),
+          m_listPorts(listPorts),
+          m_counter(request.nameCounter) {}
+
+    int Run() {
+        if (m_request.report) {
+            if (const Step failed = OpenReport()) {
+                return m_context.Fail(failed->code, failed->message);
+            }
+        }
+        m_present = Matching();  // what is there already is not new
+        while (!m_context.StopRequested()) {
+            Poll();
+            if (m_waiting.empty()) {
+                std::this_thread::sleep_for(kPollInterval);
+                continue;
+            }
+            const std::string port = m_waiting.front();
+            m_waiting.pop_front();
+            Handle(port);
+        }
+        return ToInt(ExitCode::Ok);
+    }
+
+private:
+    std::set<std::string> Matching() const {
+        std::set<std::string> ports;
+        for (const std::string& port : m_listPorts ? m_listPorts() : std::vector<std::string>{}) {
+            if (::fnmatch(m_request.portPattern.c_str(), port.c_str(), 0) == 0) {
+                ports.insert(port);
+            }
+        }
+        return ports;
+    }
+
+    // New entries wait their turn; a port that went away and comes back is new again.
+    void Poll() {
+        const std::set<std::string> now = Matching();
+        for (const std::string& port : now) {
+            if (!m_present.contains(port)) {
+                m_waiting.push_back(port);
+            }
+        }
+        std::erase_if(m_waiting, [&now](const std::string& port) { return !now.contains(port); });
+        m_present = now;
+    }
+
+    void Handle(const std::string& port) {
+        const auto started = std::chrono::steady_clock::now();
+        Connection connection = m_request.connection;
+        connection.port = port;
+        // The details of one module stay out of the line that reports it.
+        std::ostringstream detail;
+        std::ostringstream errors;
+        // No stop request reaches the module in progress: Ctrl+C ends the watch between modules.
+        const CliContext quiet{detail, errors, m_context.texts, nullptr};
+        const ApplyOutcome outcome =
+            ApplyProfile(m_profile, ApplyOptions{connection, m_counter, false}, quiet);
+        const ModuleValues& module = outcome.module;
+        std::string result;
+        if (outcome.failure) {
+            result = "FAIL " + OneLine(outcome.failure->message);
+            m_context.Say("FAIL " + (module.address.empty() ? port : module.address) + " " +
+                          OneLine(outcome.failure->message));
+        } else {
+            result = "PASS";
+            m_context.Say("PASS " + module.address + " " + module.name + " " +
+                          Seconds(std::chrono::steady_clock::now() - started));
+            ++m_counter;
+        }
+        Report(port, module, result, outcome.changes);
+    }
+
+    static std::string OneLine(std::string text) {
+        std::replace_if(
+            text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+        return text;
+    }
+
+    Step OpenReport() {
+        m_report.open(*m_request.report, std::ios::binary | std::ios::app);
+        if (!m_report) {
+            return Failure{ExitCode::BadArgument,
+                           m_context.texts(TextId::ProfileCannotWrite,
+                                           {*m_request.report, std::strerror(errno)})};
+        }
+        if (m_report.tellp() == 0) {
+            m_report << kCsvHeader << "\r\n" << std::flush;
+        }
+        return std::nullopt;
+    }
+
+    void Report(const std::string& port, const ModuleValues& module, const std::string& result,
+                const std::vector<FieldChange>& changes) {
+        if (!m_report.is_open()) {
+            return;
+        }
+        std::string applied;
+        for (const FieldChange& change : changes) {
+            applied += (applied.empty() ? "" : ";") + change.field + "=" + change.to;
+        }
+        m_report << CsvField(UtcNow()) << ',' << CsvField(port) << ',' << CsvField(module.address)
+                 << ',' << CsvField(module.model) << ',' << CsvField(module.firmware) << ','
+                 << CsvField(result) << ',' << CsvField(applied) << "\r\n"
+                 << std::flush;
+        if (!m_report) {
+            m_context.Fail(ExitCode::Internal,
+                           m_context.texts(TextId::ProfileCannotWrite,
+                                           {*m_request.report, std::strerror(errno)}));
+        }
+    }
+
+    const Profile& m_profile;
+    const ApplyRequest& m_request;
+    const CliContext& m_context;
+    const PortLister& m_listPorts;
+    unsigned m_counter;
+    std::set<std::string> m_present;
+    std::deque<std::string> m_waiting;
+    std::ofstream m_report;
+};
+
+}  // namespace
+
+int RunWatch(const Profile& profile, const ApplyRequest& request, const CliContext& context,
+             const PortLister& listPorts) {
+    return Watch(profile, request, context, listPorts).Run();
+}
