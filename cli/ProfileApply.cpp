@@ -138,8 +138,10 @@ Step Verify(const Profile& profile, const std::string& name,
             std::any_of(applied.begin(), applied.end(),
                         [&change](const FieldChange& a) { return a.field == change.field; });
         if (wasApplied) {
+            if (!message.empty()) {
+                message += ' ';
+            }
             message +=
-                (message.empty() ? "" : " ") +
                 context.texts(TextId::ProfileNotVerified, {change.field, change.to, change.from});
         }
     }

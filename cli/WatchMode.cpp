@@ -2,8 +2,6 @@
 
 #include "ProfileApply.h"
 
-#include <fnmatch.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -18,27 +16,95 @@
 
 namespace {
 
+// One bracket set of a shell pattern, "[abc]", "[a-z]" or "[!x]", at `p` (just after '[').
+// Returns whether `c` is in it and moves `p` past the closing ']'; an unclosed '[' is a literal.
+bool MatchesSet(const std::string& pattern, std::size_t& p, char c) {
+    const std::size_t open = p;
+    const bool negated = p < pattern.size() && (pattern[p] == '!' || pattern[p] == '^');
+    std::size_t i = negated ? p + 1 : p;
+    bool found = false;
+    bool first = true;
+    for (; i < pattern.size() && (first || pattern[i] != ']'); ++i, first = false) {
+        if (i + 2 < pattern.size() && pattern[i + 1] == '-' && pattern[i + 2] != ']') {
+            found = found || (pattern[i] <= c && c <= pattern[i + 2]);
+            i += 2;
+        } else {
+            found = found || pattern[i] == c;
+        }
+    }
+    if (i >= pattern.size()) {
+        p = open;
+        return c == '[';
+    }
+    p = i + 1;
+    return found != negated;
+}
+
+// The shell's pattern match for port paths ('*', '?', bracket sets; '*' crosses '/'), on every
+// system: the watch mode's --ports.
+bool MatchesPattern(const std::string& pattern, const std::string& text) {
+    std::size_t p = 0;
+    std::size_t t = 0;
+    std::size_t starP = std::string::npos;
+    std::size_t starT = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = ++p;
+            starT = t;
+            continue;
+        }
+        if (p < pattern.size()) {
+            std::size_t next = p + 1;
+            bool matched = false;
+            if (pattern[p] == '?') {
+                matched = true;
+            } else if (pattern[p] == '[') {
+                matched = MatchesSet(pattern, next, text[t]);
+            } else {
+                matched = pattern[p] == text[t];
+            }
+            if (matched) {
+                p = next;
+                ++t;
+                continue;
+            }
+        }
+        if (starP == std::string::npos) {
+            return false;
+        }
+        p = starP;
+        t = ++starT;
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
 using namespace std::chrono_literals;
 
 constexpr auto kPollInterval = 250ms;
 const char kCsvHeader[] = "time,port,address,model,firmware,result,applied";
 
 // A CSV field, quoted; a leading character a spreadsheet takes for a formula is neutralised.
-std::string CsvField(std::string text) {
-    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos) {
-        text.insert(0, "'");
-    }
+std::string CsvField(const std::string& text) {
     std::string quoted = "\"";
-    for (const char c : text) {
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos) {
+        quoted.push_back('\'');
     }
-    return quoted + "\"";
+    for (const char c : text) {
+        if (c == '"') {
+            quoted.push_back('"');
+        }
+        quoted.push_back(c);
+    }
+    quoted.push_back('"');
+    return quoted;
 }
 
 std::string UtcNow() {
     const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    ::gmtime_r(&now, &utc);
+    const std::tm utc = *std::gmtime(&now);  // the watch is the only thread that asks
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
     return text;
@@ -84,7 +150,7 @@ private:
     std::set<std::string> Matching() const {
         std::set<std::string> ports;
         for (const std::string& port : m_listPorts ? m_listPorts() : std::vector<std::string>{}) {
-            if (::fnmatch(m_request.portPattern.c_str(), port.c_str(), 0) == 0) {
+            if (MatchesPattern(m_request.portPattern, port)) {
                 ports.insert(port);
             }
         }
