@@ -22,12 +22,7 @@ Step WriteProfile(const std::string& text, const std::string& path, const CliCon
 
 int RunExport(const ExportRequest& request, const CliContext& context) {
     ModuleSession session(context.texts, context.stopRequested);
-    Step failed = session.Connect(request.connection);
-    if (!failed) {
-        failed = session.Interruption();
-    }
-    failed = session.Leave(failed);
-    if (failed) {
+    if (const Step failed = session.ReadAndLeave(request.connection)) {
         return context.Fail(failed->code, failed->message);
     }
     std::string text = ProfileText(ProfileOf(session, request.connection.baud));

@@ -82,12 +82,7 @@ Json JsonOf(const ModuleValues& v) {
 
 int RunInfo(const InfoRequest& request, const CliContext& context) {
     ModuleSession session(context.texts, context.stopRequested);
-    Step failed = session.Connect(request.connection);
-    if (!failed) {
-        failed = session.Interruption();
-    }
-    failed = session.Leave(failed);
-    if (failed) {
+    if (const Step failed = session.ReadAndLeave(request.connection)) {
         return context.Fail(failed->code, failed->message);
     }
     const ModuleValues values = ValuesOf(session);

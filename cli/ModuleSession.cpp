@@ -129,3 +129,11 @@ JobStatus ModuleSession::StopScan() {
 bool ModuleSession::Offers(ControlGroup group, std::uint8_t role) const {
     return !GroupsKeptDisabled(Model(), role).test(group);
 }
+
+Step ModuleSession::ReadAndLeave(const Connection& connection) {
+    Step failed = Connect(connection);
+    if (!failed) {
+        failed = Interruption();
+    }
+    return Leave(failed);
+}

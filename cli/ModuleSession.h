@@ -59,6 +59,10 @@ public:
     // only when nothing failed before; `failed` is what the command ends with so far.
     Step Leave(Step failed);
 
+    // A command that only reads: connects, honours a stop asked for meanwhile, and lets go of
+    // the module (Connect, Interruption, Leave).
+    Step ReadAndLeave(const Connection& connection);
+
     // Whether the page offers the controls of `group` for this model and the role last read,
     // or the role byte given.
     bool Offers(ControlGroup group) const { return Offers(group, Module().role); }
