@@ -122,7 +122,12 @@ AtCmdBase::FrameCut AtCmdBase::CutNextFrame(std::span<const std::uint8_t> bytes)
 
 std::int32_t AtCmdBase::CollectReceived(Clock::time_point deadline) {
     std::unique_lock lock(m_rxLock);
-    m_rxCond.wait_until(lock, deadline, [this] { return IsAborted() || !m_rxBuffer.empty(); });
+    const auto hasNews = [this] { return IsAborted() || !m_rxBuffer.empty(); };
+    // A timed wait whose deadline has passed still sleeps in the kernel until its timer fires,
+    // which costs more than a whole round trip on a fast line: look without waiting then.
+    if (!hasNews() && Clock::now() < deadline) {
+        m_rxCond.wait_until(lock, deadline, hasNews);
+    }
     if (IsAborted()) {
         return -1;
     }
