@@ -6,9 +6,7 @@
 #include <asio/post.hpp>
 
 #include <algorithm>
-#include <chrono>
 #include <stdexcept>
-#include <thread>
 
 CSerialportMP::CSerialportMP(asio::io_context& ioContext)
     : m_serialPort(ioContext), m_strand(ioContext) {}
@@ -115,14 +113,14 @@ void CSerialportMP::Close() {
         m_serialPort.close(ignored);
     }
     {
-        // Taken after m_isOpen is cleared: a Write that got the lock first has queued its bytes
-        // and they go here; one that comes later sees the channel closed.
-        std::lock_guard writeLock(m_writeLock);
-        m_txQueue.clear();
+        // A receive callback of this connection that runs now finishes before Close returns;
+        // the ones that start later find the channel closed. The owner may go away then.
+        std::lock_guard readLock(m_readLock);
     }
-    // Give the cancelled completions time to run and find the channel closed.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Taken after m_isOpen is cleared, for the same reason: a Write that got the lock first has
+    // queued its bytes and they go here; one that comes later sees the channel closed.
     std::lock_guard writeLock(m_writeLock);
+    m_txQueue.clear();
     m_writing = false;
 }
 

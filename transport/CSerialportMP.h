@@ -40,6 +40,8 @@ public:
     std::error_code Open(const std::string& portName, std::uint32_t baudRate,
                          std::uint8_t characterSize, std::uint8_t parity, std::uint8_t stopBits,
                          std::uint8_t flowControl);
+    // Returns once no callback of this connection runs or will run. Must not be called from
+    // inside the channel's own callbacks (they hold the locks it takes): post it instead.
     void Close();
     // Queues up to the free room of the queue; returns how many bytes were taken. A write on a
     // closed channel is dropped (0): it must never reach the next connection's device.
