@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -453,6 +454,72 @@ TEST_F(MainWindowTest, aPendingOpen_isCancelledBySetupOrClose) {
         EXPECT_EQ(Connection(), kClosed);
         m_window.reset();
     }
+}
+
+// The focus leaves a filter edit the way a user makes it leave: a click on Scan, or closing
+// the window with the text still in the edit.
+TEST_F(MainWindowTest, filterEdits_storeTheirTextWhenTheFocusReallyLeaves) {
+    m_module->Stop();
+    m_module = std::make_unique<VirtualModule>(VirtualModuleOptions{.startsScanning = true});
+    ASSERT_FALSE(m_module->Start());
+    AppSettings::SetComPort(Port());
+    struct Case {
+        const char* name;
+        const char* edit;
+        const char* typed;
+        std::function<void()> leave;
+        std::function<QString()> stored;
+    };
+    const Case cases[] = {
+        {"click on Scan", "1025", "ABC",
+         [this] {
+             auto* scan = m_window->findChild<QAbstractButton*>(QStringLiteral("1026"));
+             QTest::mouseClick(scan, Qt::LeftButton);
+         },
+         [] { return AppSettings::NameFilterValue(); }},
+        {"closing the window", "1028", "-70",
+         [this] { m_window->close(); },
+         [] { return QString::number(AppSettings::RssiFilterValue()); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CreateWindow();
+        Start(Ok());
+        ASSERT_TRUE(WaitConfPageReady());
+        m_window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+        auto* edit = m_window->findChild<QLineEdit*>(QLatin1String(c.edit));
+        ASSERT_NE(edit, nullptr);
+        QTest::mouseClick(edit, Qt::LeftButton);
+        ASSERT_TRUE(edit->hasFocus());
+        edit->selectAll();
+        QTest::keyClicks(edit, QLatin1String(c.typed));
+        c.leave();
+        EXPECT_EQ(c.stored(), QLatin1String(c.typed));
+        m_window.reset();
+    }
+}
+
+// In the main window "Send" is a push button of a dialog, which Enter could press as the
+// default button besides the history box's own sending.
+TEST_F(MainWindowTest, enterInTheTerminalsHistoryBox_sendsTheLineOnce) {
+    Start(Ok("1082"));
+    ASSERT_TRUE(WaitConnected());
+    m_window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+    auto* history = m_window->findChild<QComboBox*>(QStringLiteral("1086"));
+    ASSERT_NE(history, nullptr);
+    QTest::mouseClick(history->lineEdit(), Qt::LeftButton);
+    // Where the window sends keys: to the widget that has the focus.
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    QTest::keyClicks(focused, QStringLiteral("hello"));
+    QTest::keyClick(focused, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([this] { return m_module->WaitForCommand("hello", {}); }));
+    QTest::qWait(kSettleMs);
+    const auto commands = m_module->Commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "hello"), 1);
+    EXPECT_TRUE(history->currentText().isEmpty());
 }
 
 TEST_F(MainWindowTest, escapeEnterAndF1_closeNothing_theCloseBoxDoes) {

@@ -110,4 +110,23 @@ TEST_F(ResponsivenessTest, afterAMessageBox_onlyTheSameConnectionCarriesOn) {
     }
 }
 
+// The read of a connection closed in its middle ends on the worker after the next connection
+// opened; its failure is not the new connection's.
+TEST_F(ResponsivenessTest, resultOfAnEarlierConnection_isDroppedAfterCloseAndOpen) {
+    VirtualModuleOptions options;
+    options.lateBy = 700ms;
+    options.lateCommand = "AT+MODULESETMODE";
+    StartModule(options);
+    const QString port = QString::fromStdString(m_module->PortPath());
+    ASSERT_FALSE(m_page->OpenPort(port, 9600, 0));
+    ASSERT_TRUE(WaitForCommand("AT+MODULESETMODE"));
+    m_page->ClosePort();
+    ASSERT_FALSE(m_page->OpenPort(port, 9600, 0));
+    ASSERT_TRUE(WaitReady()) << MessageTexts().join(u'|').toStdString();
+    QTest::qWait(1000);  // past the old connection's late answer
+    EXPECT_TRUE(MessageTexts().isEmpty()) << MessageTexts().join(u'|').toStdString();
+    EXPECT_TRUE(Get(kIdUpdate)->isEnabled());
+    EXPECT_EQ(m_setupRequests, 0);
+}
+
 }  // namespace
