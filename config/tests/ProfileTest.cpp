@@ -6,44 +6,44 @@ namespace {
 
 struct RefusedCase {
     std::string json;
-    TextId text;
+    ConfMessageId text;
     std::string field;
 };
 
 // Every refusal names the field, so a production engineer finds it in a long file.
 TEST(ProfileTest, badFiles_areRefused_namingTheField) {
     const RefusedCase cases[] = {
-        {R"({"name": "A", "colour": "red"})", TextId::ProfileUnknownField, "colour"},
-        {R"({"advInterval": "100"})", TextId::ProfileWrongType, "advInterval"},
-        {R"({"advInterval": 100.5})", TextId::ProfileWrongType, "advInterval"},
-        {R"({"advInterval": 19})", TextId::ProfileBadValue, "advInterval"},
-        {R"({"advInterval": 18446744073709551615})", TextId::ProfileBadValue, "advInterval"},
-        {R"({"flowControl": 1})", TextId::ProfileWrongType, "flowControl"},
-        {R"({"baud": 12345})", TextId::ProfileBadValue, "baud"},
-        {R"({"role": "central"})", TextId::ProfileBadValue, "role"},
-        {R"({"name": "A\rAT&F"})", TextId::ProfileBadValue, "name"},
+        {R"({"name": "A", "colour": "red"})", ConfMessageId::MSG_PROFILE_UNKNOWN_FIELD, "colour"},
+        {R"({"advInterval": "100"})", ConfMessageId::MSG_PROFILE_WRONG_TYPE, "advInterval"},
+        {R"({"advInterval": 100.5})", ConfMessageId::MSG_PROFILE_WRONG_TYPE, "advInterval"},
+        {R"({"advInterval": 19})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "advInterval"},
+        {R"({"advInterval": 18446744073709551615})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "advInterval"},
+        {R"({"flowControl": 1})", ConfMessageId::MSG_PROFILE_WRONG_TYPE, "flowControl"},
+        {R"({"baud": 12345})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "baud"},
+        {R"({"role": "central"})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "role"},
+        {R"({"name": "A\rAT&F"})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "name"},
         {R"({"slots": [{"slot": 3, "address": "C0FFEE000001", "name": "A,B"}]})",
-         TextId::ProfileBadValue, "slots[0].name"},
+         ConfMessageId::MSG_PROFILE_BAD_VALUE, "slots[0].name"},
         {R"({"slots": [{"slot": 3, "address": "C0FFEE000001", "name": "A\u0000"}]})",
-         TextId::ProfileBadValue, "slots[0].name"},
-        {R"({"masterAddress": "C0FFEE00001"})", TextId::ProfileBadValue, "masterAddress"},
-        {R"({"format": 2})", TextId::ProfileBadValue, "format"},
-        {R"({"slots": {"slot": 1}})", TextId::ProfileWrongType, "slots"},
-        {R"({"slots": [{"slot": 9, "address": null}]})", TextId::ProfileBadValue, "slots[0].slot"},
+         ConfMessageId::MSG_PROFILE_BAD_VALUE, "slots[0].name"},
+        {R"({"masterAddress": "C0FFEE00001"})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "masterAddress"},
+        {R"({"format": 2})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "format"},
+        {R"({"slots": {"slot": 1}})", ConfMessageId::MSG_PROFILE_WRONG_TYPE, "slots"},
+        {R"({"slots": [{"slot": 9, "address": null}]})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "slots[0].slot"},
         {R"({"slots": [{"slot": 1, "address": "C0FFEE000001", "nick": "x"}]})",
-         TextId::ProfileUnknownField, "slots[0].nick"},
-        {R"({"slots": [{"slot": 1, "address": "C0FFEE00000G"}]})", TextId::ProfileBadValue,
+         ConfMessageId::MSG_PROFILE_UNKNOWN_FIELD, "slots[0].nick"},
+        {R"({"slots": [{"slot": 1, "address": "C0FFEE00000G"}]})", ConfMessageId::MSG_PROFILE_BAD_VALUE,
          "slots[0].address"},
         {R"({"slots": [{"slot": 1, "address": "C0FFEE000001", "name": "NINEBYTES"}]})",
-         TextId::ProfileBadValue, "slots[0].name"},
+         ConfMessageId::MSG_PROFILE_BAD_VALUE, "slots[0].name"},
         {R"({"slots": [{"slot": 2, "address": null}, {"slot": 2, "address": null}]})",
-         TextId::ProfileBadValue, "slots[1].slot"},
+         ConfMessageId::MSG_PROFILE_BAD_VALUE, "slots[1].slot"},
         {R"({"slots": [{"slot": 1, "address": "c0ffee000001"}, {"slot": 2, "address": "C0FFEE000001"}]})",
-         TextId::ProfileBadValue, "slots"},
+         ConfMessageId::MSG_PROFILE_BAD_VALUE, "slots"},
         {R"({"role": "slave", "slots": [{"slot": 1, "address": "C0FFEE000001"}]})",
-         TextId::ProfileSlotsNeedMulti, "slots"},
-        {R"([1, 2])", TextId::ProfileWrongType, "(top level)"},
-        {R"({"name": "A",})", TextId::ProfileNotJson, ""},
+         ConfMessageId::MSG_PROFILE_SLOTS_NEED_MULTI, "slots"},
+        {R"([1, 2])", ConfMessageId::MSG_PROFILE_WRONG_TYPE, "(top level)"},
+        {R"({"name": "A",})", ConfMessageId::MSG_PROFILE_NOT_JSON, ""},
     };
     for (const RefusedCase& c : cases) {
         SCOPED_TRACE(c.json);
