@@ -82,7 +82,8 @@ std::variant<Profile, QString> ReadProfileFile(const QString& path) {
     if (text.size() > kMaxProfileBytes) {
         return ConfMessages::Text(ConfMessages::MSG_PROFILE_NOT_JSON);
     }
-    auto parsed = ParseProfile(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    auto parsed =
+        ParseProfile(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
     if (const auto* error = std::get_if<ProfileError>(&parsed)) {
         const QString message = ConfMessages::Text(error->text);
         return error->field.empty() ? message : message.arg(FromUtf8(error->field));
@@ -377,8 +378,8 @@ void CsKWEVBManagerDlg::ApplyProfileFile(const QString& path) {
     const auto nameFor = [&profile](unsigned counter) -> std::optional<std::string> {
         return profile.name ? NameFor(*profile.name, counter) : std::string();
     };
-    const auto changesOf =
-        [this, &profile, &nameFor](unsigned counter) -> std::optional<std::vector<FieldChange>> {
+    const auto changesOf = [this, &profile,
+                            &nameFor](unsigned counter) -> std::optional<std::vector<FieldChange>> {
         const std::optional<std::string> name = nameFor(counter);
         if (!name) {
             return std::nullopt;
@@ -388,10 +389,10 @@ void CsKWEVBManagerDlg::ApplyProfileFile(const QString& path) {
     // What does not depend on the counter is told before the dialog.
     if (const auto first = changesOf(1); !hasCounter) {
         if (!first) {
-            Prompter::Ask(this,
-                          ConfMessages::Text(ConfMessages::MSG_PROFILE_BAD_VALUE)
-                              .arg(QStringLiteral("name")),
-                          Prompter::Icon::Error);
+            Prompter::Ask(
+                this,
+                ConfMessages::Text(ConfMessages::MSG_PROFILE_BAD_VALUE).arg(QStringLiteral("name")),
+                Prompter::Icon::Error);
             return;
         }
         if (first->empty()) {

@@ -40,6 +40,7 @@ ProfileApplyDlg::ProfileApplyDlg(const QString& fileName, bool hasCounter, Chang
         this);
     intro->setTextFormat(Qt::PlainText);
     intro->setWordWrap(true);
+    intro->setAccessibleName(intro->text());
     layout->addWidget(intro);
 
     m_table = new QTableWidget(0, 3, this);
@@ -90,6 +91,8 @@ ProfileApplyDlg::ProfileApplyDlg(const QString& fileName, bool hasCounter, Chang
 
     connect(m_counter, &QSpinBox::valueChanged, this, &ProfileApplyDlg::ShowChanges);
     ShowChanges();
+    // The counter, when the file has one, is what is chosen here; otherwise Enter applies.
+    (hasCounter ? static_cast<QWidget*>(m_counter) : m_apply)->setFocus();
 }
 
 unsigned ProfileApplyDlg::Counter() const {
@@ -100,8 +103,8 @@ void ProfileApplyDlg::ShowChanges() {
     const std::optional<std::vector<FieldChange>> changes = m_changesOf(Counter());
     m_table->setRowCount(0);
     if (!changes) {
-        m_note->setText(ConfMessages::Text(ConfMessages::MSG_PROFILE_BAD_VALUE)
-                            .arg(QStringLiteral("name")));
+        m_note->setText(
+            ConfMessages::Text(ConfMessages::MSG_PROFILE_BAD_VALUE).arg(QStringLiteral("name")));
     } else if (changes->empty()) {
         m_note->setText(ConfMessages::Text(ConfMessages::MSG_PROFILE_MATCHES));
     } else {

@@ -122,7 +122,8 @@ public:
     // The text in the user's language with %1, %2, ... replaced by `args` in order.
     std::string operator()(TextId id, std::initializer_list<std::string_view> args = {}) const;
     // One of the page's messages (a settings file's refusal, ...), in the same way.
-    std::string operator()(ConfMessageId id, std::initializer_list<std::string_view> args = {}) const;
+    std::string operator()(ConfMessageId id,
+                           std::initializer_list<std::string_view> args = {}) const;
 
 private:
     std::string Translated(const char* context, const char* source,

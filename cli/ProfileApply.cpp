@@ -104,9 +104,8 @@ void ApplyToModule(const Profile& profile, const std::string& name, const ApplyO
     for (const FieldChange& change : outcome.changes) {
         context.Say(ChangeLine(change));
     }
-    outcome.failure =
-        ApplySet(RequestFor(outcome.changes, profile, name, options.connection), *session, context,
-                 options.dryRun);
+    outcome.failure = ApplySet(RequestFor(outcome.changes, profile, name, options.connection),
+                               *session, context, options.dryRun);
     if (options.dryRun) {
         if (!outcome.failure) {
             context.Say(context.texts(TextId::ProfileDryRun));

@@ -125,8 +125,8 @@ std::variant<SlotArray, ProfileRefusal> WriteSlots(const Profile& profile,
     for (std::size_t i = 0; i < kSlotCount; ++i) {
         const auto held = profile.slots.find(static_cast<unsigned>(i + 1));
         const SlotValue slot = held != profile.slots.end() ? held->second
-                               : module.slots             ? (*module.slots)[i]
-                                                          : SlotValue{};
+                               : module.slots              ? (*module.slots)[i]
+                                                           : SlotValue{};
         addresses[i] = slot.address;
         names[i] = slot.name;
     }

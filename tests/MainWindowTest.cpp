@@ -661,8 +661,8 @@ TEST_F(MainWindowTest, applySettingsFile_showsTheDifference_appliesIt_andReadsTh
     m_prompter.messages.clear();
     QStringList shown;
     m_answer = [&](QDialog& dialog) {
-        shown = TableRows(
-            *dialog.findChild<QTableWidget*>(QLatin1String(ProfileApplyDlg::kIdChanges)));
+        shown =
+            TableRows(*dialog.findChild<QTableWidget*>(QLatin1String(ProfileApplyDlg::kIdChanges)));
         Click(dialog, ProfileApplyDlg::kIdApply);
     };
     Trigger("applySettingsFile");
@@ -694,7 +694,8 @@ TEST_F(MainWindowTest, applySettingsFile_showsTheDifference_appliesIt_andReadsTh
 // A file the page cannot take is refused with a message naming the field, before the dialog
 // and before anything is sent; a file the module already matches says so.
 TEST_F(MainWindowTest, applySettingsFile_refusedOrMatchingFiles_sendNothing) {
-    const auto text = [](ConfMessages::Id id, const char* field = nullptr, const char* model = nullptr) {
+    const auto text = [](ConfMessages::Id id, const char* field = nullptr,
+                         const char* model = nullptr) {
         QString message = ConfMessages::Text(id);
         if (field != nullptr) {
             message = model != nullptr ? message.arg(QLatin1String(field), QLatin1String(model))
