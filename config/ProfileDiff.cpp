@@ -117,6 +117,22 @@ ProfileJob JobOf(ProfileField kind, const Profile& profile) {
     return {JOB_SET_UART, std::nullopt, false};
 }
 
+// The file's slot to blame for a refused slot write: the one refused, or, when that is a slot
+// the module keeps, the file's slot that takes the same address.
+unsigned FileSlotOf(const InputRules::SaveError& error, const Profile& profile,
+                    const InputRules::SlotTexts& addresses) {
+    const auto number = static_cast<unsigned>(error.slot);
+    if (profile.slots.contains(number)) {
+        return number;
+    }
+    for (const auto& [fileSlot, value] : profile.slots) {
+        if (!value.address.empty() && value.address == addresses[number - 1]) {
+            return fileSlot;
+        }
+    }
+    return number;
+}
+
 // The slots as the page's rows would show them with the file's slots typed in.
 std::variant<SlotArray, ProfileRefusal> WriteSlots(const Profile& profile,
                                                    const ModuleValues& module) {
@@ -132,8 +148,9 @@ std::variant<SlotArray, ProfileRefusal> WriteSlots(const Profile& profile,
     }
     auto built = InputRules::BuildWriteSlots(addresses, names);
     if (const auto* error = std::get_if<InputRules::SaveError>(&built)) {
-        return ProfileRefusal{ConfMessageId::MSG_PROFILE_BAD_VALUE,
-                              "slots[" + std::to_string(error->slot) + "]"};
+        return ProfileRefusal{
+            ConfMessageId::MSG_PROFILE_BAD_VALUE,
+            "slots[" + std::to_string(FileSlotOf(*error, profile, addresses)) + "]"};
     }
     return std::get<SlotArray>(built);
 }

@@ -1,4 +1,5 @@
 #include "Profile.h"
+#include "ProfileDiff.h"
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,49 @@ TEST(ProfileTest, nameCounter_isFilledIn_andTheResultMustFit) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pattern);
         EXPECT_EQ(NameFor(c.pattern, c.counter), c.name);
+    }
+}
+
+// What the window checks before the dialog: each change meets the model's rules in the role the
+// module has when it is applied, and the slots the file sets with those it keeps pass the
+// page's slot rules.
+TEST(ProfileTest, refusal_followsTheRoleTheFileSets_andTheSlotsTheModuleKeeps) {
+    ModuleValues slave;
+    slave.role = 0;
+    slave.name = "sKW523";
+    slave.advInterval = 100;
+    slave.autoCon = false;
+    slave.masterAddress = "";
+    slave.slots.emplace();
+    (*slave.slots)[0] = {"C0FFEE000001", "Q1"};
+    const struct {
+        const char* model;
+        const char* json;
+        std::optional<ConfMessageId> text;
+        std::string field;
+    } cases[] = {
+        {"GaX-sKW523", R"({"role": "multi-at", "slots": [{"slot": 2, "address": "C0FFEE000002"}]})",
+         std::nullopt, ""},
+        {"GaX-sKW523", R"({"role": "multi-at", "name": "B1"})",
+         ConfMessageId::MSG_PROFILE_NOT_OFFERED, "name"},
+        {"GaX-sKW523", R"({"slots": [{"slot": 2, "address": "C0FFEE000002"}]})",
+         ConfMessageId::MSG_PROFILE_NOT_OFFERED, "slots[2]"},
+        {"GaX-sKW521", R"({"role": "master"})", ConfMessageId::MSG_PROFILE_NOT_OFFERED, "role"},
+        {"GaX-sKW523", R"({"role": "multi-at", "slots": [{"slot": 3, "address": "C0FFEE000001"}]})",
+         ConfMessageId::MSG_PROFILE_BAD_VALUE, "slots[3]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        const auto parsed = ParseProfile(c.json);
+        ASSERT_TRUE(std::holds_alternative<Profile>(parsed));
+        const Profile& profile = std::get<Profile>(parsed);
+        const auto changes = ProfileChanges(profile, profile.name.value_or(""), slave, 9600);
+        const auto refusal = RefusalOf(changes, profile, slave, c.model, 1);
+        ASSERT_EQ(refusal.has_value(), c.text.has_value());
+        if (refusal) {
+            EXPECT_EQ(refusal->text, *c.text);
+            EXPECT_EQ(refusal->field, c.field);
+        }
     }
 }
 
