@@ -97,8 +97,9 @@ QString SuggestedProfilePath(const Profile& profile, const QString& address) {
     if (!address.isEmpty()) {
         base += QLatin1Char('-') + address;
     }
-    // Characters that no file system takes in a name.
-    base.replace(QRegularExpression(QStringLiteral("[\\/:*?\"<>|]")), QStringLiteral("_"));
+    // What the model's name may hold that a file name must not (it comes from the module).
+    base.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|\\x00-\\x1f]")),
+                 QStringLiteral("_"));
     return QDir::home().filePath(base + QStringLiteral(".json"));
 }
 
