@@ -4,23 +4,36 @@
 #include "Artwork.h"
 #include "CAboutDlg.h"
 #include "ComPortCfgDlg.h"
+#include "ConfMessages.h"
 #include "ModuleConfPage.h"
+#include "Profile.h"
+#include "ProfileApplyDlg.h"
 #include "Prompter.h"
 #include "SerialTermPage.h"
 #include "SkwVersion.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <chrono>
+#include <variant>
 
 namespace {
+
+// A settings file is a few kilobytes; anything much larger is not one.
+constexpr qint64 kMaxProfileBytes = 1024 * 1024;
 
 // The module, or the adapter it sits on, gets this long between one connection and the next.
 constexpr std::chrono::milliseconds kReopenDelay{200};
@@ -54,6 +67,56 @@ QSize FromDialogUnits(const QSize& units, const QFont& font) {
     return {units.width() * baseX / 4, units.height() * metrics.height() / 8};
 }
 
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The settings file at `path`, or the message that says why it cannot be used.
+std::variant<Profile, QString> ReadProfileFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return ConfMessages::Text(ConfMessages::MSG_PROFILE_CANNOT_READ)
+            .arg(path, file.errorString());
+    }
+    const QByteArray text = file.read(kMaxProfileBytes + 1);
+    if (text.size() > kMaxProfileBytes) {
+        return ConfMessages::Text(ConfMessages::MSG_PROFILE_NOT_JSON);
+    }
+    auto parsed =
+        ParseProfile(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    if (const auto* error = std::get_if<ProfileError>(&parsed)) {
+        const QString message = ConfMessages::Text(error->text);
+        return error->field.empty() ? message : message.arg(FromUtf8(error->field));
+    }
+    return std::get<Profile>(parsed);
+}
+
+// "<model>-<address>.json" in the user's home folder.
+QString SuggestedProfilePath(const Profile& profile, const QString& address) {
+    QString base = FromUtf8(profile.model.value_or("module"));
+    if (!address.isEmpty()) {
+        base += QLatin1Char('-') + address;
+    }
+    // What the model's name may hold that a file name must not (it comes from the module).
+    base.replace(QRegularExpression(QStringLiteral("[\\\\/:*?\"<>|\\x00-\\x1f]")),
+                 QStringLiteral("_"));
+    return QDir::home().filePath(base + QStringLiteral(".json"));
+}
+
+QString DefaultChooseFile(QWidget* owner, bool save, const QString& suggested) {
+    const QString filter = CsKWEVBManagerDlg::tr("Settings files (*.json);;All files (*)");
+    if (!save) {
+        return QFileDialog::getOpenFileName(owner, CsKWEVBManagerDlg::tr("Apply settings file"),
+                                            suggested, filter);
+    }
+    QString path = QFileDialog::getSaveFileName(
+        owner, CsKWEVBManagerDlg::tr("Save module settings"), suggested, filter);
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".json");
+    }
+    return path;
+}
+
 QLabel* NewPane(QWidget* parent, const char* name) {
     auto* pane = new QLabel(parent);
     pane->setObjectName(QLatin1String(name));
@@ -68,7 +131,10 @@ QLabel* NewPane(QWidget* parent, const char* name) {
 CsKWEVBManagerDlg::CsKWEVBManagerDlg(QWidget* parent)
     : QDialog(parent),
       m_comPortDlg(new ComPortCfgDlg(this)),
-      m_runModal([](QDialog& dialog) { return dialog.exec(); }) {
+      m_runModal([](QDialog& dialog) { return dialog.exec(); }),
+      m_chooseFile([this](bool save, const QString& suggested) {
+          return DefaultChooseFile(this, save, suggested);
+      }) {
     setWindowTitle(QStringLiteral(SKW_PRODUCT_NAME));
     setWindowIcon(Artwork::AppIcon());
     auto* layout = new QVBoxLayout(this);
@@ -101,14 +167,29 @@ void CsKWEVBManagerDlg::SetModalRunner(ModalRunner runner) {
     m_runModal = std::move(runner);
 }
 
+void CsKWEVBManagerDlg::SetFileChooser(FileChooser chooser) {
+    m_chooseFile = std::move(chooser);
+}
+
 void CsKWEVBManagerDlg::CreateMenu() {
     m_menuBar = new QMenuBar(this);
     QMenu* menu = m_menuBar->addMenu(tr("Menu"));
     m_setupAction = menu->addAction(tr("Setup COM port"));
     m_setupAction->setObjectName(QStringLiteral("32772"));
+    m_saveProfileAction = menu->addAction(tr("Save module settings…"));
+    m_saveProfileAction->setObjectName(QStringLiteral("saveModuleSettings"));
+    m_applyProfileAction = menu->addAction(tr("Apply settings file…"));
+    m_applyProfileAction->setObjectName(QStringLiteral("applySettingsFile"));
+    m_saveProfileAction->setEnabled(false);
+    m_applyProfileAction->setEnabled(false);
+    menu->addSeparator();
     m_aboutAction = menu->addAction(tr("sKW Manager Info."));
     m_aboutAction->setObjectName(QStringLiteral("57664"));
     connect(m_setupAction, &QAction::triggered, this, &CsKWEVBManagerDlg::OnSetupComPort);
+    connect(m_saveProfileAction, &QAction::triggered, this,
+            &CsKWEVBManagerDlg::OnSaveModuleSettings);
+    connect(m_applyProfileAction, &QAction::triggered, this,
+            &CsKWEVBManagerDlg::OnApplySettingsFile);
     connect(m_aboutAction, &QAction::triggered, this, &CsKWEVBManagerDlg::OnAbout);
     layout()->setMenuBar(m_menuBar);
 }
@@ -123,6 +204,10 @@ void CsKWEVBManagerDlg::CreatePages() {
     // Queued: a page asks from inside its own handlers, which finish before the dialog runs.
     connect(m_confPage, &ModuleConfPage::setupComPortRequested, this,
             &CsKWEVBManagerDlg::OnSetupComPort, Qt::QueuedConnection);
+    connect(m_confPage, &ModuleConfPage::moduleReadyChanged, this, [this](bool ready) {
+        m_saveProfileAction->setEnabled(ready);
+        m_applyProfileAction->setEnabled(ready);
+    });
     connect(m_termPage, &SerialTermPage::setupComPortRequested, this,
             &CsKWEVBManagerDlg::OnSetupComPort, Qt::QueuedConnection);
 }
@@ -245,6 +330,97 @@ void CsKWEVBManagerDlg::OpenChosenPort() {
 void CsKWEVBManagerDlg::OnAbout() {
     CAboutDlg about(this);
     m_runModal(about);
+}
+
+void CsKWEVBManagerDlg::OnSaveModuleSettings() {
+    const std::optional<Profile> profile = m_confPage->ModuleProfile();
+    const std::optional<ModuleValues> values = m_confPage->ShownValues();
+    if (!profile || !values) {
+        return;
+    }
+    const QString path =
+        m_chooseFile(true, SuggestedProfilePath(*profile, FromUtf8(values->address)));
+    if (path.isEmpty()) {
+        return;
+    }
+    const std::string text = ProfileText(*profile);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(text.data(), static_cast<qint64>(text.size())) !=
+            static_cast<qint64>(text.size()) ||
+        !file.commit()) {
+        Prompter::Ask(this,
+                      ConfMessages::Text(ConfMessages::MSG_PROFILE_CANNOT_WRITE)
+                          .arg(path, file.errorString()),
+                      Prompter::Icon::Error);
+    }
+}
+
+void CsKWEVBManagerDlg::OnApplySettingsFile() {
+    if (!m_confPage->IsModuleReady()) {
+        return;
+    }
+    const QString path = m_chooseFile(false, QDir::homePath());
+    // The file dialog's own event loop may have let the page start a job or lose its port.
+    if (!path.isEmpty() && m_confPage->IsModuleReady()) {
+        ApplyProfileFile(path);
+    }
+}
+
+void CsKWEVBManagerDlg::ApplyProfileFile(const QString& path) {
+    auto read = ReadProfileFile(path);
+    if (const auto* error = std::get_if<QString>(&read)) {
+        Prompter::Ask(this, *error, Prompter::Icon::Error);
+        return;
+    }
+    const Profile profile = std::get<Profile>(read);
+    const bool hasCounter = profile.name && HasNameCounter(*profile.name);
+    // The device name with the counter filled in; empty when the file has none.
+    const auto nameFor = [&profile](unsigned counter) -> std::optional<std::string> {
+        return profile.name ? NameFor(*profile.name, counter) : std::string();
+    };
+    const auto changesOf = [this, &profile,
+                            &nameFor](unsigned counter) -> std::optional<std::vector<FieldChange>> {
+        const std::optional<std::string> name = nameFor(counter);
+        if (!name) {
+            return std::nullopt;
+        }
+        return m_confPage->ChangesFor(profile, *name);
+    };
+    // What does not depend on the counter is told before the dialog.
+    if (const auto first = changesOf(1); !hasCounter) {
+        if (!first) {
+            Prompter::Ask(
+                this,
+                ConfMessages::Text(ConfMessages::MSG_PROFILE_BAD_VALUE).arg(QStringLiteral("name")),
+                Prompter::Icon::Error);
+            return;
+        }
+        if (first->empty()) {
+            Prompter::Ask(this, ConfMessages::Text(ConfMessages::MSG_PROFILE_MATCHES),
+                          Prompter::Icon::Information);
+            return;
+        }
+        if (const QString refusal = m_confPage->RefusalOf(profile, *first); !refusal.isEmpty()) {
+            Prompter::Ask(this, refusal, Prompter::Icon::Error);
+            return;
+        }
+    }
+    ProfileApplyDlg dialog(path, hasCounter, changesOf, this);
+    if (m_runModal(dialog) != QDialog::Accepted || !m_confPage->IsModuleReady()) {
+        return;
+    }
+    const std::optional<std::string> name = nameFor(dialog.Counter());
+    const std::vector<FieldChange> changes =
+        name ? m_confPage->ChangesFor(profile, *name) : std::vector<FieldChange>{};
+    if (!name || changes.empty()) {
+        return;  // the dialog's Apply is disabled then
+    }
+    if (const QString refusal = m_confPage->RefusalOf(profile, changes); !refusal.isEmpty()) {
+        Prompter::Ask(this, refusal, Prompter::Icon::Error);
+        return;
+    }
+    m_confPage->ApplyProfile(profile, *name);
 }
 
 void CsKWEVBManagerDlg::closeEvent(QCloseEvent* event) {

@@ -22,9 +22,13 @@ class CsKWEVBManagerDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // Runs a modal dialog (the COM port dialog, the About box) and returns its result; the
-    // default is exec(). Tests answer the dialogs without a modal loop through this.
+    // Runs a modal dialog (the COM port dialog, the About box, the settings file's changes)
+    // and returns its result; the default is exec(). Tests answer the dialogs without a modal
+    // loop through this.
     using ModalRunner = std::function<int(QDialog&)>;
+    // Asks for a settings file to write (`save`, `suggested` the proposed path) or to read;
+    // the default is the system's file dialog. Empty: cancelled.
+    using FileChooser = std::function<QString(bool save, const QString& suggested)>;
 
     explicit CsKWEVBManagerDlg(QWidget* parent = nullptr);
     ~CsKWEVBManagerDlg() override;
@@ -36,6 +40,7 @@ public:
     void OnInitDialog();
 
     void SetModalRunner(ModalRunner runner);
+    void SetFileChooser(FileChooser chooser);
     ComPortCfgDlg& ComPortDialog() { return *m_comPortDlg; }
     ModuleConfPage& ConfPage() { return *m_confPage; }
     SerialTermPage& TermPage() { return *m_termPage; }
@@ -45,6 +50,10 @@ public:
     // "Setup COM port": from the menu, and queued from the pages when they give up their port.
     void OnSetupComPort();
     void OnAbout();
+    // "Save module settings..." and "Apply settings file...": offered while the configuration
+    // page shows a module it has read and runs no job.
+    void OnSaveModuleSettings();
+    void OnApplySettingsFile();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,6 +73,7 @@ private:
     void FitConnectionText();
     void SendResetIfConfigurationConnection();
     void CancelPendingOpen();
+    void ApplyProfileFile(const QString& path);
 
     ModuleConfPage* m_confPage = nullptr;
     SerialTermPage* m_termPage = nullptr;
@@ -71,6 +81,8 @@ private:
     QMenuBar* m_menuBar = nullptr;
     QAction* m_setupAction = nullptr;
     QAction* m_aboutAction = nullptr;
+    QAction* m_saveProfileAction = nullptr;
+    QAction* m_applyProfileAction = nullptr;
     QStatusBar* m_statusBar = nullptr;
     QLabel* m_connectionPane = nullptr;
     QLabel* m_versionPane = nullptr;
@@ -78,6 +90,7 @@ private:
     QString m_connectionText;
     QString m_openedText;  // the connection as opened, shown again when a lost port returns
     ModalRunner m_runModal;
+    FileChooser m_chooseFile;
     int m_nCurMode = 1;      // OpMode of the page shown
     bool m_inSetup = false;  // the COM port dialog is up
     bool m_closed = false;

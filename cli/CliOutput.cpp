@@ -71,10 +71,6 @@ std::string Printable(std::string_view text) {
     return shown;
 }
 
-std::string Normalised(const std::string& utf8) {
-    return WideToUtf8(Utf8ToWide(utf8));
-}
-
 std::size_t DisplayWidth(std::string_view utf8) {
     std::size_t width = 0;
     for (std::size_t i = 0; i < utf8.size();) {

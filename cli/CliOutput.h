@@ -2,6 +2,7 @@
 
 #include "CliTexts.h"
 #include "ExitCode.h"
+#include "ModuleValues.h"  // Normalised
 
 #include <nlohmann/json.hpp>
 
@@ -27,9 +28,6 @@ struct CliContext {
     void SayJson(std::string_view json) const;
     bool StopRequested() const { return stopRequested != nullptr && stopRequested->load(); }
 };
-
-// Text as the page's edits hold it: invalid UTF-8 becomes U+FFFD.
-std::string Normalised(const std::string& utf8);
 
 // Text that cannot drive a terminal: what came from a module or a file name may carry escape
 // sequences. Control characters (C0, DEL, C1) are shown as \x1b and so on; invalid UTF-8

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Profile.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -10,9 +12,7 @@
 // What the command line asks for, as given: the values are checked by the commands, before
 // anything is sent.
 
-// The values of --role, by the page's role radio index.
-inline constexpr std::array<const char*, 4> kRoleNames = {"slave", "master", "multi-at",
-                                                          "multi-bypass"};
+// The values of --role are the settings file's role names (kRoleNames).
 
 struct Connection {
     std::string port;

@@ -112,24 +112,14 @@ constexpr std::array kTexts = {
               QT_TRANSLATE_NOOP("SkwCli", "Cannot write to standard output.")},
     TextEntry{TextId::Interrupted, kOwn,
               QT_TRANSLATE_NOOP("SkwCli", "Interrupted; the module was left at a safe point.")},
-    TextEntry{TextId::ProfileCannotRead, kOwn,
-              QT_TRANSLATE_NOOP("SkwCli", "Cannot read the settings file %1: %2")},
-    TextEntry{TextId::ProfileCannotWrite, kOwn,
-              QT_TRANSLATE_NOOP("SkwCli", "Cannot write the settings file %1: %2")},
-    TextEntry{TextId::ProfileNotJson, kOwn,
-              QT_TRANSLATE_NOOP("SkwCli", "The settings file is not valid JSON.")},
-    TextEntry{TextId::ProfileUnknownField, kOwn,
-              QT_TRANSLATE_NOOP("SkwCli", "Unknown field in the settings file: %1")},
-    TextEntry{TextId::ProfileWrongType, kOwn,
-              QT_TRANSLATE_NOOP("SkwCli", "Wrong type of field in the settings file: %1")},
-    TextEntry{TextId::ProfileBadValue, kOwn,
-              QT_TRANSLATE_NOOP("SkwCli", "Invalid value of field in the settings file: %1")},
-    TextEntry{TextId::ProfileSlotsNeedMulti, kOwn,
-              QT_TRANSLATE_NOOP("SkwCli",
-                                "Field %1 of the settings file needs the role multi-at or "
-                                "multi-bypass.")},
-    TextEntry{TextId::ProfileMatches, kOwn,
-              QT_TRANSLATE_NOOP("SkwCli", "The module already has every setting of the file.")},
+    Page(TextId::ProfileCannotRead, ConfMessageId::MSG_PROFILE_CANNOT_READ),
+    Page(TextId::ProfileCannotWrite, ConfMessageId::MSG_PROFILE_CANNOT_WRITE),
+    Page(TextId::ProfileNotJson, ConfMessageId::MSG_PROFILE_NOT_JSON),
+    Page(TextId::ProfileUnknownField, ConfMessageId::MSG_PROFILE_UNKNOWN_FIELD),
+    Page(TextId::ProfileWrongType, ConfMessageId::MSG_PROFILE_WRONG_TYPE),
+    Page(TextId::ProfileBadValue, ConfMessageId::MSG_PROFILE_BAD_VALUE),
+    Page(TextId::ProfileSlotsNeedMulti, ConfMessageId::MSG_PROFILE_SLOTS_NEED_MULTI),
+    Page(TextId::ProfileMatches, ConfMessageId::MSG_PROFILE_MATCHES),
     TextEntry{TextId::ProfileNotVerified, kOwn,
               QT_TRANSLATE_NOOP("SkwCli", "%1 did not read back as applied: %2 expected, %3 read.")},
     TextEntry{TextId::ProfileDryRun, kOwn,
@@ -174,6 +164,16 @@ std::span<const TextEntry> AllTexts() {
 
 std::string Texts::operator()(TextId id, std::initializer_list<std::string_view> args) const {
     const TextEntry& entry = kTexts[static_cast<std::size_t>(id)];
-    std::string text = m_translate ? m_translate(entry.context, entry.source) : entry.source;
+    return Translated(entry.context, entry.source, args);
+}
+
+std::string Texts::operator()(ConfMessageId id,
+                              std::initializer_list<std::string_view> args) const {
+    return Translated(kConfMessageContext, ConfMessageSource(id), args);
+}
+
+std::string Texts::Translated(const char* context, const char* source,
+                              std::initializer_list<std::string_view> args) const {
+    std::string text = m_translate ? m_translate(context, source) : source;
     return Fill(text, args);
 }

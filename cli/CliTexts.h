@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ConfMessageTable.h"
+
 #include <functional>
 #include <initializer_list>
 #include <span>
@@ -119,7 +121,13 @@ public:
 
     // The text in the user's language with %1, %2, ... replaced by `args` in order.
     std::string operator()(TextId id, std::initializer_list<std::string_view> args = {}) const;
+    // One of the page's messages (a settings file's refusal, ...), in the same way.
+    std::string operator()(ConfMessageId id,
+                           std::initializer_list<std::string_view> args = {}) const;
 
 private:
+    std::string Translated(const char* context, const char* source,
+                           std::initializer_list<std::string_view> args) const;
+
     Translator m_translate;
 };

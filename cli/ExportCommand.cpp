@@ -1,5 +1,5 @@
 #include "Commands.h"
-#include "Profile.h"
+#include "SessionProfile.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "Commands.h"
 #include "ModelRules.h"
 #include "ModuleSession.h"
-#include "ModuleValues.h"
+#include "SessionProfile.h"
 
 #include <nlohmann/json.hpp>
 

@@ -7,105 +7,45 @@
 
 namespace {
 
-std::string OrDash(const std::string& text) {
-    return text.empty() ? "-" : text;
-}
-
-std::string SlotText(const SlotValue& slot) {
-    return slot.address.empty() ? "-"
-           : slot.name.empty()  ? slot.address
-                                : slot.address + " " + slot.name;
-}
-
-std::string OnOff(bool on) {
-    return on ? "on" : "off";
-}
-
-std::string UartText(std::uint32_t baud, bool flow) {
-    return std::to_string(baud) + "," + OnOff(flow);
-}
-
-// The differences in the order `set` applies them, and the `set` request that applies them.
-class Difference {
-public:
-    Difference(const Profile& profile, const std::string& name, const ModuleValues& module,
-               const Connection& connection) {
-        m_request.connection = connection;
-        Role(profile, module);
-        Peripheral(profile, name, module);
-        Central(profile, module);
-        Slots(profile, module);
-        Uart(profile, module, connection.baud);
-    }
-
-    const std::vector<FieldChange>& Changes() const { return m_changes; }
-    const SetRequest& Request() const { return m_request; }
-
-private:
-    void Add(std::string field, std::string from, std::string to) {
-        m_changes.push_back({std::move(field), std::move(from), std::move(to)});
-    }
-
-    void Role(const Profile& p, const ModuleValues& v) {
-        if (p.role && *p.role != v.role) {
-            Add("role", v.role < 0 ? "-" : kRoleNames[v.role], kRoleNames[*p.role]);
-            m_request.role = kRoleNames[*p.role];
-        }
-    }
-
-    void Peripheral(const Profile& p, const std::string& name, const ModuleValues& v) {
-        if (p.name && name != v.name) {
-            Add("name", v.name, name);
-            m_request.name = name;
-        }
-        if (p.advInterval && v.advInterval != p.advInterval) {
-            Add("advInterval", v.advInterval ? std::to_string(*v.advInterval) : "-",
-                std::to_string(*p.advInterval));
-            m_request.advInterval = std::to_string(*p.advInterval);
-        }
-    }
-
-    void Central(const Profile& p, const ModuleValues& v) {
-        if (p.autoConnect && v.autoCon != p.autoConnect) {
-            Add("autoConnect", v.autoCon ? OnOff(*v.autoCon) : "-", OnOff(*p.autoConnect));
-            m_request.autoCon = OnOff(*p.autoConnect);
-        }
-        if (p.masterAddress && v.masterAddress != p.masterAddress) {
-            Add("masterAddress", v.masterAddress ? OrDash(*v.masterAddress) : "-",
-                OrDash(*p.masterAddress));
-            m_request.master = p.masterAddress->empty() ? "none" : *p.masterAddress;
-        }
-    }
-
-    void Slots(const Profile& p, const ModuleValues& v) {
-        for (const auto& [number, wanted] : p.slots) {
-            const SlotValue held = v.slots ? (*v.slots)[number - 1] : SlotValue{};
-            if (v.slots && held == wanted) {
-                continue;
+// The `set` request that applies `changes`, the settings in the same order.
+SetRequest RequestFor(const std::vector<FieldChange>& changes, const Profile& profile,
+                      const std::string& name, const Connection& connection) {
+    SetRequest request;
+    request.connection = connection;
+    for (const FieldChange& change : changes) {
+        switch (change.kind) {
+            case ProfileField::Role:
+                request.role = change.to;
+                break;
+            case ProfileField::Name:
+                request.name = name;
+                break;
+            case ProfileField::AdvInterval:
+                request.advInterval = change.to;
+                break;
+            case ProfileField::AutoConnect:
+                request.autoCon = change.to;
+                break;
+            case ProfileField::MasterAddress:
+                request.master = profile.masterAddress->empty() ? "none" : *profile.masterAddress;
+                break;
+            case ProfileField::Slot: {
+                const SlotValue& wanted = profile.slots.at(change.slot);
+                if (wanted.address.empty()) {
+                    request.clearSlots.push_back(change.slot);
+                } else {
+                    request.slots.push_back(std::to_string(change.slot) + "=" + wanted.address +
+                                            "," + wanted.name);
+                }
+                break;
             }
-            Add("slots[" + std::to_string(number) + "]", v.slots ? SlotText(held) : "-",
-                SlotText(wanted));
-            if (wanted.address.empty()) {
-                m_request.clearSlots.push_back(number);
-            } else {
-                m_request.slots.push_back(std::to_string(number) + "=" + wanted.address + "," +
-                                          wanted.name);
-            }
+            case ProfileField::Uart:
+                request.uart = change.to;  // BAUD,on|off
+                break;
         }
     }
-
-    void Uart(const Profile& p, const ModuleValues& v, std::uint32_t baud) {
-        const std::uint32_t wantedBaud = p.baud.value_or(baud);
-        const bool wantedFlow = p.flowControl.value_or(v.flow);
-        if (wantedBaud != baud || wantedFlow != v.flow) {
-            Add("uart", UartText(baud, v.flow), UartText(wantedBaud, wantedFlow));
-            m_request.uart = UartText(wantedBaud, wantedFlow);
-        }
-    }
-
-    std::vector<FieldChange> m_changes;
-    SetRequest m_request;
-};
+    return request;
+}
 
 std::string ChangeLine(const FieldChange& change) {
     return change.field + ": " + change.from + " → " + change.to;
@@ -131,9 +71,8 @@ Step Verify(const Profile& profile, const std::string& name,
         return failed;
     }
     module = ValuesOf(*session);
-    const Difference left(profile, name, module, now);
     std::string message;
-    for (const FieldChange& change : left.Changes()) {
+    for (const FieldChange& change : ProfileChanges(profile, name, module, now.baud)) {
         const bool wasApplied =
             std::any_of(applied.begin(), applied.end(),
                         [&change](const FieldChange& a) { return a.field == change.field; });
@@ -157,8 +96,7 @@ void ApplyToModule(const Profile& profile, const std::string& name, const ApplyO
                    const CliContext& context, std::unique_ptr<ModuleSession>& session,
                    ApplyOutcome& outcome) {
     outcome.module = ValuesOf(*session);
-    const Difference difference(profile, name, outcome.module, options.connection);
-    outcome.changes = difference.Changes();
+    outcome.changes = ProfileChanges(profile, name, outcome.module, options.connection.baud);
     if (outcome.changes.empty()) {
         context.Say(context.texts(TextId::ProfileMatches));
         return;
@@ -166,7 +104,8 @@ void ApplyToModule(const Profile& profile, const std::string& name, const ApplyO
     for (const FieldChange& change : outcome.changes) {
         context.Say(ChangeLine(change));
     }
-    outcome.failure = ApplySet(difference.Request(), *session, context, options.dryRun);
+    outcome.failure = ApplySet(RequestFor(outcome.changes, profile, name, options.connection),
+                               *session, context, options.dryRun);
     if (options.dryRun) {
         if (!outcome.failure) {
             context.Say(context.texts(TextId::ProfileDryRun));

@@ -2,18 +2,11 @@
 
 #include "CliOutput.h"
 #include "CliRequest.h"
-#include "ModuleValues.h"
-#include "Profile.h"
+#include "ProfileDiff.h"
+#include "SessionProfile.h"
 
 #include <string>
 #include <vector>
-
-// One field whose module value differs from the settings file's.
-struct FieldChange {
-    std::string field;  // the file's field name, e.g. "advInterval", "slots[3]"
-    std::string from;   // the module's value as read
-    std::string to;     // the file's
-};
 
 struct ApplyOutcome {
     Step failure;                      // nothing: applied and verified (or nothing to apply)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliOutput.h"
+#include "ModuleSession.h"  // Failure
 #include "Profile.h"
 
 #include <string>

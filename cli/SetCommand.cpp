@@ -39,11 +39,6 @@ struct SetPlan {
 
 using Checked = std::variant<SetPlan, std::string>;
 
-// The role byte a full-role module reports after the role radio `index` was applied.
-std::uint8_t RoleByteOf(int index) {
-    return static_cast<std::uint8_t>(index < 2 ? index + 1 : 3);
-}
-
 std::optional<unsigned> SlotNumber(std::string_view text) {
     unsigned number = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);

@@ -47,6 +47,17 @@ enum class ConfMessageId {
     // Our own, beyond the historic table.
     MSG_TEXT_NOT_ALLOWED = 200,
     MSG_SLOT_NAME_NOT_ALLOWED = 201,
+    // Settings files; "%1" is the field, or the file and "%2" the system's reason.
+    MSG_PROFILE_CANNOT_READ = 210,
+    MSG_PROFILE_CANNOT_WRITE = 211,
+    MSG_PROFILE_NOT_JSON = 212,
+    MSG_PROFILE_UNKNOWN_FIELD = 213,
+    MSG_PROFILE_WRONG_TYPE = 214,
+    MSG_PROFILE_BAD_VALUE = 215,
+    MSG_PROFILE_SLOTS_NEED_MULTI = 216,
+    MSG_PROFILE_MATCHES = 217,
+    MSG_PROFILE_NOT_OFFERED = 218,
+    MSG_PROFILE_APPLIED = 219,
 };
 
 struct ConfMessageText {
@@ -145,6 +156,35 @@ inline constexpr std::array kConfMessageTexts = {
                     QT_TRANSLATE_NOOP("ConfMessages",
                                       "Slot %1: the name must not contain commas or control "
                                       "characters such as line breaks. Nothing was sent.")},
+    ConfMessageText{ConfMessageId::MSG_PROFILE_CANNOT_READ,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Cannot read the settings file %1: %2")},
+    ConfMessageText{ConfMessageId::MSG_PROFILE_CANNOT_WRITE,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Cannot write the settings file %1: %2")},
+    ConfMessageText{ConfMessageId::MSG_PROFILE_NOT_JSON,
+                    QT_TRANSLATE_NOOP("ConfMessages", "The settings file is not valid JSON.")},
+    ConfMessageText{ConfMessageId::MSG_PROFILE_UNKNOWN_FIELD,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Unknown field in the settings file: %1")},
+    ConfMessageText{
+        ConfMessageId::MSG_PROFILE_WRONG_TYPE,
+        QT_TRANSLATE_NOOP("ConfMessages", "Wrong type of field in the settings file: %1")},
+    ConfMessageText{
+        ConfMessageId::MSG_PROFILE_BAD_VALUE,
+        QT_TRANSLATE_NOOP("ConfMessages", "Invalid value of field in the settings file: %1")},
+    ConfMessageText{ConfMessageId::MSG_PROFILE_SLOTS_NEED_MULTI,
+                    QT_TRANSLATE_NOOP("ConfMessages",
+                                      "Field %1 of the settings file needs the role multi-at or "
+                                      "multi-bypass.")},
+    ConfMessageText{
+        ConfMessageId::MSG_PROFILE_MATCHES,
+        QT_TRANSLATE_NOOP("ConfMessages", "The module already has every setting of the file.")},
+    ConfMessageText{ConfMessageId::MSG_PROFILE_NOT_OFFERED,
+                    QT_TRANSLATE_NOOP("ConfMessages",
+                                      "Field %1 of the settings file is not available on the %2 "
+                                      "in the role it would have. Nothing was sent.")},
+    ConfMessageText{ConfMessageId::MSG_PROFILE_APPLIED,
+                    QT_TRANSLATE_NOOP("ConfMessages",
+                                      "The settings of the file have been applied, and the module "
+                                      "has been read again.")},
 };
 
 // The English source of `id`; nullptr for a number the page does not use.

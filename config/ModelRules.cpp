@@ -80,3 +80,7 @@ int RoleIndexOf(std::uint8_t role, std::uint8_t bypass) {
             return -1;
     }
 }
+
+std::uint8_t RoleByteOf(int index) {
+    return static_cast<std::uint8_t>(index < 2 ? index + 1 : 3);
+}

@@ -49,3 +49,6 @@ ControlGroupSet GroupsKeptDisabled(std::string_view model, std::uint8_t role);
 // 1 central, 2 multi-connection in AT command mode, 3 multi-connection bypass; -1 for a role
 // byte it does not know.
 int RoleIndexOf(std::uint8_t role, std::uint8_t bypass);
+
+// The role byte a full-role module reports after the role radio `index` was applied.
+std::uint8_t RoleByteOf(int index);

@@ -6,6 +6,8 @@
 #include "ConfMessages.h"
 #include "CsKWEVBManagerDlg.h"
 #include "ModuleConfPage.h"
+#include "Profile.h"
+#include "ProfileApplyDlg.h"
 #include "RecordingPrompter.h"
 #include "ScratchSettings.h"
 #include "SerialTermPage.h"
@@ -24,6 +26,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 
 #include <fcntl.h>
@@ -37,6 +41,11 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+// Failures show texts as text.
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -178,6 +187,37 @@ protected:
         action->trigger();
     }
 
+    // A file of the test's own scratch folder with `text` in it.
+    QString WriteFile(const QString& name, const QByteArray& text) const {
+        const QString path = QDir(m_settings.Folder()).filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        return path;
+    }
+
+    // The window on the configuration page with the module read, its file dialog answering
+    // `path`.
+    void StartWithModuleRead(const QString& path) {
+        CreateWindow();
+        m_window->SetFileChooser([this, path](bool save, const QString& suggested) {
+            m_fileChoices.push_back({save, suggested});
+            return path;
+        });
+        Start(Ok("1081"));
+        ASSERT_TRUE(WaitConfPageReady());
+        ASSERT_TRUE(WaitFor([this] { return ProfileActionsEnabled(); }));
+        m_prompter.messages.clear();
+        m_module->ClearCommands();
+    }
+
+    bool ProfileActionsEnabled() const {
+        auto* save = m_window->findChild<QAction*>(QStringLiteral("saveModuleSettings"));
+        auto* apply = m_window->findChild<QAction*>(QStringLiteral("applySettingsFile"));
+        EXPECT_EQ(save->isEnabled(), apply->isEnabled());
+        return apply->isEnabled();
+    }
+
     QStringList MessageTexts() const {
         QStringList texts;
         for (const auto& message : m_prompter.messages) {
@@ -194,7 +234,18 @@ protected:
     Answer m_answer;
     int m_dialogsRun = 0;
     QString m_lastDialog;
+    std::vector<std::pair<bool, QString>> m_fileChoices;  // save?, suggested path
 };
+
+QStringList TableRows(const QTableWidget& table) {
+    QStringList rows;
+    for (int row = 0; row < table.rowCount(); ++row) {
+        rows << QStringLiteral("%1: %2 -> %3")
+                    .arg(table.item(row, 0)->text(), table.item(row, 1)->text(),
+                         table.item(row, 2)->text());
+    }
+    return rows;
+}
 
 TEST_F(MainWindowTest, cancelAtStartUp_opensNothing_andShowsThePageOfTheChosenMode) {
     struct Case {
@@ -612,6 +663,184 @@ TEST_F(MainWindowTest, wholeSession_onTheVirtualModule) {
     m_window.reset();
     EXPECT_EQ(Threads(), threadsBefore);
     EXPECT_EQ(m_prompter.messages.size(), 1u) << MessageTexts().join('|').toStdString();
+}
+
+TEST_F(MainWindowTest, settingsFileItems_areOfferedOnlyWhileAReadModuleIsShown) {
+    CreateWindow();
+    Start(Cancel("1081"));
+    EXPECT_FALSE(ProfileActionsEnabled());
+
+    m_answer = Ok("1081");
+    Trigger("32772");
+    ASSERT_TRUE(WaitFor([this] { return ProfileActionsEnabled(); }));
+
+    // While a job runs, and on the terminal page, there is no module to save or apply to.
+    Click(m_window->ConfPage(), "1009");
+    EXPECT_FALSE(ProfileActionsEnabled());
+    ASSERT_TRUE(WaitFor([this] { return ProfileActionsEnabled(); }));
+    m_answer = Ok("1082");
+    Trigger("32772");
+    ASSERT_TRUE(WaitConnected());
+    EXPECT_FALSE(ProfileActionsEnabled());
+}
+
+// The dialog lists the differences for the counter chosen, and the module gets exactly them
+// through the page's setting jobs; the page then shows the module as read again.
+TEST_F(MainWindowTest, applySettingsFile_showsTheDifference_appliesIt_andReadsTheModuleAgain) {
+    const QString path = WriteFile(QStringLiteral("line.json"), R"({
+        "format": 1, "model": "GaX-sKW523", "name": "LINE-{n:02}", "advInterval": 500
+    })");
+    StartWithModuleRead(path);
+
+    QStringList shownAtStart;
+    QStringList shownForSeven;
+    m_answer = [&](QDialog& dialog) {
+        auto* table = dialog.findChild<QTableWidget*>(QLatin1String(ProfileApplyDlg::kIdChanges));
+        auto* counter = dialog.findChild<QSpinBox*>(QLatin1String(ProfileApplyDlg::kIdCounter));
+        ASSERT_TRUE(table && counter);
+        shownAtStart = TableRows(*table);
+        counter->setValue(7);
+        shownForSeven = TableRows(*table);
+        Click(dialog, ProfileApplyDlg::kIdApply);
+    };
+    Trigger("applySettingsFile");
+    ASSERT_EQ(m_fileChoices.size(), 1u);
+    EXPECT_FALSE(m_fileChoices[0].first);
+    EXPECT_EQ(m_lastDialog, "ProfileApplyDlg");
+    EXPECT_EQ(shownAtStart.join('|').toStdString(),
+              "name: sKW523 -> LINE-01|advInterval: 100 -> 500");
+    EXPECT_EQ(shownForSeven.join('|').toStdString(),
+              "name: sKW523 -> LINE-07|advInterval: 100 -> 500");
+    EXPECT_FALSE(ProfileActionsEnabled());
+    ASSERT_TRUE(WaitFor([this] { return !m_prompter.messages.empty(); }));
+    EXPECT_EQ(MessageTexts().join('|'), ConfMessages::Text(ConfMessages::MSG_PROFILE_APPLIED));
+    EXPECT_EQ(m_prompter.messages[0].icon, Prompter::Icon::Information);
+    EXPECT_EQ(m_module->Settings().deviceName, "LINE-07");
+    EXPECT_EQ(m_module->Settings().advInterval, 500u);
+
+    // The role first: the slots are offered only in the role the file sets. Each setting that
+    // the page follows with a new read is followed by one here too.
+    WriteFile(QStringLiteral("line.json"), R"({
+        "role": "multi-at", "autoConnect": true,
+        "slots": [{"slot": 2, "address": "C0FFEE000002", "name": "Q2"}, {"slot": 3, "address": null}]
+    })");
+    ASSERT_TRUE(WaitFor([this] { return ProfileActionsEnabled(); }));
+    m_prompter.messages.clear();
+    QStringList shown;
+    m_answer = [&](QDialog& dialog) {
+        shown =
+            TableRows(*dialog.findChild<QTableWidget*>(QLatin1String(ProfileApplyDlg::kIdChanges)));
+        Click(dialog, ProfileApplyDlg::kIdApply);
+    };
+    Trigger("applySettingsFile");
+    EXPECT_EQ(shown.join('|').toStdString(),
+              "role: slave -> multi-at|autoConnect: off -> on|slots[2]: - -> C0FFEE000002 Q2");
+    ASSERT_TRUE(WaitFor([this] { return !m_prompter.messages.empty(); }));
+    EXPECT_EQ(MessageTexts().join('|'), ConfMessages::Text(ConfMessages::MSG_PROFILE_APPLIED));
+    const ModuleSettings module = m_module->Settings();
+    EXPECT_EQ(module.role, ModuleRole::Multi);
+    EXPECT_FALSE(module.bypass);
+    EXPECT_TRUE(module.autoConnect);
+    EXPECT_EQ(module.slots[1], (ModuleSlot{"C0FFEE000002", "Q2"}));
+    EXPECT_FALSE(module.slots[2]);
+    ASSERT_TRUE(WaitFor([this] { return ProfileActionsEnabled(); }));
+    const auto values = m_window->ConfPage().ShownValues();
+    ASSERT_TRUE(values && values->slots);
+    EXPECT_EQ(values->role, 2);
+    EXPECT_EQ((*values->slots)[1].address, "C0FFEE000002");
+
+    // Applied again, the file changes nothing.
+    m_prompter.messages.clear();
+    m_module->ClearCommands();
+    Trigger("applySettingsFile");
+    EXPECT_EQ(MessageTexts().join('|'), ConfMessages::Text(ConfMessages::MSG_PROFILE_MATCHES));
+    QTest::qWait(kSettleMs);
+    EXPECT_TRUE(m_module->Commands().empty());
+}
+
+// A file the page cannot take is refused with a message naming the field, before the dialog
+// and before anything is sent; a file the module already matches says so.
+TEST_F(MainWindowTest, applySettingsFile_refusedOrMatchingFiles_sendNothing) {
+    const auto text = [](ConfMessages::Id id, const char* field = nullptr,
+                         const char* model = nullptr) {
+        QString message = ConfMessages::Text(id);
+        if (field != nullptr) {
+            message = model != nullptr ? message.arg(QLatin1String(field), QLatin1String(model))
+                                       : message.arg(QLatin1String(field));
+        }
+        return message;
+    };
+    struct Case {
+        QByteArray json;
+        QString message;
+        Prompter::Icon icon;
+    };
+    const Case cases[] = {
+        {"{", text(ConfMessages::MSG_PROFILE_NOT_JSON), Prompter::Icon::Error},
+        {R"({"colour": "red"})", text(ConfMessages::MSG_PROFILE_UNKNOWN_FIELD, "colour"),
+         Prompter::Icon::Error},
+        {R"({"advInterval": "500"})", text(ConfMessages::MSG_PROFILE_WRONG_TYPE, "advInterval"),
+         Prompter::Icon::Error},
+        {R"({"advInterval": 5000})", text(ConfMessages::MSG_PROFILE_BAD_VALUE, "advInterval"),
+         Prompter::Icon::Error},
+        {R"({"name": "NINE-BYTES"})", text(ConfMessages::MSG_PROFILE_BAD_VALUE, "name"),
+         Prompter::Icon::Error},
+        {R"({"role": "slave", "slots": [{"slot": 1, "address": "C0FFEE000001"}]})",
+         text(ConfMessages::MSG_PROFILE_SLOTS_NEED_MULTI, "slots"), Prompter::Icon::Error},
+        // The module is a slave, and the file leaves its role alone.
+        {R"({"slots": [{"slot": 1, "address": "C0FFEE000001"}]})",
+         text(ConfMessages::MSG_PROFILE_NOT_OFFERED, "slots[1]", "GaX-sKW523"),
+         Prompter::Icon::Error},
+        {R"({"name": "sKW523", "advInterval": 100})", text(ConfMessages::MSG_PROFILE_MATCHES),
+         Prompter::Icon::Information},
+    };
+    const QString path = WriteFile(QStringLiteral("case.json"), {});
+    StartWithModuleRead(path);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.json.toStdString());
+        WriteFile(QStringLiteral("case.json"), c.json);
+        m_prompter.messages.clear();
+        const int dialogsBefore = m_dialogsRun;
+        Trigger("applySettingsFile");
+
+        EXPECT_EQ(MessageTexts().join('|'), c.message);
+        if (!m_prompter.messages.empty()) {
+            EXPECT_EQ(m_prompter.messages[0].icon, c.icon);
+        }
+        EXPECT_EQ(m_dialogsRun, dialogsBefore);
+        EXPECT_TRUE(ProfileActionsEnabled());
+    }
+    QTest::qWait(kSettleMs);
+    EXPECT_TRUE(m_module->Commands().empty());
+}
+
+// The saved file holds the module as shown, under a name made of its model and address; applied
+// back to the same module, it changes nothing.
+TEST_F(MainWindowTest, saveModuleSettings_writesTheModuleShown_whichThenMatchesIt) {
+    const QString path = QDir(m_settings.Folder()).filePath(QStringLiteral("saved.json"));
+    StartWithModuleRead(path);
+    const ModuleSettings module = m_module->Settings();
+
+    Trigger("saveModuleSettings");
+    ASSERT_EQ(m_fileChoices.size(), 1u);
+    EXPECT_TRUE(m_fileChoices[0].first);
+    EXPECT_TRUE(m_fileChoices[0].second.endsWith(
+        QStringLiteral("/GaX-sKW523-%1.json").arg(QString::fromStdString(module.address))))
+        << m_fileChoices[0].second.toStdString();
+    EXPECT_TRUE(m_prompter.messages.empty()) << MessageTexts().join('|').toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const auto parsed = ParseProfile(file.readAll().toStdString());
+    ASSERT_TRUE(std::holds_alternative<Profile>(parsed));
+    const Profile& saved = std::get<Profile>(parsed);
+    EXPECT_EQ(saved, m_window->ConfPage().ModuleProfile());
+    EXPECT_EQ(saved.name, module.deviceName);
+    EXPECT_EQ(saved.advInterval, module.advInterval);
+    EXPECT_EQ(saved.role, 0);
+
+    Trigger("applySettingsFile");
+    EXPECT_EQ(MessageTexts().join('|'), ConfMessages::Text(ConfMessages::MSG_PROFILE_MATCHES));
+    EXPECT_TRUE(m_module->Commands().empty());
 }
 
 }  // namespace

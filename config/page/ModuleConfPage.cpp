@@ -159,6 +159,7 @@ std::error_code ModuleConfPage::OpenPort(const QString& portName, std::uint32_t 
 }
 
 void ModuleConfPage::ClosePort() {
+    m_profileRun.reset();
     m_worker->AbortRunningJob(kAbortLimit);
     m_comm->Close();
     m_worker->Stop();
@@ -185,6 +186,7 @@ void ModuleConfPage::SendResetCommand() {
 }
 
 void ModuleConfPage::AbortJobs() {
+    m_profileRun.reset();
     m_worker->AbortRunningJob(kAbortLimit);
     // Results handed over before the abort are dropped when they arrive.
     ++m_session;
@@ -235,6 +237,7 @@ void ModuleConfPage::EnableControls(bool enable) {
     };
     apply(GRP_ALL_INPUTS, enable);
     apply(GRP_ALL_BUTTONS, enable);
+    SetReady(enable && m_shownRead.has_value());
     if (!enable) {
         return;
     }
@@ -248,6 +251,7 @@ void ModuleConfPage::EnableControls(bool enable) {
 }
 
 void ModuleConfPage::ClearDeviceInfo(bool clearList) {
+    m_shownRead.reset();
     ModuleValuesView::ShowFieldValue(m_c.model, {});
     ModuleValuesView::ShowFieldValue(m_c.firmware, {});
     ModuleValuesView::ShowFieldValue(m_c.address, {});
@@ -327,7 +331,9 @@ void ModuleConfPage::OnJobResult(std::int32_t job, std::int32_t status) {
             OnScanJobResult(job, status);
             return;
         default:
-            if (const auto outcome = SettingOutcomeOf(job)) {
+            if (const auto outcome = SettingOutcomeOf(job); outcome && m_profileRun) {
+                OnProfileSettingResult(*outcome, status);
+            } else if (outcome) {
                 OnSettingResult(*outcome, status);
             }
             return;
@@ -358,7 +364,9 @@ void ModuleConfPage::OnScanJobResult(std::int32_t job, std::int32_t status) {
         ResetScanButton(ConfMessages::MSG_SCAN);
         // A stop after a read, like the read's own quiet stop, does not decide anything.
         const bool quiet = std::exchange(m_quietScanStop, false);
-        if (status == JOB_OK || quiet) {
+        if (quiet && m_profileRun) {
+            ContinueProfileRun();
+        } else if (status == JOB_OK || quiet) {
             EnableControls(true);
         } else {
             RestartIdentification(false);
@@ -405,8 +413,13 @@ void ModuleConfPage::OnSettingResult(const SettingOutcome& outcome, std::int32_t
 void ModuleConfPage::ShowModuleValues(ConfJob readJob) {
     const ModuleState dev = m_jobs->Module();
     ModuleValuesView::Show(m_c, *m_slotTable, dev, m_jobs->Model(), readJob, m_portBaud, m_values);
+    m_shownRead = readJob;
     if (readJob != JOB_READ_SLAVE && dev.info.StateWord() == "SCANNING") {
         StopModuleScan();  // the controls are enabled when the stop has run
+        return;
+    }
+    if (m_profileRun) {
+        ContinueProfileRun();
         return;
     }
     EnableControls(true);
@@ -441,6 +454,7 @@ void ModuleConfPage::BackToPortSettings() {
 }
 
 void ModuleConfPage::ReportFailure(std::int32_t status, ConfMessages::Id message) {
+    m_profileRun.reset();
     EnableControls(false);
     ClearDeviceInfo(true);
     const std::uint32_t session = m_session.load();

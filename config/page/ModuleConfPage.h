@@ -4,6 +4,7 @@
 #include "ConfMessages.h"
 #include "ConfPageControls.h"
 #include "PageValues.h"
+#include "ProfileDiff.h"
 #include "Prompter.h"
 
 #include <QWidget>
@@ -11,7 +12,10 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <system_error>
+#include <vector>
 
 class ConfJobRunner;
 class ConfWorker;
@@ -35,6 +39,10 @@ struct SettingOutcome;
 //    it blocks for at most the reset's 500 ms limit.
 //  - setupComPortRequested: the page wants the COM port settings shown, after a port error,
 //    when the module cannot be used, or after it restarted. The page's port is closed by then.
+//  - Settings files: while IsModuleReady (a module read and shown, no job running; signalled by
+//    moduleReadyChanged) ModuleProfile gives the module's settings file, ChangesFor and
+//    RefusalOf what a file would change, and ApplyProfile applies the changes through the page's
+//    own setting jobs, then reads the module again.
 class ModuleConfPage : public QWidget {
     Q_OBJECT
 
@@ -50,8 +58,26 @@ public:
     bool IsPortOpen() const;
     void SendResetCommand();
 
+    bool IsModuleReady() const { return m_ready; }
+    // The module's values as the last read showed them; nothing unless IsModuleReady.
+    std::optional<ModuleValues> ShownValues() const;
+    // The settings file of the module shown; nothing unless IsModuleReady.
+    std::optional<Profile> ModuleProfile() const;
+    // The fields `profile` changes on the module shown (`name` is its device name with the
+    // counter filled in); none unless IsModuleReady.
+    std::vector<FieldChange> ChangesFor(const Profile& profile, const std::string& name) const;
+    // Why the page would refuse these changes, as a message naming the field; empty if it
+    // would not.
+    QString RefusalOf(const Profile& profile, const std::vector<FieldChange>& changes) const;
+    // Applies the changes one setting job after another, in the order of ChangesFor, reading
+    // the module again where the page reads it after a setting and once at the end, and shows
+    // one message at the end (a failure as the setting's own message). False, and nothing
+    // sent, when the module is not ready or RefusalOf refuses.
+    bool ApplyProfile(const Profile& profile, const std::string& name);
+
 Q_SIGNALS:
     void setupComPortRequested();
+    void moduleReadyChanged(bool ready);
 
 private:
     void ConnectDeviceCommands();
@@ -115,6 +141,23 @@ private:
     void OnSlotCopy(int slot);
     void OnSave();
 
+    // Settings files (ModuleConfPageProfile.cpp).
+    struct ProfileRun {
+        Profile profile;
+        std::string name;
+        std::vector<ProfileJob> jobs;
+        std::size_t next = 0;
+        bool readingBack = false;  // every job has run; the final read runs
+    };
+    void SetReady(bool ready);
+    QString RefusalText(const ProfileRefusal& refusal) const;
+    void PostNextProfileJob();
+    // A setting job of the run has ended.
+    void OnProfileSettingResult(const SettingOutcome& outcome, std::int32_t status);
+    // The module has been read during the run: on to the next job, or the run is over.
+    void ContinueProfileRun();
+    void StopProfileRun(const QString& message);
+
     ConfPageControls m_c;
     std::unique_ptr<ScanList> m_scanList;
     std::unique_ptr<SlotTable> m_slotTable;
@@ -129,4 +172,7 @@ private:
     // gone are dropped when they arrive.
     std::atomic<std::uint32_t> m_session{0};
     bool m_quietScanStop = false;  // the scan stop posted after a read found the module scanning
+    std::optional<ConfJob> m_shownRead;  // the read job whose values the controls show
+    bool m_ready = false;
+    std::optional<ProfileRun> m_profileRun;
 };

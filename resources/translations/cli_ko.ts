@@ -96,38 +96,6 @@
         <translation>중단되었습니다. 장치는 안전한 단계에서 멈췄습니다.</translation>
     </message>
     <message>
-        <source>Cannot read the settings file %1: %2</source>
-        <translation>설정 파일 %1을(를) 읽을 수 없습니다: %2</translation>
-    </message>
-    <message>
-        <source>Cannot write the settings file %1: %2</source>
-        <translation>설정 파일 %1을(를) 쓸 수 없습니다: %2</translation>
-    </message>
-    <message>
-        <source>The settings file is not valid JSON.</source>
-        <translation>설정 파일이 올바른 JSON이 아닙니다.</translation>
-    </message>
-    <message>
-        <source>Unknown field in the settings file: %1</source>
-        <translation>설정 파일에 알 수 없는 항목이 있습니다: %1</translation>
-    </message>
-    <message>
-        <source>Wrong type of field in the settings file: %1</source>
-        <translation>설정 파일 항목의 형식이 잘못되었습니다: %1</translation>
-    </message>
-    <message>
-        <source>Invalid value of field in the settings file: %1</source>
-        <translation>설정 파일 항목의 값이 잘못되었습니다: %1</translation>
-    </message>
-    <message>
-        <source>Field %1 of the settings file needs the role multi-at or multi-bypass.</source>
-        <translation>설정 파일의 %1 항목은 multi-at 또는 multi-bypass 역할에서만 쓸 수 있습니다.</translation>
-    </message>
-    <message>
-        <source>The module already has every setting of the file.</source>
-        <translation>모듈에 설정 파일의 모든 설정이 이미 되어 있습니다.</translation>
-    </message>
-    <message>
         <source>%1 did not read back as applied: %2 expected, %3 read.</source>
         <translation>%1 값이 적용한 대로 읽히지 않습니다: %2 예상, %3 읽음.</translation>
     </message>

@@ -144,6 +144,46 @@ Please check the product name, communication port, etc., and try again.</source>
         <source>Slot %1: the name must not contain commas or control characters such as line breaks. Nothing was sent.</source>
         <translation>Slot %1: 이름에 쉼표나 줄 바꿈 같은 제어 문자를 넣을 수 없습니다. 아무것도 보내지 않았습니다.</translation>
     </message>
+    <message>
+        <source>Cannot read the settings file %1: %2</source>
+        <translation>설정 파일 %1을(를) 읽을 수 없습니다: %2</translation>
+    </message>
+    <message>
+        <source>Cannot write the settings file %1: %2</source>
+        <translation>설정 파일 %1을(를) 쓸 수 없습니다: %2</translation>
+    </message>
+    <message>
+        <source>The settings file is not valid JSON.</source>
+        <translation>설정 파일이 올바른 JSON이 아닙니다.</translation>
+    </message>
+    <message>
+        <source>Unknown field in the settings file: %1</source>
+        <translation>설정 파일에 알 수 없는 항목이 있습니다: %1</translation>
+    </message>
+    <message>
+        <source>Wrong type of field in the settings file: %1</source>
+        <translation>설정 파일 항목의 형식이 잘못되었습니다: %1</translation>
+    </message>
+    <message>
+        <source>Invalid value of field in the settings file: %1</source>
+        <translation>설정 파일 항목의 값이 잘못되었습니다: %1</translation>
+    </message>
+    <message>
+        <source>Field %1 of the settings file needs the role multi-at or multi-bypass.</source>
+        <translation>설정 파일의 %1 항목은 multi-at 또는 multi-bypass 역할에서만 쓸 수 있습니다.</translation>
+    </message>
+    <message>
+        <source>The module already has every setting of the file.</source>
+        <translation>모듈에 설정 파일의 모든 설정이 이미 되어 있습니다.</translation>
+    </message>
+    <message>
+        <source>Field %1 of the settings file is not available on the %2 in the role it would have. Nothing was sent.</source>
+        <translation>설정 파일의 %1 항목은 %2의 해당 동작 역할에서 쓸 수 없습니다. 아무것도 보내지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>The settings of the file have been applied, and the module has been read again.</source>
+        <translation>설정 파일의 설정을 적용하고 모듈을 다시 읽었습니다.</translation>
+    </message>
 </context>
 <context>
     <name>ConfPageLayout</name>

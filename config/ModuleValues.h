@@ -1,10 +1,12 @@
 #pragma once
 
-#include "ModuleSession.h"
+#include "ConfJob.h"
+#include "ModuleState.h"
 
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 struct SlotValue {
     std::string address;  // empty: the slot is empty
@@ -13,7 +15,8 @@ struct SlotValue {
 };
 using SlotValues = std::array<SlotValue, kSlotCount>;
 
-// What the page shows after the model's read job; only what that job reads is set.
+// What the page shows after the model's read job, as UTF-8 text; only what that job reads is
+// set.
 struct ModuleValues {
     std::string model;
     std::string firmware;
@@ -27,4 +30,8 @@ struct ModuleValues {
     std::optional<SlotValues> slots;
 };
 
-ModuleValues ValuesOf(const ModuleSession& session);
+// The values of a module as `readJob` (the model's read job) left them in `module`.
+ModuleValues ValuesOf(const ModuleState& module, std::string_view model, ConfJob readJob);
+
+// Text as the page's edits hold it: invalid UTF-8 becomes U+FFFD.
+std::string Normalised(const std::string& utf8);

@@ -1,8 +1,6 @@
 #include "Profile.h"
 
 #include "BaudRates.h"
-#include "CliOutput.h"
-#include "CliRequest.h"
 #include "InputRules.h"
 #include "ModelRules.h"
 
@@ -24,7 +22,7 @@ public:
     std::optional<ProfileError> UnknownAmong(std::initializer_list<std::string_view> known) const {
         for (const auto& [key, value] : m_object.items()) {
             if (std::find(known.begin(), known.end(), key) == known.end()) {
-                return ProfileError{TextId::ProfileUnknownField, Path(key)};
+                return ProfileError{ConfMessageId::MSG_PROFILE_UNKNOWN_FIELD, Path(key)};
             }
         }
         return std::nullopt;
@@ -38,7 +36,7 @@ public:
             return nullptr;
         }
         if (!((*found).*isType)() && !(nullAllowed && found->is_null())) {
-            m_error = ProfileError{TextId::ProfileWrongType, Path(key)};
+            m_error = ProfileError{ConfMessageId::MSG_PROFILE_WRONG_TYPE, Path(key)};
             return nullptr;
         }
         return &*found;
@@ -46,7 +44,7 @@ public:
 
     void Refuse(const std::string& key) {
         if (!m_error) {
-            m_error = ProfileError{TextId::ProfileBadValue, Path(key)};
+            m_error = ProfileError{ConfMessageId::MSG_PROFILE_BAD_VALUE, Path(key)};
         }
     }
 
@@ -152,7 +150,7 @@ void ReadPeripheral(FieldReader& r, Profile& p) {
 
 std::optional<ProfileError> ReadSlot(const Json& item, const std::string& path, Profile& p) {
     if (!item.is_object()) {
-        return ProfileError{TextId::ProfileWrongType, path};
+        return ProfileError{ConfMessageId::MSG_PROFILE_WRONG_TYPE, path};
     }
     FieldReader r(item, path);
     if (auto unknown = r.UnknownAmong({"slot", "address", "name"})) {
@@ -166,20 +164,20 @@ std::optional<ProfileError> ReadSlot(const Json& item, const std::string& path, 
     }
     const auto slot = number ? IntegerIn(*number, 1, kSlotCount) : std::nullopt;
     if (!slot || p.slots.contains(static_cast<unsigned>(*slot))) {
-        return ProfileError{TextId::ProfileBadValue, r.Path("slot")};
+        return ProfileError{ConfMessageId::MSG_PROFILE_BAD_VALUE, r.Path("slot")};
     }
     SlotValue value;
     if (address) {
         const std::optional<std::string> text = AddressText(*address);
         if (!text) {
-            return ProfileError{TextId::ProfileBadValue, r.Path("address")};
+            return ProfileError{ConfMessageId::MSG_PROFILE_BAD_VALUE, r.Path("address")};
         }
         value.address = *text;
     }
     if (name) {
         value.name = name->get<std::string>();
         if (!FitsCommand(value.name, false) || !InputRules::FitsNameBytes(value.name)) {
-            return ProfileError{TextId::ProfileBadValue, r.Path("name")};
+            return ProfileError{ConfMessageId::MSG_PROFILE_BAD_VALUE, r.Path("name")};
         }
     }
     if (value.address.empty()) {
@@ -203,12 +201,12 @@ std::optional<ProfileError> ReadSlots(FieldReader& r, Profile& p) {
     }
     for (const auto& [number, slot] : p.slots) {
         if (!slot.address.empty() && !addresses.insert(slot.address).second) {
-            return ProfileError{TextId::ProfileBadValue, "slots"};
+            return ProfileError{ConfMessageId::MSG_PROFILE_BAD_VALUE, "slots"};
         }
     }
     const bool anyAddress = !addresses.empty();
     if (anyAddress && p.role && *p.role < 2) {
-        return ProfileError{TextId::ProfileSlotsNeedMulti, "slots"};
+        return ProfileError{ConfMessageId::MSG_PROFILE_SLOTS_NEED_MULTI, "slots"};
     }
     return std::nullopt;
 }
@@ -264,10 +262,10 @@ Json SlotsJson(const std::map<unsigned, SlotValue>& slots) {
 std::variant<Profile, ProfileError> ParseProfile(std::string_view text) {
     const Json json = Json::parse(text, nullptr, false);
     if (json.is_discarded()) {
-        return ProfileError{TextId::ProfileNotJson, ""};
+        return ProfileError{ConfMessageId::MSG_PROFILE_NOT_JSON, ""};
     }
     if (!json.is_object()) {
-        return ProfileError{TextId::ProfileWrongType, "(top level)"};
+        return ProfileError{ConfMessageId::MSG_PROFILE_WRONG_TYPE, "(top level)"};
     }
     FieldReader r(json, "");
     if (auto unknown =
@@ -342,28 +340,34 @@ std::optional<std::string> NameFor(const std::string& pattern, unsigned counter)
     return name;
 }
 
-Profile ProfileOf(const ModuleSession& session, std::uint32_t baud) {
-    const ModuleValues v = ValuesOf(session);
+bool HasNameCounter(const std::string& pattern) {
+    return FindPlaceholder(pattern).at != std::string::npos;
+}
+
+Profile ProfileOf(const ModuleValues& v, std::string_view model, std::uint8_t role,
+                  std::uint32_t baud) {
+    const ControlGroupSet kept = GroupsKeptDisabled(model, role);
+    const auto offers = [&kept](ControlGroup group) { return !kept.test(group); };
     Profile p;
     p.model = v.model;
     p.baud = baud;
     p.flowControl = v.flow;
-    if (v.role >= 0 && session.Offers(GRP_ROLE_BUTTONS)) {
+    if (v.role >= 0 && offers(GRP_ROLE_BUTTONS)) {
         p.role = v.role;
     }
-    if (session.Offers(GRP_SLAVE_BUTTONS)) {
+    if (offers(GRP_SLAVE_BUTTONS)) {
         p.name = v.name;
         if (v.advInterval) {
             p.advInterval = *v.advInterval;
         }
     }
-    if (v.autoCon && session.Offers(GRP_SCAN_BUTTONS)) {
+    if (v.autoCon && offers(GRP_SCAN_BUTTONS)) {
         p.autoConnect = *v.autoCon;
     }
-    if (v.masterAddress && session.Offers(GRP_MASTER_BUTTONS)) {
+    if (v.masterAddress && offers(GRP_MASTER_BUTTONS)) {
         p.masterAddress = *v.masterAddress;
     }
-    if (v.slots && session.Offers(GRP_SLOT_BUTTONS)) {
+    if (v.slots && offers(GRP_SLOT_BUTTONS)) {
         for (std::size_t i = 0; i < kSlotCount; ++i) {
             p.slots.emplace(static_cast<unsigned>(i + 1), (*v.slots)[i]);
         }

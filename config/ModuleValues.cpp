@@ -1,6 +1,6 @@
 #include "ModuleValues.h"
 
-#include "CliOutput.h"
+#include "Conversions.h"
 #include "ModelRules.h"
 
 namespace {
@@ -11,11 +11,9 @@ std::string AddressOrEmpty(const BdAddr& address) {
 
 }  // namespace
 
-ModuleValues ValuesOf(const ModuleSession& session) {
-    const ModuleState dev = session.Module();
-    const ConfJob readJob = session.ReadJob();
+ModuleValues ValuesOf(const ModuleState& dev, std::string_view model, ConfJob readJob) {
     ModuleValues v;
-    v.model = Normalised(session.Model());
+    v.model = Normalised(std::string(model));
     v.firmware = Normalised(dev.Firmware());
     v.address = FormatBdAddr(dev.info.addr);
     v.name = Normalised(dev.info.DeviceName());
@@ -40,4 +38,8 @@ ModuleValues ValuesOf(const ModuleSession& session) {
         v.role = readJob == JOB_READ_MASTER ? 1 : 0;
     }
     return v;
+}
+
+std::string Normalised(const std::string& utf8) {
+    return WideToUtf8(Utf8ToWide(utf8));
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "CliTexts.h"
+#include "ConfMessageTable.h"
 #include "ModuleValues.h"
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -19,6 +20,10 @@
 //    "slots": [{"slot": 1, "address": "C0FFEE000001", "name": "Q1"}, {"slot": 2, "address": null}]}
 inline constexpr int kProfileFormat = 1;
 
+// The file's role names, by the page's role radio index.
+inline constexpr std::array<const char*, 4> kRoleNames = {"slave", "master", "multi-at",
+                                                          "multi-bypass"};
+
 struct Profile {
     std::optional<std::string> model;  // informational
     std::optional<std::uint32_t> baud;
@@ -32,9 +37,10 @@ struct Profile {
     bool operator==(const Profile&) const = default;
 };
 
-// Why a settings file is refused: the message and the field it names ("slots[2].address").
+// Why a settings file is refused: the message (its "%1" takes the field) and the field it
+// names ("slots[2].address").
 struct ProfileError {
-    TextId text;
+    ConfMessageId text;
     std::string field;
 };
 
@@ -45,9 +51,13 @@ std::variant<Profile, ProfileError> ParseProfile(std::string_view json);
 // The file's text, with a trailing line end.
 std::string ProfileText(const Profile& profile);
 
+// Whether the device name holds a counter placeholder.
+bool HasNameCounter(const std::string& pattern);
+
 // The device name with its counter placeholder filled in, or nothing when it does not fit.
 std::optional<std::string> NameFor(const std::string& pattern, unsigned counter);
 
-// The profile of a module as read, with the fields the page offers for its model in its role;
-// `baud` is the speed the module was reached at.
-Profile ProfileOf(const ModuleSession& session, std::uint32_t baud);
+// The profile of a module as read, with the fields the page offers for `model` in the role
+// byte `role`; `baud` is the speed the module was reached at.
+Profile ProfileOf(const ModuleValues& values, std::string_view model, std::uint8_t role,
+                  std::uint32_t baud);

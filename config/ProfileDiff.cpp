@@ -1,0 +1,241 @@
+#include "ProfileDiff.h"
+
+#include "InputRules.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string OrDash(const std::string& text) {
+    return text.empty() ? "-" : text;
+}
+
+std::string SlotText(const SlotValue& slot) {
+    return slot.address.empty() ? "-"
+           : slot.name.empty()  ? slot.address
+                                : slot.address + " " + slot.name;
+}
+
+std::string OnOff(bool on) {
+    return on ? "on" : "off";
+}
+
+std::string UartText(std::uint32_t baud, bool flow) {
+    return std::to_string(baud) + "," + OnOff(flow);
+}
+
+class Difference {
+public:
+    Difference(const Profile& profile, const std::string& name, const ModuleValues& module,
+               std::uint32_t baud) {
+        Role(profile, module);
+        Peripheral(profile, name, module);
+        Central(profile, module);
+        Slots(profile, module);
+        Uart(profile, module, baud);
+    }
+
+    std::vector<FieldChange> Take() { return std::move(m_changes); }
+
+private:
+    void Add(ProfileField kind, std::string field, std::string from, std::string to,
+             unsigned slot = 0) {
+        m_changes.push_back({kind, slot, std::move(field), std::move(from), std::move(to)});
+    }
+
+    void Role(const Profile& p, const ModuleValues& v) {
+        if (p.role && *p.role != v.role) {
+            Add(ProfileField::Role, "role", v.role < 0 ? "-" : kRoleNames[v.role],
+                kRoleNames[*p.role]);
+        }
+    }
+
+    void Peripheral(const Profile& p, const std::string& name, const ModuleValues& v) {
+        if (p.name && name != v.name) {
+            Add(ProfileField::Name, "name", v.name, name);
+        }
+        if (p.advInterval && v.advInterval != p.advInterval) {
+            Add(ProfileField::AdvInterval, "advInterval",
+                v.advInterval ? std::to_string(*v.advInterval) : "-",
+                std::to_string(*p.advInterval));
+        }
+    }
+
+    void Central(const Profile& p, const ModuleValues& v) {
+        if (p.autoConnect && v.autoCon != p.autoConnect) {
+            Add(ProfileField::AutoConnect, "autoConnect", v.autoCon ? OnOff(*v.autoCon) : "-",
+                OnOff(*p.autoConnect));
+        }
+        if (p.masterAddress && v.masterAddress != p.masterAddress) {
+            Add(ProfileField::MasterAddress, "masterAddress",
+                v.masterAddress ? OrDash(*v.masterAddress) : "-", OrDash(*p.masterAddress));
+        }
+    }
+
+    void Slots(const Profile& p, const ModuleValues& v) {
+        for (const auto& [number, wanted] : p.slots) {
+            const SlotValue held = v.slots ? (*v.slots)[number - 1] : SlotValue{};
+            if (v.slots && held == wanted) {
+                continue;
+            }
+            Add(ProfileField::Slot, "slots[" + std::to_string(number) + "]",
+                v.slots ? SlotText(held) : "-", SlotText(wanted), number);
+        }
+    }
+
+    void Uart(const Profile& p, const ModuleValues& v, std::uint32_t baud) {
+        const std::uint32_t wantedBaud = p.baud.value_or(baud);
+        const bool wantedFlow = p.flowControl.value_or(v.flow);
+        if (wantedBaud != baud || wantedFlow != v.flow) {
+            Add(ProfileField::Uart, "uart", UartText(baud, v.flow),
+                UartText(wantedBaud, wantedFlow));
+        }
+    }
+
+    std::vector<FieldChange> m_changes;
+};
+
+ProfileJob JobOf(ProfileField kind, const Profile& profile) {
+    switch (kind) {
+        case ProfileField::Role:
+            return {JOB_SET_ROLE, GRP_ROLE_BUTTONS, true};
+        case ProfileField::Name:
+            return {JOB_SET_NAME, GRP_SLAVE_BUTTONS, false};
+        case ProfileField::AdvInterval:
+            return {JOB_SET_ADV_INTERVAL, GRP_SLAVE_BUTTONS, false};
+        case ProfileField::AutoConnect:
+            return {JOB_SET_AUTOCON, GRP_SCAN_BUTTONS, true};
+        case ProfileField::MasterAddress:
+            return {profile.masterAddress && profile.masterAddress->empty() ? JOB_DELETE_MASTER
+                                                                            : JOB_SET_MASTER,
+                    GRP_MASTER_BUTTONS, true};
+        case ProfileField::Slot:
+            return {JOB_WRITE_SLOTS, GRP_SLOT_BUTTONS, true};
+        case ProfileField::Uart:
+            break;
+    }
+    return {JOB_SET_UART, std::nullopt, false};
+}
+
+// The file's slot to blame for a refused slot write: the one refused, or, when that is a slot
+// the module keeps, the file's slot that takes the same address.
+unsigned FileSlotOf(const InputRules::SaveError& error, const Profile& profile,
+                    const InputRules::SlotTexts& addresses) {
+    const auto number = static_cast<unsigned>(error.slot);
+    if (profile.slots.contains(number)) {
+        return number;
+    }
+    for (const auto& [fileSlot, value] : profile.slots) {
+        if (!value.address.empty() && value.address == addresses[number - 1]) {
+            return fileSlot;
+        }
+    }
+    return number;
+}
+
+// The slots as the page's rows would show them with the file's slots typed in.
+std::variant<SlotArray, ProfileRefusal> WriteSlots(const Profile& profile,
+                                                   const ModuleValues& module) {
+    InputRules::SlotTexts addresses;
+    InputRules::SlotTexts names;
+    for (std::size_t i = 0; i < kSlotCount; ++i) {
+        const auto held = profile.slots.find(static_cast<unsigned>(i + 1));
+        const SlotValue slot = held != profile.slots.end() ? held->second
+                               : module.slots              ? (*module.slots)[i]
+                                                           : SlotValue{};
+        addresses[i] = slot.address;
+        names[i] = slot.name;
+    }
+    auto built = InputRules::BuildWriteSlots(addresses, names);
+    if (const auto* error = std::get_if<InputRules::SaveError>(&built)) {
+        return ProfileRefusal{
+            ConfMessageId::MSG_PROFILE_BAD_VALUE,
+            "slots[" + std::to_string(FileSlotOf(*error, profile, addresses)) + "]"};
+    }
+    return std::get<SlotArray>(built);
+}
+
+}  // namespace
+
+std::vector<FieldChange> ProfileChanges(const Profile& profile, const std::string& name,
+                                        const ModuleValues& module, std::uint32_t baud) {
+    return Difference(profile, name, module, baud).Take();
+}
+
+std::vector<ProfileJob> ProfileJobsFor(const std::vector<FieldChange>& changes,
+                                       const Profile& profile) {
+    std::vector<ProfileJob> jobs;
+    for (const FieldChange& change : changes) {
+        ProfileJob job = JobOf(change.kind, profile);
+        if (jobs.empty() || jobs.back().job != job.job) {
+            job.field = change.field;
+            jobs.push_back(std::move(job));
+        }
+    }
+    return jobs;
+}
+
+std::optional<ProfileRefusal> RefusalOf(const std::vector<FieldChange>& changes,
+                                        const Profile& profile, const ModuleValues& module,
+                                        std::string_view model, std::uint8_t role) {
+    for (const FieldChange& change : changes) {
+        const ProfileJob job = JobOf(change.kind, profile);
+        if (job.group && GroupsKeptDisabled(model, role).test(*job.group)) {
+            return ProfileRefusal{ConfMessageId::MSG_PROFILE_NOT_OFFERED, change.field};
+        }
+        if (job.job == JOB_SET_ROLE && profile.role) {
+            role = RoleByteOf(*profile.role);
+        }
+    }
+    const bool slotsChange = std::any_of(changes.begin(), changes.end(), [](const FieldChange& c) {
+        return c.kind == ProfileField::Slot;
+    });
+    if (slotsChange) {
+        if (auto built = WriteSlots(profile, module);
+            const auto* refusal = std::get_if<ProfileRefusal>(&built)) {
+            return *refusal;
+        }
+    }
+    return std::nullopt;
+}
+
+std::variant<JobInputs, ProfileRefusal> ProfileJobInputs(ConfJob job, const Profile& profile,
+                                                         const std::string& name,
+                                                         const ModuleValues& module,
+                                                         std::uint32_t baud) {
+    JobInputs inputs;
+    switch (job) {
+        case JOB_SET_ROLE:
+            inputs.roleIndex = profile.role.value_or(module.role);
+            break;
+        case JOB_SET_NAME:
+            inputs.deviceName = name;
+            break;
+        case JOB_SET_ADV_INTERVAL:
+            inputs.advInterval = profile.advInterval.value_or(0);
+            break;
+        case JOB_SET_AUTOCON:
+            inputs.autoConIndex = profile.autoConnect.value_or(false) ? 1 : 0;
+            break;
+        case JOB_SET_MASTER:
+            if (const auto address = InputRules::ParseAddress(profile.masterAddress.value_or(""))) {
+                inputs.masterAddr = *address;
+            }
+            break;
+        case JOB_WRITE_SLOTS: {
+            auto built = WriteSlots(profile, module);
+            if (const auto* refusal = std::get_if<ProfileRefusal>(&built)) {
+                return *refusal;
+            }
+            inputs.writeSlots = std::get<SlotArray>(built);
+            break;
+        }
+        case JOB_SET_UART:
+            inputs.baudRate = profile.baud.value_or(baud);
+            inputs.flowControl = profile.flowControl.value_or(module.flow) ? 1 : 0;
+            break;
+        default:
+            break;
+    }
+    return inputs;
+}

@@ -1,0 +1,136 @@
+// The configuration page's part in settings files: the module's values and profile as shown,
+// and applying a file's changes through the page's own setting jobs.
+
+#include "ConfJobRunner.h"
+#include "ConfWorker.h"
+#include "JobOutcomes.h"
+#include "ModelRules.h"
+#include "ModuleConfPage.h"
+
+#include <QString>
+
+#include <variant>
+
+namespace {
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+void ModuleConfPage::SetReady(bool ready) {
+    if (ready != m_ready) {
+        m_ready = ready;
+        Q_EMIT moduleReadyChanged(ready);
+    }
+}
+
+std::optional<ModuleValues> ModuleConfPage::ShownValues() const {
+    if (!m_ready || !m_shownRead) {
+        return std::nullopt;
+    }
+    return ValuesOf(m_jobs->Module(), m_jobs->Model(), *m_shownRead);
+}
+
+std::optional<Profile> ModuleConfPage::ModuleProfile() const {
+    const std::optional<ModuleValues> values = ShownValues();
+    if (!values) {
+        return std::nullopt;
+    }
+    return ProfileOf(*values, m_jobs->Model(), m_jobs->Module().role, m_portBaud);
+}
+
+std::vector<FieldChange> ModuleConfPage::ChangesFor(const Profile& profile,
+                                                    const std::string& name) const {
+    const std::optional<ModuleValues> values = ShownValues();
+    if (!values) {
+        return {};
+    }
+    return ProfileChanges(profile, name, *values, m_portBaud);
+}
+
+QString ModuleConfPage::RefusalText(const ProfileRefusal& refusal) const {
+    return ConfMessages::Text(refusal.text)
+        .arg(FromUtf8(refusal.field), FromUtf8(Normalised(m_jobs->Model())));
+}
+
+QString ModuleConfPage::RefusalOf(const Profile& profile,
+                                  const std::vector<FieldChange>& changes) const {
+    const std::optional<ModuleValues> values = ShownValues();
+    if (!values) {
+        return {};
+    }
+    const auto refusal =
+        ::RefusalOf(changes, profile, *values, m_jobs->Model(), m_jobs->Module().role);
+    return refusal ? RefusalText(*refusal) : QString();
+}
+
+bool ModuleConfPage::ApplyProfile(const Profile& profile, const std::string& name) {
+    const std::vector<FieldChange> changes = ChangesFor(profile, name);
+    if (changes.empty() || !RefusalOf(profile, changes).isEmpty()) {
+        return false;
+    }
+    m_profileRun = ProfileRun{profile, name, ProfileJobsFor(changes, profile)};
+    EnableControls(false);
+    PostNextProfileJob();
+    return true;
+}
+
+void ModuleConfPage::PostNextProfileJob() {
+    ProfileRun& run = *m_profileRun;
+    if (run.next == run.jobs.size()) {
+        run.readingBack = true;
+        ClearDeviceInfo(false);
+        PostJob(JOB_IDENTIFY);
+        SetBusy(true);
+        return;
+    }
+    const ProfileJob job = run.jobs[run.next++];
+    // The role set earlier in the run decides what the module offers now, as on the page.
+    if (job.group && GroupsKeptDisabled(m_jobs->Model(), m_jobs->Module().role).test(*job.group)) {
+        StopProfileRun(RefusalText({ConfMessageId::MSG_PROFILE_NOT_OFFERED, job.field}));
+        return;
+    }
+    const ModuleValues values = ValuesOf(m_jobs->Module(), m_jobs->Model(), *m_shownRead);
+    auto inputs = ProfileJobInputs(job.job, run.profile, run.name, values, m_portBaud);
+    if (const auto* refusal = std::get_if<ProfileRefusal>(&inputs)) {
+        StopProfileRun(RefusalText(*refusal));
+        return;
+    }
+    PostJob(job.job, std::get<JobInputs>(inputs));
+    SetBusy(true);
+}
+
+void ModuleConfPage::OnProfileSettingResult(const SettingOutcome& outcome, std::int32_t status) {
+    // A failure is the page's own; so is the UART setting's restart, which needs the port
+    // opened again at the new speed.
+    if (status != JOB_OK || outcome.job == JOB_SET_UART) {
+        m_profileRun.reset();
+        OnSettingResult(outcome, status);
+        return;
+    }
+    const bool rereads = m_profileRun->jobs[m_profileRun->next - 1].rereads;
+    if (rereads) {
+        PostJob(JOB_IDENTIFY);
+        SetBusy(true);
+    } else {
+        PostNextProfileJob();
+    }
+}
+
+void ModuleConfPage::ContinueProfileRun() {
+    if (!m_profileRun->readingBack) {
+        PostNextProfileJob();
+        return;
+    }
+    StopProfileRun(ConfMessages::Text(ConfMessages::MSG_PROFILE_APPLIED));
+}
+
+void ModuleConfPage::StopProfileRun(const QString& message) {
+    const bool applied = m_profileRun->readingBack;
+    m_profileRun.reset();
+    const std::uint32_t session = m_session.load();
+    Prompter::Ask(this, message, applied ? Prompter::Icon::Information : Prompter::Icon::Error);
+    EnableControlsIfStillConnected(session);
+}
