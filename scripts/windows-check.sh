@@ -4,6 +4,7 @@
 # the tool and the channel's port tests under wine against virtual modules mapped as COM ports
 # in a throwaway wine prefix.
 set -euo pipefail
+trap 'echo "windows-check: failed at line $LINENO (status $?)" >&2' ERR
 cd "$(dirname "$0")/.."
 repo=$PWD
 started=$SECONDS
@@ -71,7 +72,11 @@ start_module() {
 # map_port COMn PTS: tells wine which device the COM port is; wine lists it in the registry's
 # serial device map and links dosdevices/comN once its server restarts.
 map_port() {
-  wine reg add 'HKLM\Software\Wine\Ports' /v "$1" /d "$2" /f >/dev/null
+  for _ in 1 2 3; do
+    wine reg add 'HKLM\Software\Wine\Ports' /v "$1" /d "$2" /f >/dev/null && return 0
+    sleep 1
+  done
+  fail "wine did not take $1 as $2"
 }
 
 # wait_for_log NAME TEXT: waits (up to 20 s) until the module NAME has received TEXT.
@@ -112,7 +117,8 @@ map_port COM7 "$config_pts"
 map_port COM8 "$echo_pts"
 map_port COM9 "$unplugged_pts"
 map_port COM10 "$ended_pts"
-wineserver -k
+# The ports are linked when the server starts again. -k fails when the server has gone already.
+wineserver -k || true
 wineserver -w
 start_wineserver
 
