@@ -89,6 +89,9 @@ TermRichedit::TermRichedit(QWidget* parent)
     m_port->m_onWriteComplete = [this](CSerialportMP::Ptr, std::error_code& error, unsigned int) {
         OnWrite(error);
     };
+    m_nextTurn.setSingleShot(true);
+    m_nextTurn.setTimerType(Qt::PreciseTimer);
+    connect(&m_nextTurn, &QTimer::timeout, this, &TermRichedit::OnReceivedData);
     m_memoryTrim.setSingleShot(true);
     m_memoryTrim.setInterval(500);
     connect(&m_memoryTrim, &QTimer::timeout, this, [this] {
@@ -174,6 +177,9 @@ void TermRichedit::OnWrite(std::error_code& error) {
 // One turn: formats what waits while the turn has room, then shows it, and asks for another
 // turn after the event loop has had its own if more is waiting.
 void TermRichedit::OnReceivedData() {
+    if (WaitForMoreFirst()) {
+        return;
+    }
     const auto start = std::chrono::steady_clock::now();
     std::string raw;
     std::deque<Arrival> arrivals;
@@ -188,7 +194,28 @@ void TermRichedit::OnReceivedData() {
     if (formatted) {
         ShowUpdate(m_formatter.TakeUpdate(), raw);
     }
+    m_sinceTurn.start();
     PostIfWaiting();
+}
+
+// A turn right after the last one finds little new and mostly repaints the view, which takes
+// the time from the reading on a busy machine; so a trickle waits for the next turn's time,
+// still as a call posted, while a backlog is worked through at once.
+bool TermRichedit::WaitForMoreFirst() {
+    const qint64 sinceTurn = m_sinceTurn.isValid() ? m_sinceTurn.elapsed() : kTurnGap.count();
+    if (sinceTurn >= kTurnGap.count()) {
+        return false;
+    }
+    {
+        std::lock_guard lock(m_rxMutex);
+        if (m_rxPendingBytes >= kTakeBytes) {
+            return false;
+        }
+    }
+    if (!m_nextTurn.isActive()) {
+        m_nextTurn.start(static_cast<int>(kTurnGap.count() - sinceTurn));
+    }
+    return true;
 }
 
 bool TermRichedit::TurnHasRoom(std::chrono::steady_clock::time_point start) const {

@@ -4,6 +4,7 @@
 #include "IoServiceExec.h"
 #include "ReceivedFormatter.h"
 
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTimer>
 
@@ -52,6 +53,8 @@ public:
     static constexpr std::size_t kSliceUnits = 64 * 1024;
     static constexpr std::size_t kTurnUnits = 256 * 1024;
     static constexpr std::chrono::milliseconds kSliceTime{4};
+    // Turns of a trickle are gathered to about one per this time; each repaints the view.
+    static constexpr std::chrono::milliseconds kTurnGap{8};
 
     explicit TermRichedit(QWidget* parent = nullptr);
     ~TermRichedit() override;
@@ -99,6 +102,7 @@ private:
         std::vector<std::uint8_t> bytes;
     };
     void OnReceivedData();
+    bool WaitForMoreFirst();
     bool TakeArrivals(std::size_t budget, std::deque<Arrival>& into);
     void PostIfWaiting();
     void FormatArrivals(const std::deque<Arrival>& arrivals, std::string& raw);
@@ -133,4 +137,6 @@ private:
     std::uint64_t m_receivedBytes = 0;
     std::uint64_t m_bytesSinceTrim = 0;
     QTimer m_memoryTrim;  // gives the heap back once a burst is over
+    QTimer m_nextTurn;
+    QElapsedTimer m_sinceTurn;
 };
