@@ -51,7 +51,7 @@ public:
     // Bytes taken from the hand-over at a time; a hex row is about five characters a byte.
     static constexpr std::size_t kTakeBytes = 16 * 1024;
     static constexpr std::size_t kSliceUnits = 64 * 1024;
-    static constexpr std::size_t kTurnUnits = 256 * 1024;
+    static constexpr std::size_t kTurnUnits = 1024 * 1024;
     static constexpr std::chrono::milliseconds kSliceTime{4};
     // Turns of a trickle are gathered to about one per this time; each repaints the view.
     static constexpr std::chrono::milliseconds kTurnGap{8};
