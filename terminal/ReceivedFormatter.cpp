@@ -44,19 +44,23 @@ void ReceivedFormatter::Format(const std::uint8_t* data, std::size_t size, std::
 
 void ReceivedFormatter::FormatText(const std::uint8_t* data, std::size_t size,
                                    std::int64_t msOfDay) {
-    const std::u16string text = m_decoder.Decode(data, size);
+    std::u16string text = m_decoder.Decode(data, size);
     m_decodedUnits += text.size();
     if (!m_timestamps) {
         if (!text.empty()) {
-            m_final += text;
             m_atLineStart = text.back() == u'\n';
+            if (m_final.empty()) {
+                m_final = std::move(text);
+            } else {
+                m_final += text;
+            }
         }
         return;
     }
     std::size_t from = 0;
     while (from < text.size()) {
         if (m_atLineStart) {
-            AppendTimeStamp(m_final, msOfDay);
+            AppendStamp(m_final, msOfDay);
         }
         const std::size_t lineEnd = text.find(u'\n', from);
         const std::size_t to = lineEnd == std::u16string::npos ? text.size() : lineEnd + 1;
@@ -81,9 +85,18 @@ void ReceivedFormatter::FormatHex(const std::uint8_t* data, std::size_t size,
     }
 }
 
-void ReceivedFormatter::AppendRow(std::u16string& out) const {
+void ReceivedFormatter::AppendStamp(std::u16string& out, std::int64_t msOfDay) {
+    if (msOfDay != m_stampMs) {
+        m_stamp.clear();
+        AppendTimeStamp(m_stamp, msOfDay);
+        m_stampMs = msOfDay;
+    }
+    out += m_stamp;
+}
+
+void ReceivedFormatter::AppendRow(std::u16string& out) {
     if (m_timestamps) {
-        AppendTimeStamp(out, m_rowStartMs);
+        AppendStamp(out, m_rowStartMs);
     }
     // Built in place: this runs for every 16 bytes of a stream shown in hex.
     char16_t row[kRowBytes * 4 + 3];

@@ -28,6 +28,8 @@ public:
     void Format(const std::uint8_t* data, std::size_t size, std::int64_t msOfDay);
     // What changed since the last call.
     ShownUpdate TakeUpdate();
+    // Characters of final text formatted since the last TakeUpdate.
+    std::size_t WaitingUnits() const { return m_final.size(); }
 
     void SetTimestamps(bool on) { m_timestamps = on; }
     bool Timestamps() const { return m_timestamps; }
@@ -46,7 +48,8 @@ public:
 private:
     void FormatText(const std::uint8_t* data, std::size_t size, std::int64_t msOfDay);
     void FormatHex(const std::uint8_t* data, std::size_t size, std::int64_t msOfDay);
-    void AppendRow(std::u16string& out) const;
+    void AppendRow(std::u16string& out);
+    void AppendStamp(std::u16string& out, std::int64_t msOfDay);
     void EndTextLine();
 
     ReceivedTextDecoder m_decoder;
@@ -58,6 +61,9 @@ private:
     std::size_t m_shownPartial = 0;  // length of the unfinished row the view shows
     std::u16string m_final;
     std::uint64_t m_decodedUnits = 0;
+    // The last stamp made: lines and rows of one read share their arrival time.
+    std::int64_t m_stampMs = -1;
+    std::u16string m_stamp;
 };
 
 // "[HH:MM:SS.mmm] " for a time of day in milliseconds, appended to `out`.

@@ -23,6 +23,7 @@ public:
 
 private:
     std::string TakeCompletePart(const std::uint8_t* data, std::size_t size);
+    bool ShowWellFormed(const std::string& bytes, std::u16string& text);
     std::u16string ShownText(const std::u16string& decoded);
 
     std::string m_carry;

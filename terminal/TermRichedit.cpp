@@ -89,6 +89,9 @@ TermRichedit::TermRichedit(QWidget* parent)
     m_port->m_onWriteComplete = [this](CSerialportMP::Ptr, std::error_code& error, unsigned int) {
         OnWrite(error);
     };
+    m_nextTurn.setSingleShot(true);
+    m_nextTurn.setTimerType(Qt::PreciseTimer);
+    connect(&m_nextTurn, &QTimer::timeout, this, &TermRichedit::OnReceivedData);
     m_memoryTrim.setSingleShot(true);
     m_memoryTrim.setInterval(500);
     connect(&m_memoryTrim, &QTimer::timeout, this, [this] {
@@ -171,40 +174,88 @@ void TermRichedit::OnWrite(std::error_code& error) {
     }
 }
 
+// One turn: formats what waits while the turn has room, then shows it, and asks for another
+// turn after the event loop has had its own if more is waiting.
 void TermRichedit::OnReceivedData() {
-    const std::deque<Arrival> slice = TakeSlice();
-    ShowSlice(slice);
+    if (WaitForMoreFirst()) {
+        return;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    std::string raw;
+    std::deque<Arrival> arrivals;
+    bool more = true;
+    bool formatted = false;
+    while (more && TurnHasRoom(start)) {
+        arrivals.clear();
+        more = TakeArrivals(kTakeBytes, arrivals);
+        FormatArrivals(arrivals, raw);
+        formatted = formatted || !arrivals.empty();
+    }
+    if (formatted) {
+        ShowUpdate(m_formatter.TakeUpdate(), raw);
+    }
+    m_sinceTurn.start();
+    PostIfWaiting();
 }
 
-// Takes up to kSliceBytes and, if more is waiting, asks to be called again after the event loop
-// has had its turn.
-std::deque<TermRichedit::Arrival> TermRichedit::TakeSlice() {
-    std::deque<Arrival> slice;
-    const std::size_t budget = m_formatter.Hex() ? kHexSliceBytes : kSliceBytes;
+// A turn right after the last one finds little new and mostly repaints the view, which takes
+// the time from the reading on a busy machine; so a trickle waits for the next turn's time,
+// still as a call posted, while a backlog is worked through at once.
+bool TermRichedit::WaitForMoreFirst() {
+    const qint64 sinceTurn = m_sinceTurn.isValid() ? m_sinceTurn.elapsed() : kTurnGap.count();
+    if (sinceTurn >= kTurnGap.count()) {
+        return false;
+    }
+    {
+        std::lock_guard lock(m_rxMutex);
+        if (m_rxPendingBytes >= kTakeBytes) {
+            return false;
+        }
+    }
+    if (!m_nextTurn.isActive()) {
+        m_nextTurn.start(static_cast<int>(kTurnGap.count() - sinceTurn));
+    }
+    return true;
+}
+
+bool TermRichedit::TurnHasRoom(std::chrono::steady_clock::time_point start) const {
+    if (std::chrono::steady_clock::now() - start >= kSliceTime) {
+        return false;
+    }
+    const std::size_t waiting = m_formatter.WaitingUnits();
+    return waiting < kSliceUnits ||
+           (waiting > static_cast<std::size_t>(m_nTextLimit) && waiting < kTurnUnits);
+}
+
+// Takes about `budget` bytes into `into`; returns whether more are waiting.
+bool TermRichedit::TakeArrivals(std::size_t budget, std::deque<Arrival>& into) {
+    bool more = false;
     {
         std::lock_guard lock(m_rxMutex);
         std::size_t taken = 0;
         while (!m_rxPending.empty() && taken < budget) {
             taken += m_rxPending.front().bytes.size();
-            slice.push_back(std::move(m_rxPending.front()));
+            into.push_back(std::move(m_rxPending.front()));
             m_rxPending.pop_front();
         }
         m_rxPendingBytes -= taken;
-        m_rxPosted = !m_rxPending.empty();
-        if (m_rxPosted) {
-            QMetaObject::invokeMethod(this, &TermRichedit::OnReceivedData, Qt::QueuedConnection);
-        }
+        more = !m_rxPending.empty();
     }
     m_rxRoom.notify_all();
-    return slice;
+    return more;
 }
 
-void TermRichedit::ShowSlice(const std::deque<Arrival>& slice) {
-    if (slice.empty()) {
-        return;
+// Ends a turn. Until then the I/O thread posts no call, as one is under way.
+void TermRichedit::PostIfWaiting() {
+    std::lock_guard lock(m_rxMutex);
+    m_rxPosted = !m_rxPending.empty();
+    if (m_rxPosted) {
+        QMetaObject::invokeMethod(this, &TermRichedit::OnReceivedData, Qt::QueuedConnection);
     }
-    std::string raw;
-    for (const Arrival& arrival : slice) {
+}
+
+void TermRichedit::FormatArrivals(const std::deque<Arrival>& arrivals, std::string& raw) {
+    for (const Arrival& arrival : arrivals) {
         m_formatter.Format(arrival.bytes.data(), arrival.bytes.size(), arrival.msOfDay);
         m_receivedBytes += arrival.bytes.size();
         m_bytesSinceTrim += arrival.bytes.size();
@@ -212,7 +263,6 @@ void TermRichedit::ShowSlice(const std::deque<Arrival>& slice) {
             raw.append(arrival.bytes.begin(), arrival.bytes.end());
         }
     }
-    ShowUpdate(m_formatter.TakeUpdate(), raw);
     if (m_bytesSinceTrim >= kTrimAfterBytes) {
         m_memoryTrim.start();
     }
@@ -225,11 +275,24 @@ void TermRichedit::ShowUpdate(const ShownUpdate& update, std::string_view raw) {
     if (update.dropTail > 0) {
         RemoveTrailingCharacters(update.dropTail);
     }
-    if (update.partialText.empty()) {
-        AppendText(QString::fromStdU16String(update.finalText));
-    } else {
-        AppendText(QString::fromStdU16String(update.finalText + update.partialText));
+    AppendNewest(update.finalText, update.partialText);
+}
+
+// Appends the two texts as one, building only the part that can stay within the limit: its
+// last limit + 1 characters (the one before tells whether a line starts at the cut).
+void TermRichedit::AppendNewest(std::u16string_view finalText, std::u16string_view partialText) {
+    const std::size_t keep = static_cast<std::size_t>(m_nTextLimit) + 1;
+    const std::size_t total = finalText.size() + partialText.size();
+    std::size_t skip = total > keep ? total - keep : 0;
+    QString text;
+    text.reserve(static_cast<qsizetype>(total - skip));
+    for (const std::u16string_view part : {finalText, partialText}) {
+        const std::size_t skipped = std::min(skip, part.size());
+        text.append(reinterpret_cast<const QChar*>(part.data() + skipped),
+                    static_cast<qsizetype>(part.size() - skipped));
+        skip -= skipped;
     }
+    AppendText(text);
 }
 
 void TermRichedit::RemoveTrailingCharacters(std::size_t count) {
@@ -318,9 +381,16 @@ void TermRichedit::RemoveLeadingCharacters(int count) {
 
 void TermRichedit::ClearReceived() {
     // What arrived but is not shown yet still reaches the sink (the log) before it goes.
-    for (auto slice = TakeSlice(); !slice.empty(); slice = TakeSlice()) {
-        ShowSlice(slice);
+    for (bool more = true; more;) {
+        std::deque<Arrival> arrivals;
+        std::string raw;
+        more = TakeArrivals(kTakeBytes, arrivals);
+        if (!arrivals.empty()) {
+            FormatArrivals(arrivals, raw);
+            ShowUpdate(m_formatter.TakeUpdate(), raw);
+        }
     }
+    PostIfWaiting();
     m_formatter.Reset();
     m_receivedBytes = 0;
     clear();

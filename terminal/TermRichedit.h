@@ -4,9 +4,11 @@
 #include "IoServiceExec.h"
 #include "ReceivedFormatter.h"
 
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -28,7 +30,11 @@ class QKeyEvent;
 //
 // The hand-over is bounded: while kPendingLimit bytes wait for the GUI thread, the I/O thread
 // waits before it takes more, so reading pauses and the kernel and the line's flow control hold
-// the rest. The GUI thread shows at most kSliceBytes at a time and yields in between.
+// the rest. The GUI thread works through them in turns of the event loop: a turn formats what
+// waits for at most kSliceTime and adds at most kSliceUnits characters to the view, unless it
+// has formatted more than the text limit: the view then shows the newest lines of it in place
+// of everything, which costs the same however much more was formatted, so the turn formats on
+// up to kTurnUnits characters.
 class TermRichedit : public QPlainTextEdit {
     Q_OBJECT
 
@@ -42,9 +48,13 @@ public:
 
     static constexpr int kTextLimit = 32767;
     static constexpr std::size_t kPendingLimit = 4 * 1024 * 1024;
-    // Bytes shown per turn of the event loop; a hex row is about four characters a byte.
-    static constexpr std::size_t kSliceBytes = 64 * 1024;
-    static constexpr std::size_t kHexSliceBytes = 16 * 1024;
+    // Bytes taken from the hand-over at a time; a hex row is about five characters a byte.
+    static constexpr std::size_t kTakeBytes = 16 * 1024;
+    static constexpr std::size_t kSliceUnits = 64 * 1024;
+    static constexpr std::size_t kTurnUnits = 1024 * 1024;
+    static constexpr std::chrono::milliseconds kSliceTime{4};
+    // Turns of a trickle are gathered to about one per this time; each repaints the view.
+    static constexpr std::chrono::milliseconds kTurnGap{8};
 
     explicit TermRichedit(QWidget* parent = nullptr);
     ~TermRichedit() override;
@@ -92,9 +102,13 @@ private:
         std::vector<std::uint8_t> bytes;
     };
     void OnReceivedData();
-    std::deque<Arrival> TakeSlice();
-    void ShowSlice(const std::deque<Arrival>& slice);
+    bool WaitForMoreFirst();
+    bool TakeArrivals(std::size_t budget, std::deque<Arrival>& into);
+    void PostIfWaiting();
+    void FormatArrivals(const std::deque<Arrival>& arrivals, std::string& raw);
+    bool TurnHasRoom(std::chrono::steady_clock::time_point start) const;
     void ShowUpdate(const ShownUpdate& update, std::string_view raw);
+    void AppendNewest(std::u16string_view finalText, std::u16string_view partialText);
     void RemoveTrailingCharacters(std::size_t count);
     int TrimToLimit();
     void RemoveLeadingCharacters(int count);
@@ -123,4 +137,6 @@ private:
     std::uint64_t m_receivedBytes = 0;
     std::uint64_t m_bytesSinceTrim = 0;
     QTimer m_memoryTrim;  // gives the heap back once a burst is over
+    QTimer m_nextTurn;
+    QElapsedTimer m_sinceTurn;
 };

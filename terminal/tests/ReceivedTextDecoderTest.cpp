@@ -45,6 +45,11 @@ TEST(ReceivedTextDecoder, wholeBatches_decodeAsUtf8WithOneLfPerLineBreakAndWitho
         {"\xEA\xB0"
          "A",
          u"\uFFFDA"},
+        // Well-formed in shape but not UTF-8: overlong, a surrogate, beyond U+10FFFF.
+        {"\xC0\xAF!", u"\uFFFD!"},
+        {"\xED\xA0\x80!", u"\uFFFD!"},
+        {"\xF4\x90\x80\x80!", u"\uFFFD!"},
+        {"\xEF\xBF\xBF\xF4\x8F\xBF\xBF", u"\uFFFF\U0010FFFF"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(DecodeWhole(c.bytes), c.text) << c.bytes;

@@ -94,6 +94,19 @@ TEST_F(TermRicheditTest, textOverTheLimit_keepsTheNewestWholeLinesInPiecesOrAtOn
     EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
 }
 
+// A burst shows in turns that may each be over the limit; only their newest part is built.
+TEST_F(TermRicheditTest, receivedBurstOverTheLimit_keepsTheNewestWholeLinesAsTextAddedAtOnce) {
+    const QString all = NumberedLines(0, 6000);
+    TermRichedit atOnce;
+    atOnce.AppendText(all);
+    OpenPort();
+    const QByteArray bytes = all.toUtf8();
+    peer.Write(bytes.toStdString());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return view.ReceivedBytes() == static_cast<std::uint64_t>(bytes.size()); }, 10000));
+    EXPECT_EQ(Shown(), atOnce.toPlainText());
+}
+
 TEST_F(TermRicheditTest, lineLongerThanTheLimit_keepsItsNewestCharacters) {
     const QString line = QString(TermRichedit::kTextLimit, u'a') + QStringLiteral("tail");
     view.AppendText(QStringLiteral("old\n"));
