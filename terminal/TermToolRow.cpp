@@ -94,12 +94,22 @@ void TermToolRow::BuildControls() {
     connect(m_logger, &TermLogger::statusChanged, this, &TermToolRow::OnLogStatusChanged);
 }
 
+int TermToolRow::OfferedScrollback(int stored) {
+    int offered = kScrollbackChoices[0];
+    for (const int characters : kScrollbackChoices) {
+        if (characters <= stored) {
+            offered = characters;
+        }
+    }
+    return offered;
+}
+
 void TermToolRow::LoadSettings() {
     m_timestamps->setChecked(AppSettings::TermTimestamps());
     m_hexView->setChecked(AppSettings::TermHexView());
     m_holdScroll->setChecked(AppSettings::TermHoldScroll());
-    const int stored = m_scrollback->findData(AppSettings::TermScrollback());
-    m_scrollback->setCurrentIndex(std::max(0, stored));
+    const int offered = m_scrollback->findData(OfferedScrollback(AppSettings::TermScrollback()));
+    m_scrollback->setCurrentIndex(std::max(0, offered));
     // The signals above fire only on a change; the view starts from the stored state too.
     m_view->SetTimestamps(m_timestamps->isChecked());
     m_view->SetHexView(m_hexView->isChecked());

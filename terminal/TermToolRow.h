@@ -15,8 +15,13 @@ class TermToolRow : public QWidget {
     Q_OBJECT
 
 public:
-    // Scrollback sizes offered, in characters; the first is the view's own default.
-    static constexpr int kScrollbackChoices[] = {32767, 1'000'000, 10'000'000};
+    // Scrollback sizes offered, in characters; the first is the view's own default. The largest
+    // is 10 MB of text as the view holds it (two bytes a character); the view's document costs
+    // several times its text, so more would not stay within the terminal's memory budget.
+    static constexpr int kScrollbackChoices[] = {32767, 1'000'000, 5'000'000};
+    // The offered size for a stored one: the largest not above it (an earlier, larger choice
+    // becomes the largest offered), else the default.
+    static int OfferedScrollback(int stored);
 
     TermToolRow(TermRichedit* view, QWidget* parent = nullptr);
 

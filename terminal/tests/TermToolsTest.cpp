@@ -284,3 +284,15 @@ TEST_F(TermToolsTest, newControls_haveEnglishAndKoreanTextsAndAccessibleNames) {
         }
     }
 }
+
+// A size stored by an earlier version that offered more is shown as the largest offered now.
+TEST(TermToolRowScrollback, storedSize_isShownAsTheLargestOfferedNotAboveIt) {
+    const struct {
+        int stored;
+        int offered;
+    } cases[] = {{32767, 32767}, {1'000'000, 1'000'000}, {5'000'000, 5'000'000},
+                 {10'000'000, 5'000'000}, {2'000'000, 1'000'000}, {100, 32767}, {-1, 32767}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(TermToolRow::OfferedScrollback(c.stored), c.offered) << c.stored;
+    }
+}
