@@ -84,6 +84,9 @@ bool MatchesPattern(const std::string& pattern, const std::string& text) {
 using namespace std::chrono_literals;
 
 constexpr auto kPollInterval = 250ms;
+// A USB adapter's device node appears before udev has given it its permissions, and before a
+// module the adapter powers has started; a new port is taken once it has been listed this long.
+constexpr auto kSettleTime = 500ms;
 const char kCsvHeader[] = "time,port,address,model,firmware,result,applied";
 
 // A CSV field, quoted; a leading character a spreadsheet takes for a formula is neutralised.
@@ -135,11 +138,11 @@ public:
         m_present = Matching();  // what is there already is not new
         while (!m_context.StopRequested()) {
             Poll();
-            if (m_waiting.empty()) {
+            if (m_waiting.empty() || !Settled(m_waiting.front())) {
                 std::this_thread::sleep_for(kPollInterval);
                 continue;
             }
-            const std::string port = m_waiting.front();
+            const std::string port = m_waiting.front().port;
             m_waiting.pop_front();
             Handle(port);
         }
@@ -162,10 +165,10 @@ private:
         const std::set<std::string> now = Matching();
         for (const std::string& port : now) {
             if (!m_present.contains(port)) {
-                m_waiting.push_back(port);
+                m_waiting.push_back({port, std::chrono::steady_clock::now()});
             }
         }
-        std::erase_if(m_waiting, [&now](const std::string& port) { return !now.contains(port); });
+        std::erase_if(m_waiting, [&now](const NewPort& entry) { return !now.contains(entry.port); });
         m_present = now;
     }
 
@@ -240,7 +243,14 @@ private:
     const PortLister& m_listPorts;
     unsigned m_counter;
     std::set<std::string> m_present;
-    std::deque<std::string> m_waiting;
+    struct NewPort {
+        std::string port;
+        std::chrono::steady_clock::time_point listedSince;
+    };
+    static bool Settled(const NewPort& entry) {
+        return std::chrono::steady_clock::now() - entry.listedSince >= kSettleTime;
+    }
+    std::deque<NewPort> m_waiting;
     std::ofstream m_report;
 };
 

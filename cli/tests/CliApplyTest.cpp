@@ -185,4 +185,30 @@ TEST(CliWatchTest, threeModules_oneAfterTheOther_passWithCounterNamesAndCsvRows)
                                    R"("name=SNS-003;advInterval=200")"));
 }
 
+// A port that flickers onto the list (a connector that bounces, a node that udev is still
+// setting up) is not opened before it has stayed listed for a while.
+TEST(CliWatchTest, portListedOnlyBriefly_isNotOpened) {
+    const std::string profile = WriteFile("brief.json", R"({"advInterval": 200})");
+    VirtualModuleOptions options;
+    options.portName = "brief-" + std::to_string(::getpid());
+    VirtualModule module(options);
+    ASSERT_FALSE(module.Start());
+    std::atomic<bool> stop{false};
+    int polls = 0;
+    const auto listPorts = [&]() -> std::vector<std::string> {
+        ++polls;
+        stop = polls >= 6;
+        return polls == 2 ? std::vector<std::string>{module.PortPath()}
+                          : std::vector<std::string>{};
+    };
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCli({"skw-manager-cli", "apply", profile, "--watch", "--ports", "*/brief-*"},
+                     CliEnvironment{out, err, {}, listPorts, &stop}),
+              0)
+        << err.str();
+    EXPECT_EQ(out.str(), "");
+    EXPECT_TRUE(module.Commands().empty());
+}
+
 }  // namespace
