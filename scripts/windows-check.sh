@@ -4,7 +4,8 @@
 # the tool and the channel's port tests under wine against virtual modules mapped as COM ports
 # in a throwaway wine prefix.
 set -euo pipefail
-trap 'echo "windows-check: failed at line $LINENO (status $?)" >&2' ERR
+# Only where a failure ends the script: the steps run under `set +e` check their status themselves.
+trap 'code=$?; [[ $- == *e* ]] && echo "windows-check: failed at line $LINENO (status $code)" >&2' ERR
 cd "$(dirname "$0")/.."
 repo=$PWD
 started=$SECONDS
