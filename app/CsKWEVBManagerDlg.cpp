@@ -67,10 +67,6 @@ QSize FromDialogUnits(const QSize& units, const QFont& font) {
     return {units.width() * baseX / 4, units.height() * metrics.height() / 8};
 }
 
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // The settings file at `path`, or the message that says why it cannot be used.
 std::variant<Profile, QString> ReadProfileFile(const QString& path) {
     QFile file(path);
@@ -86,14 +82,14 @@ std::variant<Profile, QString> ReadProfileFile(const QString& path) {
         ParseProfile(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
     if (const auto* error = std::get_if<ProfileError>(&parsed)) {
         const QString message = ConfMessages::Text(error->text);
-        return error->field.empty() ? message : message.arg(FromUtf8(error->field));
+        return error->field.empty() ? message : message.arg(QString::fromStdString(error->field));
     }
     return std::get<Profile>(parsed);
 }
 
 // "<model>-<address>.json" in the user's home folder.
 QString SuggestedProfilePath(const Profile& profile, const QString& address) {
-    QString base = FromUtf8(profile.model.value_or("module"));
+    QString base = QString::fromStdString(profile.model.value_or("module"));
     if (!address.isEmpty()) {
         base += QLatin1Char('-') + address;
     }
@@ -339,7 +335,7 @@ void CsKWEVBManagerDlg::OnSaveModuleSettings() {
         return;
     }
     const QString path =
-        m_chooseFile(true, SuggestedProfilePath(*profile, FromUtf8(values->address)));
+        m_chooseFile(true, SuggestedProfilePath(*profile, QString::fromStdString(values->address)));
     if (path.isEmpty()) {
         return;
     }

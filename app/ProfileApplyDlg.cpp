@@ -17,12 +17,8 @@ namespace {
 constexpr int kMaxCounter = 999999;
 constexpr int kVisibleRows = 8;
 
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QTableWidgetItem* Cell(const std::string& text) {
-    auto* item = new QTableWidgetItem(FromUtf8(text));
+    auto* item = new QTableWidgetItem(QString::fromStdString(text));
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     return item;
 }

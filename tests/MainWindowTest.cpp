@@ -181,6 +181,16 @@ protected:
         return m_window->ConfPage().IsPortOpen() || m_window->TermPage().IsPortOpen();
     }
 
+    // Closes the window, or chooses "Setup COM port" and cancels the dialog.
+    void CloseOrSetUp(bool closing) {
+        if (closing) {
+            m_window->close();
+        } else {
+            m_answer = Cancel();
+            Trigger("32772");
+        }
+    }
+
     void Trigger(const char* actionId) {
         auto* action = m_window->findChild<QAction*>(QLatin1String(actionId));
         ASSERT_NE(action, nullptr) << actionId;
@@ -461,12 +471,7 @@ TEST_F(MainWindowTest, closeAndSetup_abortTheRunningJob_thenReset_withoutWaiting
         StallProbe probe;
         probe.Start();
         QTest::qWait(20);
-        if (closing) {
-            m_window->close();
-        } else {
-            m_answer = Cancel();
-            Trigger("32772");
-        }
+        CloseOrSetUp(closing);
         QTest::qWait(kSettleMs);
         probe.Stop();
 
@@ -494,12 +499,7 @@ TEST_F(MainWindowTest, aPendingOpen_isCancelledBySetupOrClose) {
         CreateWindow();
         Start(Ok());
         QCoreApplication::processEvents();  // the posted open runs, its 200 ms wait begins
-        if (closing) {
-            m_window->close();
-        } else {
-            m_answer = Cancel();
-            Trigger("32772");
-        }
+        CloseOrSetUp(closing);
         QTest::qWait(kSettleMs);
         EXPECT_FALSE(AnyPortOpen());
         EXPECT_EQ(Connection(), kClosed);

@@ -159,18 +159,11 @@ std::error_code ModuleConfPage::OpenPort(const QString& portName, std::uint32_t 
 }
 
 void ModuleConfPage::ClosePort() {
-    m_profileRun.reset();
-    m_worker->AbortRunningJob(kAbortLimit);
+    // No scan runs without a port; a new connection starts from "Scan".
+    AbortJobs();
     m_comm->Close();
     m_worker->Stop();
-    ++m_session;
-    m_quietScanStop = false;
-    // No scan runs without a port; a new connection starts from "Scan".
-    m_jobs->SetScanState(SCAN_IDLE);
-    SetScanCaption(ConfMessages::MSG_SCAN);
     ClearDeviceInfo(true);
-    EnableControls(false);
-    SetBusy(false);
 }
 
 bool ModuleConfPage::IsPortOpen() const {

@@ -11,14 +11,6 @@
 
 #include <variant>
 
-namespace {
-
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
-
 void ModuleConfPage::SetReady(bool ready) {
     if (ready != m_ready) {
         m_ready = ready;
@@ -52,7 +44,8 @@ std::vector<FieldChange> ModuleConfPage::ChangesFor(const Profile& profile,
 
 QString ModuleConfPage::RefusalText(const ProfileRefusal& refusal) const {
     return ConfMessages::Text(refusal.text)
-        .arg(FromUtf8(refusal.field), FromUtf8(Normalised(m_jobs->Model())));
+        .arg(QString::fromStdString(refusal.field),
+             QString::fromStdString(Normalised(m_jobs->Model())));
 }
 
 QString ModuleConfPage::RefusalOf(const Profile& profile,
