@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds, tests and runs with. Idempotent: it installs
 # only what is missing and runs `apt-get update` once, only when it has something to install.
-# `setup.sh windows` adds what the Windows cross build and its check under wine need.
+# `setup.sh windows` adds what the Windows cross build and its check under wine need;
+# `setup.sh screenshots` what it takes to start the window on a virtual X server and photograph
+# it (xvfb-run -a bash scripts/run.sh, then ImageMagick's import -window root shot.png).
 set -euo pipefail
 
 packages=(
@@ -20,9 +22,13 @@ packages=(
 windows_packages=(
   g++-mingw-w64-x86-64-posix googletest wine wine64
 )
-if [ "${1:-}" = windows ]; then
-  packages+=("${windows_packages[@]}")
-fi
+screenshot_packages=(
+  xvfb xauth imagemagick xdotool
+)
+case "${1:-}" in
+  windows) packages+=("${windows_packages[@]}") ;;
+  screenshots) packages+=("${screenshot_packages[@]}") ;;
+esac
 
 missing=()
 for pkg in "${packages[@]}"; do
