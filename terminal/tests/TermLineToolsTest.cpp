@@ -22,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <mutex>
 #include <random>
@@ -271,7 +273,11 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return page->IsWaitingForPort(); }, kWaitMs));
     }
 
-    static VirtualModuleOptions Options() { return {.portName = "reconnect-test"}; }
+    // Per process: ctest runs the tests of this fixture side by side, and the published names
+    // share one folder.
+    static VirtualModuleOptions Options() {
+        return {.portName = "reconnect-test-" + std::to_string(::getpid())};
+    }
     VirtualModule first{Options()};
     VirtualModule second{Options()};
 };
