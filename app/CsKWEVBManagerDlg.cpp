@@ -6,8 +6,8 @@
 #include "ComPortCfgDlg.h"
 #include "ConfMessages.h"
 #include "ModuleConfPage.h"
-#include "Profile.h"
 #include "ProfileApplyDlg.h"
+#include "ProfileFile.h"
 #include "Prompter.h"
 #include "SerialTermPage.h"
 #include "SkwVersion.h"
@@ -31,9 +31,6 @@
 #include <variant>
 
 namespace {
-
-// A settings file is a few kilobytes; anything much larger is not one.
-constexpr qint64 kMaxProfileBytes = 1024 * 1024;
 
 // The module, or the adapter it sits on, gets this long between one connection and the next.
 constexpr std::chrono::milliseconds kReopenDelay{200};
@@ -69,22 +66,19 @@ QSize FromDialogUnits(const QSize& units, const QFont& font) {
 
 // The settings file at `path`, or the message that says why it cannot be used.
 std::variant<Profile, QString> ReadProfileFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return ConfMessages::Text(ConfMessages::MSG_PROFILE_CANNOT_READ)
-            .arg(path, file.errorString());
+    auto read = ::ReadProfileFile(path.toStdString());
+    if (const auto* error = std::get_if<ProfileFileError>(&read)) {
+        const QString arg1 = error->text == ConfMessages::MSG_PROFILE_CANNOT_READ ||
+                                     error->text == ConfMessages::MSG_PROFILE_TOO_LARGE
+                                 ? path
+                                 : QString::fromStdString(error->arg1);
+        QString message = ConfMessages::Text(error->text);
+        if (message.contains(QLatin1String("%2"))) {
+            return message.arg(arg1, QString::fromStdString(error->arg2));
+        }
+        return message.contains(QLatin1String("%1")) ? message.arg(arg1) : message;
     }
-    const QByteArray text = file.read(kMaxProfileBytes + 1);
-    if (text.size() > kMaxProfileBytes) {
-        return ConfMessages::Text(ConfMessages::MSG_PROFILE_NOT_JSON);
-    }
-    auto parsed =
-        ParseProfile(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-    if (const auto* error = std::get_if<ProfileError>(&parsed)) {
-        const QString message = ConfMessages::Text(error->text);
-        return error->field.empty() ? message : message.arg(QString::fromStdString(error->field));
-    }
-    return std::get<Profile>(parsed);
+    return std::get<Profile>(read);
 }
 
 // "<model>-<address>.json" in the user's home folder.
@@ -371,52 +365,45 @@ void CsKWEVBManagerDlg::ApplyProfileFile(const QString& path) {
     }
     const Profile profile = std::get<Profile>(read);
     const bool hasCounter = profile.name && HasNameCounter(*profile.name);
-    // The device name with the counter filled in; empty when the file has none.
-    const auto nameFor = [&profile](unsigned counter) -> std::optional<std::string> {
-        return profile.name ? NameFor(*profile.name, counter) : std::string();
-    };
-    const auto changesOf = [this, &profile,
-                            &nameFor](unsigned counter) -> std::optional<std::vector<FieldChange>> {
-        const std::optional<std::string> name = nameFor(counter);
-        if (!name) {
-            return std::nullopt;
-        }
-        return m_confPage->ChangesFor(profile, *name);
-    };
     // What does not depend on the counter is told before the dialog.
-    if (const auto first = changesOf(1); !hasCounter) {
-        if (!first) {
-            Prompter::Ask(
-                this,
-                ConfMessages::Text(ConfMessages::MSG_PROFILE_BAD_VALUE).arg(QStringLiteral("name")),
-                Prompter::Icon::Error);
-            return;
-        }
-        if (first->empty()) {
-            Prompter::Ask(this, ConfMessages::Text(ConfMessages::MSG_PROFILE_MATCHES),
-                          Prompter::Icon::Information);
-            return;
-        }
-        if (const QString refusal = m_confPage->RefusalOf(profile, *first); !refusal.isEmpty()) {
-            Prompter::Ask(this, refusal, Prompter::Icon::Error);
-            return;
-        }
+    if (!hasCounter && !ApplyPlanAcceptable(m_confPage->PlanFor(profile, 1), true)) {
+        return;
     }
+    const auto changesOf = [this, &profile](unsigned counter) {
+        const std::optional<ApplyPlan> plan = m_confPage->PlanFor(profile, counter);
+        return plan ? std::optional(plan->changes) : std::nullopt;
+    };
     ProfileApplyDlg dialog(path, hasCounter, changesOf, this);
     if (m_runModal(dialog) != QDialog::Accepted || !m_confPage->IsModuleReady()) {
         return;
     }
-    const std::optional<std::string> name = nameFor(dialog.Counter());
-    const std::vector<FieldChange> changes =
-        name ? m_confPage->ChangesFor(profile, *name) : std::vector<FieldChange>{};
-    if (!name || changes.empty()) {
-        return;  // the dialog's Apply is disabled then
+    // The dialog's Apply is disabled when the name cannot be filled or nothing changes.
+    if (ApplyPlanAcceptable(m_confPage->PlanFor(profile, dialog.Counter()), false)) {
+        m_confPage->ApplyProfile(profile, dialog.Counter());
     }
-    if (const QString refusal = m_confPage->RefusalOf(profile, changes); !refusal.isEmpty()) {
-        Prompter::Ask(this, refusal, Prompter::Icon::Error);
-        return;
+}
+
+bool CsKWEVBManagerDlg::ApplyPlanAcceptable(const std::optional<ApplyPlan>& plan,
+                                            bool tellMatches) {
+    if (!plan) {
+        Prompter::Ask(
+            this,
+            ConfMessages::Text(ConfMessages::MSG_PROFILE_BAD_VALUE).arg(QStringLiteral("name")),
+            Prompter::Icon::Error);
+        return false;
     }
-    m_confPage->ApplyProfile(profile, *name);
+    if (plan->changes.empty()) {
+        if (tellMatches) {
+            Prompter::Ask(this, ConfMessages::Text(ConfMessages::MSG_PROFILE_MATCHES),
+                          Prompter::Icon::Information);
+        }
+        return false;
+    }
+    if (plan->refusal) {
+        Prompter::Ask(this, m_confPage->RefusalText(*plan->refusal), Prompter::Icon::Error);
+        return false;
+    }
+    return true;
 }
 
 void CsKWEVBManagerDlg::closeEvent(QCloseEvent* event) {

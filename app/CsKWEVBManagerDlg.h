@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
+struct ApplyPlan;
 class ComPortCfgDlg;
 class ModuleConfPage;
 class QAction;
@@ -74,6 +76,9 @@ private:
     void SendResetIfConfigurationConnection();
     void CancelPendingOpen();
     void ApplyProfileFile(const QString& path);
+    // Whether `plan` can be applied; if not, tells why (that nothing changes only if
+    // `tellMatches`).
+    bool ApplyPlanAcceptable(const std::optional<ApplyPlan>& plan, bool tellMatches);
 
     ModuleConfPage* m_confPage = nullptr;
     SerialTermPage* m_termPage = nullptr;

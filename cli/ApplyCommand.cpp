@@ -4,9 +4,13 @@
 #include "WatchMode.h"
 
 int RunApply(const ApplyRequest& request, const CliContext& context, const PortLister& listPorts) {
-    auto read = ReadProfileFile(request.file, context.texts);
-    if (const auto* failed = std::get_if<Failure>(&read)) {
-        return context.Fail(failed->code, failed->message);
+    auto read = ReadProfileFile(request.file, context.stopRequested);
+    if (context.StopRequested()) {  // checked before the port is opened
+        return context.Fail(ExitCode::Interrupted, context.texts(TextId::Interrupted));
+    }
+    if (const auto* error = std::get_if<ProfileFileError>(&read)) {
+        return context.Fail(ExitCode::BadArgument,
+                            context.texts(error->text, {error->arg1, error->arg2}));
     }
     const Profile& profile = std::get<Profile>(read);
     if (request.watch) {

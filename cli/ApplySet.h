@@ -3,6 +3,34 @@
 #include "CliOutput.h"
 #include "CliRequest.h"
 #include "ModuleSession.h"
+#include "SettingTable.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <variant>
+#include <vector>
+
+// Makes a setting's job inputs when it runs, from the module's values as last read; or the
+// message of a check that needed those values.
+using InputsOf = std::function<std::variant<JobInputs, std::string>(const ModuleSession&)>;
+
+// A setting, checked, waiting for its turn.
+struct PlannedSetting {
+    const SettingRow* row;
+    InputsOf inputs;
+};
+
+struct SetPlan {
+    std::vector<PlannedSetting> settings;
+    std::uint8_t roleAfter = 0;  // the role byte the module reports after its role setting
+};
+
+// Runs `plan` on the connected module: refused before anything is sent when the page would
+// not offer a setting in the role it is applied in, then sent in order, each reported on its
+// own line, the module read again where the page reads it. `dryRun`: only the checks.
+Step RunSetPlan(const SetPlan& plan, ModuleSession& session, const CliContext& context,
+                bool dryRun);
 
 // The settings of `request` applied to the connected module as `set` applies them: checked,
 // refused before anything is sent when the page would not offer one in the role it is applied

@@ -1,3 +1,6 @@
+// How the command-line tool writes: error lines, text lines made safe to show (what came from a
+// module may hold control characters or invalid UTF-8), JSON, and the width of text in columns.
+
 #include "CliOutput.h"
 
 #include "CliArguments.h"

@@ -10,45 +10,8 @@ namespace {
 constexpr const char* kLayout = "ConfPageLayout";
 constexpr const char* kOwn = "SkwCli";
 
-// One of the page's messages, in the page's context with the page's own source text, so that
-// the page's catalogue translates it.
-constexpr TextEntry Page(TextId id, ConfMessageId message) {
-    return TextEntry{id, kConfMessageContext, ConfMessageSource(message)};
-}
-
 // A test checks that every entry has a Korean translation.
 constexpr std::array kTexts = {
-    Page(TextId::Unsupported, ConfMessageId::MSG_UNSUPPORTED),
-    Page(TextId::NoAnswer, ConfMessageId::MSG_NO_ANSWER),
-    Page(TextId::SlotsDone, ConfMessageId::MSG_SLOTS_DONE),
-    Page(TextId::SlotsFailed, ConfMessageId::MSG_SLOTS_FAILED),
-    Page(TextId::NameDone, ConfMessageId::MSG_NAME_DONE),
-    Page(TextId::NameFailed, ConfMessageId::MSG_NAME_FAILED),
-    Page(TextId::AdvDone, ConfMessageId::MSG_ADV_DONE),
-    Page(TextId::AdvFailed, ConfMessageId::MSG_ADV_FAILED),
-    Page(TextId::UartDone, ConfMessageId::MSG_UART_DONE),
-    Page(TextId::UartFailed, ConfMessageId::MSG_UART_FAILED),
-    Page(TextId::UartNotConfirmed, ConfMessageId::MSG_UART_NOT_CONFIRMED),
-    Page(TextId::NameTooLong, ConfMessageId::MSG_NAME_TOO_LONG),
-    Page(TextId::FactoryResetQuestion, ConfMessageId::MSG_FACTORY_RESET_QUESTION),
-    Page(TextId::BadAdvInterval, ConfMessageId::MSG_BAD_ADV_INTERVAL),
-    Page(TextId::PortError, ConfMessageId::MSG_PORT_ERROR),
-    Page(TextId::BadAddress, ConfMessageId::MSG_BAD_ADDRESS),
-    Page(TextId::DuplicateSlots, ConfMessageId::MSG_DUPLICATE_SLOTS),
-    Page(TextId::ColumnAddress, ConfMessageId::MSG_COLUMN_ADDRESS),
-    Page(TextId::ColumnName, ConfMessageId::MSG_COLUMN_NAME),
-    Page(TextId::AutoConDone, ConfMessageId::MSG_AUTOCON_DONE),
-    Page(TextId::AutoConFailed, ConfMessageId::MSG_AUTOCON_FAILED),
-    Page(TextId::RoleDone, ConfMessageId::MSG_ROLE_DONE),
-    Page(TextId::RoleFailed, ConfMessageId::MSG_ROLE_FAILED),
-    Page(TextId::MasterDone, ConfMessageId::MSG_MASTER_DONE),
-    Page(TextId::MasterFailed, ConfMessageId::MSG_MASTER_FAILED),
-    Page(TextId::MasterDeleted, ConfMessageId::MSG_MASTER_DELETED),
-    Page(TextId::MasterDeleteFailed, ConfMessageId::MSG_MASTER_DELETE_FAILED),
-    Page(TextId::SlotBadAddress, ConfMessageId::MSG_SLOT_BAD_ADDRESS),
-    Page(TextId::ColumnRssi, ConfMessageId::MSG_COLUMN_RSSI),
-    Page(TextId::TextNotAllowed, ConfMessageId::MSG_TEXT_NOT_ALLOWED),
-    Page(TextId::SlotNameNotAllowed, ConfMessageId::MSG_SLOT_NAME_NOT_ALLOWED),
 
     // The page's captions must stay byte for byte the layout's sources, or its catalogue no
     // longer finds them.
@@ -93,8 +56,6 @@ constexpr std::array kTexts = {
               QT_TRANSLATE_NOOP("SkwCli", "The RSSI filter value is not a number.")},
     TextEntry{TextId::NameFilterTooLong, kOwn,
               QT_TRANSLATE_NOOP("SkwCli", "The filter device name is too long.")},
-    TextEntry{TextId::SlotNameTooLong, kOwn,
-              QT_TRANSLATE_NOOP("SkwCli", "Slot %1: invalid name length.")},
     TextEntry{TextId::BadSlotArgument, kOwn,
               QT_TRANSLATE_NOOP("SkwCli",
                                 "Invalid --slot value: %1 (use N=ADDRESS[,NAME], N from 1 to 8).")},
@@ -112,16 +73,9 @@ constexpr std::array kTexts = {
               QT_TRANSLATE_NOOP("SkwCli", "Cannot write to standard output.")},
     TextEntry{TextId::Interrupted, kOwn,
               QT_TRANSLATE_NOOP("SkwCli", "Interrupted; the module was left at a safe point.")},
-    Page(TextId::ProfileCannotRead, ConfMessageId::MSG_PROFILE_CANNOT_READ),
-    Page(TextId::ProfileCannotWrite, ConfMessageId::MSG_PROFILE_CANNOT_WRITE),
-    Page(TextId::ProfileNotJson, ConfMessageId::MSG_PROFILE_NOT_JSON),
-    Page(TextId::ProfileUnknownField, ConfMessageId::MSG_PROFILE_UNKNOWN_FIELD),
-    Page(TextId::ProfileWrongType, ConfMessageId::MSG_PROFILE_WRONG_TYPE),
-    Page(TextId::ProfileBadValue, ConfMessageId::MSG_PROFILE_BAD_VALUE),
-    Page(TextId::ProfileSlotsNeedMulti, ConfMessageId::MSG_PROFILE_SLOTS_NEED_MULTI),
-    Page(TextId::ProfileMatches, ConfMessageId::MSG_PROFILE_MATCHES),
-    TextEntry{TextId::ProfileNotVerified, kOwn,
-              QT_TRANSLATE_NOOP("SkwCli", "%1 did not read back as applied: %2 expected, %3 read.")},
+    TextEntry{
+        TextId::ProfileNotVerified, kOwn,
+        QT_TRANSLATE_NOOP("SkwCli", "%1 did not read back as applied: %2 expected, %3 read.")},
     TextEntry{TextId::ProfileDryRun, kOwn,
               QT_TRANSLATE_NOOP("SkwCli", "Dry run: no setting was sent.")},
 };

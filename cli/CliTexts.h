@@ -13,42 +13,11 @@
 #define QT_TRANSLATE_NOOP(scope, x) x
 #endif
 
-// Every text skw-manager-cli shows. Where the configuration page shows the same text, the entry
-// names the page's own translation context and English source text, so the page's Korean
-// catalogue translates it; the rest are the tool's own, in the context "SkwCli".
+// Every text skw-manager-cli shows beside the page's messages, which it takes by their ids
+// (ConfMessageId) and the page's catalogue translates. The page's captions name the page's own
+// translation context and English source text; the rest are the tool's own, in the context
+// "SkwCli".
 enum class TextId {
-    // The page's messages.
-    Unsupported,
-    NoAnswer,
-    SlotsDone,
-    SlotsFailed,
-    NameDone,
-    NameFailed,
-    AdvDone,
-    AdvFailed,
-    UartDone,
-    UartFailed,
-    UartNotConfirmed,
-    NameTooLong,
-    FactoryResetQuestion,
-    BadAdvInterval,
-    PortError,
-    BadAddress,
-    DuplicateSlots,
-    ColumnAddress,
-    ColumnName,
-    AutoConDone,
-    AutoConFailed,
-    RoleDone,
-    RoleFailed,
-    MasterDone,
-    MasterFailed,
-    MasterDeleted,
-    MasterDeleteFailed,
-    SlotBadAddress,
-    ColumnRssi,
-    TextNotAllowed,
-    SlotNameNotAllowed,
     // The page's captions.
     ModelName,
     Firmware,
@@ -81,7 +50,6 @@ enum class TextId {
     RssiNotSet,
     RssiNotNumber,
     NameFilterTooLong,
-    SlotNameTooLong,
     BadSlotArgument,
     SlotGivenTwice,
     BadUartArgument,
@@ -90,14 +58,6 @@ enum class TextId {
     OutputFailed,
     Interrupted,
     // Settings files.
-    ProfileCannotRead,
-    ProfileCannotWrite,
-    ProfileNotJson,
-    ProfileUnknownField,
-    ProfileWrongType,
-    ProfileBadValue,
-    ProfileSlotsNeedMulti,
-    ProfileMatches,
     ProfileNotVerified,
     ProfileDryRun,
 };

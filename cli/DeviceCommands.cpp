@@ -35,8 +35,9 @@ int RunReboot(const RebootRequest& request, const CliContext& context) {
 
 int RunFactoryReset(const FactoryResetRequest& request, const CliContext& context) {
     if (!request.confirmed) {
-        return context.Fail(ExitCode::BadArgument, context.texts(TextId::FactoryResetQuestion) +
-                                                       " " + context.texts(TextId::ConfirmWithYes));
+        return context.Fail(ExitCode::BadArgument,
+                            context.texts(ConfMessageId::MSG_FACTORY_RESET_QUESTION) + " " +
+                                context.texts(TextId::ConfirmWithYes));
     }
     return Restart(request.connection, JOB_FACTORY_RESET, TextId::FactoryRestored, context);
 }

@@ -12,8 +12,8 @@ Step WriteProfile(const std::string& text, const std::string& path, const CliCon
     file << text;
     file.close();
     if (!file) {
-        return Failure{ExitCode::Internal,
-                       context.texts(TextId::ProfileCannotWrite, {path, std::strerror(errno)})};
+        return Failure{ExitCode::Internal, context.texts(ConfMessageId::MSG_PROFILE_CANNOT_WRITE,
+                                                         {path, std::strerror(errno)})};
     }
     return std::nullopt;
 }

@@ -1,11 +1,5 @@
 #include "ModuleSession.h"
 
-namespace {
-
-constexpr std::string_view kScanningWord = "SCANNING";
-
-}  // namespace
-
 Step ModuleSession::Connect(const Connection& connection) {
     m_expectedModel = connection.expectedModel;
     if (const std::error_code error = m_comm.Open(connection.port, connection.baud, 8, 0, 0, 0)) {
@@ -38,10 +32,10 @@ Step ModuleSession::Identify() {
         return PortError();
     }
     if (status == JOB_UNSUPPORTED) {
-        return Failure{ExitCode::Unsupported, m_texts(TextId::Unsupported)};
+        return Failure{ExitCode::Unsupported, m_texts(ConfMessageId::MSG_UNSUPPORTED)};
     }
     if (status != JOB_OK) {
-        return Failure{ExitCode::NoAnswer, m_texts(TextId::NoAnswer)};
+        return Failure{ExitCode::NoAnswer, m_texts(ConfMessageId::MSG_NO_ANSWER)};
     }
     if (m_expectedModel && *m_expectedModel != Model()) {
         return Failure{ExitCode::OtherModel,
@@ -57,12 +51,12 @@ Step ModuleSession::Read() {
         return PortError();
     }
     if (status != JOB_OK) {  // also when the module did not enter its setting mode
-        return Failure{ExitCode::NoAnswer, m_texts(TextId::NoAnswer)};
+        return Failure{ExitCode::NoAnswer, m_texts(ConfMessageId::MSG_NO_ANSWER)};
     }
     m_inSetMode = true;
     // A module found scanning is stopped before anything else, as the page does; the outcome
     // shows in the next job.
-    if (m_readJob != JOB_READ_SLAVE && Module().info.StateWord() == kScanningWord) {
+    if (CanScan(Model()) && Module().info.Scanning()) {
         StopScan();
     }
     return std::nullopt;
@@ -93,30 +87,29 @@ Step ModuleSession::Leave(Step failed) {
 }
 
 Failure ModuleSession::PortError() const {
-    return Failure{ExitCode::PortError, m_texts(TextId::PortError)};
+    return Failure{ExitCode::PortError, m_texts(ConfMessageId::MSG_PORT_ERROR)};
 }
 
-Failure ModuleSession::AfterFailure(JobStatus status, TextId failed) {
+Failure ModuleSession::AfterFailure(JobStatus status, const std::string& failed) {
     if (PortFailed()) {
         return PortError();
     }
     switch (status) {
         case JOB_UNSUPPORTED:
-            return Failure{ExitCode::Unsupported, m_texts(TextId::Unsupported)};
+            return Failure{ExitCode::Unsupported, m_texts(ConfMessageId::MSG_UNSUPPORTED)};
         case JOB_OTHER_DEVICE:
-            return Failure{ExitCode::OtherModel,
-                           m_texts(failed) + " " + m_texts(TextId::OtherModelAnswers)};
+            return Failure{ExitCode::OtherModel, failed + " " + m_texts(TextId::OtherModelAnswers)};
         default:
             break;
     }
     // Refused or unanswered: a fresh identification tells.
     if (Step identified = Identify()) {
         if (identified->code == ExitCode::NoAnswer) {
-            identified->message = m_texts(failed) + " " + identified->message;
+            identified->message = failed + " " + identified->message;
         }
         return *identified;
     }
-    return Failure{ExitCode::Refused, m_texts(failed)};
+    return Failure{ExitCode::Refused, failed};
 }
 
 JobStatus ModuleSession::StopScan() {

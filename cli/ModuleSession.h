@@ -46,7 +46,7 @@ public:
 
     // What a failed setting or command means, told apart as the page tells it: it
     // identifies the module again after a plain failure. `failed` is the failure's message.
-    Failure AfterFailure(JobStatus status, TextId failed);
+    Failure AfterFailure(JobStatus status, const std::string& failed);
 
     // Sends the scan stop (with the filter switched off) and leaves the scan state idle.
     JobStatus StopScan();

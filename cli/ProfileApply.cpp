@@ -7,44 +7,28 @@
 
 namespace {
 
-// The `set` request that applies `changes`, the settings in the same order.
-SetRequest RequestFor(const std::vector<FieldChange>& changes, const Profile& profile,
-                      const std::string& name, const Connection& connection) {
-    SetRequest request;
-    request.connection = connection;
-    for (const FieldChange& change : changes) {
-        switch (change.kind) {
-            case ProfileField::Role:
-                request.role = change.to;
-                break;
-            case ProfileField::Name:
-                request.name = name;
-                break;
-            case ProfileField::AdvInterval:
-                request.advInterval = change.to;
-                break;
-            case ProfileField::AutoConnect:
-                request.autoCon = change.to;
-                break;
-            case ProfileField::MasterAddress:
-                request.master = profile.masterAddress->empty() ? "none" : *profile.masterAddress;
-                break;
-            case ProfileField::Slot: {
-                const SlotValue& wanted = profile.slots.at(change.slot);
-                if (wanted.address.empty()) {
-                    request.clearSlots.push_back(change.slot);
-                } else {
-                    request.slots.push_back(std::to_string(change.slot) + "=" + wanted.address +
-                                            "," + wanted.name);
-                }
-                break;
-            }
-            case ProfileField::Uart:
-                request.uart = change.to;  // BAUD,on|off
-                break;
+// The settings of the core's plan as `set` runs them; each job's inputs are taken from the file
+// and from the module's values when its turn comes.
+SetPlan SetPlanOf(const ApplyPlan& plan, const Profile& profile, std::uint32_t baud,
+                  const Texts& texts) {
+    SetPlan set;
+    for (const ProfileJob& job : plan.jobs) {
+        const SettingRow* row = job.setting;
+        set.settings.push_back(
+            {row,
+             [row, &profile, &texts, name = plan.name,
+              baud](const ModuleSession& session) -> std::variant<JobInputs, std::string> {
+                 auto inputs = ProfileJobInputs(row->job, profile, name, ValuesOf(session), baud);
+                 if (const auto* refusal = std::get_if<ProfileRefusal>(&inputs)) {
+                     return texts(refusal->text, {refusal->field, session.Model()});
+                 }
+                 return std::get<JobInputs>(inputs);
+             }});
+        if (row->job == JOB_SET_ROLE && profile.role) {
+            set.roleAfter = RoleByteOf(*profile.role);
         }
     }
-    return request;
+    return set;
 }
 
 std::string ChangeLine(const FieldChange& change) {
@@ -58,8 +42,9 @@ Step Verify(const Profile& profile, const std::string& name,
             std::unique_ptr<ModuleSession>& session, const CliContext& context,
             ModuleValues& module) {
     Connection now = connection;
-    if (const auto uart = std::find_if(applied.begin(), applied.end(),
-                                       [](const FieldChange& c) { return c.field == "uart"; });
+    if (const auto uart =
+            std::find_if(applied.begin(), applied.end(),
+                         [](const FieldChange& c) { return c.kind == ProfileField::Uart; });
         uart != applied.end()) {
         now.baud = profile.baud.value_or(connection.baud);
         session.reset();  // the port is closed before it is opened again
@@ -92,20 +77,22 @@ Step Verify(const Profile& profile, const std::string& name,
 
 // Applies the difference to the connected module and verifies it; the outcome gets what
 // differed and how it ended.
-void ApplyToModule(const Profile& profile, const std::string& name, const ApplyOptions& options,
-                   const CliContext& context, std::unique_ptr<ModuleSession>& session,
-                   ApplyOutcome& outcome) {
+void ApplyToModule(const Profile& profile, const ApplyOptions& options, const CliContext& context,
+                   std::unique_ptr<ModuleSession>& session, ApplyOutcome& outcome) {
     outcome.module = ValuesOf(*session);
-    outcome.changes = ProfileChanges(profile, name, outcome.module, options.connection.baud);
+    const std::optional<ApplyPlan> plan =
+        PlanApply(profile, options.nameCounter, outcome.module, session->Model(),
+                  session->Module().role, options.connection.baud);
+    outcome.changes = plan->changes;  // the name was checked before the port was opened
     if (outcome.changes.empty()) {
-        context.Say(context.texts(TextId::ProfileMatches));
+        context.Say(context.texts(ConfMessageId::MSG_PROFILE_MATCHES));
         return;
     }
     for (const FieldChange& change : outcome.changes) {
         context.Say(ChangeLine(change));
     }
-    outcome.failure = ApplySet(RequestFor(outcome.changes, profile, name, options.connection),
-                               *session, context, options.dryRun);
+    outcome.failure = RunSetPlan(SetPlanOf(*plan, profile, options.connection.baud, context.texts),
+                                 *session, context, options.dryRun);
     if (options.dryRun) {
         if (!outcome.failure) {
             context.Say(context.texts(TextId::ProfileDryRun));
@@ -113,7 +100,7 @@ void ApplyToModule(const Profile& profile, const std::string& name, const ApplyO
         return;
     }
     if (!outcome.failure) {
-        outcome.failure = Verify(profile, name, outcome.changes, options.connection, session,
+        outcome.failure = Verify(profile, plan->name, outcome.changes, options.connection, session,
                                  context, outcome.module);
     }
 }
@@ -123,20 +110,17 @@ void ApplyToModule(const Profile& profile, const std::string& name, const ApplyO
 ApplyOutcome ApplyProfile(const Profile& profile, const ApplyOptions& options,
                           const CliContext& context) {
     ApplyOutcome outcome;
-    std::string name;
-    if (profile.name) {
-        const std::optional<std::string> filled = NameFor(*profile.name, options.nameCounter);
-        if (!filled) {
-            outcome.failure =
-                Failure{ExitCode::BadArgument, context.texts(TextId::ProfileBadValue, {"name"})};
-            return outcome;
-        }
-        name = *filled;
+    if (!ProfileNameFor(profile, options.nameCounter)) {
+        outcome.failure =
+            Failure{ExitCode::BadArgument,
+                    context.texts(ConfMessageId::MSG_PROFILE_BAD_VALUE,
+                                  {std::string(SettingRowOf(JOB_SET_NAME)->fileField)})};
+        return outcome;
     }
     auto session = std::make_unique<ModuleSession>(context.texts, context.stopRequested);
     outcome.failure = session->Connect(options.connection);
     if (!outcome.failure) {
-        ApplyToModule(profile, name, options, context, session, outcome);
+        ApplyToModule(profile, options, context, session, outcome);
     }
     // Whatever happened, the module is let go of as every command lets go of it.
     outcome.failure = session->Leave(outcome.failure);

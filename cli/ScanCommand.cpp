@@ -9,18 +9,18 @@
 
 namespace {
 
-std::optional<TextId> FilterError(InputRules::ScanFilterError error) {
+std::optional<std::string> FilterError(InputRules::ScanFilterError error, const Texts& tr) {
     switch (error) {
         case InputRules::ScanFilterError::None:
             break;
         case InputRules::ScanFilterError::RssiNotSet:
-            return TextId::RssiNotSet;
+            return tr(TextId::RssiNotSet);
         case InputRules::ScanFilterError::RssiNotNumber:
-            return TextId::RssiNotNumber;
+            return tr(TextId::RssiNotNumber);
         case InputRules::ScanFilterError::NameTooLong:
-            return TextId::NameFilterTooLong;
+            return tr(TextId::NameFilterTooLong);
         case InputRules::ScanFilterError::NameNotAllowed:
-            return TextId::TextNotAllowed;
+            return tr(ConfMessageId::MSG_TEXT_NOT_ALLOWED);
     }
     return std::nullopt;
 }
@@ -41,11 +41,13 @@ public:
     DeviceListing(std::optional<std::int8_t> threshold, bool json, const CliContext& context)
         : m_threshold(threshold), m_json(json), m_context(context) {
         const Texts& tr = context.texts;
-        m_addressWidth = std::max<std::size_t>(12, DisplayWidth(tr(TextId::ColumnAddress)));
-        m_rssiWidth = std::max<std::size_t>(4, DisplayWidth(tr(TextId::ColumnRssi)));
+        m_addressWidth =
+            std::max<std::size_t>(12, DisplayWidth(tr(ConfMessageId::MSG_COLUMN_ADDRESS)));
+        m_rssiWidth = std::max<std::size_t>(4, DisplayWidth(tr(ConfMessageId::MSG_COLUMN_RSSI)));
         if (!m_json) {
-            context.Say(
-                Row(tr(TextId::ColumnAddress), tr(TextId::ColumnRssi), tr(TextId::ColumnName)));
+            context.Say(Row(tr(ConfMessageId::MSG_COLUMN_ADDRESS),
+                            tr(ConfMessageId::MSG_COLUMN_RSSI),
+                            tr(ConfMessageId::MSG_COLUMN_NAME)));
         }
     }
 
@@ -103,7 +105,7 @@ Step CollectReports(ModuleSession& session, const ScanRequest& request, DeviceLi
         if (status == JOB_OK) {
             listing.Add(session.LastScanReport());
         } else if (status != JOB_NO_REPORT) {
-            return Failure{ExitCode::NoAnswer, context.texts(TextId::NoAnswer)};
+            return Failure{ExitCode::NoAnswer, context.texts(ConfMessageId::MSG_NO_ANSWER)};
         }
     }
     return std::nullopt;
@@ -119,7 +121,7 @@ Step Scan(ModuleSession& session, const ScanRequest& request,
     inputs.nameFilterOn = nameFilter.has_value();
     inputs.nameFilter = nameFilter.value_or("");
     if (const JobStatus started = session.Run(JOB_SCAN_START, inputs); started != JOB_OK) {
-        return session.AfterFailure(started, TextId::ScanNotStarted);
+        return session.AfterFailure(started, context.texts(TextId::ScanNotStarted));
     }
     std::optional<std::int8_t> threshold;
     if (request.rssiMin) {
@@ -148,8 +150,9 @@ int RunScan(const ScanRequest& request, const CliContext& context) {
     if (request.nameFilter) {
         nameFilter = Normalised(*request.nameFilter);
     }
-    if (const auto error = FilterError(InputRules::CheckScanFilters(request.rssiMin, nameFilter))) {
-        return context.Fail(ExitCode::BadArgument, context.texts(*error));
+    if (const auto error =
+            FilterError(InputRules::CheckScanFilters(request.rssiMin, nameFilter), context.texts)) {
+        return context.Fail(ExitCode::BadArgument, *error);
     }
     if (request.rssiMin && !FitsTheEdit(*request.rssiMin)) {
         return context.Fail(ExitCode::BadArgument, context.texts(TextId::RssiOutOfRange));

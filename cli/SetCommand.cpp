@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "InputRules.h"
 #include "ModuleSession.h"
+#include "SettingTable.h"
 
 #include <algorithm>
 #include <charconv>
@@ -17,26 +18,6 @@ struct SlotText {
     std::string name;
 };
 
-// Makes a setting's job inputs when it runs, from the module's values as last read; or the
-// message of a check that needed those values.
-using InputsOf = std::function<std::variant<JobInputs, std::string>(const ModuleSession&)>;
-
-// A setting, checked, waiting for its turn.
-struct Setting {
-    std::string option;
-    ConfJob job;
-    std::optional<ControlGroup> group;  // the page's controls it needs; none: always offered
-    TextId done;
-    TextId failed;
-    bool rereads;  // the page identifies and reads the module again after it
-    InputsOf inputs;
-};
-
-struct SetPlan {
-    std::vector<Setting> settings;
-    std::uint8_t roleAfter = 0;  // the role byte the module reports after --role, if given
-};
-
 using Checked = std::variant<SetPlan, std::string>;
 
 std::optional<unsigned> SlotNumber(std::string_view text) {
@@ -49,19 +30,8 @@ std::optional<unsigned> SlotNumber(std::string_view text) {
     return number;
 }
 
-std::string SaveErrorText(const InputRules::SaveError& error, const Texts& tr) {
-    const std::string slot = std::to_string(error.slot);
-    switch (error.kind) {
-        case InputRules::SaveError::Duplicate:
-            return tr(TextId::DuplicateSlots);
-        case InputRules::SaveError::BadAddress:
-            return tr(TextId::SlotBadAddress, {slot});
-        case InputRules::SaveError::NameNotAllowed:
-            return tr(TextId::SlotNameNotAllowed, {slot});
-        case InputRules::SaveError::NameTooLong:
-            break;
-    }
-    return tr(TextId::SlotNameTooLong, {slot});
+std::string RefusalMessage(const InputRefusal& refusal, const Texts& tr) {
+    return tr(refusal.message, {std::to_string(refusal.slot)});
 }
 
 // Slot texts as the page's slot rows show them after a full read.
@@ -85,11 +55,11 @@ std::variant<SlotArray, std::string> BuildSlots(const SlotArray& held,
         addresses[number - 1] = text.address;
         names[number - 1] = text.name;
     }
-    auto built = InputRules::BuildWriteSlots(addresses, names);
-    if (const auto* error = std::get_if<InputRules::SaveError>(&built)) {
-        return SaveErrorText(*error, tr);
+    auto built = SlotInputs(addresses, names);
+    if (const auto* refusal = std::get_if<InputRefusal>(&built)) {
+        return RefusalMessage(*refusal, tr);
     }
-    return std::get<SlotArray>(built);
+    return std::get<JobInputs>(built).writeSlots;
 }
 
 InputsOf Fixed(JobInputs inputs) {
@@ -98,7 +68,7 @@ InputsOf Fixed(JobInputs inputs) {
 
 // The slots not named keep what the module holds, as on the page, whose "Save" writes the
 // eight rows as they show.
-InputsOf SlotInputs(std::map<unsigned, SlotText> changes, const Texts& texts) {
+InputsOf SlotChangeInputs(std::map<unsigned, SlotText> changes, const Texts& texts) {
     return [changes = std::move(changes),
             &texts](const ModuleSession& session) -> std::variant<JobInputs, std::string> {
         auto built = BuildSlots(session.Module().slots, changes, texts);
@@ -145,55 +115,45 @@ public:
     }
 
 private:
+    void Add(ConfJob job, InputsOf inputs) {
+        m_plan.settings.push_back({SettingRowOf(job), std::move(inputs)});
+    }
+
+    // A setting whose value is typed text, checked by its input rule.
+    std::optional<std::string> AddTyped(ConfJob job, const std::string& text) {
+        const CheckedInputs checked = TypedInputs(job, text);
+        if (const auto* refusal = std::get_if<InputRefusal>(&checked)) {
+            return RefusalMessage(*refusal, m_texts);
+        }
+        Add(job, Fixed(std::get<JobInputs>(checked)));
+        return std::nullopt;
+    }
+
     std::optional<std::string> Role() {
         if (m_request.role) {
             JobInputs inputs;
             const auto found = std::find(kRoleNames.begin(), kRoleNames.end(), *m_request.role);
             inputs.roleIndex = static_cast<int>(found - kRoleNames.begin());
             m_plan.roleAfter = RoleByteOf(inputs.roleIndex);
-            m_plan.settings.push_back({"--role", JOB_SET_ROLE, GRP_ROLE_BUTTONS, TextId::RoleDone,
-                                       TextId::RoleFailed, true, Fixed(inputs)});
+            Add(JOB_SET_ROLE, Fixed(inputs));
         }
         return std::nullopt;
     }
 
     std::optional<std::string> Name() {
-        if (m_request.name) {
-            JobInputs inputs;
-            inputs.deviceName = Normalised(*m_request.name);
-            if (InputRules::HasControlCharacter(inputs.deviceName)) {
-                return m_texts(TextId::TextNotAllowed);
-            }
-            if (!InputRules::FitsNameBytes(inputs.deviceName)) {
-                return m_texts(TextId::NameTooLong);
-            }
-            m_plan.settings.push_back({"--name", JOB_SET_NAME, GRP_SLAVE_BUTTONS, TextId::NameDone,
-                                       TextId::NameFailed, false, Fixed(inputs)});
-        }
-        return std::nullopt;
+        return m_request.name ? AddTyped(JOB_SET_NAME, Normalised(*m_request.name)) : std::nullopt;
     }
 
     std::optional<std::string> AdvInterval() {
-        if (m_request.advInterval) {
-            const auto interval = InputRules::ParseAdvInterval(*m_request.advInterval);
-            if (!interval) {
-                return m_texts(TextId::BadAdvInterval);
-            }
-            JobInputs inputs;
-            inputs.advInterval = *interval;
-            m_plan.settings.push_back({"--adv-interval", JOB_SET_ADV_INTERVAL, GRP_SLAVE_BUTTONS,
-                                       TextId::AdvDone, TextId::AdvFailed, false, Fixed(inputs)});
-        }
-        return std::nullopt;
+        return m_request.advInterval ? AddTyped(JOB_SET_ADV_INTERVAL, *m_request.advInterval)
+                                     : std::nullopt;
     }
 
     std::optional<std::string> AutoCon() {
         if (m_request.autoCon) {
             JobInputs inputs;
             inputs.autoConIndex = *m_request.autoCon == "on" ? 1 : 0;
-            m_plan.settings.push_back({"--autocon", JOB_SET_AUTOCON, GRP_SCAN_BUTTONS,
-                                       TextId::AutoConDone, TextId::AutoConFailed, true,
-                                       Fixed(inputs)});
+            Add(JOB_SET_AUTOCON, Fixed(inputs));
         }
         return std::nullopt;
     }
@@ -203,20 +163,10 @@ private:
             return std::nullopt;
         }
         if (*m_request.master == "none") {
-            m_plan.settings.push_back({"--master", JOB_DELETE_MASTER, GRP_MASTER_BUTTONS,
-                                       TextId::MasterDeleted, TextId::MasterDeleteFailed, true,
-                                       Fixed({})});
+            Add(JOB_DELETE_MASTER, Fixed({}));
             return std::nullopt;
         }
-        const std::optional<BdAddr> address = InputRules::ParseAddress(*m_request.master);
-        if (!address) {
-            return m_texts(TextId::BadAddress);
-        }
-        JobInputs inputs;
-        inputs.masterAddr = *address;
-        m_plan.settings.push_back({"--master", JOB_SET_MASTER, GRP_MASTER_BUTTONS,
-                                   TextId::MasterDone, TextId::MasterFailed, true, Fixed(inputs)});
-        return std::nullopt;
+        return AddTyped(JOB_SET_MASTER, *m_request.master);
     }
 
     std::optional<std::string> AddSlotChange(unsigned number, SlotText text) {
@@ -266,8 +216,7 @@ private:
             std::holds_alternative<std::string>(built)) {
             return std::get<std::string>(built);
         }
-        m_plan.settings.push_back({"--slot", JOB_WRITE_SLOTS, GRP_SLOT_BUTTONS, TextId::SlotsDone,
-                                   TextId::SlotsFailed, true, SlotInputs(m_slotChanges, m_texts)});
+        Add(JOB_WRITE_SLOTS, SlotChangeInputs(m_slotChanges, m_texts));
         return std::nullopt;
     }
 
@@ -288,8 +237,7 @@ private:
             return m_texts(TextId::BadUartArgument, {text});
         }
         const Flow wanted = flow.empty() ? Flow::AsRead : flow == "on" ? Flow::On : Flow::Off;
-        m_plan.settings.push_back({"--uart", JOB_SET_UART, std::nullopt, TextId::UartDone,
-                                   TextId::UartFailed, false, UartInputs(baud, wanted)});
+        Add(JOB_SET_UART, UartInputs(baud, wanted));
         return std::nullopt;
     }
 
@@ -299,24 +247,24 @@ private:
     std::map<unsigned, SlotText> m_slotChanges;
 };
 
-Failure NotOffered(const Setting& setting, const ModuleSession& session, const Texts& tr) {
+Failure NotOffered(const PlannedSetting& setting, const ModuleSession& session, const Texts& tr) {
     return Failure{ExitCode::NotAvailable,
-                   tr(TextId::NotAvailable, {setting.option, session.Model()})};
+                   tr(TextId::NotAvailable, {setting.row->option, session.Model()})};
 }
 
 // A setting the page would not offer in the role it will be applied in, or whose check fails
 // against the module's values, stops the run before anything is changed.
 Step CheckBeforeSending(const SetPlan& plan, const ModuleSession& session, const Texts& tr) {
     std::uint8_t role = session.Module().role;
-    for (const Setting& setting : plan.settings) {
-        if (setting.group && !session.Offers(*setting.group, role)) {
+    for (const PlannedSetting& setting : plan.settings) {
+        if (setting.row->group && !session.Offers(*setting.row->group, role)) {
             return NotOffered(setting, session, tr);
         }
         if (const auto inputs = setting.inputs(session);
             const auto* error = std::get_if<std::string>(&inputs)) {
             return Failure{ExitCode::BadArgument, *error};
         }
-        if (setting.job == JOB_SET_ROLE) {
+        if (setting.row->job == JOB_SET_ROLE) {
             role = plan.roleAfter;
         }
     }
@@ -324,40 +272,36 @@ Step CheckBeforeSending(const SetPlan& plan, const ModuleSession& session, const
 }
 
 // Applies one setting; nothing when it succeeded.
-Step Apply(const Setting& setting, ModuleSession& session, const CliContext& context) {
-    if (setting.group && !session.Offers(*setting.group)) {  // the role did not become the one set
+Step Apply(const PlannedSetting& setting, ModuleSession& session, const CliContext& context) {
+    const SettingRow& row = *setting.row;
+    if (row.group && !session.Offers(*row.group)) {  // the role did not become the one set
         return NotOffered(setting, session, context.texts);
     }
     auto inputs = setting.inputs(session);
     if (const auto* error = std::get_if<std::string>(&inputs)) {
         return Failure{ExitCode::BadArgument, *error};
     }
-    const JobStatus status = session.Run(setting.job, std::get<JobInputs>(inputs));
+    const JobStatus status = session.Run(row.job, std::get<JobInputs>(inputs));
     if (status == JOB_NOT_CONFIRMED && !session.PortFailed()) {
-        return Failure{ExitCode::NoAnswer, context.texts(TextId::UartNotConfirmed)};
+        return Failure{ExitCode::NoAnswer, context.texts(ConfMessageId::MSG_UART_NOT_CONFIRMED)};
     }
     if (status != JOB_OK) {
-        return session.AfterFailure(status, setting.failed);
+        return session.AfterFailure(status, context.texts(row.failed));
     }
-    context.Say(context.texts(setting.done));
+    context.Say(context.texts(row.done));
     return std::nullopt;
 }
 
 }  // namespace
 
-Step ApplySet(const SetRequest& request, ModuleSession& session, const CliContext& context,
-              bool dryRun) {
-    Checked checked = SetChecker(request, context.texts).Check();
-    if (const auto* error = std::get_if<std::string>(&checked)) {
-        return Failure{ExitCode::BadArgument, *error};
-    }
-    const SetPlan& plan = std::get<SetPlan>(checked);
+Step RunSetPlan(const SetPlan& plan, ModuleSession& session, const CliContext& context,
+                bool dryRun) {
     Step failed = CheckBeforeSending(plan, session, context.texts);
     if (dryRun) {
         return failed;
     }
     bool stale = false;
-    for (const Setting& setting : plan.settings) {
+    for (const PlannedSetting& setting : plan.settings) {
         if (!failed) {  // between two settings: where an interruption takes effect
             failed = session.Interruption();
         }
@@ -368,9 +312,18 @@ Step ApplySet(const SetRequest& request, ModuleSession& session, const CliContex
             break;
         }
         failed = Apply(setting, session, context);
-        stale = setting.rereads;
+        stale = setting.row->Rereads();
     }
     return failed;
+}
+
+Step ApplySet(const SetRequest& request, ModuleSession& session, const CliContext& context,
+              bool dryRun) {
+    Checked checked = SetChecker(request, context.texts).Check();
+    if (const auto* error = std::get_if<std::string>(&checked)) {
+        return Failure{ExitCode::BadArgument, *error};
+    }
+    return RunSetPlan(std::get<SetPlan>(checked), session, context, dryRun);
 }
 
 int RunSet(const SetRequest& request, const CliContext& context) {

@@ -1,3 +1,7 @@
+// The production line's watch mode: the ports matching a pattern are listed again and again; a
+// module that appears on one gets the settings file applied, one module after the other, with
+// one result line and one report row each.
+
 #include "WatchMode.h"
 
 #include "ProfileApply.h"
@@ -168,7 +172,8 @@ private:
                 m_waiting.push_back({port, std::chrono::steady_clock::now()});
             }
         }
-        std::erase_if(m_waiting, [&now](const NewPort& entry) { return !now.contains(entry.port); });
+        std::erase_if(m_waiting,
+                      [&now](const NewPort& entry) { return !now.contains(entry.port); });
         m_present = now;
     }
 
@@ -208,7 +213,7 @@ private:
         m_report.open(*m_request.report, std::ios::binary | std::ios::app);
         if (!m_report) {
             return Failure{ExitCode::BadArgument,
-                           m_context.texts(TextId::ProfileCannotWrite,
+                           m_context.texts(ConfMessageId::MSG_PROFILE_CANNOT_WRITE,
                                            {*m_request.report, std::strerror(errno)})};
         }
         if (m_report.tellp() == 0) {
@@ -232,7 +237,7 @@ private:
                  << std::flush;
         if (!m_report) {
             m_context.Fail(ExitCode::Internal,
-                           m_context.texts(TextId::ProfileCannotWrite,
+                           m_context.texts(ConfMessageId::MSG_PROFILE_CANNOT_WRITE,
                                            {*m_request.report, std::strerror(errno)}));
         }
     }

@@ -44,7 +44,6 @@ constexpr Transaction kSetRole{"AT+ROLE=%c\r", KIND_SET_ROLE, 1500, AT_OK};
 constexpr Transaction kSetBypass{"AT+MBYPASS=%s\r", KIND_SET_BYPASS, 1500, AT_OK};
 constexpr Transaction kSetConMac{"AT+SETCONMAC=%s\r", KIND_SET_CON_MAC, 1500, AT_OK};
 
-constexpr std::string_view kSetModeWord = "SETMODE";
 // Texts sent in a command keep at most this many bytes, like the module's text answers.
 constexpr std::size_t kMaxSentText = 63;
 
@@ -498,5 +497,5 @@ void ConfJobRunner::WakeForAbort() {
 }
 
 bool ConfJobRunner::InSetMode() const {
-    return m_dev.info.StateWord() == kSetModeWord;
+    return m_dev.info.InSetMode();
 }

@@ -47,6 +47,7 @@ enum class ConfMessageId {
     // Our own, beyond the historic table.
     MSG_TEXT_NOT_ALLOWED = 200,
     MSG_SLOT_NAME_NOT_ALLOWED = 201,
+    MSG_SLOT_NAME_TOO_LONG = 202,  // the page shows its own Korean text in both languages
     // Settings files; "%1" is the field, or the file and "%2" the system's reason.
     MSG_PROFILE_CANNOT_READ = 210,
     MSG_PROFILE_CANNOT_WRITE = 211,
@@ -58,6 +59,7 @@ enum class ConfMessageId {
     MSG_PROFILE_MATCHES = 217,
     MSG_PROFILE_NOT_OFFERED = 218,
     MSG_PROFILE_APPLIED = 219,
+    MSG_PROFILE_TOO_LARGE = 220,
 };
 
 struct ConfMessageText {
@@ -156,6 +158,8 @@ inline constexpr std::array kConfMessageTexts = {
                     QT_TRANSLATE_NOOP("ConfMessages",
                                       "Slot %1: the name must not contain commas or control "
                                       "characters such as line breaks. Nothing was sent.")},
+    ConfMessageText{ConfMessageId::MSG_SLOT_NAME_TOO_LONG,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Slot %1: invalid name length.")},
     ConfMessageText{ConfMessageId::MSG_PROFILE_CANNOT_READ,
                     QT_TRANSLATE_NOOP("ConfMessages", "Cannot read the settings file %1: %2")},
     ConfMessageText{ConfMessageId::MSG_PROFILE_CANNOT_WRITE,
@@ -185,6 +189,10 @@ inline constexpr std::array kConfMessageTexts = {
                     QT_TRANSLATE_NOOP("ConfMessages",
                                       "The settings of the file have been applied, and the module "
                                       "has been read again.")},
+    ConfMessageText{
+        ConfMessageId::MSG_PROFILE_TOO_LARGE,
+        QT_TRANSLATE_NOOP("ConfMessages",
+                          "The settings file %1 is larger than 1 MiB; it is not read.")},
 };
 
 // The English source of `id`; nullptr for a number the page does not use.

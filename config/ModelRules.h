@@ -13,14 +13,6 @@ inline constexpr std::string_view kModelDtq50 = "GaX-DTQ50";
 inline constexpr std::string_view kModel521M = "GaX-sKW521M";
 inline constexpr std::string_view kModel521 = "GaX-sKW521";
 
-bool IsSupportedModel(std::string_view model);
-bool IsFullRoleModel(std::string_view model);  // takes any role
-bool IsModel521M(std::string_view model);      // central only
-bool IsModel521(std::string_view model);       // peripheral only
-
-// The read job that follows a successful identification of a supported model.
-ConfJob ReadJobOf(std::string_view model);
-
 // The eleven control groups of the configuration page, in the order the page builds them.
 enum ControlGroup : std::uint8_t {
     GRP_ALL_INPUTS,
@@ -39,6 +31,36 @@ enum ControlGroup : std::uint8_t {
 
 using ControlGroupSet = std::bitset<GRP_COUNT>;
 ControlGroupSet MakeGroupSet(std::initializer_list<ControlGroup> groups);
+
+// What a model can be: every role, or one role only.
+enum class ModelRoles : std::uint8_t { Any, CentralOnly, PeripheralOnly };
+
+// One supported model's capabilities. Everything the program decides by model derives from
+// this table (ModelRules.cpp); adding a model is adding a row.
+struct ModelCapabilities {
+    std::string_view name;
+    ModelRoles roles;
+    ConfJob readJob;  // the read job that follows a successful identification
+    bool canScan;     // a module of it may be found scanning, and is stopped before use
+    // The page's groups kept disabled whatever the role (Any: these depend on the role byte,
+    // see GroupsKeptDisabled).
+    ControlGroupSet keptDisabled;
+};
+
+// The row of `model`; nothing for an unsupported model.
+const ModelCapabilities* CapabilitiesOf(std::string_view model);
+
+bool IsSupportedModel(std::string_view model);
+bool IsFullRoleModel(std::string_view model);  // takes any role
+bool IsModel521M(std::string_view model);      // central only
+bool IsModel521(std::string_view model);       // peripheral only
+
+// The read job that follows a successful identification of a supported model.
+ConfJob ReadJobOf(std::string_view model);
+
+// Whether a module of `model` can be scanning when it is reached; such a module is stopped
+// before anything else.
+bool CanScan(std::string_view model);
 
 // After every control was enabled, the groups that are disabled again for this model and, on
 // the full-role models, the role byte last read from the module (1 peripheral, 2 central,

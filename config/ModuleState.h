@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 // The module's values as its answers carry them. Each record has the byte layout of the answer
@@ -42,8 +43,14 @@ struct InfoBlock {
     TextArea extra{};  // carried, not interpreted
     TextArea state{};  // state word: "SETMODE", "SCANNING", ...
 
+    // The state words a module reports.
+    static constexpr std::string_view kSetMode = "SETMODE";
+    static constexpr std::string_view kScanning = "SCANNING";
+
     std::string DeviceName() const { return TextOf(name); }
     std::string StateWord() const { return TextOf(state); }
+    bool InSetMode() const { return StateWord() == kSetMode; }
+    bool Scanning() const { return StateWord() == kScanning; }
 };
 
 static_assert(sizeof(SlotEntry) == 71 && std::is_trivially_copyable_v<SlotEntry>);

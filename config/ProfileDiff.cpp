@@ -43,19 +43,21 @@ private:
         m_changes.push_back({kind, slot, std::move(field), std::move(from), std::move(to)});
     }
 
+    static std::string FieldName(ConfJob job) { return std::string(SettingRowOf(job)->fileField); }
+
     void Role(const Profile& p, const ModuleValues& v) {
         if (p.role && *p.role != v.role) {
-            Add(ProfileField::Role, "role", v.role < 0 ? "-" : kRoleNames[v.role],
+            Add(ProfileField::Role, FieldName(JOB_SET_ROLE), v.role < 0 ? "-" : kRoleNames[v.role],
                 kRoleNames[*p.role]);
         }
     }
 
     void Peripheral(const Profile& p, const std::string& name, const ModuleValues& v) {
         if (p.name && name != v.name) {
-            Add(ProfileField::Name, "name", v.name, name);
+            Add(ProfileField::Name, FieldName(JOB_SET_NAME), v.name, name);
         }
         if (p.advInterval && v.advInterval != p.advInterval) {
-            Add(ProfileField::AdvInterval, "advInterval",
+            Add(ProfileField::AdvInterval, FieldName(JOB_SET_ADV_INTERVAL),
                 v.advInterval ? std::to_string(*v.advInterval) : "-",
                 std::to_string(*p.advInterval));
         }
@@ -63,11 +65,11 @@ private:
 
     void Central(const Profile& p, const ModuleValues& v) {
         if (p.autoConnect && v.autoCon != p.autoConnect) {
-            Add(ProfileField::AutoConnect, "autoConnect", v.autoCon ? OnOff(*v.autoCon) : "-",
-                OnOff(*p.autoConnect));
+            Add(ProfileField::AutoConnect, FieldName(JOB_SET_AUTOCON),
+                v.autoCon ? OnOff(*v.autoCon) : "-", OnOff(*p.autoConnect));
         }
         if (p.masterAddress && v.masterAddress != p.masterAddress) {
-            Add(ProfileField::MasterAddress, "masterAddress",
+            Add(ProfileField::MasterAddress, FieldName(JOB_SET_MASTER),
                 v.masterAddress ? OrDash(*v.masterAddress) : "-", OrDash(*p.masterAddress));
         }
     }
@@ -78,7 +80,7 @@ private:
             if (v.slots && held == wanted) {
                 continue;
             }
-            Add(ProfileField::Slot, "slots[" + std::to_string(number) + "]",
+            Add(ProfileField::Slot, FieldName(JOB_WRITE_SLOTS) + "[" + std::to_string(number) + "]",
                 v.slots ? SlotText(held) : "-", SlotText(wanted), number);
         }
     }
@@ -87,7 +89,7 @@ private:
         const std::uint32_t wantedBaud = p.baud.value_or(baud);
         const bool wantedFlow = p.flowControl.value_or(v.flow);
         if (wantedBaud != baud || wantedFlow != v.flow) {
-            Add(ProfileField::Uart, "uart", UartText(baud, v.flow),
+            Add(ProfileField::Uart, FieldName(JOB_SET_UART), UartText(baud, v.flow),
                 UartText(wantedBaud, wantedFlow));
         }
     }
@@ -95,26 +97,13 @@ private:
     std::vector<FieldChange> m_changes;
 };
 
-ProfileJob JobOf(ProfileField kind, const Profile& profile) {
-    switch (kind) {
-        case ProfileField::Role:
-            return {JOB_SET_ROLE, GRP_ROLE_BUTTONS, true};
-        case ProfileField::Name:
-            return {JOB_SET_NAME, GRP_SLAVE_BUTTONS, false};
-        case ProfileField::AdvInterval:
-            return {JOB_SET_ADV_INTERVAL, GRP_SLAVE_BUTTONS, false};
-        case ProfileField::AutoConnect:
-            return {JOB_SET_AUTOCON, GRP_SCAN_BUTTONS, true};
-        case ProfileField::MasterAddress:
-            return {profile.masterAddress && profile.masterAddress->empty() ? JOB_DELETE_MASTER
-                                                                            : JOB_SET_MASTER,
-                    GRP_MASTER_BUTTONS, true};
-        case ProfileField::Slot:
-            return {JOB_WRITE_SLOTS, GRP_SLOT_BUTTONS, true};
-        case ProfileField::Uart:
-            break;
+const SettingRow& SettingOf(ProfileField kind, const Profile& profile) {
+    if (kind == ProfileField::MasterAddress && profile.masterAddress &&
+        profile.masterAddress->empty()) {
+        return *SettingRowOf(JOB_DELETE_MASTER);
     }
-    return {JOB_SET_UART, std::nullopt, false};
+    return *std::find_if(kSettingRows.begin(), kSettingRows.end(),
+                         [kind](const SettingRow& row) { return row.field == kind; });
 }
 
 // The file's slot to blame for a refused slot write: the one refused, or, when that is a slot
@@ -166,10 +155,9 @@ std::vector<ProfileJob> ProfileJobsFor(const std::vector<FieldChange>& changes,
                                        const Profile& profile) {
     std::vector<ProfileJob> jobs;
     for (const FieldChange& change : changes) {
-        ProfileJob job = JobOf(change.kind, profile);
-        if (jobs.empty() || jobs.back().job != job.job) {
-            job.field = change.field;
-            jobs.push_back(std::move(job));
+        const SettingRow& setting = SettingOf(change.kind, profile);
+        if (jobs.empty() || jobs.back().setting->job != setting.job) {
+            jobs.push_back({&setting, change.field});
         }
     }
     return jobs;
@@ -179,11 +167,11 @@ std::optional<ProfileRefusal> RefusalOf(const std::vector<FieldChange>& changes,
                                         const Profile& profile, const ModuleValues& module,
                                         std::string_view model, std::uint8_t role) {
     for (const FieldChange& change : changes) {
-        const ProfileJob job = JobOf(change.kind, profile);
-        if (job.group && GroupsKeptDisabled(model, role).test(*job.group)) {
+        const SettingRow& setting = SettingOf(change.kind, profile);
+        if (setting.group && GroupsKeptDisabled(model, role).test(*setting.group)) {
             return ProfileRefusal{ConfMessageId::MSG_PROFILE_NOT_OFFERED, change.field};
         }
-        if (job.job == JOB_SET_ROLE && profile.role) {
+        if (setting.job == JOB_SET_ROLE && profile.role) {
             role = RoleByteOf(*profile.role);
         }
     }
@@ -238,4 +226,23 @@ std::variant<JobInputs, ProfileRefusal> ProfileJobInputs(ConfJob job, const Prof
             break;
     }
     return inputs;
+}
+
+std::optional<std::string> ProfileNameFor(const Profile& profile, unsigned counter) {
+    return profile.name ? NameFor(*profile.name, counter) : std::string();
+}
+
+std::optional<ApplyPlan> PlanApply(const Profile& profile, unsigned counter,
+                                   const ModuleValues& module, std::string_view model,
+                                   std::uint8_t role, std::uint32_t baud) {
+    std::optional<std::string> name = ProfileNameFor(profile, counter);
+    if (!name) {
+        return std::nullopt;
+    }
+    ApplyPlan plan;
+    plan.name = std::move(*name);
+    plan.changes = ProfileChanges(profile, plan.name, module, baud);
+    plan.refusal = RefusalOf(plan.changes, profile, module, model, role);
+    plan.jobs = ProfileJobsFor(plan.changes, profile);
+    return plan;
 }

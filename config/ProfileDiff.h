@@ -6,6 +6,7 @@
 #include "ModelRules.h"
 #include "ModuleValues.h"
 #include "Profile.h"
+#include "SettingTable.h"
 
 #include <cstdint>
 #include <optional>
@@ -15,8 +16,6 @@
 #include <vector>
 
 // What a settings file changes on a module, and the page's jobs that change it.
-
-enum class ProfileField { Role, Name, AdvInterval, AutoConnect, MasterAddress, Slot, Uart };
 
 // One field whose module value differs from the settings file's.
 struct FieldChange {
@@ -34,13 +33,10 @@ struct FieldChange {
 std::vector<FieldChange> ProfileChanges(const Profile& profile, const std::string& name,
                                         const ModuleValues& module, std::uint32_t baud);
 
-// One of the page's setting jobs, with the control group whose button runs it on the page
-// (none: always offered) and whether the page identifies and reads the module after it.
+// One of the page's setting jobs and the first field it changes.
 struct ProfileJob {
-    ConfJob job;
-    std::optional<ControlGroup> group;
-    bool rereads;
-    std::string field{};  // the first field it changes
+    const SettingRow* setting;
+    std::string field{};
 };
 
 // The jobs that apply `changes`, in their order; every slot change is one slot write.
@@ -67,3 +63,24 @@ std::variant<JobInputs, ProfileRefusal> ProfileJobInputs(ConfJob job, const Prof
                                                          const std::string& name,
                                                          const ModuleValues& module,
                                                          std::uint32_t baud);
+
+// Applying a settings file to a module as read: the device name with the counter filled in
+// (empty when the file has none), the fields that differ, the jobs that change them, and why
+// the page would refuse them (nothing: it would not).
+struct ApplyPlan {
+    std::string name;
+    std::vector<FieldChange> changes;
+    std::vector<ProfileJob> jobs;
+    std::optional<ProfileRefusal> refusal;
+};
+
+// The device name of `profile` with `counter` filled in: empty when the file has none, nothing
+// when the filled-in name breaks the name rules.
+std::optional<std::string> ProfileNameFor(const Profile& profile, unsigned counter);
+
+// Plans applying `profile` with `counter` to a module of `model` whose values are `module`
+// and role byte `role`, reached at `baud`: counter, name, changes, refusal. Nothing when the
+// counter cannot fill the name (ProfileNameFor).
+std::optional<ApplyPlan> PlanApply(const Profile& profile, unsigned counter,
+                                   const ModuleValues& module, std::string_view model,
+                                   std::uint8_t role, std::uint32_t baud);

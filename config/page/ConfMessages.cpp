@@ -5,6 +5,14 @@ QString ConfMessages::Text(Id id) {
     return source != nullptr ? QCoreApplication::translate(kConfMessageContext, source) : QString();
 }
 
+QString ConfMessages::RefusalText(const InputRefusal& refusal) {
+    if (refusal.message == MSG_SLOT_NAME_TOO_LONG) {
+        return SlotNameTooLong(refusal.slot);
+    }
+    const QString text = Text(refusal.message);
+    return text.contains(QLatin1String("%1")) ? text.arg(refusal.slot) : text;
+}
+
 QString ConfMessages::FilterErrorCaption() {
     return QStringLiteral("오류");
 }

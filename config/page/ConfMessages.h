@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConfMessageTable.h"
+#include "SettingTable.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -18,6 +19,8 @@ public:
     // The text of `id`; empty for a number the page does not use. MSG_SLOT_BAD_ADDRESS keeps
     // its "%1" for the slot number.
     static QString Text(Id id);
+    // The message of a value a setting's input rule refused, its slot filled in.
+    static QString RefusalText(const InputRefusal& refusal);
 
     // Korean-only texts.
     static QString FilterErrorCaption();  // "오류"

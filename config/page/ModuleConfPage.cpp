@@ -9,12 +9,12 @@
 #include "Conversions.h"
 #include "FilterSettingsBinder.h"
 #include "InputRules.h"
-#include "JobOutcomes.h"
 #include "ModelRules.h"
 #include "ModuleValuesView.h"
 #include "ResponseKind.h"
 #include "ScanFilter.h"
 #include "ScanList.h"
+#include "SettingTable.h"
 #include "SlotTable.h"
 #include "sKW523Comm.h"
 
@@ -51,6 +51,20 @@ std::string ToUtf8(const QString& text) {
     return WideToUtf8(text.toStdU16String());
 }
 
+Prompter::Icon IconOf(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Information:
+            return Prompter::Icon::Information;
+        case MessageIcon::Warning:
+            return Prompter::Icon::Warning;
+        case MessageIcon::Error:
+            return Prompter::Icon::Error;
+        case MessageIcon::None:
+            break;
+    }
+    return Prompter::Icon::None;
+}
+
 // An edit's text when its filter is switched on.
 std::optional<std::string> FilterText(const QCheckBox* check, const QLineEdit* edit) {
     if (!check->isChecked()) {
@@ -67,9 +81,9 @@ ModuleConfPage::ModuleConfPage(QWidget* parent)
       m_scanList(std::make_unique<ScanList>(m_c.scanList)),
       m_slotTable(std::make_unique<SlotTable>(m_c.slotRows)),
       m_comm(std::make_unique<sKW523Comm>()),
-      m_jobs(std::make_unique<ConfJobRunner>(*m_comm)) {
+      m_runner(std::make_unique<ConfJobRunner>(*m_comm)) {
     m_worker = std::make_unique<ConfWorker>(
-        [this](ConfJob job, const JobInputs& inputs) { return m_jobs->Run(job, inputs); },
+        [this](ConfJob job, const JobInputs& inputs) { return m_runner->Run(job, inputs); },
         [this](std::int32_t job, std::int32_t status) {
             // Worker thread: hand over only.
             QMetaObject::invokeMethod(
@@ -85,8 +99,8 @@ ModuleConfPage::ModuleConfPage(QWidget* parent)
             QMetaObject::invokeMethod(
                 this, [this] { SyncCursor(); }, Qt::QueuedConnection);
         });
-    m_worker->SetAbortHandler([this] { m_jobs->WakeForAbort(); });
-    m_jobs->SetAbortCheck([this] { return m_worker->JobAborted(); });
+    m_worker->SetAbortHandler([this] { m_runner->WakeForAbort(); });
+    m_runner->SetAbortCheck([this] { return m_worker->JobAborted(); });
     m_filterSettings = new FilterSettingsBinder(m_c.nameFilterCheck, m_c.nameFilter,
                                                 m_c.rssiFilterCheck, m_c.rssiFilter, this);
     m_filterSettings->Load();
@@ -184,7 +198,7 @@ void ModuleConfPage::AbortJobs() {
     // Results handed over before the abort are dropped when they arrive.
     ++m_session;
     m_quietScanStop = false;
-    m_jobs->SetScanState(SCAN_IDLE);
+    m_runner->SetScanState(SCAN_IDLE);
     SetScanCaption(ConfMessages::MSG_SCAN);
     EnableControls(false);
     SetBusy(false);
@@ -218,6 +232,17 @@ void ModuleConfPage::PostJob(ConfJob job, const JobInputs& inputs) {
     m_worker->PostJob(job, false, inputs);
 }
 
+bool ModuleConfPage::PostSetting(ConfJob job, const CheckedInputs& checked) {
+    if (const auto* refusal = std::get_if<InputRefusal>(&checked)) {
+        const std::uint32_t session = m_session.load();
+        Prompter::Ask(this, ConfMessages::RefusalText(*refusal), IconOf(refusal->icon));
+        EnableControlsIfStillConnected(session);
+        return false;
+    }
+    PostJob(job, std::get<JobInputs>(checked));
+    return true;
+}
+
 // ---- Shared operations ----
 
 void ModuleConfPage::EnableControls(bool enable) {
@@ -234,7 +259,8 @@ void ModuleConfPage::EnableControls(bool enable) {
     if (!enable) {
         return;
     }
-    const ControlGroupSet keptDisabled = GroupsKeptDisabled(m_jobs->Model(), m_jobs->Module().role);
+    const ControlGroupSet keptDisabled =
+        GroupsKeptDisabled(m_runner->Model(), m_runner->Module().role);
     for (int group = 0; group < GRP_COUNT; ++group) {
         if (keptDisabled.test(static_cast<std::size_t>(group))) {
             apply(static_cast<ControlGroup>(group), false);
@@ -269,8 +295,8 @@ void ModuleConfPage::SyncCursor() {
     }
 }
 
-Prompter::Answer ModuleConfPage::Show(ConfMessages::Id id, Prompter::Icon icon,
-                                      Prompter::Buttons buttons) {
+Prompter::Answer ModuleConfPage::ShowMessage(ConfMessages::Id id, Prompter::Icon icon,
+                                             Prompter::Buttons buttons) {
     return Prompter::Ask(this, ConfMessages::Text(id), icon, buttons);
 }
 
@@ -297,7 +323,7 @@ void ModuleConfPage::OnJobResult(std::int32_t job, std::int32_t status) {
     switch (job) {
         case JOB_IDENTIFY:
             if (status == JOB_OK) {
-                PostJob(ReadJobOf(m_jobs->Model()));
+                PostJob(ReadJobOf(m_runner->Model()));
             } else {
                 GiveUp(status);
             }
@@ -324,17 +350,17 @@ void ModuleConfPage::OnJobResult(std::int32_t job, std::int32_t status) {
             OnScanJobResult(job, status);
             return;
         default:
-            if (const auto outcome = SettingOutcomeOf(job); outcome && m_profileRun) {
-                OnProfileSettingResult(*outcome, status);
-            } else if (outcome) {
-                OnSettingResult(*outcome, status);
+            if (const SettingRow* setting = SettingRowOf(job); setting && m_profileRun) {
+                OnProfileSettingResult(*setting, status);
+            } else if (setting) {
+                OnSettingResult(*setting, status);
             }
             return;
     }
 }
 
 void ModuleConfPage::OnScanJobResult(std::int32_t job, std::int32_t status) {
-    const bool running = m_jobs->GetScanState() == SCAN_RUNNING;
+    const bool running = m_runner->GetScanState() == SCAN_RUNNING;
     if (job == JOB_SCAN_START && status == JOB_OK) {
         m_scanList->Reset();
         ResetScanButton(ConfMessages::MSG_STOP);
@@ -347,13 +373,13 @@ void ModuleConfPage::OnScanJobResult(std::int32_t job, std::int32_t status) {
             if (m_c.rssiFilterCheck->isChecked()) {
                 threshold = InputRules::RssiThreshold(ToUtf8(m_c.rssiFilter->text()));
             }
-            m_scanList->Add(m_jobs->LastScanReport(), threshold);
+            m_scanList->Add(m_runner->LastScanReport(), threshold);
         }
         if (running) {
             PostJob(JOB_SCAN_REPORT);
         }
     } else if (job == JOB_SCAN_STOP) {
-        m_jobs->SetScanState(SCAN_IDLE);
+        m_runner->SetScanState(SCAN_IDLE);
         ResetScanButton(ConfMessages::MSG_SCAN);
         // A stop after a read, like the read's own quiet stop, does not decide anything.
         const bool quiet = std::exchange(m_quietScanStop, false);
@@ -375,39 +401,40 @@ void ModuleConfPage::RestartIdentification(bool clearList) {
     PostJob(JOB_IDENTIFY);
 }
 
-void ModuleConfPage::OnSettingResult(const SettingOutcome& outcome, std::int32_t status) {
+void ModuleConfPage::OnSettingResult(const SettingRow& setting, std::int32_t status) {
     if (status == JOB_NOT_CONFIRMED) {  // sent, but the restart that applies it never came
-        Show(ConfMessages::MSG_UART_NOT_CONFIRMED, Prompter::Icon::Warning);
+        ShowMessage(ConfMessages::MSG_UART_NOT_CONFIRMED, Prompter::Icon::Warning);
         BackToPortSettings();
         return;
     }
     if (status != JOB_OK) {
-        ReportFailure(status, outcome.failed);
+        ReportFailure(status, setting.failed);
         return;
     }
     const std::uint32_t session = m_session.load();
-    Show(outcome.done, outcome.doneIcon);
+    ShowMessage(setting.done, IconOf(setting.doneIcon));
     if (!StillConnected(session)) {
         return;
     }
-    switch (outcome.then) {
-        case SettingOutcome::Then::Identify:
+    switch (setting.then) {
+        case AfterSetting::Identify:
             PostJob(JOB_IDENTIFY);
             break;
-        case SettingOutcome::Then::EnableControls:
+        case AfterSetting::EnableControls:
             EnableControls(true);
             break;
-        case SettingOutcome::Then::BackToPortSettings:
+        case AfterSetting::Reconnect:
             BackToPortSettings();
             break;
     }
 }
 
 void ModuleConfPage::ShowModuleValues(ConfJob readJob) {
-    const ModuleState dev = m_jobs->Module();
-    ModuleValuesView::Show(m_c, *m_slotTable, dev, m_jobs->Model(), readJob, m_portBaud, m_values);
+    const ModuleState dev = m_runner->Module();
+    ModuleValuesView::Show(m_c, *m_slotTable, ValuesOf(dev, m_runner->Model(), readJob), m_portBaud,
+                           m_values);
     m_shownRead = readJob;
-    if (readJob != JOB_READ_SLAVE && dev.info.StateWord() == "SCANNING") {
+    if (CanScan(m_runner->Model()) && dev.info.Scanning()) {
         StopModuleScan();  // the controls are enabled when the stop has run
         return;
     }
@@ -421,7 +448,7 @@ void ModuleConfPage::ShowModuleValues(ConfJob readJob) {
 void ModuleConfPage::StopModuleScan() {
     // On the worker, like every conversation with the module; its result enables the controls.
     m_quietScanStop = true;
-    m_jobs->SetScanState(SCAN_STOPPING);
+    m_runner->SetScanState(SCAN_STOPPING);
     PostJob(JOB_SCAN_STOP);
     SetBusy(true);
 }
@@ -433,7 +460,7 @@ void ModuleConfPage::GiveUp(std::int32_t status) {
 
 void ModuleConfPage::GiveUpPort(ConfMessages::Id message) {
     ClosePort();
-    Show(message, Prompter::Icon::Error);
+    ShowMessage(message, Prompter::Icon::Error);
     // The message box runs an event loop of its own, in which queued calls (a port dialog the
     // window was asked for earlier) may have opened the port again.
     BackToPortSettings();
@@ -451,8 +478,8 @@ void ModuleConfPage::ReportFailure(std::int32_t status, ConfMessages::Id message
     EnableControls(false);
     ClearDeviceInfo(true);
     const std::uint32_t session = m_session.load();
-    Show(status == JOB_UNSUPPORTED ? ConfMessages::MSG_UNSUPPORTED : message,
-         Prompter::Icon::Error);
+    ShowMessage(status == JOB_UNSUPPORTED ? ConfMessages::MSG_UNSUPPORTED : message,
+                Prompter::Icon::Error);
     if (StillConnected(session)) {
         PostJob(JOB_IDENTIFY);
     }
@@ -478,21 +505,7 @@ void ModuleConfPage::OnUpdate() {
 
 void ModuleConfPage::OnChangeName() {
     EnableControls(false);
-    JobInputs inputs;
-    inputs.deviceName = ToUtf8(m_c.deviceName->text());
-    if (InputRules::HasControlCharacter(inputs.deviceName)) {
-        const std::uint32_t session = m_session.load();
-        Show(ConfMessages::MSG_TEXT_NOT_ALLOWED, Prompter::Icon::Warning);
-        EnableControlsIfStillConnected(session);
-        return;
-    }
-    if (!InputRules::FitsNameBytes(inputs.deviceName)) {
-        const std::uint32_t session = m_session.load();
-        Show(ConfMessages::MSG_NAME_TOO_LONG, Prompter::Icon::Warning);
-        EnableControlsIfStillConnected(session);
-        return;
-    }
-    PostJob(JOB_SET_NAME, inputs);
+    PostSetting(JOB_SET_NAME, TypedInputs(JOB_SET_NAME, ToUtf8(m_c.deviceName->text())));
 }
 
 void ModuleConfPage::OnReboot() {
@@ -503,8 +516,9 @@ void ModuleConfPage::OnReboot() {
 void ModuleConfPage::OnFactoryReset() {
     EnableControls(false);
     const std::uint32_t session = m_session.load();
-    const bool confirmed = Show(ConfMessages::MSG_FACTORY_RESET_QUESTION, Prompter::Icon::Question,
-                                Prompter::Buttons::OkCancel) == Prompter::Answer::Ok;
+    const bool confirmed =
+        ShowMessage(ConfMessages::MSG_FACTORY_RESET_QUESTION, Prompter::Icon::Question,
+                    Prompter::Buttons::OkCancel) == Prompter::Answer::Ok;
     if (!StillConnected(session)) {
         return;
     }
@@ -541,17 +555,12 @@ void ModuleConfPage::OnApplyAutoCon() {
 
 void ModuleConfPage::OnApplyAdvInterval() {
     EnableControls(false);
-    const auto interval = InputRules::ParseAdvInterval(ToUtf8(m_c.advInterval->text()));
-    if (!interval) {
-        const std::uint32_t session = m_session.load();
-        Show(ConfMessages::MSG_BAD_ADV_INTERVAL, Prompter::Icon::Error);
-        EnableControlsIfStillConnected(session);
-        return;
+    const CheckedInputs checked =
+        TypedInputs(JOB_SET_ADV_INTERVAL, ToUtf8(m_c.advInterval->text()));
+    if (const auto* inputs = std::get_if<JobInputs>(&checked)) {
+        m_values.advInterval = inputs->advInterval;
     }
-    m_values.advInterval = *interval;
-    JobInputs inputs;
-    inputs.advInterval = *interval;
-    PostJob(JOB_SET_ADV_INTERVAL, inputs);
+    PostSetting(JOB_SET_ADV_INTERVAL, checked);
 }
 
 // ---- Scan, master device and slots ----
@@ -569,8 +578,8 @@ void ModuleConfPage::OnScanToggle() {
         return;
     }
     JobInputs inputs;
-    if (m_jobs->GetScanState() == SCAN_RUNNING) {
-        m_jobs->SetScanState(SCAN_STOPPING);
+    if (m_runner->GetScanState() == SCAN_RUNNING) {
+        m_runner->SetScanState(SCAN_STOPPING);
         // The report wait may last 3 s; it is cut short, and its result dropped.
         m_worker->AbortRunningJob(kAbortLimit);
         PostJob(JOB_SCAN_STOP);
@@ -615,7 +624,7 @@ bool ModuleConfPage::ScanFiltersValid() {
 void ModuleConfPage::OnMasterCopy() {
     const auto selected = m_scanList->Selected();
     if (!selected) {
-        Show(ConfMessages::MSG_NOTHING_SELECTED, Prompter::Icon::Error);
+        ShowMessage(ConfMessages::MSG_NOTHING_SELECTED, Prompter::Icon::Error);
         return;
     }
     m_c.masterAddress->setText(selected->address);
@@ -623,17 +632,7 @@ void ModuleConfPage::OnMasterCopy() {
 
 void ModuleConfPage::OnMasterRegister() {
     EnableControls(false);
-    const std::optional<BdAddr> address =
-        InputRules::ParseAddress(ToUtf8(m_c.masterAddress->text()));
-    if (!address) {
-        const std::uint32_t session = m_session.load();
-        Show(ConfMessages::MSG_BAD_ADDRESS, Prompter::Icon::Error);
-        EnableControlsIfStillConnected(session);
-        return;
-    }
-    JobInputs inputs;
-    inputs.masterAddr = *address;
-    PostJob(JOB_SET_MASTER, inputs);
+    PostSetting(JOB_SET_MASTER, TypedInputs(JOB_SET_MASTER, ToUtf8(m_c.masterAddress->text())));
 }
 
 void ModuleConfPage::OnMasterDelete() {
@@ -645,46 +644,22 @@ void ModuleConfPage::OnMasterDelete() {
 void ModuleConfPage::OnSlotCopy(int slot) {
     const auto selected = m_scanList->Selected();
     if (!selected) {
-        Show(ConfMessages::MSG_NOTHING_SELECTED, Prompter::Icon::Error);
+        ShowMessage(ConfMessages::MSG_NOTHING_SELECTED, Prompter::Icon::Error);
         return;
     }
     if (!m_slotTable->Assign(slot, selected->address, selected->name)) {
-        Show(ConfMessages::MSG_ALREADY_IN_SLOT, Prompter::Icon::Error);
+        ShowMessage(ConfMessages::MSG_ALREADY_IN_SLOT, Prompter::Icon::Error);
     }
 }
 
 void ModuleConfPage::OnSave() {
     EnableControls(false);
     const auto built = SlotRules::BuildWriteSlots(m_slotTable->Addresses(), m_slotTable->Names());
-    if (const auto* error = std::get_if<InputRules::SaveError>(&built)) {
-        const std::uint32_t session = m_session.load();
-        switch (error->kind) {
-            case InputRules::SaveError::Duplicate:
-                Show(ConfMessages::MSG_DUPLICATE_SLOTS, Prompter::Icon::Error);
-                break;
-            case InputRules::SaveError::BadAddress:
-                Prompter::Ask(
-                    this, ConfMessages::Text(ConfMessages::MSG_SLOT_BAD_ADDRESS).arg(error->slot),
-                    Prompter::Icon::Error);
-                break;
-            case InputRules::SaveError::NameNotAllowed:
-                Prompter::Ask(this,
-                              ConfMessages::Text(ConfMessages::MSG_SLOT_NAME_NOT_ALLOWED)
-                                  .arg(error->slot),
-                              Prompter::Icon::Error);
-                break;
-            case InputRules::SaveError::NameTooLong:
-                Prompter::Ask(this, ConfMessages::SlotNameTooLong(error->slot),
-                              Prompter::Icon::Error);
-                break;
-        }
-        EnableControlsIfStillConnected(session);
-        return;
-    }
-    JobInputs inputs;
-    inputs.writeSlots = std::get<SlotArray>(built);
-    PostJob(JOB_WRITE_SLOTS, inputs);
-    if (!m_worker->IsBusy()) {
+    const CheckedInputs checked =
+        std::holds_alternative<InputRules::SaveError>(built)
+            ? CheckedInputs(::RefusalOf(std::get<InputRules::SaveError>(built)))
+            : CheckedInputs(JobInputs{.writeSlots = std::get<SlotArray>(built)});
+    if (PostSetting(JOB_WRITE_SLOTS, checked) && !m_worker->IsBusy()) {
         SetBusy(true);
     }
 }

@@ -6,6 +6,7 @@
 #include "PageValues.h"
 #include "ProfileDiff.h"
 #include "Prompter.h"
+#include "SettingTable.h"
 
 #include <QWidget>
 
@@ -24,7 +25,7 @@ class ScanList;
 class SlotTable;
 class sKW523Comm;
 struct JobInputs;
-struct SettingOutcome;
+struct SettingRow;
 
 // The "Configurator" page: identifies the module on its port, shows its values and applies
 // the user's settings, scans for devices and registers them, each conversation with the
@@ -40,9 +41,9 @@ struct SettingOutcome;
 //  - setupComPortRequested: the page wants the COM port settings shown, after a port error,
 //    when the module cannot be used, or after it restarted. The page's port is closed by then.
 //  - Settings files: while IsModuleReady (a module read and shown, no job running; signalled by
-//    moduleReadyChanged) ModuleProfile gives the module's settings file, ChangesFor and
-//    RefusalOf what a file would change, and ApplyProfile applies the changes through the page's
-//    own setting jobs, then reads the module again.
+//    moduleReadyChanged) ModuleProfile gives the module's settings file, PlanFor what a file
+//    would change and whether the page refuses it, and ApplyProfile applies the changes through
+//    the page's own setting jobs, then reads the module again.
 class ModuleConfPage : public QWidget {
     Q_OBJECT
 
@@ -63,17 +64,16 @@ public:
     std::optional<ModuleValues> ShownValues() const;
     // The settings file of the module shown; nothing unless IsModuleReady.
     std::optional<Profile> ModuleProfile() const;
-    // The fields `profile` changes on the module shown (`name` is its device name with the
-    // counter filled in); none unless IsModuleReady.
-    std::vector<FieldChange> ChangesFor(const Profile& profile, const std::string& name) const;
-    // Why the page would refuse these changes, as a message naming the field; empty if it
-    // would not.
-    QString RefusalOf(const Profile& profile, const std::vector<FieldChange>& changes) const;
-    // Applies the changes one setting job after another, in the order of ChangesFor, reading
-    // the module again where the page reads it after a setting and once at the end, and shows
-    // one message at the end (a failure as the setting's own message). False, and nothing
-    // sent, when the module is not ready or RefusalOf refuses.
-    bool ApplyProfile(const Profile& profile, const std::string& name);
+    // What applying `profile` with `counter` to the module shown would change (no change
+    // unless IsModuleReady); nothing when the counter cannot fill the file's name.
+    std::optional<ApplyPlan> PlanFor(const Profile& profile, unsigned counter) const;
+    // A refusal of PlanFor as a message naming the field and the model.
+    QString RefusalText(const ProfileRefusal& refusal) const;
+    // Applies the plan's changes one setting job after another, reading the module again where
+    // the page reads it after a setting and once at the end, and shows one message at the end
+    // (a failure as the setting's own message). False, and nothing sent, when the module is
+    // not ready, nothing changes or the plan is refused.
+    bool ApplyProfile(const Profile& profile, unsigned counter);
 
 Q_SIGNALS:
     void setupComPortRequested();
@@ -88,11 +88,14 @@ private:
     void EnableControls(bool enable);
     void PostJob(ConfJob job);
     void PostJob(ConfJob job, const JobInputs& inputs);
+    // Posts a setting job whose inputs passed its input rule; a refused value is shown, and the
+    // controls are enabled again. True when posted.
+    bool PostSetting(ConfJob job, const CheckedInputs& checked);
     void ClearDeviceInfo(bool clearList);
     void SetBusy(bool busy);
     void SyncCursor();
-    Prompter::Answer Show(ConfMessages::Id id, Prompter::Icon icon,
-                          Prompter::Buttons buttons = Prompter::Buttons::Ok);
+    Prompter::Answer ShowMessage(ConfMessages::Id id, Prompter::Icon icon,
+                                 Prompter::Buttons buttons = Prompter::Buttons::Ok);
     void ShowFilterError(const QString& text);
     void SetScanCaption(ConfMessages::Id caption);
     // Captions the scan button and enables and focuses it: the only control used while scanning.
@@ -105,7 +108,7 @@ private:
 
     // Job results.
     void OnScanJobResult(std::int32_t job, std::int32_t status);
-    void OnSettingResult(const SettingOutcome& outcome, std::int32_t status);
+    void OnSettingResult(const SettingRow& setting, std::int32_t status);
     void ShowModuleValues(ConfJob readJob);
     void StopModuleScan();
     // Drops the running and queued jobs and their results; the port stays open.
@@ -150,10 +153,9 @@ private:
         bool readingBack = false;  // every job has run; the final read runs
     };
     void SetReady(bool ready);
-    QString RefusalText(const ProfileRefusal& refusal) const;
     void PostNextProfileJob();
     // A setting job of the run has ended.
-    void OnProfileSettingResult(const SettingOutcome& outcome, std::int32_t status);
+    void OnProfileSettingResult(const SettingRow& setting, std::int32_t status);
     // The module has been read during the run: on to the next job, or the run is over.
     void ContinueProfileRun();
     void StopProfileRun(const QString& message);
@@ -166,7 +168,7 @@ private:
     std::uint32_t m_portBaud = 9600;
 
     std::unique_ptr<sKW523Comm> m_comm;
-    std::unique_ptr<ConfJobRunner> m_jobs;
+    std::unique_ptr<ConfJobRunner> m_runner;
     std::unique_ptr<ConfWorker> m_worker;
     // Changes each time the port closes, so that results and errors of a connection that is
     // gone are dropped when they arrive.

@@ -3,7 +3,6 @@
 
 #include "ConfJobRunner.h"
 #include "ConfWorker.h"
-#include "JobOutcomes.h"
 #include "ModelRules.h"
 #include "ModuleConfPage.h"
 
@@ -22,7 +21,7 @@ std::optional<ModuleValues> ModuleConfPage::ShownValues() const {
     if (!m_ready || !m_shownRead) {
         return std::nullopt;
     }
-    return ValuesOf(m_jobs->Module(), m_jobs->Model(), *m_shownRead);
+    return ValuesOf(m_runner->Module(), m_runner->Model(), *m_shownRead);
 }
 
 std::optional<Profile> ModuleConfPage::ModuleProfile() const {
@@ -30,41 +29,30 @@ std::optional<Profile> ModuleConfPage::ModuleProfile() const {
     if (!values) {
         return std::nullopt;
     }
-    return ProfileOf(*values, m_jobs->Model(), m_jobs->Module().role, m_portBaud);
+    return ProfileOf(*values, m_runner->Model(), m_runner->Module().role, m_portBaud);
 }
 
-std::vector<FieldChange> ModuleConfPage::ChangesFor(const Profile& profile,
-                                                    const std::string& name) const {
+std::optional<ApplyPlan> ModuleConfPage::PlanFor(const Profile& profile, unsigned counter) const {
     const std::optional<ModuleValues> values = ShownValues();
     if (!values) {
-        return {};
+        return ApplyPlan{};
     }
-    return ProfileChanges(profile, name, *values, m_portBaud);
+    return PlanApply(profile, counter, *values, m_runner->Model(), m_runner->Module().role,
+                     m_portBaud);
 }
 
 QString ModuleConfPage::RefusalText(const ProfileRefusal& refusal) const {
     return ConfMessages::Text(refusal.text)
         .arg(QString::fromStdString(refusal.field),
-             QString::fromStdString(Normalised(m_jobs->Model())));
+             QString::fromStdString(Normalised(m_runner->Model())));
 }
 
-QString ModuleConfPage::RefusalOf(const Profile& profile,
-                                  const std::vector<FieldChange>& changes) const {
-    const std::optional<ModuleValues> values = ShownValues();
-    if (!values) {
-        return {};
-    }
-    const auto refusal =
-        ::RefusalOf(changes, profile, *values, m_jobs->Model(), m_jobs->Module().role);
-    return refusal ? RefusalText(*refusal) : QString();
-}
-
-bool ModuleConfPage::ApplyProfile(const Profile& profile, const std::string& name) {
-    const std::vector<FieldChange> changes = ChangesFor(profile, name);
-    if (changes.empty() || !RefusalOf(profile, changes).isEmpty()) {
+bool ModuleConfPage::ApplyProfile(const Profile& profile, unsigned counter) {
+    std::optional<ApplyPlan> plan = PlanFor(profile, counter);
+    if (!m_ready || !plan || plan->changes.empty() || plan->refusal) {
         return false;
     }
-    m_profileRun = ProfileRun{profile, name, ProfileJobsFor(changes, profile)};
+    m_profileRun = ProfileRun{profile, std::move(plan->name), std::move(plan->jobs)};
     EnableControls(false);
     PostNextProfileJob();
     return true;
@@ -80,31 +68,32 @@ void ModuleConfPage::PostNextProfileJob() {
         return;
     }
     const ProfileJob job = run.jobs[run.next++];
+    const SettingRow& setting = *job.setting;
     // The role set earlier in the run decides what the module offers now, as on the page.
-    if (job.group && GroupsKeptDisabled(m_jobs->Model(), m_jobs->Module().role).test(*job.group)) {
+    if (setting.group &&
+        GroupsKeptDisabled(m_runner->Model(), m_runner->Module().role).test(*setting.group)) {
         StopProfileRun(RefusalText({ConfMessageId::MSG_PROFILE_NOT_OFFERED, job.field}));
         return;
     }
-    const ModuleValues values = ValuesOf(m_jobs->Module(), m_jobs->Model(), *m_shownRead);
-    auto inputs = ProfileJobInputs(job.job, run.profile, run.name, values, m_portBaud);
+    const ModuleValues values = ValuesOf(m_runner->Module(), m_runner->Model(), *m_shownRead);
+    auto inputs = ProfileJobInputs(setting.job, run.profile, run.name, values, m_portBaud);
     if (const auto* refusal = std::get_if<ProfileRefusal>(&inputs)) {
         StopProfileRun(RefusalText(*refusal));
         return;
     }
-    PostJob(job.job, std::get<JobInputs>(inputs));
+    PostJob(setting.job, std::get<JobInputs>(inputs));
     SetBusy(true);
 }
 
-void ModuleConfPage::OnProfileSettingResult(const SettingOutcome& outcome, std::int32_t status) {
+void ModuleConfPage::OnProfileSettingResult(const SettingRow& setting, std::int32_t status) {
     // A failure is the page's own; so is the UART setting's restart, which needs the port
     // opened again at the new speed.
-    if (status != JOB_OK || outcome.job == JOB_SET_UART) {
+    if (status != JOB_OK || setting.then == AfterSetting::Reconnect) {
         m_profileRun.reset();
-        OnSettingResult(outcome, status);
+        OnSettingResult(setting, status);
         return;
     }
-    const bool rereads = m_profileRun->jobs[m_profileRun->next - 1].rereads;
-    if (rereads) {
+    if (setting.Rereads()) {
         PostJob(JOB_IDENTIFY);
         SetBusy(true);
     } else {

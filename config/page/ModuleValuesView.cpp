@@ -1,7 +1,6 @@
 #include "ModuleValuesView.h"
 
 #include "Conversions.h"
-#include "ModelRules.h"
 #include "SlotTable.h"
 
 #include <QAbstractButton>
@@ -27,17 +26,16 @@ void CheckIndex(QButtonGroup* group, int index) {
     group->setExclusive(true);
 }
 
-void ShowDeviceFields(const ConfPageControls& c, const ModuleState& dev, const std::string& model,
-                      std::uint32_t portBaud) {
+void ShowDeviceFields(const ConfPageControls& c, const ModuleValues& v, std::uint32_t portBaud) {
     const int baudIndex = c.uartBaud->findData(portBaud);
     if (baudIndex >= 0) {
         c.uartBaud->setCurrentIndex(baudIndex);
     }
-    ShowFieldValue(c.model, FromUtf8(model));
-    ShowFieldValue(c.firmware, FromUtf8(dev.Firmware()));
-    ShowFieldValue(c.address, QString::fromStdString(FormatBdAddr(dev.info.addr)));
-    c.deviceName->setText(FromUtf8(dev.info.DeviceName()));
-    c.uartFlow->setCurrentIndex(dev.flow);
+    ShowFieldValue(c.model, FromUtf8(v.model));
+    ShowFieldValue(c.firmware, FromUtf8(v.firmware));
+    ShowFieldValue(c.address, QString::fromStdString(v.address));
+    c.deviceName->setText(FromUtf8(v.name));
+    c.uartFlow->setCurrentIndex(v.flow ? 1 : 0);
 }
 
 }  // namespace
@@ -47,36 +45,24 @@ void ShowFieldValue(QLabel* field, const QString& value) {
     field->setAccessibleDescription(value);
 }
 
-namespace {
-
-void ShowAutoCon(const ConfPageControls& c, const ModuleState& dev, PageValues& members) {
-    members.autoCon = dev.autoCon.on != 0 ? 1 : 0;
-    MembersToControls(c, members);
-    c.masterAddress->setText(IsZeroAddr(dev.autoCon.addr)
-                                 ? QString()
-                                 : QString::fromStdString(FormatBdAddr(dev.autoCon.addr)));
-}
-
-}  // namespace
-
-void Show(const ConfPageControls& controls, SlotTable& slotTable, const ModuleState& dev,
-          const std::string& model, ConfJob readJob, std::uint32_t portBaud, PageValues& members) {
-    ShowDeviceFields(controls, dev, model, portBaud);
-    if (readJob == JOB_READ_FULL || readJob == JOB_READ_SLAVE) {
-        members.advInterval = dev.advInterval;
+void Show(const ConfPageControls& controls, SlotTable& slotTable, const ModuleValues& values,
+          std::uint32_t portBaud, PageValues& members) {
+    ShowDeviceFields(controls, values, portBaud);
+    if (values.advInterval) {
+        members.advInterval = *values.advInterval;
         controls.advInterval->setText(QString::number(members.advInterval));
     }
-    if (readJob == JOB_READ_FULL || readJob == JOB_READ_MASTER) {
-        ShowAutoCon(controls, dev, members);
+    if (values.autoCon) {
+        members.autoCon = *values.autoCon ? 1 : 0;
     }
-    if (readJob == JOB_READ_FULL) {
-        const int role = RoleIndexOf(dev.role, dev.bypass);
-        if (role >= 0) {
-            members.role = role;
-        }
-        slotTable.Show(dev.slots);
-    } else {
-        members.role = readJob == JOB_READ_MASTER ? 1 : 0;
+    if (values.masterAddress) {
+        controls.masterAddress->setText(QString::fromStdString(*values.masterAddress));
+    }
+    if (values.role >= 0) {  // a role byte the page does not know keeps the radio as it was
+        members.role = values.role;
+    }
+    if (values.slots) {
+        slotTable.Show(*values.slots);
     }
     MembersToControls(controls, members);
 }

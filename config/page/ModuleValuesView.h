@@ -1,12 +1,10 @@
 #pragma once
 
-#include "ConfJob.h"
 #include "ConfPageControls.h"
-#include "ModuleState.h"
+#include "ModuleValues.h"
 #include "PageValues.h"
 
 #include <cstdint>
-#include <string>
 
 class QButtonGroup;
 class QLabel;
@@ -17,11 +15,10 @@ class SlotTable;
 namespace ModuleValuesView {
 
 // Everything but stopping a module found scanning and enabling the controls: the baud rate the
-// port runs at, model, firmware, address, name and flow control; the advertising interval
-// (JOB_READ_FULL, JOB_READ_SLAVE); automatic connection and master address (JOB_READ_FULL,
-// JOB_READ_MASTER); the role and, for JOB_READ_FULL, the slots.
-void Show(const ConfPageControls& controls, SlotTable& slotTable, const ModuleState& dev,
-          const std::string& model, ConfJob readJob, std::uint32_t portBaud, PageValues& members);
+// port runs at and the values a read job left (ValuesOf decides which a job fills; what it
+// leaves out keeps what the controls show).
+void Show(const ConfPageControls& controls, SlotTable& slotTable, const ModuleValues& values,
+          std::uint32_t portBaud, PageValues& members);
 
 // Shows `value` in a read-only field and gives it to screen readers and automation as the
 // field's description; its accessible name stays the field's caption.

@@ -36,19 +36,19 @@ void SlotTable::Empty(int slot) {
     row.name->clear();
 }
 
-void SlotTable::Show(const SlotArray& entries) {
+void SlotTable::Show(const SlotValues& slots) {
     for (std::size_t i = 0; i < kSlotCount; ++i) {
-        const SlotEntry& entry = entries[i];
+        const SlotValue& slot = slots[i];
         const auto& row = m_rows[i];
-        if (IsZeroAddr(entry.addr)) {
+        if (slot.address.empty()) {
             row.address->clear();
             row.address->setReadOnly(false);
             row.name->clear();
             continue;
         }
-        row.address->setText(QString::fromStdString(FormatBdAddr(entry.addr)));
+        row.address->setText(QString::fromStdString(slot.address));
         row.address->setReadOnly(true);
-        row.name->setText(QString::fromStdU16String(Utf8ToWide(entry.Name())));
+        row.name->setText(QString::fromStdString(slot.name));
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConfPageControls.h"
+#include "ModuleValues.h"
 #include "SlotRules.h"
 
 #include <QString>
@@ -24,7 +25,7 @@ public:
     // "X": both edits emptied, the address editable again.
     void Empty(int slot);
     // The slots as the module holds them.
-    void Show(const SlotArray& entries);
+    void Show(const SlotValues& slots);
     // Empties every edit and leaves their read-only state.
     void ClearTexts();
 

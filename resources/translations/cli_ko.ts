@@ -64,10 +64,6 @@
         <translation>필터 장치명이 너무 깁니다.</translation>
     </message>
     <message>
-        <source>Slot %1: invalid name length.</source>
-        <translation>Slot %1: TAG 길이가 잘못되었습니다.</translation>
-    </message>
-    <message>
         <source>Invalid --slot value: %1 (use N=ADDRESS[,NAME], N from 1 to 8).</source>
         <translation>잘못된 --slot 값입니다: %1 (N=주소[,이름] 형식, N은 1에서 8까지).</translation>
     </message>

@@ -184,6 +184,14 @@ Please check the product name, communication port, etc., and try again.</source>
         <source>The settings of the file have been applied, and the module has been read again.</source>
         <translation>설정 파일의 설정을 적용하고 모듈을 다시 읽었습니다.</translation>
     </message>
+    <message>
+        <source>Slot %1: invalid name length.</source>
+        <translation>Slot %1: TAG 길이가 잘못되었습니다.</translation>
+    </message>
+    <message>
+        <source>The settings file %1 is larger than 1 MiB; it is not read.</source>
+        <translation>설정 파일 %1이(가) 1 MiB보다 커서 읽지 않습니다.</translation>
+    </message>
 </context>
 <context>
     <name>ConfPageLayout</name>

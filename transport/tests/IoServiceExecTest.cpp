@@ -1,7 +1,7 @@
 #include "IoServiceExec.h"
 
-#include <asio/post.hpp>
 #include <gtest/gtest.h>
+#include <asio/post.hpp>
 
 #include <atomic>
 #include <chrono>
@@ -47,7 +47,7 @@ TEST(IoServiceExec, drainedThread_isReplacedOnlyAfterStop) {
     service.Start();
     ASSERT_EQ(first.wait_for(5s), std::future_status::ready);
     std::this_thread::sleep_for(50ms);  // the thread is past its last handler: let it return
-    service.Start();  // still holds the ended thread: does nothing
+    service.Start();                    // still holds the ended thread: does nothing
     auto waiting = PostProbe(service);
     EXPECT_EQ(waiting.wait_for(200ms), std::future_status::timeout);
 
@@ -60,9 +60,26 @@ TEST(IoServiceExec, drainedThread_isReplacedOnlyAfterStop) {
     service.Stop();
 }
 
-TEST(IoServiceExec, destroyedAfterDraining_joinsTheEndedThread) {
-    auto service = std::make_unique<IoServiceExec>();
-    service->Start();
-    std::this_thread::sleep_for(20ms);
-    service.reset();
+TEST(IoServiceExec, stop_waitsForAHandlerThatIsStillRunning) {
+    IoServiceExec service;
+    std::promise<void> entered;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> finished{false};
+    asio::post(service.GetIoContext(), [&entered, released, &finished] {
+        entered.set_value();
+        released.wait();
+        finished = true;
+    });
+    service.Start();
+    ASSERT_EQ(entered.get_future().wait_for(5s), std::future_status::ready);
+    // What the handler had done when Stop returned: a thread left running would not be done.
+    auto finishedWhenStopped = std::async(std::launch::async, [&service, &finished] {
+        service.Stop();
+        return finished.load();
+    });
+    // Stop must not return while the handler runs; a thread it left running would let it.
+    EXPECT_EQ(finishedWhenStopped.wait_for(200ms), std::future_status::timeout);
+    release.set_value();
+    EXPECT_TRUE(finishedWhenStopped.get());
 }
