@@ -29,11 +29,23 @@ TEST(ModelRulesTest, modelTestsCompareWholeNamesCaseSensitively) {
     }
 }
 
-TEST(ModelRulesTest, eachModelHasItsReadJob) {
-    EXPECT_EQ(ReadJobOf("GaX-sKW523"), JOB_READ_FULL);
-    EXPECT_EQ(ReadJobOf("GaX-DTQ50"), JOB_READ_FULL);
-    EXPECT_EQ(ReadJobOf("GaX-sKW521M"), JOB_READ_MASTER);
-    EXPECT_EQ(ReadJobOf("GaX-sKW521"), JOB_READ_SLAVE);
+TEST(ModelRulesTest, eachModelHasItsReadJob_andOnlyThePeripheralOnlyModelCannotScan) {
+    const struct {
+        const char* model;
+        ConfJob read;
+        bool canScan;
+    } cases[] = {
+        {"GaX-sKW523", JOB_READ_FULL, true},
+        {"GaX-DTQ50", JOB_READ_FULL, true},
+        {"GaX-sKW521M", JOB_READ_MASTER, true},
+        {"GaX-sKW521", JOB_READ_SLAVE, false},
+        {"GaX-sKW521X", JOB_READ_SLAVE, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.model);
+        EXPECT_EQ(ReadJobOf(c.model), c.read);
+        EXPECT_EQ(CanScan(c.model), c.canScan);
+    }
 }
 
 struct EnableCase {
