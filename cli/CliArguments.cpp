@@ -7,8 +7,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
+#include <system_error>
 
 namespace {
+
+// A name counter of up to nine digits: the largest width of a placeholder that still fits a
+// name is far below it.
+constexpr unsigned kMaxNameCounter = 999'999'999;
 
 // The speeds of the COM port dialog's list.
 const std::vector<std::uint32_t> kPortBauds(kBaudRates.begin(), kBaudRates.end());
@@ -35,16 +41,52 @@ std::uint32_t PortBaud(const std::string& text) {
     return baud;
 }
 
-void AddConnection(CLI::App* command, Connection& connection) {
-    command->add_option("--port,-p", connection.port, "Serial port, e.g. /dev/ttyUSB0")
-        ->required()
+// A counter or slot number: decimal digits only (the parser would take "0x10" as hex and
+// "010" as octal), within [low, high].
+unsigned Decimal(const std::string& option, const std::string& text, unsigned low, unsigned high) {
+    unsigned value = 0;
+    const char* last = text.data() + text.size();
+    const auto [end, error] = std::from_chars(text.data(), last, value);
+    const bool digitsOnly =
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (text.empty() || !digitsOnly || error != std::errc() || end != last || value < low ||
+        value > high) {
+        throw CLI::ValidationError(option, "'" + text + "' is not a decimal number from " +
+                                               std::to_string(low) + " to " + std::to_string(high));
+    }
+    return value;
+}
+
+// The folder a file is to be written into exists.
+const CLI::Validator kFolderExists(
+    [](const std::string& path) {
+        const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+        std::error_code error;
+        if (parent.empty() || std::filesystem::is_directory(parent, error)) {
+            return std::string();
+        }
+        return "the folder " + parent.string() + " does not exist";
+    },
+    "", "FOLDER EXISTS");
+
+CLI::Option* AddPort(CLI::App* command, Connection& connection) {
+    return command->add_option("--port,-p", connection.port, "Serial port, e.g. /dev/ttyUSB0")
         ->check(kNotEmpty);
+}
+
+// How the module is reached, but for the port: its speed and the model expected.
+void AddLine(CLI::App* command, Connection& connection) {
     command->add_option_function<std::string>(
         "--baud,-b", [&connection](const std::string& text) { connection.baud = PortBaud(text); },
         "Speed of the port (default 9600)");
     AddText(command, "--expect-model", connection.expectedModel,
             "Stop with status 6 unless the module is this model")
         ->check(kNotEmpty);
+}
+
+void AddConnection(CLI::App* command, Connection& connection) {
+    AddPort(command, connection)->required();
+    AddLine(command, connection);
 }
 
 // One subcommand per request; each fills its own request, and the one that was parsed wins.
@@ -77,8 +119,15 @@ void AddSet(CLI::App& app, Commands& c) {
         ->check(CLI::IsMember({"on", "off"}));
     AddText(set, "--master", r.master, "Master device address (12 hex digits) or 'none'");
     set->add_option("--slot", r.slots, "Register slot N: N=ADDRESS[,NAME] (repeatable)");
-    set->add_option("--clear-slot", r.clearSlots, "Empty slot N (repeatable)")
-        ->check(CLI::Range(1u, 8u));
+    set->add_option_function<std::vector<std::string>>(
+        "--clear-slot",
+        [&r](const std::vector<std::string>& numbers) {
+            for (const std::string& number : numbers) {
+                r.clearSlots.push_back(
+                    Decimal("--clear-slot", number, 1, static_cast<unsigned>(kSlotCount)));
+            }
+        },
+        "Empty slot N (repeatable)");
     AddText(set, "--uart", r.uart,
             "UART speed and flow control: BAUD[,on|off]; the module restarts, applied last");
 }
@@ -89,7 +138,8 @@ void AddScan(CLI::App& app, Commands& c) {
     AddConnection(scan, r.connection);
     scan->add_option("--seconds,-s", r.seconds, "How long to scan (default 5)")
         ->check(CLI::Range(1u, 3600u));
-    AddText(scan, "--name-filter", r.nameFilter, "Only names containing this (at most 8 bytes)");
+    AddText(scan, "--name-filter", r.nameFilter, "Only names containing this (at most 8 bytes)")
+        ->check(kNotEmpty);
     AddText(scan, "--rssi-min", r.rssiMin, "Only devices at least this strong, in dBm");
     scan->add_flag("--json", r.json, "Print one JSON array at the end");
 }
@@ -105,22 +155,24 @@ void AddDeviceCommands(CLI::App& app, Commands& c) {
 void AddProfileCommands(CLI::App& app, Commands& c) {
     CLI::App* exporter = app.add_subcommand("export", "Write the module's settings file (JSON)");
     AddConnection(exporter, c.exportProfile.connection);
-    AddText(exporter, "--output,-o", c.exportProfile.output, "Write to FILE instead of stdout");
+    AddText(exporter, "--output,-o", c.exportProfile.output, "Write to FILE instead of stdout")
+        ->check(kNotEmpty)
+        ->check(kFolderExists);
 
     CLI::App* apply = app.add_subcommand(
         "apply", "Apply a settings file: show what differs, set it, read it back and check it");
     ApplyRequest& r = c.apply;
-    CLI::Option* port =
-        apply->add_option("--port,-p", r.connection.port, "Serial port, e.g. /dev/ttyUSB0");
-    apply->add_option("--baud,-b", r.connection.baud, "Speed of the port (default 9600)")
-        ->check(CLI::IsMember(kPortBauds));
-    AddText(apply, "--expect-model", r.connection.expectedModel,
-            "Stop with status 6 unless the module is this model");
-    apply->add_option("file", r.file, "The settings file")->required();
+    CLI::Option* port = AddPort(apply, r.connection);
+    AddLine(apply, r.connection);
+    apply->add_option("file", r.file, "The settings file")->required()->check(kNotEmpty);
     CLI::Option* dryRun =
         apply->add_flag("--dry-run", r.dryRun, "Only show what differs; send no setting");
-    apply->add_option("--name-counter", r.nameCounter,
-                      "First number of the device name's counter, e.g. {n:03} (default 1)");
+    apply->add_option_function<std::string>(
+        "--name-counter",
+        [&r](const std::string& text) {
+            r.nameCounter = Decimal("--name-counter", text, 0, kMaxNameCounter);
+        },
+        "First number of the device name's counter, e.g. {n:03} (default 1)");
     CLI::Option* watch = apply->add_flag(
         "--watch", r.watch, "Production mode: apply to every module that appears, until Ctrl+C");
     CLI::Option* ports = apply->add_option("--ports", r.portPattern,

@@ -103,8 +103,32 @@ std::string LabelTable(const std::vector<std::pair<std::string, std::string>>& r
     return table;
 }
 
+// The JSON library escapes only the C0 controls; DEL and the C1 controls (which some terminals
+// act on) are escaped here too. They can only stand inside strings, where \u escapes are valid.
 std::string JsonText(const nlohmann::ordered_json& json) {
-    return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    const std::string dumped =
+        json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    std::string text;
+    text.reserve(dumped.size());
+    for (std::size_t i = 0; i < dumped.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(dumped[i]);
+        const auto next = i + 1 < dumped.size() ? static_cast<unsigned char>(dumped[i + 1]) : 0;
+        unsigned escaped = 0;
+        if (byte == 0x7F) {
+            escaped = byte;
+        } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            escaped = next;
+            ++i;
+        }
+        if (escaped != 0) {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\u%04x", escaped);
+            text += code;
+        } else {
+            text += dumped[i];
+        }
+    }
+    return text;
 }
 
 JsonObject& JsonObject::Text(std::string_view key, std::string_view value) {

@@ -78,9 +78,13 @@ constexpr std::array kTexts = {
         QT_TRANSLATE_NOOP("SkwCli", "%1 did not read back as applied: %2 expected, %3 read.")},
     TextEntry{TextId::ProfileDryRun, kOwn,
               QT_TRANSLATE_NOOP("SkwCli", "Dry run: no setting was sent.")},
+    TextEntry{TextId::UartSpeedMayHaveChanged, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli",
+                                "The module may run at %1 baud once it has restarted; if it does "
+                                "not answer at its old speed, try %1.")},
 };
 
-static_assert(kTexts.size() == static_cast<std::size_t>(TextId::ProfileDryRun) + 1);
+static_assert(kTexts.size() == static_cast<std::size_t>(TextId::UartSpeedMayHaveChanged) + 1);
 
 constexpr bool InIdOrder() {
     for (std::size_t i = 0; i < kTexts.size(); ++i) {

@@ -60,6 +60,7 @@ enum class TextId {
     // Settings files.
     ProfileNotVerified,
     ProfileDryRun,
+    UartSpeedMayHaveChanged,
 };
 
 struct TextEntry {

@@ -63,10 +63,17 @@ Step ModuleSession::Read() {
 }
 
 JobStatus ModuleSession::Run(ConfJob job, const JobInputs& inputs) {
-    if (job == JOB_REBOOT || job == JOB_FACTORY_RESET || job == JOB_SET_UART) {
-        m_inSetMode = false;  // these end with the module's restart themselves
+    const JobStatus status = m_jobs.Run(job, inputs).value_or(JOB_FAILED);
+    // These end with the module's restart themselves; a UART change only once it got as far
+    // as sending it. One that failed before leaves the module in its setting mode, the new
+    // speed perhaps pending: Leave restarts it.
+    const bool restartSent =
+        job == JOB_REBOOT || job == JOB_FACTORY_RESET ||
+        (job == JOB_SET_UART && (status == JOB_OK || status == JOB_NOT_CONFIRMED));
+    if (restartSent) {
+        m_inSetMode = false;
     }
-    return m_jobs.Run(job, inputs).value_or(JOB_FAILED);
+    return status;
 }
 
 Step ModuleSession::Leave(Step failed) {

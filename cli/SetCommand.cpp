@@ -281,12 +281,20 @@ Step Apply(const PlannedSetting& setting, ModuleSession& session, const CliConte
     if (const auto* error = std::get_if<std::string>(&inputs)) {
         return Failure{ExitCode::BadArgument, *error};
     }
-    const JobStatus status = session.Run(row.job, std::get<JobInputs>(inputs));
+    const JobInputs& jobInputs = std::get<JobInputs>(inputs);
+    const JobStatus status = session.Run(row.job, jobInputs);
+    Step failed;
     if (status == JOB_NOT_CONFIRMED && !session.PortFailed()) {
-        return Failure{ExitCode::NoAnswer, context.texts(ConfMessageId::MSG_UART_NOT_CONFIRMED)};
+        failed = Failure{ExitCode::NoAnswer, context.texts(ConfMessageId::MSG_UART_NOT_CONFIRMED)};
+    } else if (status != JOB_OK) {
+        failed = session.AfterFailure(status, context.texts(row.failed));
     }
-    if (status != JOB_OK) {
-        return session.AfterFailure(status, context.texts(row.failed));
+    if (failed && row.job == JOB_SET_UART) {
+        failed->message += " " + context.texts(TextId::UartSpeedMayHaveChanged,
+                                               {std::to_string(jobInputs.baudRate)});
+    }
+    if (failed) {
+        return failed;
     }
     context.Say(context.texts(row.done));
     return std::nullopt;

@@ -10,10 +10,11 @@ namespace {
 std::atomic<bool> g_stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-// Ctrl+C or SIGTERM asks the running command to stop at its next safe point: between two
-// settings, or a scan stopped in the module. Further signals change nothing, so a sequence of
-// commands that belongs together (the eight slots, a UART change and the restart that
-// applies it) is never cut; the wait is bounded by the running job's answer limits.
+// Ctrl+C, SIGTERM or SIGHUP (a closed terminal, a dropped SSH session) asks the running command to
+// stop at its next safe point: between two settings, or a scan stopped in the module. Further
+// signals change nothing, so a sequence of commands that belongs together (the eight slots, a UART
+// change and the restart that applies it) is never cut; the wait is bounded by the running job's
+// answer limits.
 extern "C" void OnStopSignal(int) {
     g_stopRequested.store(true);
 }
@@ -25,6 +26,9 @@ int main(int argc, char* argv[]) {
     const CliHost host(argc, argv);
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGTERM, OnStopSignal);
+#ifdef SIGHUP  // POSIX only
+    std::signal(SIGHUP, OnStopSignal);
+#endif
 #ifdef SIGPIPE  // POSIX only; on Windows a closed pipe is a plain write error already
     // A closed pipe shows as a write error of standard output, reported with status 1.
     std::signal(SIGPIPE, SIG_IGN);

@@ -60,6 +60,9 @@ enum class ConfMessageId {
     MSG_PROFILE_NOT_OFFERED = 218,
     MSG_PROFILE_APPLIED = 219,
     MSG_PROFILE_TOO_LARGE = 220,
+    MSG_PROFILE_MISSING_FIELD = 221,
+    MSG_PROFILE_DUPLICATE_FIELD = 222,
+    MSG_NAME_NOT_ALLOWED = 223,
 };
 
 struct ConfMessageText {
@@ -193,6 +196,15 @@ inline constexpr std::array kConfMessageTexts = {
         ConfMessageId::MSG_PROFILE_TOO_LARGE,
         QT_TRANSLATE_NOOP("ConfMessages",
                           "The settings file %1 is larger than 1 MiB; it is not read.")},
+    ConfMessageText{ConfMessageId::MSG_PROFILE_MISSING_FIELD,
+                    QT_TRANSLATE_NOOP("ConfMessages", "Missing field in the settings file: %1")},
+    ConfMessageText{
+        ConfMessageId::MSG_PROFILE_DUPLICATE_FIELD,
+        QT_TRANSLATE_NOOP("ConfMessages", "Field given twice in the settings file: %1")},
+    ConfMessageText{ConfMessageId::MSG_NAME_NOT_ALLOWED,
+                    QT_TRANSLATE_NOOP("ConfMessages",
+                                      "The device name must not contain commas: the module would "
+                                      "cut it there. Nothing was sent.")},
 };
 
 // The English source of `id`; nullptr for a number the page does not use.

@@ -112,10 +112,15 @@ bool FitsNameBytes(std::string_view utf8) {
 }
 
 bool HasControlCharacter(std::string_view utf8) {
-    return std::ranges::any_of(utf8, [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7F;
-    });
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        const auto next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
+        // C0, DEL, and C1 (U+0080-U+009F: 0xC2 0x80-0x9F), which some terminals act on too.
+        if (byte < 0x20 || byte == 0x7F || (byte == 0xC2 && next >= 0x80 && next <= 0x9F)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::optional<std::uint32_t> ParseAdvInterval(std::string_view text) {

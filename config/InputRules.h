@@ -31,8 +31,8 @@ int StrToInt(std::string_view text);
 bool FitsNameBytes(std::string_view utf8);
 
 // Text that goes inside a command (device name, name filter, slot name) carries no control
-// character (U+0000-U+001F, U+007F): a CR would end the command early and send the rest as a
-// command of its own.
+// character (U+0000-U+001F, U+007F, and the C1 controls U+0080-U+009F): a CR would end the
+// command early and send the rest as a command of its own.
 bool HasControlCharacter(std::string_view utf8);
 
 // The advertising interval typed, when it is in 20-2560 ms ("100ms" counts as 100). Digits
@@ -70,7 +70,8 @@ struct SaveError {
 
 // The eight entries a save writes, or the first check that fails, slot by slot: a later slot
 // with the same address (as IsAssigned compares), then the address itself, then the name's
-// characters and its length. A name without an address goes along; the write job deletes such a slot.
+// characters and its length. A name without an address goes along; the write job deletes such a
+// slot.
 std::variant<SlotArray, SaveError> BuildWriteSlots(const SlotTexts& addresses,
                                                    const SlotTexts& names);
 

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -87,12 +89,10 @@ bool IsValidUtf8(const std::string& text) {
 }
 
 // Text that goes into a command: a control character would end or corrupt the command line,
-// and a comma in a slot name would shift the fields of the slot command.
-bool FitsCommand(const std::string& text, bool commaAllowed) {
-    return IsValidUtf8(text) && std::none_of(text.begin(), text.end(), [commaAllowed](char c) {
-               const auto byte = static_cast<unsigned char>(c);
-               return byte < 0x20 || byte == 0x7F || (!commaAllowed && c == ',');
-           });
+// and a comma would shift the command's fields (a slot's) or cut the name (the module's).
+bool FitsCommand(const std::string& text) {
+    return IsValidUtf8(text) && !InputRules::HasControlCharacter(text) &&
+           text.find(',') == std::string::npos;
 }
 
 void ReadUart(FieldReader& r, Profile& p) {
@@ -133,7 +133,7 @@ void ReadRole(FieldReader& r, Profile& p) {
 void ReadPeripheral(FieldReader& r, Profile& p) {
     if (const Json* name = r.Member("name", &Json::is_string)) {
         p.name = name->get<std::string>();
-        if (!FitsCommand(*p.name, true)) {
+        if (!FitsCommand(*p.name) || !IsValidNamePattern(*p.name)) {
             r.Refuse("name");
         }
     }
@@ -162,6 +162,11 @@ std::optional<ProfileError> ReadSlot(const Json& item, const std::string& path, 
     if (r.Error()) {
         return r.Error();
     }
+    // An entry without its address would empty the slot: null says that, a missing key is a
+    // mistake.
+    if (!item.contains("address")) {
+        return ProfileError{ConfMessageId::MSG_PROFILE_MISSING_FIELD, r.Path("address")};
+    }
     const auto slot = number ? IntegerIn(*number, 1, kSlotCount) : std::nullopt;
     if (!slot || p.slots.contains(static_cast<unsigned>(*slot))) {
         return ProfileError{ConfMessageId::MSG_PROFILE_BAD_VALUE, r.Path("slot")};
@@ -176,7 +181,7 @@ std::optional<ProfileError> ReadSlot(const Json& item, const std::string& path, 
     }
     if (name) {
         value.name = name->get<std::string>();
-        if (!FitsCommand(value.name, false) || !InputRules::FitsNameBytes(value.name)) {
+        if (!FitsCommand(value.name) || !InputRules::FitsNameBytes(value.name)) {
             return ProfileError{ConfMessageId::MSG_PROFILE_BAD_VALUE, r.Path("name")};
         }
     }
@@ -219,32 +224,80 @@ std::optional<ProfileError> ReadFormat(FieldReader& r) {
     return r.Error();
 }
 
-// The counter placeholder: "{n}" or "{n:0W}" / "{n:W}" with W one or two digits.
+// The counter placeholder: "{n}" or "{n:0W}" / "{n:W}" with W one or two digits (at most 16).
+// Braces are the pattern's own: "{{" and "}}" stand for a brace of the name, and any other
+// "{" is an error, so a misspelt placeholder ("{N}", "{n:003}") is never sent as it stands.
 struct Placeholder {
     std::size_t at = std::string::npos;
     std::size_t length = 0;
     unsigned width = 0;
 };
 
-Placeholder FindPlaceholder(const std::string& pattern) {
-    for (std::size_t at = pattern.find("{n"); at != std::string::npos;
-         at = pattern.find("{n", at + 1)) {
-        if (pattern.compare(at, 3, "{n}") == 0) {
-            return {at, 3, 0};
-        }
-        const std::size_t close = pattern.find('}', at);
-        if (close == std::string::npos || pattern[at + 2] != ':') {
+// The placeholder at `at` (a '{' not followed by another), or nothing if it is not one.
+std::optional<Placeholder> PlaceholderAt(const std::string& pattern, std::size_t at) {
+    if (pattern.compare(at, 3, "{n}") == 0) {
+        return Placeholder{at, 3, 0};
+    }
+    const std::size_t close = pattern.find('}', at);
+    if (close == std::string::npos || pattern.compare(at, 3, "{n:") != 0) {
+        return std::nullopt;
+    }
+    const char* first = pattern.data() + at + 3;
+    const char* last = pattern.data() + close;
+    unsigned width = 0;
+    const auto [end, error] = std::from_chars(first, last, width);
+    const bool digitsOnly = first != last && *first != '+' && *first != '-';
+    if (!digitsOnly || error != std::errc() || end != last || last - first > 2 || width > 16) {
+        return std::nullopt;
+    }
+    return Placeholder{at, close + 1 - at, width};
+}
+
+// The name a pattern gives for `counter`, or nothing for a pattern that breaks the rules
+// above or holds more than one placeholder.
+std::optional<std::string> FillPattern(const std::string& pattern, unsigned counter,
+                                       bool* hasPlaceholder = nullptr) {
+    std::string name;
+    bool placed = false;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if ((c == '{' || c == '}') && i + 1 < pattern.size() && pattern[i + 1] == c) {
+            name += c;
+            ++i;
             continue;
         }
-        const char* first = pattern.data() + at + 3;
-        const char* last = pattern.data() + close;
-        unsigned width = 0;
-        const auto [end, error] = std::from_chars(first, last, width);
-        if (error == std::errc() && end == last && last - first <= 2 && width <= 16) {
-            return {at, close + 1 - at, width};
+        if (c != '{') {
+            name += c;
+            continue;
+        }
+        const std::optional<Placeholder> placeholder = PlaceholderAt(pattern, i);
+        if (!placeholder || placed) {
+            return std::nullopt;
+        }
+        std::string digits = std::to_string(counter);
+        if (digits.size() < placeholder->width) {
+            digits.insert(0, placeholder->width - digits.size(), '0');
+        }
+        name += digits;
+        placed = true;
+        i += placeholder->length - 1;
+    }
+    if (hasPlaceholder != nullptr) {
+        *hasPlaceholder = placed;
+    }
+    return name;
+}
+
+// A module's name as a pattern that gives it back.
+std::string EscapeBraces(const std::string& name) {
+    std::string pattern;
+    for (const char c : name) {
+        pattern += c;
+        if (c == '{' || c == '}') {
+            pattern += c;
         }
     }
-    return {};
+    return pattern;
 }
 
 Json SlotsJson(const std::map<unsigned, SlotValue>& slots) {
@@ -257,12 +310,51 @@ Json SlotsJson(const std::map<unsigned, SlotValue>& slots) {
     return array;
 }
 
+// Parses JSON and notes the first key given twice in one object (JSON allows it, and the last
+// one would silently win).
+class DuplicateKeyWatch {
+public:
+    bool operator()(int, Json::parse_event_t event, Json& parsed) {
+        switch (event) {
+            case Json::parse_event_t::object_start:
+                m_keys.emplace_back();
+                break;
+            case Json::parse_event_t::object_end:
+                m_keys.pop_back();
+                break;
+            case Json::parse_event_t::key:
+                if (!m_keys.empty() && !m_keys.back().insert(parsed.get<std::string>()).second &&
+                    m_duplicate.empty()) {
+                    m_duplicate = parsed.get<std::string>();
+                }
+                break;
+            default:
+                break;
+        }
+        return true;
+    }
+    const std::string& Duplicate() const { return m_duplicate; }
+
+private:
+    std::vector<std::set<std::string>> m_keys;
+    std::string m_duplicate;
+};
+
 }  // namespace
 
 std::variant<Profile, ProfileError> ParseProfile(std::string_view text) {
-    const Json json = Json::parse(text, nullptr, false);
+    DuplicateKeyWatch watch;
+    const Json json = Json::parse(
+        text,
+        [&watch](int depth, Json::parse_event_t event, Json& parsed) {
+            return watch(depth, event, parsed);
+        },
+        false);
     if (json.is_discarded()) {
         return ProfileError{ConfMessageId::MSG_PROFILE_NOT_JSON, ""};
+    }
+    if (!watch.Duplicate().empty()) {
+        return ProfileError{ConfMessageId::MSG_PROFILE_DUPLICATE_FIELD, watch.Duplicate()};
     }
     if (!json.is_object()) {
         return ProfileError{ConfMessageId::MSG_PROFILE_WRONG_TYPE, "(top level)"};
@@ -325,23 +417,20 @@ std::string ProfileText(const Profile& p) {
 }
 
 std::optional<std::string> NameFor(const std::string& pattern, unsigned counter) {
-    std::string name = pattern;
-    if (const Placeholder placeholder = FindPlaceholder(pattern);
-        placeholder.at != std::string::npos) {
-        std::string digits = std::to_string(counter);
-        if (digits.size() < placeholder.width) {
-            digits.insert(0, placeholder.width - digits.size(), '0');
-        }
-        name.replace(placeholder.at, placeholder.length, digits);
-    }
-    if (!InputRules::FitsNameBytes(name)) {
+    std::optional<std::string> name = FillPattern(pattern, counter);
+    if (!name || !InputRules::FitsNameBytes(*name)) {
         return std::nullopt;
     }
     return name;
 }
 
 bool HasNameCounter(const std::string& pattern) {
-    return FindPlaceholder(pattern).at != std::string::npos;
+    bool placed = false;
+    return FillPattern(pattern, 0, &placed) && placed;
+}
+
+bool IsValidNamePattern(const std::string& pattern) {
+    return FillPattern(pattern, 0).has_value();
 }
 
 Profile ProfileOf(const ModuleValues& v, std::string_view model, std::uint8_t role,
@@ -356,7 +445,7 @@ Profile ProfileOf(const ModuleValues& v, std::string_view model, std::uint8_t ro
         p.role = v.role;
     }
     if (offers(GRP_SLAVE_BUTTONS)) {
-        p.name = v.name;
+        p.name = EscapeBraces(v.name);
         if (v.advInterval) {
             p.advInterval = *v.advInterval;
         }

@@ -51,10 +51,16 @@ std::variant<Profile, ProfileError> ParseProfile(std::string_view json);
 // The file's text, with a trailing line end.
 std::string ProfileText(const Profile& profile);
 
+// A device name in a settings file is a pattern: at most one counter placeholder, "{n}" or
+// "{n:W}" / "{n:0W}" (W one or two digits, at most 16: the number's width, zero-padded), and
+// "{{" / "}}" for a brace of the name. Any other "{" makes the pattern invalid.
+bool IsValidNamePattern(const std::string& pattern);
+
 // Whether the device name holds a counter placeholder.
 bool HasNameCounter(const std::string& pattern);
 
-// The device name with its counter placeholder filled in, or nothing when it does not fit.
+// The device name with its counter placeholder filled in, or nothing when the pattern is
+// invalid or the name does not fit.
 std::optional<std::string> NameFor(const std::string& pattern, unsigned counter);
 
 // The profile of a module as read, with the fields the page offers for `model` in the role

@@ -14,6 +14,9 @@ CheckedInputs DeviceNameInputs(std::string_view text) {
     if (InputRules::HasControlCharacter(inputs.deviceName)) {
         return Refusal(JOB_SET_NAME, ConfMessageId::MSG_TEXT_NOT_ALLOWED);
     }
+    if (inputs.deviceName.find(',') != std::string::npos) {
+        return Refusal(JOB_SET_NAME, ConfMessageId::MSG_NAME_NOT_ALLOWED);
+    }
     if (!InputRules::FitsNameBytes(inputs.deviceName)) {
         return Refusal(JOB_SET_NAME, ConfMessageId::MSG_NAME_TOO_LONG);
     }

@@ -31,7 +31,7 @@ enum class MessageIcon : std::uint8_t { None, Information, Warning, Error };
 // How the value a user gives for a setting is checked before anything is sent.
 enum class InputRule : std::uint8_t {
     None,         // a choice from a list: nothing to check
-    DeviceName,   // no control character, at most 8 bytes
+    DeviceName,   // no control character, no comma, at most 8 bytes
     AdvInterval,  // 20-2560 ms
     Address,      // 12 hex digits
     Slots,        // the eight slot rows (InputRules::BuildWriteSlots)

@@ -351,7 +351,9 @@ void VirtualModule::HandleLine(const CommandLineReader::Line& line) {
             m_commands.erase(m_commands.begin(), m_commands.begin() + kMaxLoggedCommands / 2);
         }
         m_commands.push_back(line.text);
-        if (understood && !line.tooLong) {
+        const bool refused =
+            !m_options.refusedCommand.empty() && line.text.starts_with(m_options.refusedCommand);
+        if (understood && !line.tooLong && !refused) {
             reply = m_behaviour.Answer(line.text);
         }
         startedScanning = !m_scanning && m_behaviour.Settings().scanning;

@@ -50,7 +50,8 @@ struct VirtualModuleOptions {
     std::chrono::milliseconds lateBy{0};
     unsigned lateFirst = 0;
     std::string lateCommand{};
-    bool startsScanning = false;  // central role, already scanning, as a module left so
+    std::string refusedCommand{};  // commands that begin with it are answered "ERROR"
+    bool startsScanning = false;   // central role, already scanning, as a module left so
     std::string staleAtConnect{};  // written whenever the program opens the port (e.g. "+REA")
     std::vector<VirtualDevice> devices = BuiltInVirtualDevices();
     // Each command received and each answer produced, on the module's thread.
@@ -149,9 +150,9 @@ private:
     Clock::time_point m_nextScanReport;
     Faults m_activeFaults;  // m_faults as last seen under the lock
     bool m_scanning = false;
-    bool m_waitingForRoom = false;  // the pty is full; wait until it can take more
-    bool m_packetMode = false;      // reads carry a status byte (staleAtConnect)
-    Clock::duration m_byteTime{};   // 10 bit times at the module's UART speed
+    bool m_waitingForRoom = false;       // the pty is full; wait until it can take more
+    bool m_packetMode = false;           // reads carry a status byte (staleAtConnect)
+    Clock::duration m_byteTime{};        // 10 bit times at the module's UART speed
     Clock::time_point m_txLineFreeAt{};  // the module's last byte is off the line
     Clock::time_point m_rxWireEnd{};     // the program's last byte has crossed the line
     Clock::time_point m_busyUntil{};     // the last answer is due

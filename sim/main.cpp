@@ -15,10 +15,8 @@
 namespace {
 
 const std::map<std::string, SimFault> kFaultNames = {
-    {"silence", SimFault::Silence},
-    {"garbage", SimFault::GarbageLines},
-    {"long-line", SimFault::LongLines},
-    {"split", SimFault::SplitWrites},
+    {"silence", SimFault::Silence},         {"garbage", SimFault::GarbageLines},
+    {"long-line", SimFault::LongLines},     {"split", SimFault::SplitWrites},
     {"forget-name", SimFault::ForgetsName},
 };
 
@@ -108,6 +106,8 @@ void DefineOptions(CLI::App& app, CommandLine& line) {
                    "Answer the first N commands late (see --late-by)");
     app.add_option("--late-command", line.module.lateCommand,
                    "Answer this command (e.g. AT+MODEL?) late every time it comes");
+    app.add_option("--refuse-command", line.module.refusedCommand,
+                   "Answer ERROR to every command that begins with this (e.g. AT+FLOWCONTROL=)");
     app.add_option("--late-by", line.lateByMs, "How late a late answer comes, in ms")
         ->capture_default_str()
         ->check(CLI::Range(1, 60000));

@@ -1,6 +1,7 @@
 #include "CSerialportMP.h"
 
 #include "SerialPlatform.h"
+#include "VirtualPorts.h"
 
 #include <asio/bind_executor.hpp>
 #include <asio/post.hpp>
@@ -11,7 +12,9 @@
 CSerialportMP::CSerialportMP(asio::io_context& ioContext)
     : m_serialPort(ioContext), m_strand(ioContext) {}
 
-CSerialportMP::~CSerialportMP() { Close(); }
+CSerialportMP::~CSerialportMP() {
+    Close();
+}
 
 CSerialportMP::Ptr CSerialportMP::SharedSelf() {
     try {
@@ -41,11 +44,16 @@ std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t b
     // The option constructors throw std::out_of_range for bad values; build them before the
     // device is opened so a rejected value never leaves the device open behind our back.
     using base = asio::serial_port_base;
-    const LineOptions options{base::baud_rate(baudRate), base::character_size(characterSize),
-                              base::parity(static_cast<base::parity::type>(parity)),
-                              base::stop_bits(static_cast<base::stop_bits::type>(stopBits)),
-                              base::flow_control(static_cast<base::flow_control::type>(flowControl))};
-    std::error_code error;
+    const LineOptions options{
+        base::baud_rate(baudRate), base::character_size(characterSize),
+        base::parity(static_cast<base::parity::type>(parity)),
+        base::stop_bits(static_cast<base::stop_bits::type>(stopBits)),
+        base::flow_control(static_cast<base::flow_control::type>(flowControl))};
+    // A stale virtual link may point at another program's terminal by now.
+    std::error_code error = VirtualPorts::CheckBeforeOpen(portName);
+    if (error) {
+        return error;
+    }
     {
         std::lock_guard portLock(m_portLock);
         m_serialPort.open(SerialPlatform::DeviceName(portName), error);
@@ -87,10 +95,14 @@ std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t b
 std::error_code CSerialportMP::ApplyOptions(const LineOptions& options) {
     std::lock_guard portLock(m_portLock);
     std::error_code error;
-    if (m_serialPort.set_option(options.baud, error); error) return error;
-    if (m_serialPort.set_option(options.size, error); error) return error;
-    if (m_serialPort.set_option(options.parity, error); error) return error;
-    if (m_serialPort.set_option(options.stop, error); error) return error;
+    if (m_serialPort.set_option(options.baud, error); error)
+        return error;
+    if (m_serialPort.set_option(options.size, error); error)
+        return error;
+    if (m_serialPort.set_option(options.parity, error); error)
+        return error;
+    if (m_serialPort.set_option(options.stop, error); error)
+        return error;
     m_serialPort.set_option(options.flow, error);
     return error;
 }
@@ -199,12 +211,11 @@ void CSerialportMP::StartWrite() {
         std::lock_guard portLock(m_portLock);
         m_serialPort.async_write_some(
             asio::buffer(m_writeBuf.data(), count),
-            asio::bind_executor(m_strand, [self = shared_from_this(),
-                                           generation = m_generation.load()](
-                                              const std::error_code& error,
-                                              std::size_t bytesWritten) {
-                self->HandleWrite(generation, error, bytesWritten);
-            }));
+            asio::bind_executor(m_strand,
+                                [self = shared_from_this(), generation = m_generation.load()](
+                                    const std::error_code& error, std::size_t bytesWritten) {
+                                    self->HandleWrite(generation, error, bytesWritten);
+                                }));
     }
     m_writing = true;
 }

@@ -102,6 +102,9 @@ TEST_F(ComPortCfgDlgTest, portList_isSortedAndReturnsToTheStoredPort_okStoresANo
 TEST_F(ComPortCfgDlgTest, portList_addsLiveVirtualPortsByTheirLinkPath) {
     QDir runtime(m_settings.Folder());
     ASSERT_TRUE(runtime.mkdir(QStringLiteral("skw-virtual-ports")));
+    // As private as the virtual module makes it.
+    ASSERT_TRUE(QFile::setPermissions(runtime.filePath(QStringLiteral("skw-virtual-ports")),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     QFile pty(runtime.filePath(QStringLiteral("pty")));
     ASSERT_TRUE(pty.open(QIODevice::WriteOnly));
     const QString live = runtime.filePath(QStringLiteral("skw-virtual-ports/GaX-sKW523"));

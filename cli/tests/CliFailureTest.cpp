@@ -28,6 +28,7 @@ struct FailureCase {
     int status;
     std::string err;
     Transcript commands;
+    std::string refusedCommand{};  // answered ERROR by the module
 };
 
 // Each way a command can fail has its own exit status and one line on standard error.
@@ -54,10 +55,11 @@ TEST_F(CliFailureTest, failures_endWithTheirOwnStatus) {
         {"refused setting",
          "GaX-sKW523",
          false,
-         {"set", "--name", "A,B"},
+         {"set", "--name", "AB"},
          7,
          "Failed device name settings.",
-         Concat({ConnectFull(), {"AT+MODEL?", "AT+MANUF=A,B"}, Identify(), {"ATZ"}})},
+         Concat({ConnectFull(), {"AT+MODEL?", "AT+MANUF=AB"}, Identify(), {"ATZ"}}),
+         "AT+MANUF="},
         {"not offered by the model",
          "GaX-sKW521M",
          false,
@@ -82,7 +84,9 @@ TEST_F(CliFailureTest, failures_endWithTheirOwnStatus) {
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.what);
-        StartModule(ModelOptions(c.model));
+        VirtualModuleOptions module = ModelOptions(c.model);
+        module.refusedCommand = c.refusedCommand;
+        StartModule(module);
         Module().SetFault(SimFault::Silence, c.silent);
         std::vector<std::string> options(c.options.begin() + 1, c.options.end());
         const CliResult result = Run(c.options.front(), options);
@@ -125,7 +129,8 @@ TEST_F(CliFailureTest, restartNotConfirmed_endsWithNoAnswer) {
     const UnconfirmedCase cases[] = {
         {{"set", "--uart", "115200"},
          "The UART settings were sent, but the device did not confirm its restart. Check the "
-         "device and its port speed."},
+         "device and its port speed. The module may run at 115200 baud once it has restarted; "
+         "if it does not answer at its old speed, try 115200."},
         {{"info"}, "The module did not confirm its restart."},
         {{"set", "--name", "N"}, "The module did not confirm its restart."},
     };
@@ -140,6 +145,34 @@ TEST_F(CliFailureTest, restartNotConfirmed_endsWithNoAnswer) {
         EXPECT_EQ(result.status, 4);
         EXPECT_EQ(result.err, "skw-manager-cli: " + c.err + "\n");
         EXPECT_THAT(result.out, ::testing::Not(::testing::HasSubstr("restarted")));
+        ASSERT_FALSE(result.commands.empty());
+        EXPECT_EQ(result.commands.back(), "ATZ");
+    }
+}
+
+// A UART change that fails after the module entered its setting mode still ends with the
+// restart every command ends with (a module left in setting mode would take the new speed at
+// its next restart while the tool said it failed), and says which speed to try.
+TEST_F(CliFailureTest, failedUartChange_restartsTheModule_andNamesTheSpeedToTry) {
+    struct {
+        const char* what;
+        std::string lateCommand;
+        std::string refusedCommand;
+    } const cases[] = {
+        {"speed acknowledged late", "AT+UART=19200", ""},
+        {"flow control refused", "", "AT+FLOWCONTROL="},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        VirtualModuleOptions options;
+        options.strictSpeed = true;
+        options.lateCommand = c.lateCommand;
+        options.lateBy = 3s;
+        options.refusedCommand = c.refusedCommand;
+        StartModule(options);
+        const CliResult result = Run("set", {"--uart", "19200"});
+        EXPECT_NE(result.status, 0);
+        EXPECT_THAT(result.err, ::testing::HasSubstr("try 19200."));
         ASSERT_FALSE(result.commands.empty());
         EXPECT_EQ(result.commands.back(), "ATZ");
     }

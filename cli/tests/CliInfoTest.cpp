@@ -92,9 +92,10 @@ TEST_F(CliInfoTest, table_showsRoleSlotsAndMasterAsTheModuleHoldsThem) {
 
 struct EscapeCase {
     std::string model;
-    std::vector<std::string> options;  // command and its options; the port is added
-    std::string text;                  // part of the text output
-    std::string json;                  // part of the --json output
+    std::vector<std::string> options;            // command and its options; the port is added
+    std::string text;                            // part of the text output
+    std::string json;                            // part of the --json output
+    std::string device = "\x1b]0;X\x07\x1b[2J";  // the name a nearby device reports
 };
 
 // Escape sequences in what a module or a nearby device sends never reach the user's terminal:
@@ -109,12 +110,18 @@ TEST_F(CliInfoTest, escapeSequencesFromTheFarEnd_areShownEscaped) {
          {"scan", "--seconds", "1"},
          "  \\x1b]0;X\\x07\\x1b[2J\n",
          R"("name":"\u001b]0;X\u0007\u001b[2J")"},
+        {"GaX-sKW521M",
+         {"scan", "--seconds", "1"},
+         "  \\x9b2J\\x7f\n",
+         R"("name":"\u009b2J\u007f")",
+         "\xc2\x9b"
+         "2J\x7f"},  // C1 CSI and DEL
     };
     for (const EscapeCase& c : cases) {
         SCOPED_TRACE(c.model);
         VirtualModuleOptions options = ModelOptions(c.model);
         options.scanInterval = std::chrono::milliseconds(20);
-        options.devices = {{"C0FFEE000001", -20, "\x1b]0;X\x07\x1b[2J"}};
+        options.devices = {{"C0FFEE000001", -20, c.device}};
         StartModule(options);
         if (c.options.front() == "info") {
             WriteRaw(Module().PortPath(), "AT+MANUF=\x1b[31m\r");
@@ -125,10 +132,12 @@ TEST_F(CliInfoTest, escapeSequencesFromTheFarEnd_areShownEscaped) {
         EXPECT_EQ(text.status, 0) << text.err;
         EXPECT_THAT(text.out, ::testing::HasSubstr(c.text));
         EXPECT_EQ(text.out.find('\x1b'), std::string::npos);
+        EXPECT_EQ(text.out.find("\xc2\x9b"), std::string::npos);
         rest.push_back("--json");
         const CliResult json = Run(c.options.front(), rest);
         EXPECT_EQ(json.status, 0) << json.err;
         EXPECT_THAT(json.out, ::testing::HasSubstr(c.json));
+        EXPECT_EQ(json.out.find("\xc2\x9b"), std::string::npos);
     }
 }
 

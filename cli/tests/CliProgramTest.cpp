@@ -265,6 +265,7 @@ struct InterruptCase {
     int status;
     std::vector<std::string> lastCommands;  // how the module was left
     std::string notSent;                    // a command of a later setting, skipped
+    std::vector<int> signals = {SIGINT, SIGTERM};
 };
 
 // A settings file that changes the role, a slot and the UART speed, as the first set case does.
@@ -277,8 +278,8 @@ std::string SlotsAndUartFile() {
     return path.string();
 }
 
-// Two signals 50 ms apart: the command stops at its next safe point, never inside a sequence
-// that belongs together, and leaves the module out of its setting mode.
+// Signals (most cases two, 50 ms apart): the command stops at its next safe point, never inside a
+// sequence that belongs together, and leaves the module out of its setting mode.
 TEST(CliProgramTest, interrupt_stopsAtASafePoint) {
     const std::string settingsFile = SlotsAndUartFile();
     const InterruptCase cases[] = {
@@ -297,6 +298,15 @@ TEST(CliProgramTest, interrupt_stopsAtASafePoint) {
          130,
          {"AT+DELSLOT=7", "AT+DELSLOT=8", "ATZ"},
          "AT+FLOWCONTROL=OFF"},
+        {"a closed terminal's SIGHUP stops as Ctrl+C does",
+         "GaX-sKW523",
+         {"set", "--role", "multi-at", "--slot", "1=C0FFEE000001", "--slot", "2=D4CA6E10A2B3",
+          "--uart", "19200"},
+         "AT+SETSLOT=1,C0FFEE000001",
+         130,
+         {"AT+DELSLOT=7", "AT+DELSLOT=8", "ATZ"},
+         "AT+FLOWCONTROL=OFF",
+         {SIGHUP}},
         {"the UART change is applied by its restart",
          "GaX-sKW523",
          {"set", "--adv-interval", "200", "--uart", "19200"},
@@ -329,9 +339,12 @@ TEST(CliProgramTest, interrupt_stopsAtASafePoint) {
         args.insert(args.end(), c.args.begin() + 1, c.args.end());
         Program program(args, "en");
         ASSERT_TRUE(module.WaitForCommand(c.signalAt, kLimit));
-        program.Signal(SIGINT);
-        std::this_thread::sleep_for(50ms);
-        program.Signal(SIGTERM);
+        for (std::size_t i = 0; i < c.signals.size(); ++i) {
+            if (i > 0) {
+                std::this_thread::sleep_for(50ms);
+            }
+            program.Signal(c.signals[i]);
+        }
         EXPECT_EQ(program.Finish(), c.status) << program.err;
         const std::vector<std::string> commands = module.Commands();
         ASSERT_GE(commands.size(), c.lastCommands.size());

@@ -24,6 +24,15 @@ TEST(ProfileTest, badFiles_areRefused_namingTheField) {
         {R"({"baud": 12345})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "baud"},
         {R"({"role": "central"})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "role"},
         {R"({"name": "A\rAT&F"})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "name"},
+        {R"({"name": "A,B"})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "name"},
+        {R"({"name": "A\u0085B"})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "name"},  // C1
+        {R"({"name": "SNS-{N}"})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "name"},
+        {R"({"name": "{n}{n}"})", ConfMessageId::MSG_PROFILE_BAD_VALUE, "name"},
+        {R"({"slots": [{"slot": 1, "name": "NEWNAME"}]})", ConfMessageId::MSG_PROFILE_MISSING_FIELD,
+         "slots[0].address"},
+        {R"({"name": "A", "name": "B"})", ConfMessageId::MSG_PROFILE_DUPLICATE_FIELD, "name"},
+        {R"({"slots": [{"slot": 1, "slot": 2, "address": null}]})",
+         ConfMessageId::MSG_PROFILE_DUPLICATE_FIELD, "slot"},
         {R"({"slots": [{"slot": 3, "address": "C0FFEE000001", "name": "A,B"}]})",
          ConfMessageId::MSG_PROFILE_BAD_VALUE, "slots[0].name"},
         {R"({"slots": [{"slot": 3, "address": "C0FFEE000001", "name": "A\u0000"}]})",
@@ -89,15 +98,37 @@ TEST(ProfileTest, nameCounter_isFilledIn_andTheResultMustFit) {
         {"SNS-{n:03}", 1234, "SNS-1234"},
         {"S{n}", 42, "S42"},
         {"S{n:3}", 5, "S005"},
-        {"{x}{n}", 1, "{x}1"},
         {"PLAIN", 9, "PLAIN"},
+        {"A{{B}}{n}", 1, "A{B}1"},  // doubled braces are the name's own
+        {"A}B", 1, "A}B"},
         {"SENSOR-{n:03}", 1, std::nullopt},  // 10 bytes
-        {"SNSR-{n:3", 1, std::nullopt},      // no placeholder, 9 bytes as written
+        // A misspelt or second placeholder is never sent as it stands.
+        {"SNS-{N}", 1, std::nullopt},
+        {"S{n:003}", 1, std::nullopt},
+        {"S{n:-3}", 1, std::nullopt},
+        {"S{n:}", 1, std::nullopt},
+        {"{n}{n}", 1, std::nullopt},
+        {"{x}{n}", 1, std::nullopt},
+        {"SNS{n:3", 1, std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pattern);
         EXPECT_EQ(NameFor(c.pattern, c.counter), c.name);
+        EXPECT_EQ(IsValidNamePattern(c.pattern),
+                  c.name.has_value() || c.pattern == "SENSOR-{n:03}");
     }
+}
+
+TEST(ProfileTest, moduleNameWithBraces_isWrittenSoThatItReadsBackAsItself) {
+    ModuleValues values;
+    values.name = "A{n}B}";
+    const Profile profile = ProfileOf(values, "GaX-sKW521", 1, 9600);
+    const auto parsed = ParseProfile(ProfileText(profile));
+    ASSERT_TRUE(std::holds_alternative<Profile>(parsed));
+    const Profile& read = std::get<Profile>(parsed);
+    ASSERT_TRUE(read.name.has_value());
+    EXPECT_FALSE(HasNameCounter(*read.name));
+    EXPECT_EQ(NameFor(*read.name, 7), "A{n}B}");
 }
 
 // What the window checks before the dialog: each change meets the model's rules in the role the

@@ -57,8 +57,16 @@ TEST(EnumSerialPorts, listsSystemPortsThenLiveVirtualLinks_eachOnce) {
     const HeldLock danglingLock(folder.filePath("c-dangling"));
 
     const QStringList system = {"/dev/ttyUSB1", "/dev/ttyS0", "/dev/ttyUSB1", live};
+    ASSERT_TRUE(QFile::setPermissions(folder.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     EXPECT_EQ(EnumSerialPorts(system, folder.path()),
               QStringList({"/dev/ttyUSB1", "/dev/ttyS0", live, other}));
+    // A folder others may write is not trusted, as the virtual module does not trust it.
+    ASSERT_TRUE(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ExeOwner | QFile::WriteOther |
+                                                         QFile::ReadOther | QFile::ExeOther));
+    EXPECT_EQ(EnumSerialPorts(system, folder.path()),
+              QStringList({"/dev/ttyUSB1", "/dev/ttyS0", live}));
     EXPECT_EQ(EnumSerialPorts(system, scratch.filePath(QStringLiteral("missing"))),
               QStringList({"/dev/ttyUSB1", "/dev/ttyS0", live}));
 }

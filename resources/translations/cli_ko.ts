@@ -99,5 +99,9 @@
         <source>Dry run: no setting was sent.</source>
         <translation>시험 실행: 설정을 보내지 않았습니다.</translation>
     </message>
+    <message>
+        <source>The module may run at %1 baud once it has restarted; if it does not answer at its old speed, try %1.</source>
+        <translation>모듈이 다시 시작한 뒤 %1 baud로 동작할 수 있습니다. 이전 속도로 응답하지 않으면 %1을(를) 사용해 보십시오.</translation>
+    </message>
 </context>
 </TS>

@@ -192,6 +192,18 @@ Please check the product name, communication port, etc., and try again.</source>
         <source>The settings file %1 is larger than 1 MiB; it is not read.</source>
         <translation>설정 파일 %1이(가) 1 MiB보다 커서 읽지 않습니다.</translation>
     </message>
+    <message>
+        <source>Missing field in the settings file: %1</source>
+        <translation>설정 파일에 필드가 없습니다: %1</translation>
+    </message>
+    <message>
+        <source>Field given twice in the settings file: %1</source>
+        <translation>설정 파일에 같은 필드가 두 번 있습니다: %1</translation>
+    </message>
+    <message>
+        <source>The device name must not contain commas: the module would cut it there. Nothing was sent.</source>
+        <translation>장치명에는 쉼표를 쓸 수 없습니다. 모듈이 그 자리에서 이름을 자릅니다. 아무것도 보내지 않았습니다.</translation>
+    </message>
 </context>
 <context>
     <name>ConfPageLayout</name>
