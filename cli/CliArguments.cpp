@@ -189,6 +189,27 @@ void AddProfileCommands(CLI::App& app, Commands& c) {
     });
 }
 
+// The parser's own message names the option and what is wrong with it, in English; the line
+// leads with what kind of mistake it is, in the user's language.
+TextId ParseErrorText(const CLI::ParseError& error) {
+    if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+        return TextId::ArgumentMissing;
+    }
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+        return TextId::ArgumentUnexpected;
+    }
+    if (dynamic_cast<const CLI::ValidationError*>(&error) != nullptr ||
+        dynamic_cast<const CLI::ConversionError*>(&error) != nullptr ||
+        dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+        return TextId::ArgumentInvalid;
+    }
+    if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr ||
+        dynamic_cast<const CLI::RequiresError*>(&error) != nullptr) {
+        return TextId::ArgumentsConflict;
+    }
+    return TextId::ArgumentsWrong;
+}
+
 CliRequest Chosen(const CLI::App& app, Commands& c) {
     const std::string name = app.get_subcommands().front()->get_name();
     if (name == "info") {
@@ -218,7 +239,8 @@ CliRequest Chosen(const CLI::App& app, Commands& c) {
 }  // namespace
 
 std::variant<CliRequest, int> ParseArguments(const std::vector<std::string>& args,
-                                             std::ostream& out, std::ostream& err) {
+                                             std::ostream& out, std::ostream& err,
+                                             const Texts& texts) {
     CLI::App app{"Configure a GaX-sKW52x or GaX-DTQ50 module over its serial port.", kProgramName};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string(kProgramName) + " " + SKW_VERSION_TEXT,
@@ -253,7 +275,7 @@ std::variant<CliRequest, int> ParseArguments(const std::vector<std::string>& arg
         out << version.what() << '\n';
         return ToInt(ExitCode::Ok);
     } catch (const CLI::ParseError& error) {
-        err << kProgramName << ": " << error.what() << '\n';
+        err << kProgramName << ": " << texts(ParseErrorText(error), {error.what()}) << '\n';
         return ToInt(ExitCode::BadArgument);
     }
     return Chosen(app, commands);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliRequest.h"
+#include "CliTexts.h"
 
 #include <ostream>
 #include <string>
@@ -11,6 +12,7 @@ inline constexpr char kProgramName[] = "skw-manager-cli";
 
 // The parsed request, or the exit status when parsing already ended the run (help was asked
 // for and printed to `out`, or the command line is malformed and its one-line reason went to
-// `err`). `args` holds the program name first, like argv.
+// `err`, in the language of `texts`). `args` holds the program name first, like argv.
 std::variant<CliRequest, int> ParseArguments(const std::vector<std::string>& args,
-                                             std::ostream& out, std::ostream& err);
+                                             std::ostream& out, std::ostream& err,
+                                             const Texts& texts);

@@ -67,7 +67,7 @@ struct ApplyRequest {
     bool dryRun = false;
     unsigned nameCounter = 1;  // fills the device name's counter placeholder
     bool watch = false;
-    std::string portPattern = "*";     // watch mode: the ports watched, a shell pattern
+    std::string portPattern = "*";      // watch mode: the ports watched, a shell pattern
     std::optional<std::string> report;  // watch mode: the CSV report appended to
 };
 

@@ -15,23 +15,22 @@ struct Overloaded : Handlers... {
 
 int Dispatch(const CliRequest& request, const CliEnvironment& environment,
              const CliContext& context) {
-    return std::visit(Overloaded{
-                          [&](const PortsRequest&) {
-                              return RunPorts(environment.listPorts ? environment.listPorts()
-                                                                    : std::vector<std::string>{},
-                                              context);
-                          },
-                          [&](const InfoRequest& r) { return RunInfo(r, context); },
-                          [&](const SetRequest& r) { return RunSet(r, context); },
-                          [&](const ScanRequest& r) { return RunScan(r, context); },
-                          [&](const RebootRequest& r) { return RunReboot(r, context); },
-                          [&](const FactoryResetRequest& r) { return RunFactoryReset(r, context); },
-                          [&](const ExportRequest& r) { return RunExport(r, context); },
-                          [&](const ApplyRequest& r) {
-                              return RunApply(r, context, environment.listPorts);
-                          },
-                      },
-                      request);
+    return std::visit(
+        Overloaded{
+            [&](const PortsRequest&) {
+                return RunPorts(
+                    environment.listPorts ? environment.listPorts() : std::vector<std::string>{},
+                    context);
+            },
+            [&](const InfoRequest& r) { return RunInfo(r, context); },
+            [&](const SetRequest& r) { return RunSet(r, context); },
+            [&](const ScanRequest& r) { return RunScan(r, context); },
+            [&](const RebootRequest& r) { return RunReboot(r, context); },
+            [&](const FactoryResetRequest& r) { return RunFactoryReset(r, context); },
+            [&](const ExportRequest& r) { return RunExport(r, context); },
+            [&](const ApplyRequest& r) { return RunApply(r, context, environment.listPorts); },
+        },
+        request);
 }
 
 // A result that never reached standard output (a full disk, a closed pipe) is a failure,
@@ -48,7 +47,7 @@ int CheckedOutput(int status, const CliContext& context) {
 int Run(const std::vector<std::string>& args, const CliEnvironment& environment,
         const CliContext& context) {
     try {
-        auto parsed = ParseArguments(args, environment.out, environment.err);
+        auto parsed = ParseArguments(args, environment.out, environment.err, context.texts);
         if (const int* status = std::get_if<int>(&parsed)) {
             return *status;
         }

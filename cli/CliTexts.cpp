@@ -82,9 +82,16 @@ constexpr std::array kTexts = {
               QT_TRANSLATE_NOOP("SkwCli",
                                 "The module may run at %1 baud once it has restarted; if it does "
                                 "not answer at its old speed, try %1.")},
+    TextEntry{TextId::ArgumentMissing, kOwn, QT_TRANSLATE_NOOP("SkwCli", "Missing argument: %1")},
+    TextEntry{TextId::ArgumentUnexpected, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "Unexpected argument: %1")},
+    TextEntry{TextId::ArgumentInvalid, kOwn, QT_TRANSLATE_NOOP("SkwCli", "Invalid argument: %1")},
+    TextEntry{TextId::ArgumentsConflict, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "Arguments that do not go together: %1")},
+    TextEntry{TextId::ArgumentsWrong, kOwn, QT_TRANSLATE_NOOP("SkwCli", "Wrong command line: %1")},
 };
 
-static_assert(kTexts.size() == static_cast<std::size_t>(TextId::UartSpeedMayHaveChanged) + 1);
+static_assert(kTexts.size() == static_cast<std::size_t>(TextId::ArgumentsWrong) + 1);
 
 constexpr bool InIdOrder() {
     for (std::size_t i = 0; i < kTexts.size(); ++i) {

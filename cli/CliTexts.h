@@ -61,6 +61,12 @@ enum class TextId {
     ProfileNotVerified,
     ProfileDryRun,
     UartSpeedMayHaveChanged,
+    // The command line's mistakes; "%1" is the parser's own description.
+    ArgumentMissing,
+    ArgumentUnexpected,
+    ArgumentInvalid,
+    ArgumentsConflict,
+    ArgumentsWrong,
 };
 
 struct TextEntry {

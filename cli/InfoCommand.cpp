@@ -55,8 +55,8 @@ Json TextOrNull(const std::string& text) {
 }
 
 Json JsonOf(const ModuleValues& v) {
-    Json json = {{"model", v.model}, {"firmware", v.firmware}, {"address", v.address},
-                 {"name", v.name}};
+    Json json = {
+        {"model", v.model}, {"firmware", v.firmware}, {"address", v.address}, {"name", v.name}};
     json["role"] = v.role < 0 ? Json(nullptr) : Json(kRoleNames[v.role]);
     json["flowControl"] = v.flow;
     if (v.advInterval) {

@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <unistd.h>
 
@@ -78,7 +79,8 @@ TEST_F(CliApplyTest, dryRun_printsTheDifference_andSendsNoSetting) {
     StartModule();
     const std::string file =
         WriteFile("dry.json", R"({"name": "SNS-{n:03}", "advInterval": 250, "baud": 9600})");
-    const CliResult result = Run("apply", {file, "--dry-run", "--name-counter", "41"});
+    // A counter with a leading zero is decimal, not octal.
+    const CliResult result = Run("apply", {file, "--dry-run", "--name-counter", "041"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out,
               "name: sKW523 → SNS-041\nadvInterval: 100 → 250\nDry run: no setting was sent.\n");
@@ -121,6 +123,35 @@ TEST_F(CliApplyTest, badFiles_endWithStatus2_beforeThePortIsOpened) {
     const CliResult missing = Run("apply", {ScratchFile("missing.json")});
     EXPECT_EQ(missing.status, 2);
     EXPECT_THAT(missing.err, HasSubstr("Cannot read the settings file"));
+    // Endless input is cut at the size limit instead of filling the memory.
+    const CliResult endless = Run("apply", {"/dev/zero"});
+    EXPECT_EQ(endless.status, 2);
+    EXPECT_THAT(endless.err, HasSubstr("is larger than 1 MiB"));
+    EXPECT_EQ(endless.commands, Transcript{});
+}
+
+// A link left in the virtual-port folder by a module that was killed may point at another
+// program's terminal by now: it is not opened, and nothing is written there.
+TEST_F(CliApplyTest, staleVirtualLink_isNotOpened) {
+    StartModule();  // makes the virtual-port folder as a module does
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::filesystem::path folder = std::filesystem::path(Module().PortPath()).parent_path();
+    const std::string link = (folder / "stale-module").string();
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(::ptsname(master), link);
+    std::ofstream(link + ".lock");  // nobody holds it
+    const CliResult result = RunArgs({"info", "--port", link});
+    EXPECT_EQ(result.status, 3);
+    EXPECT_THAT(result.err, HasSubstr("no module is running on this port"));
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    char byte = 0;
+    EXPECT_EQ(::read(master, &byte, 1), -1);  // nothing was written to the terminal
+    ::close(master);
+    std::filesystem::remove(link);
+    std::filesystem::remove(link + ".lock");
 }
 
 TEST_F(CliApplyTest, fieldNotOfferedInTheResultingRole_isRefusedWithStatus9BeforeSending) {

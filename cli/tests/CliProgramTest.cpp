@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -196,6 +197,14 @@ TEST(CliProgramTest, texts_followTheUserLanguage) {
          "",
          "skw-manager-cli: RSSI 필터값이 숫자가 아닙니다.\n"},
         {"ko:en", {"info", "--port", "PORT"}, 0, "동작 Role", ""},
+        // The argument parser's own mistakes lead in the user's language too.
+        {"ko", {"info"}, 2, "", "skw-manager-cli: 인수가 없습니다: --port is required\n"},
+        {"ko",
+         {"info", "--port", "PORT", "--bogus"},
+         2,
+         "",
+         "skw-manager-cli: 알 수 없는 인수입니다: The following argument was not expected: "
+         "--bogus\n"},
     };
     VirtualModule module(Options("GaX-sKW523"));
     Started(module);
@@ -355,6 +364,23 @@ TEST(CliProgramTest, interrupt_stopsAtASafePoint) {
         }
     }
     std::filesystem::remove(settingsFile);
+}
+
+// A settings file that never ends (a pipe nobody writes) does not hold the tool past Ctrl+C,
+// and the port is never opened.
+TEST(CliProgramTest, interruptWhileReadingAPipe_endsBeforeThePortIsOpened) {
+    VirtualModule module(Options("GaX-sKW523"));
+    Started(module);
+    const auto fifo =
+        std::filesystem::temp_directory_path() / ("skw-cli-fifo-" + std::to_string(::getpid()));
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Program program({"apply", "--port", module.PortPath(), fifo.string()}, "en");
+    std::this_thread::sleep_for(200ms);  // let it reach the read; a signal before it counts too
+    program.Signal(SIGINT);
+    EXPECT_EQ(program.Finish(), 130) << program.err;
+    EXPECT_TRUE(module.Commands().empty());
+    std::filesystem::remove(fifo);
 }
 
 }  // namespace

@@ -103,5 +103,25 @@
         <source>The module may run at %1 baud once it has restarted; if it does not answer at its old speed, try %1.</source>
         <translation>모듈이 다시 시작한 뒤 %1 baud로 동작할 수 있습니다. 이전 속도로 응답하지 않으면 %1을(를) 사용해 보십시오.</translation>
     </message>
+    <message>
+        <source>Missing argument: %1</source>
+        <translation>인수가 없습니다: %1</translation>
+    </message>
+    <message>
+        <source>Unexpected argument: %1</source>
+        <translation>알 수 없는 인수입니다: %1</translation>
+    </message>
+    <message>
+        <source>Invalid argument: %1</source>
+        <translation>인수 값이 잘못되었습니다: %1</translation>
+    </message>
+    <message>
+        <source>Arguments that do not go together: %1</source>
+        <translation>함께 쓸 수 없는 인수입니다: %1</translation>
+    </message>
+    <message>
+        <source>Wrong command line: %1</source>
+        <translation>명령줄이 잘못되었습니다: %1</translation>
+    </message>
 </context>
 </TS>
