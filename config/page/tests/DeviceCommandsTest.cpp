@@ -72,11 +72,19 @@ TEST_F(DeviceCommandsTest, textWithControlCharacters_isRefusedAndNothingIsSent) 
     const QString refused = QStringLiteral(
         "The name must not contain control characters such as line breaks or tabs. Nothing was "
         "sent.");
-    for (const QString& text : {QStringLiteral("A\rATZ"), QStringLiteral("NAME\n")}) {
+    for (const QString& text :
+         {QStringLiteral("A\rATZ"), QStringLiteral("NAME\n"), QStringLiteral("NA\u0085ME")}) {
         SCOPED_TRACE(text.toStdString());
         EXPECT_EQ(Apply(kIdDeviceName, text, kIdChangeName).text, refused);
         EXPECT_TRUE(m_module->Commands().empty());
     }
+    // A comma would make the module cut the name there.
+    const auto comma = Apply(kIdDeviceName, QStringLiteral("A,B"), kIdChangeName);
+    EXPECT_EQ(comma.text,
+              u"The device name must not contain commas: the module would cut it there. Nothing "
+              u"was sent.");
+    EXPECT_EQ(comma.icon, Prompter::Icon::Warning);
+    EXPECT_TRUE(m_module->Commands().empty());
 }
 
 TEST_F(DeviceCommandsTest, advertisingInterval_isTwentyTo2560Milliseconds) {
