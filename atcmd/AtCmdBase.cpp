@@ -7,6 +7,7 @@
 
 IoServiceExec g_ioService;
 std::int32_t g_ioServiceUsers = 0;
+std::mutex g_ioServiceLock;
 
 namespace {
 
@@ -39,6 +40,9 @@ std::error_code AtCmdBase::Open(const std::string& portName, std::uint32_t baudR
     if (m_holdsIoService && !m_port->IsOpen()) {
         Close();  // the port failed and closed itself; let go of the I/O service first
     }
+    // Opening a port gives the I/O thread work; the last Close joins that thread once it has
+    // none. Both under one lock, or a port opened meanwhile would keep the join waiting.
+    std::lock_guard service(g_ioServiceLock);
     if (const std::error_code error = OpenChecked(*m_port, portName, baudRate, characterSize,
                                                   parity, stopBits, flowControl)) {
         return error;
@@ -59,10 +63,13 @@ void AtCmdBase::Close() {
         m_aborted = true;
     }
     m_rxCond.notify_all();
-    m_port->Close();
-    m_holdsIoService = false;
-    if (--g_ioServiceUsers == 0) {
-        g_ioService.Stop();
+    {
+        std::lock_guard service(g_ioServiceLock);
+        m_port->Close();
+        m_holdsIoService = false;
+        if (--g_ioServiceUsers == 0) {
+            g_ioService.Stop();
+        }
     }
     std::lock_guard lock(m_rxLock);
     m_rxBuffer.clear();
@@ -171,7 +178,11 @@ MatchResult AtCmdBase::ExtractAndMatch(std::int32_t kind) {
     const FrameCut cut = CutNextFrame(m_workBuffer);
     const auto frame =
         std::span(m_workBuffer).subspan(cut.frameBegin, cut.frameEnd - cut.frameBegin);
-    MatchResult result = !cut.complete  ? MatchResult(AT_INCOMPLETE)
+    if (cut.complete && m_transcript) {
+        m_transcript(false,
+                     std::string_view(reinterpret_cast<const char*>(frame.data()), frame.size()));
+    }
+    MatchResult result = !cut.complete   ? MatchResult(AT_INCOMPLETE)
                          : IsEcho(frame) ? MatchResult(AT_NO_MATCH)
                                          : MatchFrame(frame, kind);
     m_workBuffer.erase(m_workBuffer.begin(),
@@ -224,8 +235,8 @@ void AtCmdBase::BoundWorkBuffer() {
         drop = m_workBuffer.size() - kWorkBufferLimit;
         const auto end = std::find_if(m_workBuffer.begin() + static_cast<std::ptrdiff_t>(drop),
                                       m_workBuffer.end(), lineEnd);
-        drop = end == m_workBuffer.end() ? drop
-                                         : static_cast<std::size_t>(end - m_workBuffer.begin());
+        drop =
+            end == m_workBuffer.end() ? drop : static_cast<std::size_t>(end - m_workBuffer.begin());
         m_workBuffer.erase(m_workBuffer.begin(),
                            m_workBuffer.begin() + static_cast<std::ptrdiff_t>(drop));
     }

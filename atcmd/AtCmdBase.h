@@ -10,18 +10,23 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 // The process-wide I/O service of the AT channels' ports, and how many channels hold it: the
-// first Open starts it, the last Close stops it. The counter is touched on the window thread only.
+// first Open starts it, the last Close stops it. Channels open and close on any thread (a
+// production station runs several at once); the counter, the start and the stop are guarded by
+// g_ioServiceLock.
 extern IoServiceExec g_ioService;
 extern std::int32_t g_ioServiceUsers;
+extern std::mutex g_ioServiceLock;
 
 // The port, the received bytes, the wait for them and the framing of an AT command channel.
 // The transactions and the response-kind table are the derived class's.
@@ -49,17 +54,21 @@ public:
     AtCmdBase(const AtCmdBase&) = delete;
     AtCmdBase& operator=(const AtCmdBase&) = delete;
 
-    // Window thread. Option values as CSerialportMP::Open takes them; values it rejects give
+    // Owner's thread. Option values as CSerialportMP::Open takes them; values it rejects give
     // std::errc::invalid_argument.
     std::error_code Open(const std::string& portName, std::uint32_t baudRate,
                          std::uint8_t characterSize, std::uint8_t parity, std::uint8_t stopBits,
                          std::uint8_t flowControl);
-    // Window thread. A transaction waiting on another thread ends with AT_ABORTED.
+    // Owner's thread. A transaction waiting on another thread ends with AT_ABORTED.
     void Close();
     // Any thread: the transaction running now, if any, ends at once with AT_ABORTED; the port
     // stays open and the next transaction runs normally.
     void AbortTransaction();
     bool IsOpen() const { return m_port->IsOpen(); }
+    // What the channel writes and reads, line by line (see m_transcript); before Open.
+    void SetTranscript(std::function<void(bool sent, std::string_view line)> sink) {
+        m_transcript = std::move(sink);
+    }
 
     // Framing, pure. A plain frame runs to its first CR ("OK\r"); an enclosed frame starts with
     // CR LF and runs through the next CR LF ("\r\nOK\r\n"), taking one more CR that follows
@@ -107,6 +116,9 @@ protected:
     bool m_transactionRunning = false;  // guarded by m_rxLock
     bool m_abortRequested = false;      // guarded by m_rxLock; for the running transaction only
     std::vector<MatcherEntry> m_matcherTable;  // filled once by the derived constructor
+    // Each command written (without its CR) and each frame received, for a unit's transcript.
+    // Set before the channel is used; called on the transaction's thread.
+    std::function<void(bool sent, std::string_view line)> m_transcript;
 
 private:
     // Whether this channel counts among g_ioServiceUsers. Kept apart from the port's open flag,

@@ -99,6 +99,9 @@ MatchResult sKW523Comm::RunCommand(std::string_view command, std::int32_t kind,
     m_workBuffer.clear();
     if (!command.empty()) {
         m_port->Write(command.data(), command.size());  // dropped if the channel closed meanwhile
+        if (m_transcript) {
+            m_transcript(true, m_echo);
+        }
     }
     const Clock::time_point deadline = StartClock() + std::chrono::milliseconds(timeoutMs);
     for (;;) {

@@ -29,8 +29,9 @@ struct SetPlan {
 // Runs `plan` on the connected module: refused before anything is sent when the page would
 // not offer a setting in the role it is applied in, then sent in order, each reported on its
 // own line, the module read again where the page reads it. `dryRun`: only the checks.
-Step RunSetPlan(const SetPlan& plan, ModuleSession& session, const CliContext& context,
-                bool dryRun);
+// `onStart` hears of each setting as it is sent.
+Step RunSetPlan(const SetPlan& plan, ModuleSession& session, const CliContext& context, bool dryRun,
+                const std::function<void(const SettingRow&)>& onStart = {});
 
 // The settings of `request` applied to the connected module as `set` applies them: checked,
 // refused before anything is sent when the page would not offer one in the role it is applied

@@ -177,11 +177,28 @@ void AddProfileCommands(CLI::App& app, Commands& c) {
         "--watch", r.watch, "Production mode: apply to every module that appears, until Ctrl+C");
     CLI::Option* ports = apply->add_option("--ports", r.portPattern,
                                            "Watch mode: the ports watched, a shell pattern");
-    CLI::Option* report =
-        AddText(apply, "--report", r.report, "Watch mode: append one CSV row per module");
+    CLI::Option* report = AddText(apply, "--report", r.report,
+                                  "Watch mode: append one record per try to FILE.csv or FILE.jsonl")
+                              ->check(kNotEmpty)
+                              ->check(kFolderExists);
+    CLI::Option* parallel = apply->add_option_function<std::string>(
+        "--parallel",
+        [&r](const std::string& text) { r.parallel = Decimal("--parallel", text, 1, 256); },
+        "Watch mode: at most N modules at once (default: every new one)");
+    CLI::Option* retries = apply->add_option_function<std::string>(
+        "--retries",
+        [&r](const std::string& text) { r.retries = Decimal("--retries", text, 0, 10); },
+        "Watch mode: tries again after a failure on the line (default 1)");
+    CLI::Option* station =
+        AddText(apply, "--station", r.station, "Watch mode: the station's name (default: host)")
+            ->check(kNotEmpty);
+    CLI::Option* operatorName =
+        AddText(apply, "--operator", r.operatorName, "Watch mode: the operator, recorded");
+    CLI::Option* lot = AddText(apply, "--lot", r.lot, "Watch mode: the lot, recorded");
     watch->excludes(port)->excludes(dryRun);
-    ports->needs(watch);
-    report->needs(watch);
+    for (CLI::Option* option : {ports, report, parallel, retries, station, operatorName, lot}) {
+        option->needs(watch);
+    }
     apply->callback([apply, watch] {
         if (watch->count() == 0 && apply->get_option("--port")->count() == 0) {
             throw CLI::RequiredError("--port");

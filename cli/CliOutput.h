@@ -19,6 +19,8 @@ struct CliContext {
     std::ostream& err;
     Texts texts;
     const std::atomic<bool>* stopRequested = nullptr;  // set by SIGINT/SIGTERM; may be null
+    const std::atomic<int>* stopSignals = nullptr;     // how many came; may be null
+    std::atomic<bool>* summaryRequested = nullptr;     // SIGUSR1; may be null
 
     // Writes "skw-manager-cli: <message>" on one line and returns `code`.
     int Fail(ExitCode code, std::string_view message) const;

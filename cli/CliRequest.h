@@ -67,8 +67,13 @@ struct ApplyRequest {
     bool dryRun = false;
     unsigned nameCounter = 1;  // fills the device name's counter placeholder
     bool watch = false;
-    std::string portPattern = "*";      // watch mode: the ports watched, a shell pattern
-    std::optional<std::string> report;  // watch mode: the CSV report appended to
+    std::string portPattern = "*";       // watch mode: the ports watched, a shell pattern
+    std::optional<std::string> report;   // watch mode: the CSV or JSON Lines report appended to
+    unsigned parallel = 0;               // watch mode: units at once; 0: every new port
+    unsigned retries = 1;                // watch mode: further tries after a failure on the line
+    std::optional<std::string> station;  // watch mode: default the host name
+    std::optional<std::string> operatorName;  // watch mode
+    std::optional<std::string> lot;           // watch mode
 };
 
 using CliRequest = std::variant<PortsRequest, InfoRequest, SetRequest, ScanRequest, RebootRequest,

@@ -60,7 +60,8 @@ int Run(const std::vector<std::string>& args, const CliEnvironment& environment,
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, const CliEnvironment& environment) {
-    const CliContext context{environment.out, environment.err, Texts(environment.translate),
-                             environment.stopRequested};
+    const CliContext context{
+        environment.out,           environment.err,         Texts(environment.translate),
+        environment.stopRequested, environment.stopSignals, environment.summaryRequested};
     return CheckedOutput(Run(args, environment, context), context);
 }

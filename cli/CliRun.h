@@ -16,6 +16,8 @@ struct CliEnvironment {
     Translator translate;                                 // empty: English
     std::function<std::vector<std::string>()> listPorts;  // for `ports`
     const std::atomic<bool>* stopRequested = nullptr;     // ends a running scan early
+    const std::atomic<int>* stopSignals = nullptr;        // how many stop signals came
+    std::atomic<bool>* summaryRequested = nullptr;        // SIGUSR1: the watch prints its summary
 };
 
 // Runs one command line (`args` starts with the program name) and returns the exit status.

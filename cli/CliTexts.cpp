@@ -89,9 +89,25 @@ constexpr std::array kTexts = {
     TextEntry{TextId::ArgumentsConflict, kOwn,
               QT_TRANSLATE_NOOP("SkwCli", "Arguments that do not go together: %1")},
     TextEntry{TextId::ArgumentsWrong, kOwn, QT_TRANSLATE_NOOP("SkwCli", "Wrong command line: %1")},
+    TextEntry{TextId::WatchTaken, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "Another watch already uses %1; this one stops.")},
+    TextEntry{TextId::ReportIsSettingsFile, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "The report must not be the settings file.")},
+    TextEntry{TextId::ReportRefused, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "The report %1 cannot be used: %2.")},
+    TextEntry{TextId::ReportFailed, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli",
+                                "The report %1 cannot be written (%2); the watch stopped before "
+                                "the next module.")},
+    TextEntry{TextId::AlreadyConfigured, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "already configured; left as it is")},
+    TextEntry{TextId::WatchSummary, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli",
+                                "Units %1: PASS %2, FAIL %3, DUPLICATE %4; first-pass yield %5 %, "
+                                "%6 units per hour.")},
 };
 
-static_assert(kTexts.size() == static_cast<std::size_t>(TextId::ArgumentsWrong) + 1);
+static_assert(kTexts.size() == static_cast<std::size_t>(TextId::Count));
 
 constexpr bool InIdOrder() {
     for (std::size_t i = 0; i < kTexts.size(); ++i) {

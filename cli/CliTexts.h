@@ -67,6 +67,14 @@ enum class TextId {
     ArgumentInvalid,
     ArgumentsConflict,
     ArgumentsWrong,
+    // The production watch.
+    WatchTaken,
+    ReportIsSettingsFile,
+    ReportRefused,
+    ReportFailed,
+    AlreadyConfigured,
+    WatchSummary,
+    Count,  // not a text: how many there are
 };
 
 struct TextEntry {

@@ -8,8 +8,10 @@
 #include "sKW523Comm.h"
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // How a command ends when it does not succeed.
 struct Failure {
@@ -31,6 +33,11 @@ public:
     ~ModuleSession() { m_comm.Close(); }
     ModuleSession(const ModuleSession&) = delete;
     ModuleSession& operator=(const ModuleSession&) = delete;
+
+    // Every line the session writes and reads, as it goes (before Connect).
+    void SetTranscript(std::function<void(bool sent, std::string_view line)> sink) {
+        m_comm.SetTranscript(std::move(sink));
+    }
 
     // Opens the port (8 data bits, no parity, one stop bit, no flow control), identifies the
     // module and reads it.

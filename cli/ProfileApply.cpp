@@ -38,9 +38,10 @@ std::string ChangeLine(const FieldChange& change) {
 // Reads the module again, at the new speed after a UART change, and names the applied fields
 // that do not read back as the file has them.
 Step Verify(const Profile& profile, const std::string& name,
-            const std::vector<FieldChange>& applied, const Connection& connection,
+            const std::vector<FieldChange>& applied, const ApplyOptions& options,
             std::unique_ptr<ModuleSession>& session, const CliContext& context,
-            ModuleValues& module) {
+            ModuleValues& module, std::vector<std::string>& confirmed) {
+    const Connection& connection = options.connection;
     Connection now = connection;
     if (const auto uart =
             std::find_if(applied.begin(), applied.end(),
@@ -49,6 +50,9 @@ Step Verify(const Profile& profile, const std::string& name,
         now.baud = profile.baud.value_or(connection.baud);
         session.reset();  // the port is closed before it is opened again
         session = std::make_unique<ModuleSession>(context.texts, context.stopRequested);
+        if (options.transcript) {
+            session->SetTranscript(options.transcript);
+        }
         if (Step failed = session->Connect(now)) {
             return failed;
         }
@@ -56,18 +60,21 @@ Step Verify(const Profile& profile, const std::string& name,
         return failed;
     }
     module = ValuesOf(*session);
+    const std::vector<FieldChange> remaining = ProfileChanges(profile, name, module, now.baud);
     std::string message;
-    for (const FieldChange& change : ProfileChanges(profile, name, module, now.baud)) {
-        const bool wasApplied =
-            std::any_of(applied.begin(), applied.end(),
-                        [&change](const FieldChange& a) { return a.field == change.field; });
-        if (wasApplied) {
-            if (!message.empty()) {
-                message += ' ';
-            }
-            message +=
-                context.texts(TextId::ProfileNotVerified, {change.field, change.to, change.from});
+    for (const FieldChange& change : applied) {
+        const auto differs =
+            std::find_if(remaining.begin(), remaining.end(),
+                         [&change](const FieldChange& r) { return r.field == change.field; });
+        if (differs == remaining.end()) {
+            confirmed.push_back(change.field + "=" + change.to);
+            continue;
         }
+        if (!message.empty()) {
+            message += ' ';
+        }
+        message +=
+            context.texts(TextId::ProfileNotVerified, {differs->field, differs->to, differs->from});
     }
     if (!message.empty()) {
         return Failure{ExitCode::NotVerified, message};
@@ -80,10 +87,15 @@ Step Verify(const Profile& profile, const std::string& name,
 void ApplyToModule(const Profile& profile, const ApplyOptions& options, const CliContext& context,
                    std::unique_ptr<ModuleSession>& session, ApplyOutcome& outcome) {
     outcome.module = ValuesOf(*session);
+    if (options.accept && !options.accept(outcome.module)) {
+        outcome.refused = true;
+        return;
+    }
     const std::optional<ApplyPlan> plan =
         PlanApply(profile, options.nameCounter, outcome.module, session->Model(),
                   session->Module().role, options.connection.baud);
     outcome.changes = plan->changes;  // the name was checked before the port was opened
+    outcome.name = plan->name;
     if (outcome.changes.empty()) {
         context.Say(context.texts(ConfMessageId::MSG_PROFILE_MATCHES));
         return;
@@ -91,8 +103,11 @@ void ApplyToModule(const Profile& profile, const ApplyOptions& options, const Cl
     for (const FieldChange& change : outcome.changes) {
         context.Say(ChangeLine(change));
     }
-    outcome.failure = RunSetPlan(SetPlanOf(*plan, profile, options.connection.baud, context.texts),
-                                 *session, context, options.dryRun);
+    outcome.failure =
+        RunSetPlan(SetPlanOf(*plan, profile, options.connection.baud, context.texts), *session,
+                   context, options.dryRun, [&outcome](const SettingRow& setting) {
+                       outcome.nameWritten = outcome.nameWritten || setting.job == JOB_SET_NAME;
+                   });
     if (options.dryRun) {
         if (!outcome.failure) {
             context.Say(context.texts(TextId::ProfileDryRun));
@@ -100,8 +115,8 @@ void ApplyToModule(const Profile& profile, const ApplyOptions& options, const Cl
         return;
     }
     if (!outcome.failure) {
-        outcome.failure = Verify(profile, plan->name, outcome.changes, options.connection, session,
-                                 context, outcome.module);
+        outcome.failure = Verify(profile, plan->name, outcome.changes, options, session, context,
+                                 outcome.module, outcome.confirmed);
     }
 }
 
@@ -118,6 +133,9 @@ ApplyOutcome ApplyProfile(const Profile& profile, const ApplyOptions& options,
         return outcome;
     }
     auto session = std::make_unique<ModuleSession>(context.texts, context.stopRequested);
+    if (options.transcript) {
+        session->SetTranscript(options.transcript);
+    }
     outcome.failure = session->Connect(options.connection);
     if (!outcome.failure) {
         ApplyToModule(profile, options, context, session, outcome);

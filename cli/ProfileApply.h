@@ -5,19 +5,32 @@
 #include "ProfileDiff.h"
 #include "SessionProfile.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct ApplyOutcome {
     Step failure;                      // nothing: applied and verified (or nothing to apply)
     std::vector<FieldChange> changes;  // what differed before applying
     ModuleValues module;               // as last read; empty when the module was not read
+    std::string name;                  // the device name given, counter filled in
+    // The applied fields the read-back confirmed, as "field=value"; none when the apply did
+    // not get as far as its read-back.
+    std::vector<std::string> confirmed;
+    bool refused = false;      // `accept` refused the module: nothing was changed
+    bool nameWritten = false;  // the device name was sent
 };
 
 struct ApplyOptions {
     Connection connection;
     unsigned nameCounter = 1;
     bool dryRun = false;
+    // Asked once the module has been read, before anything is changed: false leaves it as it
+    // is (a module already configured).
+    std::function<bool(const ModuleValues&)> accept{};
+    // Every line written to and read from the module.
+    std::function<void(bool sent, std::string_view line)> transcript{};
 };
 
 // Reads the module, prints the difference (one line per field), applies only what differs as

@@ -302,8 +302,8 @@ Step Apply(const PlannedSetting& setting, ModuleSession& session, const CliConte
 
 }  // namespace
 
-Step RunSetPlan(const SetPlan& plan, ModuleSession& session, const CliContext& context,
-                bool dryRun) {
+Step RunSetPlan(const SetPlan& plan, ModuleSession& session, const CliContext& context, bool dryRun,
+                const std::function<void(const SettingRow&)>& onStart) {
     Step failed = CheckBeforeSending(plan, session, context.texts);
     if (dryRun) {
         return failed;
@@ -318,6 +318,9 @@ Step RunSetPlan(const SetPlan& plan, ModuleSession& session, const CliContext& c
         }
         if (failed) {
             break;
+        }
+        if (onStart) {
+            onStart(*setting.row);
         }
         failed = Apply(setting, session, context);
         stale = setting.row->Rereads();

@@ -1,126 +1,51 @@
-// The production line's watch mode: the ports matching a pattern are listed again and again; a
-// module that appears on one gets the settings file applied, one module after the other, with
-// one result line and one report row each.
+// The production line's watch mode: a station (production/Station.h) watches the ports that
+// match a pattern and configures every module plugged into one, several at once, each with the
+// settings file and the next number of its name's counter; every try is recorded, and its line
+// shown once its record is written.
 
 #include "WatchMode.h"
 
+#include "NameCounter.h"
 #include "ProfileApply.h"
+#include "RecordFile.h"
+#include "Station.h"
+#include "StationPlatform.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <cstring>
-#include <ctime>
-#include <deque>
-#include <fstream>
-#include <iomanip>
-#include <set>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
 namespace {
 
-// One bracket set of a shell pattern, "[abc]", "[a-z]" or "[!x]", at `p` (just after '[').
-// Returns whether `c` is in it and moves `p` past the closing ']'; an unclosed '[' is a literal.
-bool MatchesSet(const std::string& pattern, std::size_t& p, char c) {
-    const std::size_t open = p;
-    const bool negated = p < pattern.size() && (pattern[p] == '!' || pattern[p] == '^');
-    std::size_t i = negated ? p + 1 : p;
-    bool found = false;
-    bool first = true;
-    for (; i < pattern.size() && (first || pattern[i] != ']'); ++i, first = false) {
-        if (i + 2 < pattern.size() && pattern[i + 1] == '-' && pattern[i + 2] != ']') {
-            found = found || (pattern[i] <= c && c <= pattern[i + 2]);
-            i += 2;
-        } else {
-            found = found || pattern[i] == c;
-        }
-    }
-    if (i >= pattern.size()) {
-        p = open;
-        return c == '[';
-    }
-    p = i + 1;
-    return found != negated;
-}
-
-// The shell's pattern match for port paths ('*', '?', bracket sets; '*' crosses '/'), on every
-// system: the watch mode's --ports.
-bool MatchesPattern(const std::string& pattern, const std::string& text) {
-    std::size_t p = 0;
-    std::size_t t = 0;
-    std::size_t starP = std::string::npos;
-    std::size_t starT = 0;
-    while (t < text.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = ++p;
-            starT = t;
-            continue;
-        }
-        if (p < pattern.size()) {
-            std::size_t next = p + 1;
-            bool matched = false;
-            if (pattern[p] == '?') {
-                matched = true;
-            } else if (pattern[p] == '[') {
-                matched = MatchesSet(pattern, next, text[t]);
-            } else {
-                matched = pattern[p] == text[t];
-            }
-            if (matched) {
-                p = next;
-                ++t;
-                continue;
-            }
-        }
-        if (starP == std::string::npos) {
-            return false;
-        }
-        p = starP;
-        t = ++starT;
-    }
-    while (p < pattern.size() && pattern[p] == '*') {
-        ++p;
-    }
-    return p == pattern.size();
-}
-
 using namespace std::chrono_literals;
 
-constexpr auto kPollInterval = 250ms;
-// A USB adapter's device node appears before udev has given it its permissions, and before a
-// module the adapter powers has started; a new port is taken once it has been listed this long.
-constexpr auto kSettleTime = 500ms;
-const char kCsvHeader[] = "time,port,address,model,firmware,result,applied";
+// A unit's transcript keeps at most this much: enough for every command of a full apply.
+constexpr std::size_t kTranscriptLimit = 64 * 1024;
 
-// A CSV field, quoted; a leading character a spreadsheet takes for a formula is neutralised.
-std::string CsvField(const std::string& text) {
-    std::string quoted = "\"";
-    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos) {
-        quoted.push_back('\'');
-    }
-    for (const char c : text) {
-        if (c == '"') {
-            quoted.push_back('"');
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
         }
-        quoted.push_back(c);
     }
-    quoted.push_back('"');
-    return quoted;
-}
-
-std::string UtcNow() {
-    const std::time_t now = std::time(nullptr);
-    const std::tm utc = *std::gmtime(&now);  // the watch is the only thread that asks
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
     return text;
 }
 
-std::string Seconds(std::chrono::steady_clock::duration elapsed) {
-    std::ostringstream text;
-    text << std::fixed << std::setprecision(1) << std::chrono::duration<double>(elapsed).count();
-    return text.str();
+// Failures on the line, worth another try; a module that refused, or is not the right one, is
+// not.
+bool IsLineFailure(ExitCode code) {
+    return code == ExitCode::PortNotOpened || code == ExitCode::NoAnswer ||
+           code == ExitCode::PortError;
+}
+
+std::string Percent(double share) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", share * 100);
+    return text;
 }
 
 class Watch {
@@ -134,111 +59,178 @@ public:
           m_counter(request.nameCounter) {}
 
     int Run() {
-        if (m_request.report) {
-            if (const Step failed = OpenReport()) {
-                return m_context.Fail(failed->code, failed->message);
-            }
+        if (const Step refused = TakeLocks()) {
+            return m_context.Fail(refused->code, refused->message);
         }
-        m_present = Matching();  // what is there already is not new
-        while (!m_context.StopRequested()) {
-            Poll();
-            if (m_waiting.empty() || !Settled(m_waiting.front())) {
-                std::this_thread::sleep_for(kPollInterval);
-                continue;
-            }
-            const std::string port = m_waiting.front().port;
-            m_waiting.pop_front();
-            Handle(port);
+        if (const Step refused = OpenReport()) {
+            return m_context.Fail(refused->code, refused->message);
+        }
+        Station station(
+            Options(), m_listPorts, [this](const UnitContext& unit) { return Try(unit); },
+            m_counter, m_report.get(), Events());
+        std::atomic<int> stopLevel{0};
+        std::thread signals([this, &stopLevel, &station] { FollowSignals(stopLevel, station); });
+        const Station::End end = station.Run(stopLevel);
+        m_finished = true;
+        signals.join();
+        SaySummary(station.Summary());
+        switch (end) {
+            case Station::End::RecordFailed:
+                return m_context.Fail(ExitCode::Internal, m_recordError);
+            case Station::End::PortTaken:
+                return m_context.Fail(ExitCode::PortNotOpened, m_portTaken);
+            case Station::End::Stopped:
+                break;
         }
         return ToInt(ExitCode::Ok);
     }
 
 private:
-    std::set<std::string> Matching() const {
-        std::set<std::string> ports;
-        for (const std::string& port : m_listPorts ? m_listPorts() : std::vector<std::string>{}) {
-            if (MatchesPattern(m_request.portPattern, port)) {
-                ports.insert(port);
+    StationOptions Options() const {
+        StationOptions options;
+        options.portPattern = m_request.portPattern;
+        options.parallel = m_request.parallel;
+        options.retries = m_request.retries;
+        options.station = m_request.station.value_or(StationPlatform::HostName());
+        options.operatorName = m_request.operatorName.value_or("");
+        options.lot = m_request.lot.value_or("");
+        return options;
+    }
+
+    // Two watches over one record or one pattern would give two modules one name.
+    Step TakeLocks() {
+        std::error_code error;
+        const std::string folder = StationPlatform::LockFolder();
+        m_patternLock = StationPlatform::TryLock(
+            folder + "/pattern-" + std::to_string(std::hash<std::string>{}(m_request.portPattern)) +
+                ".lock",
+            error);
+        if (!m_patternLock && error == std::errc::device_or_resource_busy) {
+            return Failure{ExitCode::PortNotOpened,
+                           m_context.texts(TextId::WatchTaken, {m_request.portPattern})};
+        }
+        if (m_request.report) {
+            m_reportLock = StationPlatform::TryLock(*m_request.report + ".lock", error);
+            if (!m_reportLock && error == std::errc::device_or_resource_busy) {
+                return Failure{ExitCode::PortNotOpened,
+                               m_context.texts(TextId::WatchTaken, {*m_request.report})};
             }
-        }
-        return ports;
-    }
-
-    // New entries wait their turn; a port that went away and comes back is new again.
-    void Poll() {
-        const std::set<std::string> now = Matching();
-        for (const std::string& port : now) {
-            if (!m_present.contains(port)) {
-                m_waiting.push_back({port, std::chrono::steady_clock::now()});
-            }
-        }
-        std::erase_if(m_waiting,
-                      [&now](const NewPort& entry) { return !now.contains(entry.port); });
-        m_present = now;
-    }
-
-    void Handle(const std::string& port) {
-        const auto started = std::chrono::steady_clock::now();
-        Connection connection = m_request.connection;
-        connection.port = port;
-        // The details of one module stay out of the line that reports it.
-        std::ostringstream detail;
-        std::ostringstream errors;
-        // No stop request reaches the module in progress: Ctrl+C ends the watch between modules.
-        const CliContext quiet{detail, errors, m_context.texts, nullptr};
-        const ApplyOutcome outcome =
-            ApplyProfile(m_profile, ApplyOptions{connection, m_counter, false}, quiet);
-        const ModuleValues& module = outcome.module;
-        std::string result;
-        if (outcome.failure) {
-            result = "FAIL " + OneLine(outcome.failure->message);
-            m_context.Say("FAIL " + (module.address.empty() ? port : module.address) + " " +
-                          OneLine(outcome.failure->message));
-        } else {
-            result = "PASS";
-            m_context.Say("PASS " + module.address + " " + module.name + " " +
-                          Seconds(std::chrono::steady_clock::now() - started));
-            ++m_counter;
-        }
-        Report(port, module, result, outcome.changes);
-    }
-
-    static std::string OneLine(std::string text) {
-        std::replace_if(
-            text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
-        return text;
-    }
-
-    Step OpenReport() {
-        m_report.open(*m_request.report, std::ios::binary | std::ios::app);
-        if (!m_report) {
-            return Failure{ExitCode::BadArgument,
-                           m_context.texts(ConfMessageId::MSG_PROFILE_CANNOT_WRITE,
-                                           {*m_request.report, std::strerror(errno)})};
-        }
-        if (m_report.tellp() == 0) {
-            m_report << kCsvHeader << "\r\n" << std::flush;
         }
         return std::nullopt;
     }
 
-    void Report(const std::string& port, const ModuleValues& module, const std::string& result,
-                const std::vector<FieldChange>& changes) {
-        if (!m_report.is_open()) {
-            return;
+    Step OpenReport() {
+        if (!m_request.report) {
+            return std::nullopt;
         }
-        std::string applied;
-        for (const FieldChange& change : changes) {
-            applied += (applied.empty() ? "" : ";") + change.field + "=" + change.to;
+        std::error_code same;
+        if (std::filesystem::equivalent(*m_request.report, m_request.file, same)) {
+            return Failure{ExitCode::BadArgument, m_context.texts(TextId::ReportIsSettingsFile)};
         }
-        m_report << CsvField(UtcNow()) << ',' << CsvField(port) << ',' << CsvField(module.address)
-                 << ',' << CsvField(module.model) << ',' << CsvField(module.firmware) << ','
-                 << CsvField(result) << ',' << CsvField(applied) << "\r\n"
-                 << std::flush;
+        std::error_code error;
+        std::string why;
+        m_report = RecordFile::Open(*m_request.report, error, why);
         if (!m_report) {
-            m_context.Fail(ExitCode::Internal,
-                           m_context.texts(ConfMessageId::MSG_PROFILE_CANNOT_WRITE,
-                                           {*m_request.report, std::strerror(errno)}));
+            return Failure{
+                ExitCode::BadArgument,
+                m_context.texts(TextId::ReportRefused,
+                                {*m_request.report, why.empty() ? error.message() : why})};
+        }
+        return std::nullopt;
+    }
+
+    StationEvents Events() {
+        StationEvents events;
+        events.recorded = [this](const UnitRecord& record) { SayRecord(record); };
+        events.recordFailed = [this](const UnitRecord&, const std::error_code& error) {
+            m_recordError = m_context.texts(TextId::ReportFailed,
+                                            {m_report ? m_report->Name() : "", error.message()});
+        };
+        events.portTaken = [this](const std::string& port) {
+            m_portTaken = m_context.texts(TextId::WatchTaken, {port});
+        };
+        return events;
+    }
+
+    // One try at a unit: the settings file applied with the unit's number, the module
+    // claimed first so that one already configured is not configured again.
+    UnitTry Try(const UnitContext& unit) {
+        Connection connection = m_request.connection;
+        connection.port = unit.port;
+        std::ostringstream detail;  // the details of one module stay out of its line
+        std::ostringstream errors;
+        const CliContext quiet{detail, errors, m_context.texts, unit.stopNow};
+        std::string transcript;
+        ApplyOptions options{connection, unit.number, false};
+        options.accept = [&unit](const ModuleValues& module) { return unit.claim(module.address); };
+        options.transcript = [&transcript](bool sent, std::string_view line) {
+            if (transcript.size() < kTranscriptLimit) {
+                transcript += (sent ? "> " : "< ") + std::string(line) + "\n";
+            }
+        };
+        const ApplyOutcome outcome = ApplyProfile(m_profile, options, quiet);
+        UnitTry tried;
+        UnitRecord& record = tried.record;
+        record.port = unit.port;
+        record.address = outcome.module.address;
+        record.model = outcome.module.model;
+        record.firmware = outcome.module.firmware;
+        record.name = outcome.name;
+        record.confirmed = outcome.confirmed;
+        record.transcript = transcript;
+        tried.nameWritten = outcome.nameWritten;
+        if (outcome.refused) {
+            record.result = UnitRecord::Result::Duplicate;
+            record.reason = m_context.texts(TextId::AlreadyConfigured);
+        } else if (outcome.failure) {
+            record.result = UnitRecord::Result::Fail;
+            record.reason = OneLine(outcome.failure->message);
+            tried.lineFailure = IsLineFailure(outcome.failure->code);
+        } else {
+            record.result = UnitRecord::Result::Pass;
+        }
+        return tried;
+    }
+
+    void SayRecord(const UnitRecord& r) {
+        const std::string who = r.address.empty() ? r.port : r.address;
+        const std::string attempt = r.attempt > 1 ? " (" + std::to_string(r.attempt) + ")" : "";
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.1f", r.seconds);
+        switch (r.result) {
+            case UnitRecord::Result::Pass:
+                m_context.Say("PASS " + r.address + " " + r.name + " " + seconds);
+                break;
+            case UnitRecord::Result::Duplicate:
+                m_context.Say("DUPLICATE " + who + " " + r.reason);
+                break;
+            case UnitRecord::Result::Fail:
+                m_context.Say("FAIL " + who + attempt + " " + r.reason);
+                break;
+        }
+    }
+
+    void SaySummary(const StationSummary& s) {
+        m_context.Say(m_context.texts(
+            TextId::WatchSummary,
+            {std::to_string(s.units), std::to_string(s.pass), std::to_string(s.fail),
+             std::to_string(s.duplicate), Percent(s.FirstPassYield()),
+             std::to_string(static_cast<long>(std::lround(s.UnitsPerHour())))}));
+    }
+
+    // The first stop signal lets the running units finish; a further one stops them at their
+    // next safe point. SIGUSR1 asks for the summary so far.
+    void FollowSignals(std::atomic<int>& stopLevel, const Station& station) {
+        while (!m_finished) {
+            const int signals = m_context.stopSignals != nullptr ? m_context.stopSignals->load()
+                                : m_context.StopRequested()      ? 1
+                                                                 : 0;
+            stopLevel = std::min(signals, 2);
+            if (m_context.summaryRequested != nullptr &&
+                m_context.summaryRequested->exchange(false)) {
+                SaySummary(station.Summary());
+            }
+            std::this_thread::sleep_for(50ms);
         }
     }
 
@@ -246,17 +238,13 @@ private:
     const ApplyRequest& m_request;
     const CliContext& m_context;
     const PortLister& m_listPorts;
-    unsigned m_counter;
-    std::set<std::string> m_present;
-    struct NewPort {
-        std::string port;
-        std::chrono::steady_clock::time_point listedSince;
-    };
-    static bool Settled(const NewPort& entry) {
-        return std::chrono::steady_clock::now() - entry.listedSince >= kSettleTime;
-    }
-    std::deque<NewPort> m_waiting;
-    std::ofstream m_report;
+    LocalNameCounter m_counter;
+    std::unique_ptr<StationPlatform::FileLock> m_patternLock;
+    std::unique_ptr<StationPlatform::FileLock> m_reportLock;
+    std::unique_ptr<RecordFile> m_report;
+    std::atomic<bool> m_finished{false};
+    std::string m_recordError;  // set under the station's record lock, read after Run
+    std::string m_portTaken;    // set on the station's thread, read after Run
 };
 
 }  // namespace

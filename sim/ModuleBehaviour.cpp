@@ -129,10 +129,13 @@ const ModuleBehaviour::CommandEntry ModuleBehaviour::kCommands[] = {
 };
 
 ModuleBehaviour::ModuleBehaviour(const std::string& model, std::uint32_t uartSpeed,
-                                 std::vector<VirtualDevice> devices)
+                                 std::vector<VirtualDevice> devices, const std::string& address)
     : m_settings(FactorySettings(model)),
       m_capabilities(CapabilitiesOf(model)),
       m_devices(std::move(devices)) {
+    if (!address.empty()) {
+        m_settings.address = address;
+    }
     m_settings.uartSpeed = uartSpeed;
     m_settings.pendingUartSpeed = uartSpeed;
 }
@@ -219,7 +222,9 @@ ModuleReply ModuleBehaviour::Reset(const std::string&) {
 }
 
 ModuleReply ModuleBehaviour::FactoryReset(const std::string&) {
+    const std::string address = m_settings.address;  // burnt in, not a setting
     m_settings = FactorySettings(m_settings.model);
+    m_settings.address = address;
     return Acknowledge("+READY");
 }
 

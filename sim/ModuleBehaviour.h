@@ -22,8 +22,9 @@ struct ModuleReply {
 // scanning. No I/O and no locking; the owner serialises the calls.
 class ModuleBehaviour {
 public:
+    // `address`: the module's own, 12 hex digits; empty for the model's usual one.
     ModuleBehaviour(const std::string& model, std::uint32_t uartSpeed,
-                    std::vector<VirtualDevice> devices);
+                    std::vector<VirtualDevice> devices, const std::string& address = {});
 
     // The answer to one command line (without its CR); nothing for an empty line.
     std::optional<ModuleReply> Answer(std::string_view line);

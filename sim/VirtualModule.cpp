@@ -56,7 +56,7 @@ OutputSchedule::Clock::duration ByteTimeAt(std::uint32_t baud) {
 
 VirtualModule::VirtualModule(VirtualModuleOptions options)
     : m_options(std::move(options)),
-      m_behaviour(m_options.model, m_options.uartSpeed, m_options.devices) {}
+      m_behaviour(m_options.model, m_options.uartSpeed, m_options.devices, m_options.address) {}
 
 VirtualModule::~VirtualModule() {
     Stop();

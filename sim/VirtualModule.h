@@ -34,6 +34,7 @@ enum class SimTraceDirection { Received, Sent };
 
 struct VirtualModuleOptions {
     std::string model = "GaX-sKW523";
+    std::string address{};   // its own Bluetooth address, 12 hex digits; empty: the model's
     std::string portName{};  // of the published link; the model name if empty
     std::uint32_t uartSpeed = 9600;
     bool echo = false;         // send every received byte straight back

@@ -106,6 +106,13 @@ void DefineOptions(CLI::App& app, CommandLine& line) {
                    "Answer the first N commands late (see --late-by)");
     app.add_option("--late-command", line.module.lateCommand,
                    "Answer this command (e.g. AT+MODEL?) late every time it comes");
+    app.add_option("--address", line.module.address,
+                   "The module's own Bluetooth address, 12 hex digits (default: the model's)")
+        ->check([](const std::string& text) {
+            const bool hex = text.size() == 12 &&
+                             text.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+            return hex ? std::string() : std::string("12 hex digits");
+        });
     app.add_option("--refuse-command", line.module.refusedCommand,
                    "Answer ERROR to every command that begins with this (e.g. AT+FLOWCONTROL=)");
     app.add_option("--late-by", line.lateByMs, "How late a late answer comes, in ms")

@@ -186,6 +186,7 @@ TEST(CliWatchTest, threeModules_oneAfterTheOther_passWithCounterNamesAndCsvRows)
                 VirtualModuleOptions options;
                 options.portName =
                     "watch-" + std::to_string(::getpid()) + "-" + std::to_string(modules.size());
+                options.address = "00A0C852300" + std::to_string(modules.size() + 1);
                 modules.push_back(std::make_unique<VirtualModule>(options));
                 EXPECT_FALSE(modules.back()->Start());
             }
@@ -203,17 +204,22 @@ TEST(CliWatchTest, threeModules_oneAfterTheOther_passWithCounterNamesAndCsvRows)
                               CliEnvironment{out, err, {}, listPorts, &stop});
     EXPECT_EQ(status, 0) << err.str();
     const std::vector<std::string> lines = Lines(out.str());
-    ASSERT_EQ(lines.size(), 3u) << out.str() << err.str();
+    ASSERT_EQ(lines.size(), 4u) << out.str() << err.str();
     for (int i = 0; i < 3; ++i) {
-        EXPECT_THAT(lines[i], ::testing::MatchesRegex("PASS 00A0C8523001 SNS-00" +
-                                                      std::to_string(i + 1) + " [0-9]+\\.[0-9]"));
-        EXPECT_EQ(modules[i]->Settings().deviceName, "SNS-00" + std::to_string(i + 1));
+        const std::string n = std::to_string(i + 1);
+        EXPECT_THAT(lines[i], ::testing::MatchesRegex("PASS 00A0C852300" + n + " SNS-00" + n +
+                                                      " [0-9]+\\.[0-9]"));
+        EXPECT_EQ(modules[i]->Settings().deviceName, "SNS-00" + n);
     }
+    EXPECT_THAT(lines[3],
+                HasSubstr("Units 3: PASS 3, FAIL 0, DUPLICATE 0; first-pass yield 100.0 %"));
     const std::vector<std::string> rows = Lines(ReadFile(report));
     ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[0], "time,port,address,model,firmware,result,applied\r");
-    EXPECT_THAT(rows[3], HasSubstr(R"(,"00A0C8523001","GaX-sKW523","v2.1.4","PASS",)"
-                                   R"("name=SNS-003;advInterval=200")"));
+    EXPECT_EQ(rows[0],
+              "time,station,operator,lot,port,address,model,firmware,name,confirmed,result,reason,"
+              "seconds,attempt,transcript\r");
+    EXPECT_THAT(rows[3], HasSubstr(R"(,"00A0C8523003","GaX-sKW523","v2.1.4","SNS-003",)"
+                                   R"("name=SNS-003;advInterval=200","PASS","",)"));
 }
 
 // A port that flickers onto the list (a connector that bounces, a node that udev is still
@@ -238,7 +244,7 @@ TEST(CliWatchTest, portListedOnlyBriefly_isNotOpened) {
                      CliEnvironment{out, err, {}, listPorts, &stop}),
               0)
         << err.str();
-    EXPECT_EQ(out.str(), "");
+    EXPECT_THAT(out.str(), ::testing::StartsWith("Units 0: PASS 0"));  // the summary only
     EXPECT_TRUE(module.Commands().empty());
 }
 

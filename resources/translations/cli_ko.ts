@@ -123,5 +123,29 @@
         <source>Wrong command line: %1</source>
         <translation>명령줄이 잘못되었습니다: %1</translation>
     </message>
+    <message>
+        <source>Another watch already uses %1; this one stops.</source>
+        <translation>다른 감시가 이미 %1을(를) 사용합니다. 이 감시는 멈춥니다.</translation>
+    </message>
+    <message>
+        <source>The report must not be the settings file.</source>
+        <translation>보고서는 설정 파일이 아니어야 합니다.</translation>
+    </message>
+    <message>
+        <source>The report %1 cannot be used: %2.</source>
+        <translation>보고서 %1을(를) 사용할 수 없습니다: %2.</translation>
+    </message>
+    <message>
+        <source>The report %1 cannot be written (%2); the watch stopped before the next module.</source>
+        <translation>보고서 %1에 쓸 수 없습니다(%2). 다음 모듈 전에 감시를 멈추었습니다.</translation>
+    </message>
+    <message>
+        <source>already configured; left as it is</source>
+        <translation>이미 설정됨. 그대로 둡니다</translation>
+    </message>
+    <message>
+        <source>Units %1: PASS %2, FAIL %3, DUPLICATE %4; first-pass yield %5 %, %6 units per hour.</source>
+        <translation>장치 %1개: PASS %2, FAIL %3, DUPLICATE %4. 1차 합격률 %5 %, 시간당 %6개.</translation>
+    </message>
 </context>
 </TS>

@@ -1,0 +1,214 @@
+#include "RecordFile.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <iomanip>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr const char* kColumns[] = {"time",    "station", "operator", "lot",     "port",
+                                    "address", "model",   "firmware", "name",    "confirmed",
+                                    "result",  "reason",  "seconds",  "attempt", "transcript"};
+
+std::string CsvHeader() {
+    std::string header;
+    for (const char* column : kColumns) {
+        header += (header.empty() ? "" : ",") + std::string(column);
+    }
+    return header;
+}
+
+// A CSV field, quoted; a leading character a spreadsheet takes for a formula is neutralised.
+std::string CsvField(const std::string& text) {
+    std::string quoted = "\"";
+    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos) {
+        quoted.push_back('\'');
+    }
+    for (const char c : text) {
+        if (c == '"') {
+            quoted.push_back('"');
+        }
+        quoted.push_back(c);
+    }
+    quoted.push_back('"');
+    return quoted;
+}
+
+std::string Joined(const std::vector<std::string>& items) {
+    std::string joined;
+    for (const std::string& item : items) {
+        joined += (joined.empty() ? "" : ";") + item;
+    }
+    return joined;
+}
+
+std::string SecondsText(double seconds) {
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(1) << seconds;
+    return text.str();
+}
+
+// The fields of a CSV line, quotes removed (the format this file writes: every field quoted).
+std::vector<std::string> CsvFields(const std::string& line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"') {
+            if (quoted && i + 1 < line.size() && line[i + 1] == '"') {
+                fields.back() += '"';
+                ++i;
+            } else {
+                quoted = !quoted;
+            }
+        } else if (c == ',' && !quoted) {
+            fields.emplace_back();
+        } else if (c != '\r') {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+std::error_code LastError() {
+    return {errno != 0 ? errno : EIO, std::generic_category()};
+}
+
+}  // namespace
+
+const char* ResultText(UnitRecord::Result result) {
+    switch (result) {
+        case UnitRecord::Result::Pass:
+            return "PASS";
+        case UnitRecord::Result::Duplicate:
+            return "DUPLICATE";
+        case UnitRecord::Result::Fail:
+            break;
+    }
+    return "FAIL";
+}
+
+std::unique_ptr<RecordFile> RecordFile::Open(const std::string& path, std::error_code& error,
+                                             std::string& why) {
+    const bool jsonLines = std::filesystem::path(path).extension() == ".jsonl";
+    std::unique_ptr<RecordFile> file(new RecordFile(path, jsonLines));
+    if (!file->ReadExisting(why)) {
+        error = std::make_error_code(std::errc::invalid_argument);
+        return nullptr;
+    }
+    errno = 0;
+    file->m_file.open(path, std::ios::binary | std::ios::app);
+    if (!file->m_file) {
+        error = LastError();
+        return nullptr;
+    }
+    if (!jsonLines && file->m_file.tellp() == 0) {
+        file->m_file << CsvHeader() << "\r\n" << std::flush;
+        if (!file->m_file) {
+            error = LastError();
+            return nullptr;
+        }
+    }
+    return file;
+}
+
+bool RecordFile::ReadExisting(std::string& why) {
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(m_path, ignored)) {
+        return true;  // new, or a device such as /dev/full: nothing recorded in it before
+    }
+    std::ifstream existing(m_path, std::ios::binary);
+    std::string line;
+    if (!existing || !std::getline(existing, line)) {
+        return true;  // new or empty
+    }
+    if (!m_jsonLines && CsvFields(line) != CsvFields(CsvHeader())) {
+        why = "its header is not this program's";
+        return false;
+    }
+    const std::size_t addressColumn = 5;
+    const std::size_t resultColumn = 10;
+    do {
+        if (m_jsonLines) {
+            const Json record = Json::parse(line, nullptr, false);
+            if (!record.is_object() || !record.contains("result") || !record.contains("address")) {
+                why = "a line is not one of this program's records";
+                return false;
+            }
+            if (record["result"] == "PASS" && record["address"].is_string()) {
+                m_passed.insert(record["address"].get<std::string>());
+            }
+        } else if (const auto fields = CsvFields(line);
+                   fields.size() > resultColumn && fields[resultColumn] == "PASS") {
+            m_passed.insert(fields[addressColumn]);
+        }
+    } while (std::getline(existing, line));
+    return true;
+}
+
+std::string RecordFile::Line(const UnitRecord& r) const {
+    const std::string confirmed = Joined(r.confirmed);
+    if (m_jsonLines) {
+        const Json json = {{"time", r.time},
+                           {"station", r.station},
+                           {"operator", r.operatorName},
+                           {"lot", r.lot},
+                           {"port", r.port},
+                           {"address", r.address},
+                           {"model", r.model},
+                           {"firmware", r.firmware},
+                           {"name", r.name},
+                           {"confirmed", r.confirmed},
+                           {"result", ResultText(r.result)},
+                           {"reason", r.reason},
+                           {"seconds", std::round(r.seconds * 10) / 10},
+                           {"attempt", r.attempt},
+                           {"transcript", r.transcript}};
+        return json.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+    }
+    const std::string fields[] = {r.time,
+                                  r.station,
+                                  r.operatorName,
+                                  r.lot,
+                                  r.port,
+                                  r.address,
+                                  r.model,
+                                  r.firmware,
+                                  r.name,
+                                  confirmed,
+                                  ResultText(r.result),
+                                  r.reason,
+                                  SecondsText(r.seconds),
+                                  std::to_string(r.attempt),
+                                  r.transcript};
+    std::string line;
+    for (const std::string& field : fields) {
+        line += (line.empty() ? "" : ",") + CsvField(field);
+    }
+    return line + "\r\n";
+}
+
+std::error_code RecordFile::Write(const UnitRecord& record) {
+    errno = 0;
+    m_file << Line(record) << std::flush;
+    if (!m_file) {
+        return LastError();
+    }
+    // A report removed while it is open takes every later record with it, unseen.
+    std::error_code error;
+    if (!std::filesystem::exists(m_path, error)) {
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    if (record.result == UnitRecord::Result::Pass) {
+        m_passed.insert(record.address);
+    }
+    return {};
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "UnitRecord.h"
+
+#include <fstream>
+#include <memory>
+#include <set>
+#include <string>
+#include <system_error>
+
+// Where a station's records go. Write returns only once the record is written and flushed, so
+// a unit is never shown as passed without its record; an error means the record is lost and the
+// station must stop.
+class RecordSink {
+public:
+    virtual ~RecordSink() = default;
+    virtual std::error_code Write(const UnitRecord& record) = 0;
+    // The addresses recorded as PASS so far (those of earlier runs included).
+    virtual std::set<std::string> PassedAddresses() const = 0;
+    // What the sink is, for messages: a file's path.
+    virtual std::string Name() const = 0;
+};
+
+// A report file, CSV (one row per try, a header first) or JSON Lines (one object per try) by
+// its extension ".jsonl". An existing file is appended only if its header (CSV) or first
+// record's fields (JSON Lines) are this program's; its PASS addresses count as passed.
+class RecordFile : public RecordSink {
+public:
+    static std::unique_ptr<RecordFile> Open(const std::string& path, std::error_code& error,
+                                            std::string& why);
+
+    std::error_code Write(const UnitRecord& record) override;
+    std::set<std::string> PassedAddresses() const override { return m_passed; }
+    std::string Name() const override { return m_path; }
+
+private:
+    RecordFile(std::string path, bool jsonLines)
+        : m_path(std::move(path)), m_jsonLines(jsonLines) {}
+    bool ReadExisting(std::string& why);
+    std::string Line(const UnitRecord& record) const;
+
+    std::string m_path;
+    bool m_jsonLines;
+    std::ofstream m_file;
+    std::set<std::string> m_passed;
+};

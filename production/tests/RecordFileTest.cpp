@@ -1,0 +1,92 @@
+#include "RecordFile.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::filesystem::path Scratch(const std::string& name) {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("skw-record-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    std::filesystem::remove(folder / name);
+    return folder / name;
+}
+
+std::string Read(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+UnitRecord Sample(UnitRecord::Result result, const std::string& address) {
+    UnitRecord record;
+    record.time = "2026-12-10T23:00:00Z";
+    record.station = "S1";
+    record.port = "/dev/ttyUSB0";
+    record.address = address;
+    record.name = "SNS-001";
+    record.confirmed = {"name=SNS-001", "advInterval=250"};
+    record.result = result;
+    record.seconds = 4.26;
+    return record;
+}
+
+}  // namespace
+
+// Both formats append, and what passed in an earlier run counts as passed.
+TEST(RecordFileTest, csvAndJsonLines_appendAndRememberWhatPassed) {
+    const struct {
+        const char* name;
+        const char* confirmed;
+    } cases[] = {
+        {"line.csv", "\"name=SNS-001;advInterval=250\""},
+        {"line.jsonl", R"("confirmed":["name=SNS-001","advInterval=250"])"},
+    };
+    for (const auto& [name, confirmed] : cases) {
+        SCOPED_TRACE(name);
+        const auto path = Scratch(name);
+        std::error_code error;
+        std::string why;
+        {
+            auto file = RecordFile::Open(path.string(), error, why);
+            ASSERT_TRUE(file) << why << error.message();
+            ASSERT_FALSE(file->Write(Sample(UnitRecord::Result::Pass, "C0FFEE000001")));
+            ASSERT_FALSE(file->Write(Sample(UnitRecord::Result::Fail, "C0FFEE000002")));
+        }
+        auto again = RecordFile::Open(path.string(), error, why);
+        ASSERT_TRUE(again) << why;
+        EXPECT_EQ(again->PassedAddresses(), std::set<std::string>{"C0FFEE000001"});
+        const std::string text = Read(path);
+        EXPECT_NE(text.find(confirmed), std::string::npos) << text;
+        EXPECT_NE(text.find("4.3"), std::string::npos) << text;
+    }
+}
+
+// A file that is not this program's report is not appended to; a report that disappears, or a
+// write that fails, is an error at once.
+TEST(RecordFileTest, foreignFiles_removedFiles_andFullDisks_areErrors) {
+    const auto foreign = Scratch("foreign.csv");
+    std::ofstream(foreign) << "time,port,address,model,firmware,result,applied\r\n";
+    std::error_code error;
+    std::string why;
+    EXPECT_FALSE(RecordFile::Open(foreign.string(), error, why));
+    EXPECT_NE(why.find("header"), std::string::npos);
+
+    const auto removed = Scratch("removed.csv");
+    auto file = RecordFile::Open(removed.string(), error, why);
+    ASSERT_TRUE(file);
+    std::filesystem::remove(removed);
+    EXPECT_TRUE(file->Write(Sample(UnitRecord::Result::Pass, "C0FFEE000001")));
+
+    if (std::filesystem::exists("/dev/full")) {
+        auto full = RecordFile::Open("/dev/full", error, why);
+        // Either the header or the first record cannot be written.
+        EXPECT_TRUE(!full || full->Write(Sample(UnitRecord::Result::Pass, "C0FFEE000001")));
+    }
+}
