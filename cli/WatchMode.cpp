@@ -164,6 +164,9 @@ private:
         ApplyOptions options{connection, unit.number, false};
         options.accept = [&unit](const ModuleValues& module) { return unit.claim(module.address); };
         options.transcript = [&transcript](bool sent, std::string_view line) {
+            while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
+                line.remove_suffix(1);
+            }
             if (transcript.size() < kTranscriptLimit) {
                 transcript += (sent ? "> " : "< ") + std::string(line) + "\n";
             }

@@ -1,5 +1,7 @@
 #include "VirtualModule.h"
 
+#include <nlohmann/json.hpp>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -16,6 +18,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <set>
 #include <stdexcept>
 #include <thread>
 
@@ -381,6 +385,66 @@ TEST(CliProgramTest, interruptWhileReadingAPipe_endsBeforeThePortIsOpened) {
     EXPECT_EQ(program.Finish(), 130) << program.err;
     EXPECT_TRUE(module.Commands().empty());
     std::filesystem::remove(fifo);
+}
+
+struct WatchSignalCase {
+    std::string signalAt;  // the command, on the first module, during which the signals come
+    int signals;           // 1: the running modules finish; 2: they stop at a safe point
+};
+
+// Signals at several points of a production run: every module that was started is restarted
+// out of its setting mode and has its record, and no new module starts.
+TEST(CliProgramTest, watchSignals_leaveEveryModuleRestartedAndEveryStartedUnitRecorded) {
+    const auto profile = std::filesystem::temp_directory_path() /
+                         ("skw-cli-watch-" + std::to_string(::getpid()) + ".json");
+    std::ofstream(profile) << R"({"name": "W{n}", "advInterval": 300})";
+    const WatchSignalCase cases[] = {
+        {"AT+MODEL?", 1}, {"AT+ADVINTERVAL=300", 2}, {"AT+MODULESETMODE", 2}};
+    for (const WatchSignalCase& c : cases) {
+        SCOPED_TRACE(c.signalAt + " x" + std::to_string(c.signals));
+        const auto report = std::filesystem::temp_directory_path() /
+                            ("skw-cli-watch-" + std::to_string(::getpid()) + ".jsonl");
+        std::filesystem::remove(report);
+        const std::string tag = "wsig-" + std::to_string(::getpid()) + "-";
+        Program program({"apply", profile.string(), "--watch", "--ports", "*/" + tag + "*",
+                         "--report", report.string()},
+                        "en");
+        std::this_thread::sleep_for(700ms);  // what is listed when it starts is not new
+        std::vector<std::unique_ptr<VirtualModule>> modules;
+        for (int i = 0; i < 2; ++i) {
+            VirtualModuleOptions options = Options("GaX-sKW523");
+            options.portName = tag + std::to_string(i);
+            options.address = "C0FFEE0000C" + std::to_string(i);
+            options.latency = 30ms;
+            modules.push_back(std::make_unique<VirtualModule>(options));
+            Started(*modules.back());
+        }
+        ASSERT_TRUE(modules[0]->WaitForCommand(c.signalAt, kLimit));
+        for (int i = 0; i < c.signals; ++i) {
+            program.Signal(i == 0 ? SIGINT : SIGTERM);
+            std::this_thread::sleep_for(50ms);
+        }
+        VirtualModuleOptions late = Options("GaX-sKW523");
+        late.portName = tag + "late";
+        VirtualModule lateModule(late);
+        Started(lateModule);
+        EXPECT_EQ(program.Finish(), 0) << program.err;
+        std::ifstream file(report);
+        std::set<std::string> recorded;
+        for (std::string line; std::getline(file, line);) {
+            recorded.insert(nlohmann::json::parse(line)["port"].get<std::string>());
+        }
+        for (const auto& module : modules) {
+            const std::vector<std::string> commands = module->Commands();
+            if (commands.empty()) {
+                continue;  // not started: nothing to restart or record
+            }
+            EXPECT_EQ(commands.back(), "ATZ");
+            EXPECT_TRUE(recorded.contains(module->PortPath())) << module->PortPath();
+        }
+        EXPECT_TRUE(lateModule.Commands().empty());
+    }
+    std::filesystem::remove(profile);
 }
 
 }  // namespace

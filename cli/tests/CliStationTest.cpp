@@ -1,0 +1,227 @@
+// The watch mode as a production station, against several virtual modules at once.
+
+#include "CliRun.h"
+#include "VirtualModule.h"
+
+#include <nlohmann/json.hpp>
+
+#include <gmock/gmock.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+using ::testing::HasSubstr;
+using namespace std::chrono_literals;
+
+std::string Scratch(const std::string& name) {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("skw-cli-station-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    std::filesystem::remove(folder / name);
+    return (folder / name).string();
+}
+
+std::string WriteFile(const std::string& name, const std::string& text) {
+    const std::string path = Scratch(name);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    return path;
+}
+
+std::vector<nlohmann::json> JsonLines(const std::string& path) {
+    std::vector<nlohmann::json> records;
+    std::ifstream file(path);
+    for (std::string line; std::getline(file, line);) {
+        records.push_back(nlohmann::json::parse(line));
+    }
+    return records;
+}
+
+// A fixture of virtual modules, each on its own port; plugged in by the test, listed to the
+// watch by its port lister.
+class Fixture {
+public:
+    VirtualModule& Add(const std::string& address, VirtualModuleOptions options = {}) {
+        options.portName = "st-" + std::to_string(::getpid()) + "-" + std::to_string(m_next++);
+        options.address = address;
+        auto module = std::make_unique<VirtualModule>(options);
+        EXPECT_FALSE(module->Start());
+        std::lock_guard guard(m_lock);
+        m_modules.push_back(std::move(module));
+        return *m_modules.back();
+    }
+    void PlugAll() {
+        std::lock_guard guard(m_lock);
+        m_plugged = m_modules.size();
+    }
+    std::vector<std::string> Ports() {
+        std::lock_guard guard(m_lock);
+        std::vector<std::string> ports;
+        for (std::size_t i = 0; i < m_plugged; ++i) {
+            ports.push_back(m_modules[i]->PortPath());
+        }
+        return ports;
+    }
+    VirtualModule& Module(std::size_t i) { return *m_modules[i]; }
+
+private:
+    std::mutex m_lock;
+    std::vector<std::unique_ptr<VirtualModule>> m_modules;
+    std::size_t m_plugged = 0;
+    int m_next = 0;
+};
+
+struct WatchRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the watch on its own thread; `whileRunning` plugs modules and decides when to stop.
+WatchRun RunWatch(Fixture& fixture, std::vector<std::string> args,
+                  const std::function<void(std::atomic<bool>& stop)>& whileRunning) {
+    std::atomic<bool> stop{false};
+    std::ostringstream out;
+    std::ostringstream err;
+    args.insert(args.begin(), "skw-manager-cli");
+    auto running = std::async(std::launch::async, [&] {
+        return RunCli(args, CliEnvironment{out, err, {}, [&] { return fixture.Ports(); }, &stop});
+    });
+    std::this_thread::sleep_for(300ms);  // what is listed when it starts is not new
+    whileRunning(stop);
+    stop = true;
+    WatchRun run;
+    run.status = running.get();
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+bool WaitFor(const std::function<bool()>& condition) {
+    const auto limit = std::chrono::steady_clock::now() + 30s;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > limit) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+}  // namespace
+
+// Eight modules plugged in together are configured together; their names are unique and
+// without gaps, and every unit has its record, written before its line.
+TEST(CliStationTest, eightModulesAtOnce_getUniqueGapFreeNames_andOneRecordEach) {
+    const std::string profile =
+        WriteFile("eight.json", R"({"name": "SNS-{n:03}", "advInterval": 200})");
+    const std::string report = Scratch("eight.jsonl");
+    Fixture fixture;
+    for (int i = 0; i < 8; ++i) {
+        VirtualModuleOptions options;
+        options.latency = 20ms;
+        fixture.Add("C0FFEE00000" + std::to_string(i + 1), options);
+    }
+    const WatchRun run = RunWatch(
+        fixture,
+        {"apply", profile, "--watch", "--ports", "*/st-*", "--report", report, "--lot", "L7"},
+        [&](std::atomic<bool>&) {
+            fixture.PlugAll();
+            EXPECT_TRUE(WaitFor([&] { return JsonLines(report).size() == 8; }));
+        });
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::set<std::string> names;
+    for (const auto& record : JsonLines(report)) {
+        EXPECT_EQ(record["result"], "PASS");
+        EXPECT_EQ(record["lot"], "L7");
+        names.insert(record["name"].get<std::string>());
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"SNS-001", "SNS-002", "SNS-003", "SNS-004", "SNS-005",
+                                            "SNS-006", "SNS-007", "SNS-008"}));
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(fixture.Module(i).Commands().back(), "ATZ");
+    }
+    EXPECT_THAT(run.out, HasSubstr("Units 8: PASS 8, FAIL 0, DUPLICATE 0"));
+}
+
+// A FAIL record lists only what the read-back confirmed, and carries the module's transcript;
+// a module already configured is a DUPLICATE and is left alone; its number goes to the next.
+TEST(CliStationTest, failRecord_holdsConfirmedFieldsAndTranscript_andDuplicatesAreLeftAlone) {
+    const std::string profile =
+        WriteFile("forgets.json", R"({"name": "SNS-{n}", "advInterval": 300})");
+    const std::string report = Scratch("forgets.jsonl");
+    Fixture fixture;
+    VirtualModule& forgetful = fixture.Add("C0FFEE0000A1");
+    forgetful.SetFault(SimFault::ForgetsName, true);
+    fixture.Add("C0FFEE0000A2");
+    fixture.Add("C0FFEE0000A2");  // the same module again, in another port
+    const WatchRun run = RunWatch(
+        fixture,
+        {"apply", profile, "--watch", "--ports", "*/st-*", "--report", report, "--parallel", "1"},
+        [&](std::atomic<bool>&) {
+            fixture.PlugAll();
+            EXPECT_TRUE(WaitFor([&] { return JsonLines(report).size() == 3; }));
+        });
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto records = JsonLines(report);
+    ASSERT_EQ(records.size(), 3u);
+    for (const auto& record : records) {
+        SCOPED_TRACE(record.dump());
+        if (record["address"] == "C0FFEE0000A1") {
+            EXPECT_EQ(record["result"], "FAIL");
+            EXPECT_EQ(record["confirmed"], nlohmann::json::array({"advInterval=300"}));
+            EXPECT_THAT(record["transcript"].get<std::string>(), HasSubstr("> AT+MANUF="));
+            EXPECT_THAT(record["transcript"].get<std::string>(), HasSubstr("< OK"));
+        } else if (record["result"] == "PASS") {
+            EXPECT_EQ(record["transcript"], "");
+        } else {
+            EXPECT_EQ(record["result"], "DUPLICATE");
+        }
+    }
+    const auto passes = std::count_if(records.begin(), records.end(),
+                                      [](const auto& r) { return r["result"] == "PASS"; });
+    EXPECT_EQ(passes, 1);
+    EXPECT_THAT(run.out, HasSubstr("DUPLICATE C0FFEE0000A2"));
+}
+
+// A report that disappears stops the watch before the next module, with one clear message; a
+// second watch over the same ports is refused.
+TEST(CliStationTest, lostReport_stopsTheWatch_andASecondWatchIsRefused) {
+    const std::string profile = WriteFile("lost.json", R"({"advInterval": 400})");
+    const std::string report = Scratch("lost.csv");
+    Fixture fixture;
+    fixture.Add("C0FFEE0000B1");
+    fixture.Add("C0FFEE0000B2");
+    const WatchRun run = RunWatch(
+        fixture, {"apply", profile, "--watch", "--ports", "*/st-*", "--report", report},
+        [&](std::atomic<bool>&) {
+            // A second station on the same ports while the first runs.
+            std::ostringstream out;
+            std::ostringstream err;
+            std::atomic<bool> stop{false};
+            auto second = std::async(std::launch::async, [&] {
+                return RunCli({"skw-manager-cli", "apply", profile, "--watch", "--ports", "*/st-*"},
+                              CliEnvironment{out, err, {}, [&] { return fixture.Ports(); }, &stop});
+            });
+            if (second.wait_for(5s) != std::future_status::ready) {
+                stop = true;  // it was not refused: end it, and fail below
+            }
+            EXPECT_EQ(second.get(), 3);
+            EXPECT_THAT(err.str(), HasSubstr("Another watch already uses */st-*"));
+            std::filesystem::remove(report);
+            fixture.PlugAll();
+            std::this_thread::sleep_for(3s);  // the watch stops by itself before this ends
+        });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("cannot be written"));
+    EXPECT_THAT(run.out, ::testing::Not(HasSubstr("PASS C0FFEE")));
+}
