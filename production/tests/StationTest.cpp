@@ -46,6 +46,10 @@ public:
         std::lock_guard guard(m_lock);
         m_ports.push_back(port);
     }
+    void Unplug(const std::string& port) {
+        std::lock_guard guard(m_lock);
+        std::erase(m_ports, port);
+    }
     std::vector<std::string> Ports() {
         std::lock_guard guard(m_lock);
         return m_ports;
@@ -228,4 +232,38 @@ TEST(StationTest, aRecordThatCannotBeWritten_stopsBeforeTheNextUnit) {
     EXPECT_EQ(end, Station::End::RecordFailed);
     EXPECT_EQ(started.load(), 2);
     EXPECT_EQ(shown, std::vector<std::string>{"SNS-1"});
+}
+
+// A module swapped into a port while the station is still busy with its predecessor is a unit
+// of its own, not silence.
+TEST(StationTest, aModuleSwappedInWhileItsPredecessorRuns_getsItsOwnUnit) {
+    Fixture fixture;
+    MemoryRecord record;
+    LocalNameCounter counter(1);
+    std::atomic<int> units{0};
+    Station station(
+        FastOptions(), [&] { return fixture.Ports(); },
+        [&](const UnitContext& unit) {
+            UnitTry tried = Passed(unit);
+            tried.record.address += "#" + std::to_string(++units);
+            std::this_thread::sleep_for(150ms);
+            return tried;
+        },
+        counter, &record, {});
+    RunUntil(
+        station, record,
+        [&] {
+            fixture.Plug("/dev/fx0");
+            while (units.load() == 0) {
+                std::this_thread::sleep_for(2ms);
+            }
+            fixture.Unplug("/dev/fx0");  // the first module is pulled out while it runs
+            std::this_thread::sleep_for(30ms);
+            fixture.Plug("/dev/fx0");  // and the next one plugged in
+        },
+        [](const auto& records) { return records.size() == 2; });
+    const auto records = record.Records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].name, "SNS-1");
+    EXPECT_EQ(records[1].name, "SNS-2");
 }
