@@ -70,8 +70,9 @@ bool Station::ClaimPort(const std::string& port) {
         return true;
     }
     std::error_code error;
-    auto lock = StationPlatform::TryLock(
-        StationPlatform::LockFolder() + "/" + LockName("port-", port), error);
+    const std::string folder =
+        m_options.lockFolder.empty() ? StationPlatform::LockFolder() : m_options.lockFolder;
+    auto lock = StationPlatform::TryLock(folder + "/" + LockName("port-", port), error);
     if (!lock && error == std::errc::device_or_resource_busy) {
         return false;
     }

@@ -35,6 +35,8 @@ struct StationOptions {
     std::string station;
     std::string operatorName;
     std::string lot;
+    // Where the ports' locks are; empty: StationPlatform::LockFolder().
+    std::string lockFolder;
 };
 
 // What one try at a unit gave: its record (module, name, confirmed fields, result, reason,

@@ -51,7 +51,7 @@ std::vector<nlohmann::json> JsonLines(const std::string& path) {
 class Fixture {
 public:
     VirtualModule& Add(const std::string& address, VirtualModuleOptions options = {}) {
-        options.portName = "st-" + std::to_string(::getpid()) + "-" + std::to_string(m_next++);
+        options.portName = Tag() + std::to_string(m_next++);
         options.address = address;
         auto module = std::make_unique<VirtualModule>(options);
         EXPECT_FALSE(module->Start());
@@ -72,6 +72,10 @@ public:
         return ports;
     }
     VirtualModule& Module(std::size_t i) { return *m_modules[i]; }
+    // Its ports' pattern: tests run side by side, and two watches over one pattern are refused.
+    std::string Pattern() const { return "*/" + Tag() + "*"; }
+
+    static std::string Tag() { return "st-" + std::to_string(::getpid()) + "-"; }
 
 private:
     std::mutex m_lock;
@@ -131,13 +135,14 @@ TEST(CliStationTest, eightModulesAtOnce_getUniqueGapFreeNames_andOneRecordEach) 
         options.latency = 20ms;
         fixture.Add("C0FFEE00000" + std::to_string(i + 1), options);
     }
-    const WatchRun run = RunWatch(
-        fixture,
-        {"apply", profile, "--watch", "--ports", "*/st-*", "--report", report, "--lot", "L7"},
-        [&](std::atomic<bool>&) {
-            fixture.PlugAll();
-            EXPECT_TRUE(WaitFor([&] { return JsonLines(report).size() == 8; }));
-        });
+    const WatchRun run =
+        RunWatch(fixture,
+                 {"apply", profile, "--watch", "--ports", fixture.Pattern(), "--report", report,
+                  "--lot", "L7"},
+                 [&](std::atomic<bool>&) {
+                     fixture.PlugAll();
+                     EXPECT_TRUE(WaitFor([&] { return JsonLines(report).size() == 8; }));
+                 });
     EXPECT_EQ(run.status, 0) << run.err;
     std::set<std::string> names;
     for (const auto& record : JsonLines(report)) {
@@ -164,13 +169,14 @@ TEST(CliStationTest, failRecord_holdsConfirmedFieldsAndTranscript_andDuplicatesA
     forgetful.SetFault(SimFault::ForgetsName, true);
     fixture.Add("C0FFEE0000A2");
     fixture.Add("C0FFEE0000A2");  // the same module again, in another port
-    const WatchRun run = RunWatch(
-        fixture,
-        {"apply", profile, "--watch", "--ports", "*/st-*", "--report", report, "--parallel", "1"},
-        [&](std::atomic<bool>&) {
-            fixture.PlugAll();
-            EXPECT_TRUE(WaitFor([&] { return JsonLines(report).size() == 3; }));
-        });
+    const WatchRun run =
+        RunWatch(fixture,
+                 {"apply", profile, "--watch", "--ports", fixture.Pattern(), "--report", report,
+                  "--parallel", "1"},
+                 [&](std::atomic<bool>&) {
+                     fixture.PlugAll();
+                     EXPECT_TRUE(WaitFor([&] { return JsonLines(report).size() == 3; }));
+                 });
     EXPECT_EQ(run.status, 0) << run.err;
     const auto records = JsonLines(report);
     ASSERT_EQ(records.size(), 3u);
@@ -202,21 +208,22 @@ TEST(CliStationTest, lostReport_stopsTheWatch_andASecondWatchIsRefused) {
     fixture.Add("C0FFEE0000B1");
     fixture.Add("C0FFEE0000B2");
     const WatchRun run = RunWatch(
-        fixture, {"apply", profile, "--watch", "--ports", "*/st-*", "--report", report},
+        fixture, {"apply", profile, "--watch", "--ports", fixture.Pattern(), "--report", report},
         [&](std::atomic<bool>&) {
             // A second station on the same ports while the first runs.
             std::ostringstream out;
             std::ostringstream err;
             std::atomic<bool> stop{false};
             auto second = std::async(std::launch::async, [&] {
-                return RunCli({"skw-manager-cli", "apply", profile, "--watch", "--ports", "*/st-*"},
-                              CliEnvironment{out, err, {}, [&] { return fixture.Ports(); }, &stop});
+                return RunCli(
+                    {"skw-manager-cli", "apply", profile, "--watch", "--ports", fixture.Pattern()},
+                    CliEnvironment{out, err, {}, [&] { return fixture.Ports(); }, &stop});
             });
             if (second.wait_for(5s) != std::future_status::ready) {
                 stop = true;  // it was not refused: end it, and fail below
             }
             EXPECT_EQ(second.get(), 3);
-            EXPECT_THAT(err.str(), HasSubstr("Another watch already uses */st-*"));
+            EXPECT_THAT(err.str(), HasSubstr("Another watch already uses " + fixture.Pattern()));
             std::filesystem::remove(report);
             fixture.PlugAll();
             std::this_thread::sleep_for(3s);  // the watch stops by itself before this ends

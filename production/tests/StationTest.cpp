@@ -1,9 +1,11 @@
 #include "Station.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -62,6 +64,12 @@ private:
 
 StationOptions FastOptions(unsigned parallel = 0) {
     StationOptions options;
+    // Tests run side by side, with the same port names: each its own locks.
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("skw-station-locks-" + std::to_string(::getpid()) + "-" + test->name());
+    std::filesystem::create_directories(folder);
+    options.lockFolder = folder.string();
     options.portPattern = "/dev/fx*";
     options.parallel = parallel;
     options.pollInterval = 5ms;
