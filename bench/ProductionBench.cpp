@@ -30,9 +30,11 @@ using namespace std::chrono_literals;
 std::string SlotsProfile() {
     std::string slots;
     for (int n = 1; n <= 8; ++n) {
-        slots += std::string(n == 1 ? "" : ",") + R"({"slot": )" + std::to_string(n) +
-                 R"(, "address": "C0FFEE00000)" + std::to_string(n) + R"(", "name": "TAG)" +
-                 std::to_string(n) + R"("})";
+        if (n > 1) {
+            slots += ',';
+        }
+        slots += R"({"slot": )" + std::to_string(n) + R"(, "address": "C0FFEE00000)" +
+                 std::to_string(n) + R"(", "name": "TAG)" + std::to_string(n) + R"("})";
     }
     return R"({"format": 1, "role": "multi-at", "slots": [)" + slots + "]}";
 }

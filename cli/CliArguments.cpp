@@ -98,6 +98,7 @@ struct Commands {
     FactoryResetRequest factoryReset;
     ExportRequest exportProfile;
     ApplyRequest apply;
+    ReportRequest report;
 };
 
 void AddInfo(CLI::App& app, Commands& c) {
@@ -195,8 +196,21 @@ void AddProfileCommands(CLI::App& app, Commands& c) {
     CLI::Option* operatorName =
         AddText(apply, "--operator", r.operatorName, "Watch mode: the operator, recorded");
     CLI::Option* lot = AddText(apply, "--lot", r.lot, "Watch mode: the lot, recorded");
+    CLI::Option* record =
+        AddText(apply, "--record", r.record,
+                "Watch mode: the line's database, sqlite:PATH or postgresql://user@host/db")
+            ->check(kNotEmpty);
+    CLI::Option* reset = apply->add_option_function<std::string>(
+        "--reset-counter",
+        [&r](const std::string& text) {
+            r.resetCounter = Decimal("--reset-counter", text, 0, kMaxNameCounter);
+        },
+        "Watch mode with a database: the counter's next number (never lower than it is)");
     watch->excludes(port)->excludes(dryRun);
-    for (CLI::Option* option : {ports, report, parallel, retries, station, operatorName, lot}) {
+    record->excludes(report);
+    reset->excludes(report);
+    for (CLI::Option* option :
+         {ports, report, parallel, retries, station, operatorName, lot, record, reset}) {
         option->needs(watch);
     }
     apply->callback([apply, watch] {
@@ -227,6 +241,25 @@ TextId ParseErrorText(const CLI::ParseError& error) {
     return TextId::ArgumentsWrong;
 }
 
+void AddReport(CLI::App& app, Commands& c) {
+    CLI::App* report =
+        app.add_subcommand("report", "Print the records of a line's database, filtered");
+    ReportRequest& r = c.report;
+    AddText(report, "--record", r.record,
+            "The database, sqlite:PATH or postgresql://user@host/db (default: this station's)")
+        ->check(kNotEmpty);
+    AddText(report, "--lot", r.lot, "Only this lot");
+    AddText(report, "--station", r.station, "Only this station");
+    AddText(report, "--result", r.result, "Only this result")
+        ->check(CLI::IsMember({"PASS", "FAIL", "DUPLICATE"}));
+    AddText(report, "--address", r.address, "Only the unit with this address");
+    AddText(report, "--since", r.since, "Only records from this UTC time on (2026-12-10T08:00)");
+    CLI::Option* json = report->add_flag("--json", r.json, "One JSON object per record");
+    CLI::Option* csv = report->add_flag("--csv", r.csv, "CSV, as the watch's report file");
+    report->add_flag("--summary", r.summary, "Yield per station and failures by reason");
+    json->excludes(csv);
+}
+
 CliRequest Chosen(const CLI::App& app, Commands& c) {
     const std::string name = app.get_subcommands().front()->get_name();
     if (name == "info") {
@@ -249,6 +282,9 @@ CliRequest Chosen(const CLI::App& app, Commands& c) {
     }
     if (name == "apply") {
         return c.apply;
+    }
+    if (name == "report") {
+        return c.report;
     }
     return PortsRequest{};
 }
@@ -278,6 +314,7 @@ std::variant<CliRequest, int> ParseArguments(const std::vector<std::string>& arg
     AddScan(app, commands);
     AddDeviceCommands(app, commands);
     AddProfileCommands(app, commands);
+    AddReport(app, commands);
 
     std::vector<const char*> argv;
     for (const std::string& arg : args) {

@@ -74,7 +74,22 @@ struct ApplyRequest {
     std::optional<std::string> station;  // watch mode: default the host name
     std::optional<std::string> operatorName;  // watch mode
     std::optional<std::string> lot;           // watch mode
+    std::optional<std::string> record;  // watch mode: the line's database (sqlite:, postgresql://)
+    std::optional<unsigned> resetCounter;  // watch mode with a database: the counter's next number
+};
+
+// The records of a line's database, filtered.
+struct ReportRequest {
+    std::optional<std::string> record;  // none: the station's own default database
+    std::optional<std::string> lot;
+    std::optional<std::string> station;
+    std::optional<std::string> result;
+    std::optional<std::string> address;
+    std::optional<std::string> since;
+    bool json = false;
+    bool csv = false;
+    bool summary = false;  // yield per station and failures by reason instead of the records
 };
 
 using CliRequest = std::variant<PortsRequest, InfoRequest, SetRequest, ScanRequest, RebootRequest,
-                                FactoryResetRequest, ExportRequest, ApplyRequest>;
+                                FactoryResetRequest, ExportRequest, ApplyRequest, ReportRequest>;

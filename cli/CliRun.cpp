@@ -29,6 +29,7 @@ int Dispatch(const CliRequest& request, const CliEnvironment& environment,
             [&](const FactoryResetRequest& r) { return RunFactoryReset(r, context); },
             [&](const ExportRequest& r) { return RunExport(r, context); },
             [&](const ApplyRequest& r) { return RunApply(r, context, environment.listPorts); },
+            [&](const ReportRequest& r) { return RunReport(r, context); },
         },
         request);
 }

@@ -105,6 +105,17 @@ constexpr std::array kTexts = {
               QT_TRANSLATE_NOOP("SkwCli",
                                 "Units %1: PASS %2, FAIL %3, DUPLICATE %4; first-pass yield %5 %, "
                                 "%6 units per hour.")},
+    TextEntry{TextId::StoreRefused, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "The line's database %1 cannot be used: %2")},
+    TextEntry{TextId::CounterNotReset, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "The name counter was not reset: %1.")},
+    TextEntry{TextId::RecordingInto, kOwn, QT_TRANSLATE_NOOP("SkwCli", "Recording into %1.")},
+    TextEntry{TextId::StoreWaiting, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli",
+                                "The line's database cannot be reached; no module is configured "
+                                "until it is back.")},
+    TextEntry{TextId::StationYield, kOwn,
+              QT_TRANSLATE_NOOP("SkwCli", "Station %1: %2 units, PASS %3, first-pass yield %4 %")},
 };
 
 static_assert(kTexts.size() == static_cast<std::size_t>(TextId::Count));

@@ -74,6 +74,11 @@ enum class TextId {
     ReportFailed,
     AlreadyConfigured,
     WatchSummary,
+    StoreRefused,
+    CounterNotReset,
+    RecordingInto,
+    StoreWaiting,
+    StationYield,
     Count,  // not a text: how many there are
 };
 

@@ -16,3 +16,4 @@ int RunReboot(const RebootRequest& request, const CliContext& context);
 int RunFactoryReset(const FactoryResetRequest& request, const CliContext& context);
 int RunExport(const ExportRequest& request, const CliContext& context);
 int RunApply(const ApplyRequest& request, const CliContext& context, const PortLister& listPorts);
+int RunReport(const ReportRequest& request, const CliContext& context);

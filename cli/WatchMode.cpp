@@ -8,6 +8,7 @@
 #include "NameCounter.h"
 #include "ProfileApply.h"
 #include "RecordFile.h"
+#include "RecordStore.h"
 #include "Station.h"
 #include "StationPlatform.h"
 
@@ -139,8 +140,29 @@ private:
         return std::nullopt;
     }
 
+    // The line's database: the one named, or this station's own SQLite file; its counter is
+    // kept under the name pattern.
+    Step OpenStore() {
+        const std::string address = m_request.record.value_or(
+            "sqlite:" + StationPlatform::DataFolder() + "/production.sqlite");
+        std::string why;
+        m_store = OpenRecordStore(address, why);
+        if (!m_store) {
+            return Failure{ExitCode::PortNotOpened,
+                           m_context.texts(TextId::StoreRefused, {address, why})};
+        }
+        const std::string key = m_profile.name.value_or("");
+        if (m_request.resetCounter && !m_store->RaiseCounter(key, *m_request.resetCounter, why)) {
+            return Failure{ExitCode::BadArgument, m_context.texts(TextId::CounterNotReset, {why})};
+        }
+        m_storeCounter = std::make_unique<StoreNameCounter>(*m_store, key, m_request.nameCounter);
+        m_context.Say(m_context.texts(TextId::RecordingInto, {m_store->Name()}));
+        return std::nullopt;
+    }
+
     StationEvents Events() {
         StationEvents events;
+        events.storeWaiting = [this] { m_context.Say(m_context.texts(TextId::StoreWaiting)); };
         events.recorded = [this](const UnitRecord& record) { SayRecord(record); };
         events.recordFailed = [this](const UnitRecord&, const std::error_code& error) {
             m_recordError = m_context.texts(TextId::ReportFailed,
@@ -245,6 +267,8 @@ private:
     std::unique_ptr<StationPlatform::FileLock> m_patternLock;
     std::unique_ptr<StationPlatform::FileLock> m_reportLock;
     std::unique_ptr<RecordFile> m_report;
+    std::unique_ptr<RecordStore> m_store;
+    std::unique_ptr<StoreNameCounter> m_storeCounter;
     std::atomic<bool> m_finished{false};
     std::string m_recordError;  // set under the station's record lock, read after Run
     std::string m_portTaken;    // set on the station's thread, read after Run

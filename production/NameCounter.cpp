@@ -1,6 +1,6 @@
 #include "NameCounter.h"
 
-unsigned LocalNameCounter::Take() {
+std::optional<unsigned> LocalNameCounter::Take() {
     std::lock_guard guard(m_lock);
     if (!m_returned.empty()) {
         const unsigned number = *m_returned.begin();

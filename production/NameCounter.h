@@ -1,6 +1,7 @@
 #pragma once
 
 #include <mutex>
+#include <optional>
 #include <set>
 
 // Where a production run takes each unit's number for its name's counter. A number is taken
@@ -10,7 +11,8 @@
 class NameCounter {
 public:
     virtual ~NameCounter() = default;
-    virtual unsigned Take() = 0;
+    // Nothing when the counter cannot be reached (a line's database that is down).
+    virtual std::optional<unsigned> Take() = 0;
     virtual void GiveBack(unsigned number) = 0;
 };
 
@@ -18,7 +20,7 @@ public:
 class LocalNameCounter : public NameCounter {
 public:
     explicit LocalNameCounter(unsigned first) : m_next(first) {}
-    unsigned Take() override;
+    std::optional<unsigned> Take() override;
     void GiveBack(unsigned number) override;
 
 private:

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -21,7 +22,10 @@ constexpr const char* kColumns[] = {"time",    "station", "operator", "lot",    
 std::string CsvHeader() {
     std::string header;
     for (const char* column : kColumns) {
-        header += (header.empty() ? "" : ",") + std::string(column);
+        if (!header.empty()) {
+            header += ',';
+        }
+        header += column;
     }
     return header;
 }
@@ -40,14 +44,6 @@ std::string CsvField(const std::string& text) {
     }
     quoted.push_back('"');
     return quoted;
-}
-
-std::string Joined(const std::vector<std::string>& items) {
-    std::string joined;
-    for (const std::string& item : items) {
-        joined += (joined.empty() ? "" : ";") + item;
-    }
-    return joined;
 }
 
 std::string SecondsText(double seconds) {
@@ -84,6 +80,63 @@ std::error_code LastError() {
 
 }  // namespace
 
+std::string JoinedFields(const std::vector<std::string>& fields) {
+    std::string joined;
+    for (const std::string& field : fields) {
+        if (!joined.empty()) {
+            joined += ';';
+        }
+        joined += field;
+    }
+    return joined;
+}
+
+std::vector<std::string> SplitFields(const std::string& text) {
+    std::vector<std::string> fields;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find(';', start), text.size());
+        fields.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return fields;
+}
+
+UnitRecord::Result ResultFromText(const std::string& text) {
+    return text == "PASS"        ? UnitRecord::Result::Pass
+           : text == "DUPLICATE" ? UnitRecord::Result::Duplicate
+                                 : UnitRecord::Result::Fail;
+}
+
+std::string CsvHeaderLine() {
+    return CsvHeader() + "\r\n";
+}
+
+std::string CsvLine(const UnitRecord& r) {
+    const std::string fields[] = {r.time,
+                                  r.station,
+                                  r.operatorName,
+                                  r.lot,
+                                  r.port,
+                                  r.address,
+                                  r.model,
+                                  r.firmware,
+                                  r.name,
+                                  JoinedFields(r.confirmed),
+                                  ResultText(r.result),
+                                  r.reason,
+                                  SecondsText(r.seconds),
+                                  std::to_string(r.attempt),
+                                  r.transcript};
+    std::string line;
+    for (const std::string& field : fields) {
+        if (!line.empty()) {
+            line += ',';
+        }
+        line += CsvField(field);
+    }
+    return line + "\r\n";
+}
+
 const char* ResultText(UnitRecord::Result result) {
     switch (result) {
         case UnitRecord::Result::Pass:
@@ -111,7 +164,7 @@ std::unique_ptr<RecordFile> RecordFile::Open(const std::string& path, std::error
         return nullptr;
     }
     if (!jsonLines && file->m_file.tellp() == 0) {
-        file->m_file << CsvHeader() << "\r\n" << std::flush;
+        file->m_file << CsvHeaderLine() << std::flush;
         if (!file->m_file) {
             error = LastError();
             return nullptr;
@@ -155,45 +208,25 @@ bool RecordFile::ReadExisting(std::string& why) {
 }
 
 std::string RecordFile::Line(const UnitRecord& r) const {
-    const std::string confirmed = Joined(r.confirmed);
-    if (m_jsonLines) {
-        const Json json = {{"time", r.time},
-                           {"station", r.station},
-                           {"operator", r.operatorName},
-                           {"lot", r.lot},
-                           {"port", r.port},
-                           {"address", r.address},
-                           {"model", r.model},
-                           {"firmware", r.firmware},
-                           {"name", r.name},
-                           {"confirmed", r.confirmed},
-                           {"result", ResultText(r.result)},
-                           {"reason", r.reason},
-                           {"seconds", std::round(r.seconds * 10) / 10},
-                           {"attempt", r.attempt},
-                           {"transcript", r.transcript}};
-        return json.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+    if (!m_jsonLines) {
+        return CsvLine(r);
     }
-    const std::string fields[] = {r.time,
-                                  r.station,
-                                  r.operatorName,
-                                  r.lot,
-                                  r.port,
-                                  r.address,
-                                  r.model,
-                                  r.firmware,
-                                  r.name,
-                                  confirmed,
-                                  ResultText(r.result),
-                                  r.reason,
-                                  SecondsText(r.seconds),
-                                  std::to_string(r.attempt),
-                                  r.transcript};
-    std::string line;
-    for (const std::string& field : fields) {
-        line += (line.empty() ? "" : ",") + CsvField(field);
-    }
-    return line + "\r\n";
+    const Json json = {{"time", r.time},
+                       {"station", r.station},
+                       {"operator", r.operatorName},
+                       {"lot", r.lot},
+                       {"port", r.port},
+                       {"address", r.address},
+                       {"model", r.model},
+                       {"firmware", r.firmware},
+                       {"name", r.name},
+                       {"confirmed", r.confirmed},
+                       {"result", ResultText(r.result)},
+                       {"reason", r.reason},
+                       {"seconds", std::round(r.seconds * 10) / 10},
+                       {"attempt", r.attempt},
+                       {"transcript", r.transcript}};
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 std::error_code RecordFile::Write(const UnitRecord& record) {

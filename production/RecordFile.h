@@ -17,8 +17,11 @@ public:
     virtual std::error_code Write(const UnitRecord& record) = 0;
     // The addresses recorded as PASS so far (those of earlier runs included).
     virtual std::set<std::string> PassedAddresses() const = 0;
-    // What the sink is, for messages: a file's path.
+    // What the sink is, for messages: a file's path, a database's address without password.
     virtual std::string Name() const = 0;
+    // Whether a failed write is tried again until it succeeds (a database that may come back)
+    // rather than stopping the station (a file).
+    virtual bool RetriesWrites() const { return false; }
 };
 
 // A report file, CSV (one row per try, a header first) or JSON Lines (one object per try) by

@@ -162,6 +162,7 @@ Station::End Station::Run(const std::atomic<int>& stopLevel) {
         std::this_thread::sleep_for(m_options.pollInterval);
     }
     // No new unit from here; the running ones finish, or stop at their next safe point.
+    m_stopStarting = true;
     while (!m_running.empty()) {
         if (stopLevel.load() >= 2) {
             m_stopNow = true;
@@ -184,8 +185,33 @@ bool Station::ClaimAddress(const std::string& address, std::string& holder,
     return inserted || at->second == port;
 }
 
+// The number of the unit that starts now; while the counter cannot be reached (a line's
+// database that is down) the unit waits, and configures nothing: it would have no number.
+std::optional<unsigned> Station::TakeNumber() {
+    bool told = false;
+    for (;;) {
+        if (std::optional<unsigned> number = m_counter.Take()) {
+            return number;
+        }
+        if (!told && m_events.storeWaiting) {
+            m_events.storeWaiting();
+        }
+        told = true;
+        for (int i = 0; i < 20 && !m_stopNow && !m_stopStarting; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        if (m_stopNow || m_stopStarting) {
+            return std::nullopt;
+        }
+    }
+}
+
 void Station::RunUnit(const std::string& port) {
-    const unsigned number = m_counter.Take();
+    const std::optional<unsigned> taken = TakeNumber();
+    if (!taken) {
+        return;  // stopped while waiting for the counter: nothing was done
+    }
+    const unsigned number = *taken;
     bool numberUsed = false;
     std::string claimedAddress;
     UnitContext unit;
@@ -239,7 +265,17 @@ void Station::Record(UnitRecord& record, unsigned attempt, double seconds, bool 
         return;  // the station stops; nothing more is written or shown
     }
     if (m_record != nullptr) {
-        if (const std::error_code error = m_record->Write(record)) {
+        std::error_code error = m_record->Write(record);
+        // A database that is down is waited for: the unit is never shown without its record.
+        for (bool told = false; error && m_record->RetriesWrites() && !m_stopNow;
+             error = m_record->Write(record)) {
+            if (!told && m_events.storeWaiting) {
+                m_events.storeWaiting();
+            }
+            told = true;
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+        }
+        if (error) {
             m_recordFailed = true;
             if (m_events.recordFailed) {
                 m_events.recordFailed(record, error);

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -85,6 +86,8 @@ struct StationEvents {
     std::function<void(const UnitRecord& record, const std::error_code& error)> recordFailed;
     // Another station holds `port` (or the pattern): this one stops.
     std::function<void(const std::string& port)> portTaken;
+    // The line's database cannot be reached: units wait for it (told once per wait).
+    std::function<void()> storeWaiting;
 };
 
 class Station {
@@ -121,6 +124,7 @@ private:
     bool IsRunning(const std::string& port) const;
     void Reap(bool all);
     void RunUnit(const std::string& port);
+    std::optional<unsigned> TakeNumber();
     // Writes a try's record and counts it; `final`: the unit's last try.
     void Record(UnitRecord& record, unsigned attempt, double seconds, bool final);
     bool ClaimAddress(const std::string& address, std::string& holder, const std::string& port);
@@ -139,6 +143,7 @@ private:
     std::list<std::unique_ptr<Running>> m_running;
     std::map<std::string, std::unique_ptr<StationPlatform::FileLock>> m_portLocks;
     std::atomic<bool> m_stopNow{false};
+    std::atomic<bool> m_stopStarting{false};  // a unit still waiting for its number gives up
 
     mutable std::mutex m_lock;  // guards everything below; the record is written under it
     std::set<std::string> m_passed;

@@ -23,6 +23,10 @@ std::unique_ptr<FileLock> TryLock(const std::string& path, std::error_code& erro
 // else one in the temporary folder; created if missing.
 std::string LockFolder();
 
+// The user's data folder for this program: $XDG_DATA_HOME/skw-manager (~/.local/share/...);
+// on Windows %LOCALAPPDATA%\skw-manager. Created if missing.
+std::string DataFolder();
+
 // Now in UTC, "2026-12-10T23:08:03Z".
 std::string UtcNow();
 

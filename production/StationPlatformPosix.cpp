@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 
 namespace StationPlatform {
 
@@ -51,6 +52,19 @@ std::string LockFolder() {
                                    : "/tmp/skw-station-locks-" + std::to_string(::geteuid());
     ::mkdir(folder.c_str(), 0700);
     return folder;
+}
+
+std::string DataFolder() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    const std::filesystem::path base =
+        data != nullptr && *data != '\0'
+            ? std::filesystem::path(data)
+            : std::filesystem::path(home != nullptr ? home : "/tmp") / ".local" / "share";
+    const std::filesystem::path folder = base / "skw-manager";
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    return folder.string();
 }
 
 std::string UtcNow() {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 
@@ -41,6 +42,17 @@ std::unique_ptr<FileLock> TryLock(const std::string& path, std::error_code& erro
 std::string LockFolder() {
     std::error_code ignored;
     const auto folder = std::filesystem::temp_directory_path(ignored) / "skw-station-locks";
+    std::filesystem::create_directories(folder, ignored);
+    return folder.string();
+}
+
+std::string DataFolder() {
+    const char* local = std::getenv("LOCALAPPDATA");
+    std::error_code ignored;
+    const std::filesystem::path folder =
+        (local != nullptr ? std::filesystem::path(local)
+                          : std::filesystem::temp_directory_path(ignored)) /
+        "skw-manager";
     std::filesystem::create_directories(folder, ignored);
     return folder.string();
 }

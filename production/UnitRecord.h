@@ -25,3 +25,12 @@ struct UnitRecord {
 };
 
 const char* ResultText(UnitRecord::Result result);  // "PASS", "FAIL", "DUPLICATE"
+UnitRecord::Result ResultFromText(const std::string& text);
+
+// The confirmed fields as one text, "name=SNS-001;advInterval=250", and back.
+std::string JoinedFields(const std::vector<std::string>& fields);
+std::vector<std::string> SplitFields(const std::string& text);
+
+// A record as a CSV line (every field quoted, CR LF at the end), and the header line.
+std::string CsvHeaderLine();
+std::string CsvLine(const UnitRecord& record);

@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config ccache
-  libasio-dev libutfcpp-dev libcli11-dev nlohmann-json3-dev
+  libasio-dev libutfcpp-dev libcli11-dev nlohmann-json3-dev libsqlite3-dev libpq-dev postgresql
   qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   qt6-translations-l10n
   libgl-dev libxkbcommon-dev

@@ -147,5 +147,25 @@
         <source>Units %1: PASS %2, FAIL %3, DUPLICATE %4; first-pass yield %5 %, %6 units per hour.</source>
         <translation>장치 %1개: PASS %2, FAIL %3, DUPLICATE %4. 1차 합격률 %5 %, 시간당 %6개.</translation>
     </message>
+    <message>
+        <source>The line's database %1 cannot be used: %2</source>
+        <translation>라인 데이터베이스 %1을(를) 사용할 수 없습니다: %2</translation>
+    </message>
+    <message>
+        <source>The name counter was not reset: %1.</source>
+        <translation>이름 카운터를 바꾸지 않았습니다: %1.</translation>
+    </message>
+    <message>
+        <source>Recording into %1.</source>
+        <translation>%1에 기록합니다.</translation>
+    </message>
+    <message>
+        <source>The line's database cannot be reached; no module is configured until it is back.</source>
+        <translation>라인 데이터베이스에 연결할 수 없습니다. 다시 연결될 때까지 모듈을 설정하지 않습니다.</translation>
+    </message>
+    <message>
+        <source>Station %1: %2 units, PASS %3, first-pass yield %4 %</source>
+        <translation>스테이션 %1: 장치 %2개, PASS %3, 1차 합격률 %4 %</translation>
+    </message>
 </context>
 </TS>

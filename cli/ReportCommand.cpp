@@ -1,0 +1,114 @@
+// `skw-manager-cli report`: the records of a line's database, filtered, as a table, JSON Lines
+// or CSV, or a summary: yield per station and failures by reason.
+
+#include "Commands.h"
+#include "RecordStore.h"
+#include "StationPlatform.h"
+
+#include <cstdio>
+#include <map>
+
+namespace {
+
+std::string Fixed1(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+nlohmann::ordered_json JsonOf(const UnitRecord& r) {
+    return {{"time", r.time},
+            {"station", r.station},
+            {"operator", r.operatorName},
+            {"lot", r.lot},
+            {"port", r.port},
+            {"address", r.address},
+            {"model", r.model},
+            {"firmware", r.firmware},
+            {"name", r.name},
+            {"confirmed", r.confirmed},
+            {"result", ResultText(r.result)},
+            {"reason", r.reason},
+            {"seconds", r.seconds},
+            {"attempt", r.attempt},
+            {"transcript", r.transcript}};
+}
+
+void SayCsv(const std::vector<UnitRecord>& records, const CliContext& context) {
+    context.out << CsvHeaderLine();
+    for (const UnitRecord& r : records) {
+        context.out << CsvLine(r);
+    }
+    context.out << std::flush;
+}
+
+// Per station: units (a unit is its last try), PASS, first-pass yield; then failures by reason.
+void SaySummary(const std::vector<UnitRecord>& records, const CliContext& context) {
+    struct Counts {
+        std::map<std::string, const UnitRecord*> lastTry;  // by address or port
+        unsigned firstPass = 0;
+    };
+    std::map<std::string, Counts> stations;
+    std::map<std::string, unsigned> reasons;
+    for (const UnitRecord& r : records) {
+        Counts& counts = stations[r.station];
+        counts.lastTry[r.address.empty() ? r.port + "@" + r.time : r.address] = &r;
+        counts.firstPass += r.result == UnitRecord::Result::Pass && r.attempt == 1 ? 1 : 0;
+        if (r.result == UnitRecord::Result::Fail) {
+            ++reasons[r.reason];
+        }
+    }
+    for (const auto& [station, counts] : stations) {
+        unsigned pass = 0;
+        unsigned duplicate = 0;
+        for (const auto& [unit, last] : counts.lastTry) {
+            pass += last->result == UnitRecord::Result::Pass ? 1 : 0;
+            duplicate += last->result == UnitRecord::Result::Duplicate ? 1 : 0;
+        }
+        const auto units = static_cast<unsigned>(counts.lastTry.size());
+        const unsigned configured = units - duplicate;
+        context.Say(
+            context.texts(TextId::StationYield,
+                          {station, std::to_string(units), std::to_string(pass),
+                           Fixed1(configured == 0 ? 0.0 : 100.0 * counts.firstPass / configured)}));
+    }
+    for (const auto& [reason, count] : reasons) {
+        context.Say(std::to_string(count) + "  " + reason);
+    }
+}
+
+}  // namespace
+
+int RunReport(const ReportRequest& request, const CliContext& context) {
+    const std::string address =
+        request.record.value_or("sqlite:" + StationPlatform::DataFolder() + "/production.sqlite");
+    std::string why;
+    const std::unique_ptr<RecordStore> store = OpenRecordStore(address, why);
+    if (!store) {
+        return context.Fail(ExitCode::PortNotOpened,
+                            context.texts(TextId::StoreRefused, {address, why}));
+    }
+    RecordStore::Query query{request.lot, request.station, request.result, request.address,
+                             request.since};
+    const std::vector<UnitRecord> records = store->Records(query, why);
+    if (!why.empty()) {
+        return context.Fail(ExitCode::PortError,
+                            context.texts(TextId::StoreRefused, {address, why}));
+    }
+    if (request.summary) {
+        SaySummary(records, context);
+    } else if (request.csv) {
+        SayCsv(records, context);
+    } else {
+        for (const UnitRecord& r : records) {
+            if (request.json) {
+                context.SayJson(JsonText(JsonOf(r)));
+            } else {
+                context.Say(r.time + "  " + r.station + "  " + ResultText(r.result) + "  " +
+                            (r.address.empty() ? r.port : r.address) + "  " + r.name + "  " +
+                            r.reason);
+            }
+        }
+    }
+    return ToInt(ExitCode::Ok);
+}

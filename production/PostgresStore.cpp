@@ -1,0 +1,287 @@
+// The line's database in PostgreSQL, shared by every station of a line.
+
+#include "PostgresStore.h"
+
+#include <libpq-fe.h>
+
+#include <mutex>
+#include <regex>
+
+namespace {
+
+const char kSchema[] = R"(
+CREATE TABLE schema_version (version INTEGER NOT NULL);
+CREATE TABLE units (
+  id BIGSERIAL PRIMARY KEY, time TEXT NOT NULL, station TEXT, operator TEXT, lot TEXT, port TEXT,
+  address TEXT, model TEXT, firmware TEXT, name TEXT, confirmed TEXT, result TEXT NOT NULL,
+  reason TEXT, seconds DOUBLE PRECISION, attempt INTEGER, transcript TEXT);
+CREATE INDEX units_address ON units (address);
+CREATE TABLE counters (name TEXT PRIMARY KEY, next BIGINT NOT NULL);
+CREATE TABLE returned_numbers (name TEXT NOT NULL, number BIGINT NOT NULL,
+  PRIMARY KEY (name, number));
+)";
+
+// One result, cleared when it goes.
+class Result {
+public:
+    explicit Result(PGresult* result) : m_result(result) {}
+    ~Result() { PQclear(m_result); }
+    Result(const Result&) = delete;
+    Result& operator=(const Result&) = delete;
+
+    bool Ok() const {
+        const ExecStatusType status = PQresultStatus(m_result);
+        return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+    }
+    int Rows() const { return PQntuples(m_result); }
+    std::string Text(int row, int column) const { return PQgetvalue(m_result, row, column); }
+    bool IsNull(int row, int column) const { return PQgetisnull(m_result, row, column) != 0; }
+
+private:
+    PGresult* m_result;
+};
+
+class PostgresStore : public RecordStore {
+public:
+    explicit PostgresStore(std::string address) : m_address(std::move(address)) {}
+    ~PostgresStore() override { PQfinish(m_connection); }
+    PostgresStore(const PostgresStore&) = delete;
+    PostgresStore& operator=(const PostgresStore&) = delete;
+
+    bool Open(std::string& why) {
+        std::lock_guard guard(m_lock);
+        if (!Connected()) {
+            why = PQerrorMessage(m_connection);
+            return false;
+        }
+        // Two stations starting at once on a new database: one creates the schema, the other
+        // waits for it.
+        Exec("BEGIN");
+        Exec("SELECT pg_advisory_xact_lock(5272026)");
+        const bool ok = EnsureSchema(why);
+        Exec(ok ? "COMMIT" : "ROLLBACK");
+        return ok;
+    }
+
+    std::error_code Write(const UnitRecord& r) override {
+        std::lock_guard guard(m_lock);
+        const std::string attempt = std::to_string(r.attempt);
+        const std::string seconds = std::to_string(r.seconds);
+        const std::string confirmed = JoinedFields(r.confirmed);
+        const char* values[] = {r.time.c_str(),    r.station.c_str(),    r.operatorName.c_str(),
+                                r.lot.c_str(),     r.port.c_str(),       r.address.c_str(),
+                                r.model.c_str(),   r.firmware.c_str(),   r.name.c_str(),
+                                confirmed.c_str(), ResultText(r.result), r.reason.c_str(),
+                                seconds.c_str(),   attempt.c_str(),      r.transcript.c_str()};
+        const bool ok = Connected() && Params(
+                                           "INSERT INTO units (time, station, operator, lot, port, "
+                                           "address, model, firmware, name, confirmed, result, "
+                                           "reason, seconds, attempt, transcript) VALUES "
+                                           "($1,$2,$3,$4,$5,$6,$7,$8,$9,$10,$11,$12,$13,$14,$15)",
+                                           values, 15)
+                                           .Ok();
+        return ok ? std::error_code() : std::make_error_code(std::errc::io_error);
+    }
+
+    std::set<std::string> PassedAddresses() const override {
+        std::lock_guard guard(m_lock);
+        std::set<std::string> passed;
+        if (!Connected()) {
+            return passed;
+        }
+        Result rows(
+            PQexec(m_connection, "SELECT DISTINCT address FROM units WHERE result = 'PASS'"));
+        for (int i = 0; rows.Ok() && i < rows.Rows(); ++i) {
+            passed.insert(rows.Text(i, 0));
+        }
+        return passed;
+    }
+
+    std::string Name() const override { return WithoutPassword(m_address); }
+
+    std::optional<unsigned> TakeNumber(const std::string& key, unsigned first) override {
+        std::lock_guard guard(m_lock);
+        if (!Connected() || !Exec("BEGIN")) {
+            return std::nullopt;
+        }
+        const char* byKey[] = {key.c_str()};
+        Result returned(
+            Params("DELETE FROM returned_numbers WHERE (name, number) IN (SELECT name, "
+                   "number FROM returned_numbers WHERE name = $1 ORDER BY number "
+                   "LIMIT 1 FOR UPDATE SKIP LOCKED) RETURNING number",
+                   byKey, 1));
+        std::optional<unsigned> number;
+        if (returned.Ok() && returned.Rows() == 1) {
+            number = static_cast<unsigned>(std::stoul(returned.Text(0, 0)));
+        } else if (returned.Ok()) {
+            const std::string start = std::to_string(first);
+            const char* create[] = {key.c_str(), start.c_str()};
+            Params("INSERT INTO counters (name, next) VALUES ($1, $2) ON CONFLICT DO NOTHING",
+                   create, 2);
+            Result taken(
+                Params("UPDATE counters SET next = next + 1 WHERE name = $1 "
+                       "RETURNING next - 1",
+                       byKey, 1));
+            if (taken.Ok() && taken.Rows() == 1) {
+                number = static_cast<unsigned>(std::stoul(taken.Text(0, 0)));
+            }
+        }
+        if (!Exec(number ? "COMMIT" : "ROLLBACK")) {
+            return std::nullopt;
+        }
+        return number;
+    }
+
+    void GiveBackNumber(const std::string& key, unsigned number) override {
+        std::lock_guard guard(m_lock);
+        const std::string text = std::to_string(number);
+        const char* values[] = {key.c_str(), text.c_str()};
+        if (Connected()) {
+            Params(
+                "INSERT INTO returned_numbers (name, number) VALUES ($1, $2) "
+                "ON CONFLICT DO NOTHING",
+                values, 2);
+        }
+    }
+
+    bool RaiseCounter(const std::string& key, unsigned next, std::string& why) override {
+        std::lock_guard guard(m_lock);
+        if (!Connected() || !Exec("BEGIN")) {
+            why = PQerrorMessage(m_connection);
+            return false;
+        }
+        const std::string text = std::to_string(next);
+        const char* byKey[] = {key.c_str()};
+        Result current(Params("SELECT next FROM counters WHERE name = $1 FOR UPDATE", byKey, 1));
+        if (current.Ok() && current.Rows() == 1 && std::stoul(current.Text(0, 0)) > next) {
+            Exec("ROLLBACK");
+            why = "the counter is at " + current.Text(0, 0) +
+                  " already; a lower number would be given twice";
+            return false;
+        }
+        const char* values[] = {key.c_str(), text.c_str()};
+        const bool ok =
+            Params(
+                "INSERT INTO counters (name, next) VALUES ($1, $2) ON CONFLICT "
+                "(name) DO UPDATE SET next = excluded.next",
+                values, 2)
+                .Ok() &&
+            Params("DELETE FROM returned_numbers WHERE name = $1 AND number < $2", values, 2).Ok();
+        if (!ok) {
+            why = PQerrorMessage(m_connection);
+        }
+        return Exec(ok ? "COMMIT" : "ROLLBACK") && ok;
+    }
+
+    std::vector<UnitRecord> Records(const Query& q, std::string& why) override {
+        std::lock_guard guard(m_lock);
+        std::vector<UnitRecord> records;
+        if (!Connected()) {
+            why = PQerrorMessage(m_connection);
+            return records;
+        }
+        const std::optional<std::string>* filters[] = {&q.lot, &q.station, &q.result, &q.address,
+                                                       &q.since};
+        const char* values[5];
+        for (int i = 0; i < 5; ++i) {
+            values[i] = *filters[i] ? (*filters[i])->c_str() : nullptr;
+        }
+        Result rows(
+            Params("SELECT time, station, operator, lot, port, address, model, firmware, "
+                   "name, confirmed, result, reason, seconds, attempt, transcript FROM "
+                   "units WHERE ($1::text IS NULL OR lot = $1) AND ($2::text IS NULL OR "
+                   "station = $2) AND ($3::text IS NULL OR result = $3) AND ($4::text IS "
+                   "NULL OR address = $4) AND ($5::text IS NULL OR time >= $5) ORDER BY id",
+                   values, 5));
+        if (!rows.Ok()) {
+            why = PQerrorMessage(m_connection);
+            return records;
+        }
+        for (int i = 0; i < rows.Rows(); ++i) {
+            UnitRecord r;
+            r.time = rows.Text(i, 0);
+            r.station = rows.Text(i, 1);
+            r.operatorName = rows.Text(i, 2);
+            r.lot = rows.Text(i, 3);
+            r.port = rows.Text(i, 4);
+            r.address = rows.Text(i, 5);
+            r.model = rows.Text(i, 6);
+            r.firmware = rows.Text(i, 7);
+            r.name = rows.Text(i, 8);
+            r.confirmed = SplitFields(rows.Text(i, 9));
+            r.result = ResultFromText(rows.Text(i, 10));
+            r.reason = rows.Text(i, 11);
+            r.seconds = std::stod(rows.Text(i, 12));
+            r.attempt = static_cast<unsigned>(std::stoul(rows.Text(i, 13)));
+            r.transcript = rows.Text(i, 14);
+            records.push_back(std::move(r));
+        }
+        return records;
+    }
+
+private:
+    // Connects, or makes a broken connection again; m_lock held.
+    bool Connected() const {
+        if (m_connection == nullptr) {
+            m_connection = PQconnectdb(m_address.c_str());
+        } else if (PQstatus(m_connection) != CONNECTION_OK) {
+            PQreset(m_connection);
+        }
+        return PQstatus(m_connection) == CONNECTION_OK;
+    }
+
+    bool Exec(const char* sql) const { return Result(PQexec(m_connection, sql)).Ok(); }
+
+    Result Params(const char* sql, const char* const* values, int count) const {
+        return Result(PQexecParams(m_connection, sql, count, nullptr, values, nullptr, nullptr, 0));
+    }
+
+    bool EnsureSchema(std::string& why) {
+        Result exists(PQexec(m_connection, "SELECT to_regclass('schema_version') IS NOT NULL"));
+        if (!exists.Ok()) {
+            why = PQerrorMessage(m_connection);
+            return false;
+        }
+        if (exists.Text(0, 0) != "t") {
+            const std::string version = std::to_string(kSchemaVersion);
+            const char* values[] = {version.c_str()};
+            if (!Exec(kSchema) ||
+                !Result(Params("INSERT INTO schema_version (version) VALUES ($1)", values, 1))
+                     .Ok()) {
+                why = PQerrorMessage(m_connection);
+                return false;
+            }
+            return true;
+        }
+        Result version(PQexec(m_connection, "SELECT MAX(version) FROM schema_version"));
+        const long found =
+            version.Ok() && !version.IsNull(0, 0) ? std::stol(version.Text(0, 0)) : 0;
+        if (found > kSchemaVersion) {
+            why = "its schema is version " + std::to_string(found) +
+                  ", newer than this program's " + std::to_string(kSchemaVersion);
+            return false;
+        }
+        return true;
+    }
+
+    std::string m_address;
+    mutable PGconn* m_connection = nullptr;  // guarded by m_lock
+    mutable std::mutex m_lock;               // one statement at a time on the connection
+};
+
+}  // namespace
+
+std::string WithoutPassword(const std::string& address) {
+    static const std::regex kUriPassword(R"(^(postgres(?:ql)?://[^:/@]*):[^@]*@)");
+    static const std::regex kKeyPassword(R"((^|\s)password\s*=\s*('[^']*'|\S+))");
+    std::string shown = std::regex_replace(address, kUriPassword, "$1:***@");
+    return std::regex_replace(shown, kKeyPassword, "$1password=***");
+}
+
+std::unique_ptr<RecordStore> OpenPostgresStore(const std::string& address, std::string& why) {
+    auto store = std::make_unique<PostgresStore>(address);
+    if (!store->Open(why)) {
+        return nullptr;
+    }
+    return store;
+}

@@ -1,0 +1,30 @@
+#include "RecordStore.h"
+
+#if SKW_HAVE_POSTGRESQL
+#include "PostgresStore.h"
+#endif
+#if SKW_HAVE_SQLITE
+#include "SqliteStore.h"
+#endif
+
+// The databases this build has; a build without one says so instead of opening it.
+std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::string& why) {
+    if (address.rfind("sqlite:", 0) == 0) {
+#if SKW_HAVE_SQLITE
+        return OpenSqliteStore(address.substr(7), why);
+#else
+        why = "this build has no SQLite";
+        return nullptr;
+#endif
+    }
+    if (address.rfind("postgresql://", 0) == 0 || address.rfind("postgres://", 0) == 0) {
+#if SKW_HAVE_POSTGRESQL
+        return OpenPostgresStore(address, why);
+#else
+        why = "this build has no PostgreSQL";
+        return nullptr;
+#endif
+    }
+    why = "not a record address: use sqlite:PATH or postgresql://user@host/database";
+    return nullptr;
+}

@@ -1,0 +1,265 @@
+// The line's database in one SQLite file: the embedded default of a station.
+
+#include "SqliteStore.h"
+
+#include <sqlite3.h>
+
+#include <mutex>
+
+namespace {
+
+constexpr int kBusyMs = 10000;  // another station's transaction holds the file this long at most
+
+const char kSchema[] = R"(
+CREATE TABLE schema_version (version INTEGER NOT NULL);
+CREATE TABLE units (
+  id INTEGER PRIMARY KEY, time TEXT NOT NULL, station TEXT, operator TEXT, lot TEXT, port TEXT,
+  address TEXT, model TEXT, firmware TEXT, name TEXT, confirmed TEXT, result TEXT NOT NULL,
+  reason TEXT, seconds REAL, attempt INTEGER, transcript TEXT);
+CREATE INDEX units_address ON units (address);
+CREATE TABLE counters (name TEXT PRIMARY KEY, next INTEGER NOT NULL);
+CREATE TABLE returned_numbers (name TEXT NOT NULL, number INTEGER NOT NULL,
+  PRIMARY KEY (name, number));
+)";
+
+// One prepared statement, finalised when it goes.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) {
+        sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool Ok() const { return m_statement != nullptr; }
+    Statement& Bind(int index, const std::string& text) {
+        sqlite3_bind_text(m_statement, index, text.c_str(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& Bind(int index, std::int64_t number) {
+        sqlite3_bind_int64(m_statement, index, number);
+        return *this;
+    }
+    Statement& Bind(int index, double number) {
+        sqlite3_bind_double(m_statement, index, number);
+        return *this;
+    }
+    int Step() { return m_statement != nullptr ? sqlite3_step(m_statement) : SQLITE_ERROR; }
+    std::int64_t Integer(int column) const { return sqlite3_column_int64(m_statement, column); }
+    double Real(int column) const { return sqlite3_column_double(m_statement, column); }
+    std::string Text(int column) const {
+        const auto* text = sqlite3_column_text(m_statement, column);
+        return text != nullptr ? reinterpret_cast<const char*>(text) : "";
+    }
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+class SqliteStore : public RecordStore {
+public:
+    explicit SqliteStore(std::string path) : m_path(std::move(path)) {}
+    ~SqliteStore() override { sqlite3_close(m_db); }
+    SqliteStore(const SqliteStore&) = delete;
+    SqliteStore& operator=(const SqliteStore&) = delete;
+
+    bool Open(std::string& why) {
+        if (sqlite3_open_v2(m_path.c_str(), &m_db,
+                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                            nullptr) != SQLITE_OK) {
+            why = m_db != nullptr ? sqlite3_errmsg(m_db) : "out of memory";
+            return false;
+        }
+        sqlite3_busy_timeout(m_db, kBusyMs);
+        if (!Exec("BEGIN IMMEDIATE")) {
+            why = sqlite3_errmsg(m_db);
+            return false;
+        }
+        const bool ok = EnsureSchema(why);
+        Exec(ok ? "COMMIT" : "ROLLBACK");
+        return ok;
+    }
+
+    std::error_code Write(const UnitRecord& r) override {
+        std::lock_guard guard(m_lock);
+        Statement insert(m_db,
+                         "INSERT INTO units (time, station, operator, lot, port, address, model, "
+                         "firmware, name, confirmed, result, reason, seconds, attempt, transcript) "
+                         "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        insert.Bind(1, r.time).Bind(2, r.station).Bind(3, r.operatorName).Bind(4, r.lot);
+        insert.Bind(5, r.port).Bind(6, r.address).Bind(7, r.model).Bind(8, r.firmware);
+        insert.Bind(9, r.name)
+            .Bind(10, JoinedFields(r.confirmed))
+            .Bind(11, std::string(ResultText(r.result)));
+        insert.Bind(12, r.reason)
+            .Bind(13, r.seconds)
+            .Bind(14, static_cast<std::int64_t>(r.attempt));
+        insert.Bind(15, r.transcript);
+        if (insert.Step() != SQLITE_DONE) {
+            return std::make_error_code(std::errc::io_error);
+        }
+        return {};
+    }
+
+    std::set<std::string> PassedAddresses() const override {
+        std::lock_guard guard(m_lock);
+        std::set<std::string> passed;
+        Statement select(m_db, "SELECT DISTINCT address FROM units WHERE result = 'PASS'");
+        while (select.Step() == SQLITE_ROW) {
+            passed.insert(select.Text(0));
+        }
+        return passed;
+    }
+
+    std::string Name() const override { return "sqlite:" + m_path; }
+
+    std::optional<unsigned> TakeNumber(const std::string& key, unsigned first) override {
+        std::lock_guard guard(m_lock);
+        if (!Exec("BEGIN IMMEDIATE")) {
+            return std::nullopt;
+        }
+        std::optional<unsigned> number = ReturnedNumber(key);
+        if (!number) {
+            Statement create(m_db, "INSERT OR IGNORE INTO counters (name, next) VALUES (?, ?)");
+            create.Bind(1, key).Bind(2, static_cast<std::int64_t>(first));
+            Statement take(m_db,
+                           "UPDATE counters SET next = next + 1 WHERE name = ? RETURNING next - 1");
+            take.Bind(1, key);
+            if (create.Step() == SQLITE_DONE && take.Step() == SQLITE_ROW) {
+                number = static_cast<unsigned>(take.Integer(0));
+            }
+        }
+        Exec(number ? "COMMIT" : "ROLLBACK");
+        return number;
+    }
+
+    void GiveBackNumber(const std::string& key, unsigned number) override {
+        std::lock_guard guard(m_lock);
+        Statement give(m_db, "INSERT OR IGNORE INTO returned_numbers (name, number) VALUES (?, ?)");
+        give.Bind(1, key).Bind(2, static_cast<std::int64_t>(number));
+        give.Step();
+    }
+
+    bool RaiseCounter(const std::string& key, unsigned next, std::string& why) override {
+        std::lock_guard guard(m_lock);
+        Exec("BEGIN IMMEDIATE");
+        Statement current(m_db, "SELECT next FROM counters WHERE name = ?");
+        current.Bind(1, key);
+        if (current.Step() == SQLITE_ROW && current.Integer(0) > next) {
+            Exec("ROLLBACK");
+            why = "the counter is at " + std::to_string(current.Integer(0)) +
+                  " already; a lower number would be given twice";
+            return false;
+        }
+        Statement set(m_db,
+                      "INSERT INTO counters (name, next) VALUES (?, ?) "
+                      "ON CONFLICT (name) DO UPDATE SET next = excluded.next");
+        set.Bind(1, key).Bind(2, static_cast<std::int64_t>(next));
+        Statement clear(m_db, "DELETE FROM returned_numbers WHERE name = ? AND number < ?");
+        clear.Bind(1, key).Bind(2, static_cast<std::int64_t>(next));
+        const bool ok = set.Step() == SQLITE_DONE && clear.Step() == SQLITE_DONE;
+        Exec(ok ? "COMMIT" : "ROLLBACK");
+        if (!ok) {
+            why = sqlite3_errmsg(m_db);
+        }
+        return ok;
+    }
+
+    std::vector<UnitRecord> Records(const Query& q, std::string& why) override {
+        std::lock_guard guard(m_lock);
+        Statement select(
+            m_db,
+            "SELECT time, station, operator, lot, port, address, model, firmware, name, "
+            "confirmed, result, reason, seconds, attempt, transcript FROM units "
+            "WHERE (?1 IS NULL OR lot = ?1) AND (?2 IS NULL OR station = ?2) AND "
+            "(?3 IS NULL OR result = ?3) AND (?4 IS NULL OR address = ?4) AND "
+            "(?5 IS NULL OR time >= ?5) ORDER BY id");
+        const std::optional<std::string>* filters[] = {&q.lot, &q.station, &q.result, &q.address,
+                                                       &q.since};
+        for (int i = 0; i < 5; ++i) {
+            if (*filters[i]) {
+                select.Bind(i + 1, **filters[i]);
+            }
+        }
+        std::vector<UnitRecord> records;
+        int step = SQLITE_ROW;
+        while ((step = select.Step()) == SQLITE_ROW) {
+            UnitRecord r;
+            r.time = select.Text(0);
+            r.station = select.Text(1);
+            r.operatorName = select.Text(2);
+            r.lot = select.Text(3);
+            r.port = select.Text(4);
+            r.address = select.Text(5);
+            r.model = select.Text(6);
+            r.firmware = select.Text(7);
+            r.name = select.Text(8);
+            r.confirmed = SplitFields(select.Text(9));
+            r.result = ResultFromText(select.Text(10));
+            r.reason = select.Text(11);
+            r.seconds = select.Real(12);
+            r.attempt = static_cast<unsigned>(select.Integer(13));
+            r.transcript = select.Text(14);
+            records.push_back(std::move(r));
+        }
+        if (step != SQLITE_DONE) {
+            why = sqlite3_errmsg(m_db);
+        }
+        return records;
+    }
+
+private:
+    bool Exec(const char* sql) {
+        return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+
+    bool EnsureSchema(std::string& why) {
+        Statement exists(
+            m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'");
+        if (exists.Step() != SQLITE_ROW) {
+            if (!Exec(kSchema)) {
+                why = sqlite3_errmsg(m_db);
+                return false;
+            }
+            Statement set(m_db, "INSERT INTO schema_version (version) VALUES (?)");
+            set.Bind(1, static_cast<std::int64_t>(kSchemaVersion));
+            return set.Step() == SQLITE_DONE;
+        }
+        Statement version(m_db, "SELECT MAX(version) FROM schema_version");
+        const std::int64_t found = version.Step() == SQLITE_ROW ? version.Integer(0) : 0;
+        if (found > kSchemaVersion) {
+            why = "its schema is version " + std::to_string(found) +
+                  ", newer than this program's " + std::to_string(kSchemaVersion);
+            return false;
+        }
+        return true;
+    }
+
+    std::optional<unsigned> ReturnedNumber(const std::string& key) {
+        Statement take(
+            m_db,
+            "DELETE FROM returned_numbers WHERE name = ?1 AND number = "
+            "(SELECT MIN(number) FROM returned_numbers WHERE name = ?1) RETURNING number");
+        take.Bind(1, key);
+        if (take.Step() == SQLITE_ROW) {
+            return static_cast<unsigned>(take.Integer(0));
+        }
+        return std::nullopt;
+    }
+
+    std::string m_path;
+    sqlite3* m_db = nullptr;
+    mutable std::mutex m_lock;  // one statement at a time on the connection
+};
+
+}  // namespace
+
+std::unique_ptr<RecordStore> OpenSqliteStore(const std::string& path, std::string& why) {
+    auto store = std::make_unique<SqliteStore>(path);
+    if (!store->Open(why)) {
+        return nullptr;
+    }
+    return store;
+}

@@ -1,0 +1,150 @@
+#include "RecordStore.h"
+#include "ScratchPostgres.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+namespace {
+
+// The server is started once for the whole program: it takes a few seconds.
+ScratchPostgres& Postgres() {
+    static ScratchPostgres server;
+    return server;
+}
+
+std::string SqliteAddress(const std::string& name) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("skw-store-" + std::to_string(::getpid()) + "-" + name + ".sqlite");
+    std::filesystem::remove(path);
+    return "sqlite:" + path.string();
+}
+
+// Each test runs against both databases, each time on fresh counters (a key of its own).
+std::vector<std::string> Addresses(const std::string& test) {
+    std::vector<std::string> addresses = {SqliteAddress(test)};
+    if (Postgres().Running()) {
+        addresses.push_back(Postgres().Address());
+    } else {
+        ADD_FAILURE() << "the PostgreSQL server of the tests did not start";
+    }
+    return addresses;
+}
+
+UnitRecord Record(const std::string& station, const std::string& address,
+                  UnitRecord::Result result) {
+    UnitRecord record;
+    record.time = "2026-12-11T00:00:00Z";
+    record.station = station;
+    record.lot = "L1";
+    record.address = address;
+    record.result = result;
+    record.confirmed = {"name=SNS-1", "advInterval=250"};
+    return record;
+}
+
+}  // namespace
+
+// Stations (each its own connection) taking numbers at the same time never get one twice, and
+// the numbers run without gaps.
+TEST(RecordStoreTest, stationsTakingNumbersTogether_neverGetOneTwice) {
+    for (const std::string& address : Addresses("together")) {
+        SCOPED_TRACE(address);
+        const std::string key = "SNS-{n}-" + std::to_string(::getpid()) + "-together";
+        std::vector<std::vector<unsigned>> taken(3);
+        std::vector<std::thread> stations;
+        for (std::size_t s = 0; s < taken.size(); ++s) {
+            stations.emplace_back([&, s] {
+                std::string why;
+                auto store = OpenRecordStore(address, why);
+                ASSERT_TRUE(store) << why;
+                for (int i = 0; i < 20; ++i) {
+                    if (auto number = store->TakeNumber(key, 1)) {
+                        taken[s].push_back(*number);
+                    }
+                }
+            });
+        }
+        for (std::thread& station : stations) {
+            station.join();
+        }
+        std::vector<unsigned> all;
+        for (const auto& numbers : taken) {
+            all.insert(all.end(), numbers.begin(), numbers.end());
+        }
+        std::sort(all.begin(), all.end());
+        ASSERT_EQ(all.size(), 60u);
+        for (unsigned i = 0; i < all.size(); ++i) {
+            EXPECT_EQ(all[i], i + 1);
+        }
+    }
+}
+
+// A number given back goes to the next unit; a counter is only ever raised; records read back
+// as written, filtered.
+TEST(RecordStoreTest, givenBackNumbers_raisedCounters_andRecordsReadBack) {
+    for (const std::string& address : Addresses("counter")) {
+        SCOPED_TRACE(address);
+        std::string why;
+        auto store = OpenRecordStore(address, why);
+        ASSERT_TRUE(store) << why;
+        const std::string key = "C{n}-" + std::to_string(::getpid());
+        EXPECT_EQ(store->TakeNumber(key, 5), 5u);
+        EXPECT_EQ(store->TakeNumber(key, 5), 6u);
+        store->GiveBackNumber(key, 5);
+        EXPECT_EQ(store->TakeNumber(key, 5), 5u);
+        EXPECT_EQ(store->TakeNumber(key, 5), 7u);
+        EXPECT_FALSE(store->RaiseCounter(key, 3, why));  // 3 to 7 were given
+        EXPECT_TRUE(store->RaiseCounter(key, 100, why)) << why;
+        EXPECT_EQ(store->TakeNumber(key, 5), 100u);
+
+        const std::string station = "S-" + std::to_string(::getpid());
+        ASSERT_FALSE(store->Write(Record(station, "C0FFEE000001", UnitRecord::Result::Pass)));
+        ASSERT_FALSE(store->Write(Record(station, "C0FFEE000002", UnitRecord::Result::Fail)));
+        EXPECT_TRUE(store->PassedAddresses().contains("C0FFEE000001"));
+        EXPECT_FALSE(store->PassedAddresses().contains("C0FFEE000002"));
+        RecordStore::Query failed;
+        failed.station = station;
+        failed.result = "FAIL";
+        const auto records = store->Records(failed, why);
+        ASSERT_EQ(records.size(), 1u) << why;
+        EXPECT_EQ(records[0].address, "C0FFEE000002");
+        EXPECT_EQ(records[0].confirmed,
+                  (std::vector<std::string>{"name=SNS-1", "advInterval=250"}));
+    }
+}
+
+// A database whose schema is newer than the program's is refused, not changed.
+TEST(RecordStoreTest, aNewerSchema_isRefused) {
+    const std::string address = SqliteAddress("newer");
+    std::string why;
+    ASSERT_TRUE(OpenRecordStore(address, why)) << why;
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(address.substr(7).c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "UPDATE schema_version SET version = 99", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    EXPECT_FALSE(OpenRecordStore(address, why));
+    EXPECT_NE(why.find("newer"), std::string::npos) << why;
+    EXPECT_FALSE(OpenRecordStore("mysql://x", why));
+}
+
+// A lost database: numbers cannot be taken while it is away, and can again once it is back.
+TEST(RecordStoreTest, aLostPostgresServer_givesNoNumber_untilItIsBack) {
+    ASSERT_TRUE(Postgres().Running());
+    std::string why;
+    auto store = OpenRecordStore(Postgres().Address(), why);
+    ASSERT_TRUE(store) << why;
+    const std::string key = "L{n}-" + std::to_string(::getpid());
+    EXPECT_EQ(store->TakeNumber(key, 1), 1u);
+    Postgres().Stop();
+    EXPECT_EQ(store->TakeNumber(key, 1), std::nullopt);
+    EXPECT_TRUE(store->Write(Record("S", "C0FFEE0000FF", UnitRecord::Result::Pass)));
+    ASSERT_TRUE(Postgres().Start());
+    EXPECT_EQ(store->TakeNumber(key, 1), 2u);
+    EXPECT_FALSE(store->Write(Record("S", "C0FFEE0000FF", UnitRecord::Result::Pass)));
+}
