@@ -13,9 +13,14 @@ namespace {
 // The logo's place keeps the picture's proportions (256 x 38).
 constexpr QSize kLogoSize(202, 30);
 
-QLabel* NewLabel(const char* id, const QString& text, QWidget* parent) {
+// A text nobody addresses, like the framework's static controls: no id, no object name.
+constexpr int kIdStatic = -1;
+
+QLabel* NewLabel(int id, const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(id));
+    if (id != kIdStatic) {
+        label->setObjectName(QString::number(id));
+    }
     label->setTextFormat(Qt::PlainText);
     return label;
 }
@@ -32,24 +37,24 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
 void CAboutDlg::CreateControls() {
     m_logo = new GdiplusImgCtrl(this);
-    m_logo->setObjectName(QStringLiteral("1090"));
+    m_logo->setObjectName(QString::number(kIdLogo));
     m_logo->setFixedSize(kLogoSize);
 
-    m_productName = NewLabel("1088", {}, this);
+    m_productName = NewLabel(kIdProductName, {}, this);
     QFont bold = m_productName->font();
     bold.setWeight(QFont::Bold);
     m_productName->setFont(bold);
 
-    auto* purpose =
-        NewLabel("", tr("This program is a PC program for configuring sKW52x and DTQ50."), this);
+    auto* purpose = NewLabel(
+        kIdStatic, tr("This program is a PC program for configuring sKW52x and DTQ50."), this);
     purpose->setWordWrap(true);
     purpose->setMinimumWidth(220);
 
-    m_notice = NewLabel("1089", {}, this);
+    m_notice = NewLabel(kIdNotice, {}, this);
     m_notice->setAlignment(Qt::AlignCenter);
 
     auto* ok = new QPushButton(tr("OK"), this);
-    ok->setObjectName(QStringLiteral("1"));
+    ok->setObjectName(QString::number(kIdOk));
     ok->setAccessibleName(ok->text());
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &CAboutDlg::accept);

@@ -11,6 +11,13 @@ class CAboutDlg : public QDialog {
     Q_OBJECT
 
 public:
+    // The controls by id (dialog template 100; OK has the framework's id). The id is also the
+    // control's object name.
+    static constexpr int kIdOk = 1;
+    static constexpr int kIdProductName = 1088;
+    static constexpr int kIdNotice = 1089;
+    static constexpr int kIdLogo = 1090;
+
     explicit CAboutDlg(QWidget* parent = nullptr);
 
 private:

@@ -31,8 +31,8 @@ QLabel* AddLabelled(QHBoxLayout* row, const QString& caption, QComboBox* combo) 
     return label;
 }
 
-void Identify(QWidget* widget, const char* id, const QString& name) {
-    widget->setObjectName(QLatin1String(id));
+void Identify(QWidget* widget, int id, const QString& name) {
+    widget->setObjectName(QString::number(id));
     widget->setAccessibleName(name);
 }
 
@@ -51,13 +51,13 @@ ComPortCfgDlg::ComPortCfgDlg(QWidget* parent)
 
 QLayout* ComPortCfgDlg::CreatePortRow() {
     m_cbPort = new SortedComboBox(this);
-    m_cbPort->setObjectName(QStringLiteral("1079"));
+    m_cbPort->setObjectName(QString::number(kIdPort));
     m_cbPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     connect(m_cbPort, &SortedComboBox::DroppingDown, this, &ComPortCfgDlg::RefreshPortList);
     m_cbBaudRate = new QComboBox(this);
-    m_cbBaudRate->setObjectName(QStringLiteral("1077"));
+    m_cbBaudRate->setObjectName(QString::number(kIdBaudRate));
     m_cbFlowControl = new SortedComboBox(this);
-    m_cbFlowControl->setObjectName(QStringLiteral("1087"));
+    m_cbFlowControl->setObjectName(QString::number(kIdFlowControl));
 
     auto* row = new QHBoxLayout;
     AddLabelled(row, tr("Com port"), m_cbPort);
@@ -69,9 +69,9 @@ QLayout* ComPortCfgDlg::CreatePortRow() {
 
 QLayout* ComPortCfgDlg::CreateModeRow() {
     auto* configurator = new QRadioButton(tr("Configurator"), this);
-    Identify(configurator, "1081", configurator->text());
+    Identify(configurator, kIdConfigurator, configurator->text());
     auto* terminal = new QRadioButton(tr("Terminal"), this);
-    Identify(terminal, "1082", terminal->text());
+    Identify(terminal, kIdTerminal, terminal->text());
     m_modeButtons = new QButtonGroup(this);
     m_modeButtons->addButton(configurator, 0);
     m_modeButtons->addButton(terminal, 1);
@@ -88,11 +88,11 @@ QLayout* ComPortCfgDlg::CreateModeRow() {
 
 QLayout* ComPortCfgDlg::CreateButtonRow() {
     auto* ok = new QPushButton(tr("OK"), this);
-    Identify(ok, "1", ok->text());
+    Identify(ok, kIdOk, ok->text());
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &ComPortCfgDlg::accept);
     auto* cancel = new QPushButton(tr("Cancel"), this);
-    Identify(cancel, "2", cancel->text());
+    Identify(cancel, kIdCancel, cancel->text());
     cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, &ComPortCfgDlg::reject);
 

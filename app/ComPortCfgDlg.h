@@ -23,6 +23,16 @@ class ComPortCfgDlg : public QDialog {
 public:
     using PortSource = std::function<QStringList()>;
 
+    // The controls by id (dialog template 131; OK and Cancel have the framework's ids). The id
+    // is also the control's object name.
+    static constexpr int kIdOk = 1;
+    static constexpr int kIdCancel = 2;
+    static constexpr int kIdBaudRate = 1077;
+    static constexpr int kIdPort = 1079;
+    static constexpr int kIdConfigurator = 1081;
+    static constexpr int kIdTerminal = 1082;
+    static constexpr int kIdFlowControl = 1087;
+
     explicit ComPortCfgDlg(QWidget* parent = nullptr);
 
     ComPortSettings Settings() const;

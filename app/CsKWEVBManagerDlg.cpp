@@ -5,6 +5,7 @@
 #include "CAboutDlg.h"
 #include "ComPortCfgDlg.h"
 #include "ConfMessages.h"
+#include "FileAsker.h"
 #include "ModuleConfPage.h"
 #include "ProfileApplyDlg.h"
 #include "ProfileFile.h"
@@ -15,7 +16,6 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -28,6 +28,7 @@
 #include <QVBoxLayout>
 
 #include <chrono>
+#include <optional>
 #include <variant>
 
 namespace {
@@ -93,15 +94,22 @@ QString SuggestedProfilePath(const Profile& profile, const QString& address) {
     return QDir::home().filePath(base + QStringLiteral(".json"));
 }
 
-QString DefaultChooseFile(QWidget* owner, bool save, const QString& suggested) {
-    const QString filter = CsKWEVBManagerDlg::tr("Settings files (*.json);;All files (*)");
-    if (!save) {
-        return QFileDialog::getOpenFileName(owner, CsKWEVBManagerDlg::tr("Apply settings file"),
-                                            suggested, filter);
+// The settings file to write (`save`, `suggested` the proposed path) or to read; empty when
+// cancelled.
+QString AskForProfileFile(QWidget* owner, bool save, const QString& suggested) {
+    FileAsker::Request request;
+    request.purpose = save ? FileAsker::Purpose::Save : FileAsker::Purpose::Open;
+    request.caption = save ? CsKWEVBManagerDlg::tr("Save module settings")
+                           : CsKWEVBManagerDlg::tr("Apply settings file");
+    request.path = suggested;
+    request.filters = {CsKWEVBManagerDlg::tr("Settings files (*.json)"),
+                       CsKWEVBManagerDlg::tr("All files (*)")};
+    const std::optional<FileAsker::Answer> answer = FileAsker::Ask(owner, request);
+    if (!answer) {
+        return {};
     }
-    QString path = QFileDialog::getSaveFileName(
-        owner, CsKWEVBManagerDlg::tr("Save module settings"), suggested, filter);
-    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) {
+    QString path = answer->path;
+    if (save && !path.isEmpty() && QFileInfo(path).suffix().isEmpty()) {
         path += QStringLiteral(".json");
     }
     return path;
@@ -121,10 +129,7 @@ QLabel* NewPane(QWidget* parent, const char* name) {
 CsKWEVBManagerDlg::CsKWEVBManagerDlg(QWidget* parent)
     : QDialog(parent),
       m_comPortDlg(new ComPortCfgDlg(this)),
-      m_runModal([](QDialog& dialog) { return dialog.exec(); }),
-      m_chooseFile([this](bool save, const QString& suggested) {
-          return DefaultChooseFile(this, save, suggested);
-      }) {
+      m_runModal([](QDialog& dialog) { return dialog.exec(); }) {
     setWindowTitle(QStringLiteral(SKW_PRODUCT_NAME));
     setWindowIcon(Artwork::AppIcon());
     auto* layout = new QVBoxLayout(this);
@@ -157,24 +162,20 @@ void CsKWEVBManagerDlg::SetModalRunner(ModalRunner runner) {
     m_runModal = std::move(runner);
 }
 
-void CsKWEVBManagerDlg::SetFileChooser(FileChooser chooser) {
-    m_chooseFile = std::move(chooser);
-}
-
 void CsKWEVBManagerDlg::CreateMenu() {
     m_menuBar = new QMenuBar(this);
     QMenu* menu = m_menuBar->addMenu(tr("Menu"));
     m_setupAction = menu->addAction(tr("Setup COM port"));
-    m_setupAction->setObjectName(QStringLiteral("32772"));
+    m_setupAction->setObjectName(QString::number(kIdSetupComPort));
     m_saveProfileAction = menu->addAction(tr("Save module settings…"));
-    m_saveProfileAction->setObjectName(QStringLiteral("saveModuleSettings"));
+    m_saveProfileAction->setObjectName(QLatin1String(kIdSaveModuleSettings));
     m_applyProfileAction = menu->addAction(tr("Apply settings file…"));
-    m_applyProfileAction->setObjectName(QStringLiteral("applySettingsFile"));
+    m_applyProfileAction->setObjectName(QLatin1String(kIdApplySettingsFile));
     m_saveProfileAction->setEnabled(false);
     m_applyProfileAction->setEnabled(false);
     menu->addSeparator();
     m_aboutAction = menu->addAction(tr("sKW Manager Info."));
-    m_aboutAction->setObjectName(QStringLiteral("57664"));
+    m_aboutAction->setObjectName(QString::number(kIdAbout));
     connect(m_setupAction, &QAction::triggered, this, &CsKWEVBManagerDlg::OnSetupComPort);
     connect(m_saveProfileAction, &QAction::triggered, this,
             &CsKWEVBManagerDlg::OnSaveModuleSettings);
@@ -205,13 +206,13 @@ void CsKWEVBManagerDlg::CreatePages() {
 void CsKWEVBManagerDlg::CreateStatusBar() {
     m_statusBar = new QStatusBar(this);
     m_statusBar->setSizeGripEnabled(false);
-    m_connectionPane = NewPane(m_statusBar, "connectionPane");
+    m_connectionPane = NewPane(m_statusBar, kIdConnectionPane);
     m_connectionPane->installEventFilter(this);
-    m_versionPane = NewPane(m_statusBar, "versionPane");
+    m_versionPane = NewPane(m_statusBar, kIdVersionPane);
     m_statusBar->addWidget(m_connectionPane, kConnectionStretch);
     m_statusBar->addWidget(m_versionPane, kVersionStretch);
     // Shown only while the terminal writes a log.
-    m_logPane = NewPane(m_statusBar, "logPane");
+    m_logPane = NewPane(m_statusBar, kIdLogPane);
     m_logPane->hide();
     m_statusBar->addPermanentWidget(m_logPane);
     connect(m_termPage, &SerialTermPage::logStatusChanged, m_logPane, [this](const QString& text) {
@@ -328,8 +329,8 @@ void CsKWEVBManagerDlg::OnSaveModuleSettings() {
     if (!profile || !values) {
         return;
     }
-    const QString path =
-        m_chooseFile(true, SuggestedProfilePath(*profile, QString::fromStdString(values->address)));
+    const QString path = AskForProfileFile(
+        this, true, SuggestedProfilePath(*profile, QString::fromStdString(values->address)));
     if (path.isEmpty()) {
         return;
     }
@@ -350,7 +351,7 @@ void CsKWEVBManagerDlg::OnApplySettingsFile() {
     if (!m_confPage->IsModuleReady()) {
         return;
     }
-    const QString path = m_chooseFile(false, QDir::homePath());
+    const QString path = AskForProfileFile(this, false, QDir::homePath());
     // The file dialog's own event loop may have let the page start a job or lose its port.
     if (!path.isEmpty() && m_confPage->IsModuleReady()) {
         ApplyProfileFile(path);

@@ -28,9 +28,16 @@ public:
     // and returns its result; the default is exec(). Tests answer the dialogs without a modal
     // loop through this.
     using ModalRunner = std::function<int(QDialog&)>;
-    // Asks for a settings file to write (`save`, `suggested` the proposed path) or to read;
-    // the default is the system's file dialog. Empty: cancelled.
-    using FileChooser = std::function<QString(bool save, const QString& suggested)>;
+
+    // The menu's commands by id, which is also the action's object name.
+    static constexpr int kIdSetupComPort = 32772;
+    static constexpr int kIdAbout = 57664;
+    static constexpr const char* kIdSaveModuleSettings = "saveModuleSettings";
+    static constexpr const char* kIdApplySettingsFile = "applySettingsFile";
+    // The status line's panes by object name.
+    static constexpr const char* kIdConnectionPane = "connectionPane";
+    static constexpr const char* kIdVersionPane = "versionPane";
+    static constexpr const char* kIdLogPane = "logPane";
 
     explicit CsKWEVBManagerDlg(QWidget* parent = nullptr);
     ~CsKWEVBManagerDlg() override;
@@ -42,7 +49,6 @@ public:
     void OnInitDialog();
 
     void SetModalRunner(ModalRunner runner);
-    void SetFileChooser(FileChooser chooser);
     ComPortCfgDlg& ComPortDialog() { return *m_comPortDlg; }
     ModuleConfPage& ConfPage() { return *m_confPage; }
     SerialTermPage& TermPage() { return *m_termPage; }
@@ -95,7 +101,6 @@ private:
     QString m_connectionText;
     QString m_openedText;  // the connection as opened, shown again when a lost port returns
     ModalRunner m_runModal;
-    FileChooser m_chooseFile;
     int m_nCurMode = 1;      // OpMode of the page shown
     bool m_inSetup = false;  // the COM port dialog is up
     bool m_closed = false;

@@ -6,6 +6,7 @@
 //
 //   gui_stall_bench
 #include "AppSettings.h"
+#include "ComPortCfgDlg.h"
 #include "ConfControlIds.h"
 #include "CsKWEVBManagerDlg.h"
 #include "ModuleConfPage.h"
@@ -93,8 +94,8 @@ QString ScanCaption(QWidget& page) {
     return scan != nullptr && scan->isEnabled() ? scan->text() : QString();
 }
 
-// The main window on `module`; the COM port dialog is answered with `button` ("1" OK,
-// "2" Cancel) in configuration mode.
+// The main window on `module`; the COM port dialog is answered with `answer` (its OK or Cancel)
+// in configuration mode.
 struct Window {
     explicit Window(const VirtualModule& module) {
         AppSettings::SetComPort(QString::fromStdString(module.PortPath()));
@@ -103,7 +104,7 @@ struct Window {
                 onDialog();
             }
             dialog.show();
-            ClickChild(dialog, 1081);
+            ClickChild(dialog, ComPortCfgDlg::kIdConfigurator);
             ClickChild(dialog, answer);
             if (dialog.isVisible()) {
                 dialog.reject();
@@ -114,7 +115,7 @@ struct Window {
         window.show();
     }
     CsKWEVBManagerDlg window;
-    int answer = 1;
+    int answer = ComPortCfgDlg::kIdOk;
     std::function<void()> onDialog;  // as the dialog comes up
 };
 
@@ -155,8 +156,9 @@ SetupStalls SetupDuringUnmatchedScan() {
             ClickChild(page, kIdScan);
             if (WaitUntil([&] { return ScanCaption(page) == u"Stop"; }, 15s)) {
                 Settle(300ms);  // the report wait is under way
-                w.answer = 2;
-                auto* setup = w.window.findChild<QAction*>(QStringLiteral("32772"));
+                w.answer = ComPortCfgDlg::kIdCancel;
+                auto* setup = w.window.findChild<QAction*>(
+                    QString::number(CsKWEVBManagerDlg::kIdSetupComPort));
                 StallProbe probe;
                 probe.Start();
                 Settle(20ms);

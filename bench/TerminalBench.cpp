@@ -16,6 +16,7 @@
 #include "PtyPeer.h"
 #include "ReceivedFormatter.h"
 #include "ReceivedTextDecoder.h"
+#include "RecordingFileAsker.h"
 #include "SerialTermPage.h"
 #include "TermLogger.h"
 #include "TermRichedit.h"
@@ -243,9 +244,8 @@ Run StreamIntoPage(SerialTermPage& page, TermRichedit& view, const Mode& mode,
     const QString logPath = folder.filePath(QStringLiteral("raw.log"));
     auto* logger = page.findChild<TermLogger*>();
     if (mode.log) {
-        TermLogger::SetFileChooser([&](QWidget*, const QString&, bool) {
-            return std::optional<TermLogger::Choice>({logPath, false});
-        });
+        RecordingFileAsker files;
+        files.AnswerWith(logPath, TermLogger::kFilterRaw);
         logger->Start();
     }
     if (page.OpenPort(QString::fromStdString(peer.SlavePath()), 921600, 0)) {

@@ -1,19 +1,17 @@
 #include "TermFileSender.h"
 
+#include "FileAsker.h"
 #include "Prompter.h"
 
-#include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QProgressBar>
 #include <QPushButton>
 
-namespace {
+#include <optional>
 
-TermFileSender::FileChooser& Chooser() {
-    static TermFileSender::FileChooser chooser;
-    return chooser;
-}
+namespace {
 
 // Short enough that a fast line stays busy, long enough that a slow one costs next to nothing.
 constexpr int kFeedIntervalMs = 2;
@@ -49,15 +47,11 @@ TermFileSender::TermFileSender(CSerialportMP::Ptr port, QWidget* parent)
     connect(m_cancel, &QPushButton::clicked, this, &TermFileSender::Cancel);
 }
 
-void TermFileSender::SetFileChooser(FileChooser chooser) {
-    Chooser() = std::move(chooser);
-}
-
 void TermFileSender::OnSendClicked() {
-    const QString path =
-        Chooser() ? Chooser()(this) : QFileDialog::getOpenFileName(this, tr("Send file"));
-    if (!path.isEmpty()) {
-        SendFile(path);
+    FileAsker::Request request;
+    request.caption = tr("Send file");
+    if (const std::optional<FileAsker::Answer> file = FileAsker::Ask(this, request)) {
+        SendFile(file->path);
     }
 }
 

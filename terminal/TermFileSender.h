@@ -6,7 +6,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
 #include <vector>
 
 class QProgressBar;
@@ -19,15 +18,9 @@ class TermFileSender : public QWidget {
     Q_OBJECT
 
 public:
-    // Asks the user for the file to send; empty when cancelled.
-    using FileChooser = std::function<QString(QWidget* owner)>;
-
     static constexpr std::size_t kReadPiece = 16 * 1024;
 
     TermFileSender(CSerialportMP::Ptr port, QWidget* parent = nullptr);
-
-    // Replaces the open dialog for the whole program (tests); an empty chooser restores it.
-    static void SetFileChooser(FileChooser chooser);
 
     // Starts sending `path` (a send under way is cancelled first). A missing or unreadable file
     // is reported with a message and nothing is sent.

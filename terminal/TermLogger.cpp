@@ -2,41 +2,45 @@
 
 #include "AppSettings.h"
 #include "Conversions.h"
+#include "FileAsker.h"
 #include "Prompter.h"
 #include "TermRichedit.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <optional>
+
 namespace {
 
-std::optional<TermLogger::Choice> AskWithSaveDialog(QWidget* owner, const QString& suggestedPath,
-                                                   bool asShown) {
-    const QString raw = TermLogger::tr("Raw bytes as received (*.log)");
-    const QString shown = TermLogger::tr("Text as shown, with time stamps (*.txt)");
-    QString filter = asShown ? shown : raw;
-    QString path = suggestedPath;
+struct LogChoice {
+    QString path;
+    bool asShown = false;
+};
+
+std::optional<LogChoice> AskForLogFile(QWidget* owner, const QString& suggestedPath, bool asShown) {
+    FileAsker::Request request;
+    request.purpose = FileAsker::Purpose::Save;
+    request.caption = TermLogger::tr("Log received data");
+    request.path = suggestedPath;
     if (asShown) {
-        path = QFileInfo(path).path() + '/' + QFileInfo(path).completeBaseName() + ".txt";
+        request.path = QFileInfo(suggestedPath).path() + '/' +
+                       QFileInfo(suggestedPath).completeBaseName() + ".txt";
     }
+    request.filters = {TermLogger::tr("Raw bytes as received (*.log)"),
+                       TermLogger::tr("Text as shown, with time stamps (*.txt)")};
+    request.filter = asShown ? TermLogger::kFilterShown : TermLogger::kFilterRaw;
     // The log is appended to, so choosing an existing file replaces nothing.
-    path = QFileDialog::getSaveFileName(owner, TermLogger::tr("Log received data"), path,
-                                        raw + ";;" + shown, &filter,
-                                        QFileDialog::DontConfirmOverwrite);
-    if (path.isEmpty()) {
+    request.confirmOverwrite = false;
+    const std::optional<FileAsker::Answer> answer = FileAsker::Ask(owner, request);
+    if (!answer) {
         return std::nullopt;
     }
-    return TermLogger::Choice{path, filter == shown};
-}
-
-TermLogger::FileChooser& InstalledChooser() {
-    static TermLogger::FileChooser chooser;
-    return chooser;
+    return LogChoice{answer->path, answer->filter == TermLogger::kFilterShown};
 }
 
 QString FileNamePart(QString text) {
@@ -53,10 +57,6 @@ TermLogger::~TermLogger() {
     Stop();
 }
 
-void TermLogger::SetFileChooser(FileChooser chooser) {
-    InstalledChooser() = std::move(chooser);
-}
-
 QString TermLogger::SuggestedPath() const {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists()) {
@@ -70,9 +70,8 @@ QString TermLogger::SuggestedPath() const {
 
 bool TermLogger::Start() {
     Stop();
-    const FileChooser& chooser = InstalledChooser() ? InstalledChooser() : AskWithSaveDialog;
-    const std::optional<Choice> choice =
-        chooser(m_owner, SuggestedPath(), AppSettings::TermLogAsShown());
+    const std::optional<LogChoice> choice =
+        AskForLogFile(m_owner, SuggestedPath(), AppSettings::TermLogAsShown());
     if (!choice) {
         return false;
     }

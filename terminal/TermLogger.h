@@ -6,8 +6,6 @@
 #include <QPointer>
 #include <QString>
 
-#include <functional>
-#include <optional>
 #include <system_error>
 
 class QWidget;
@@ -22,20 +20,11 @@ class TermLogger : public QObject {
     Q_OBJECT
 
 public:
-    struct Choice {
-        QString path;
-        bool asShown = false;
-    };
-    // Asks the user for the file; nullopt when cancelled.
-    using FileChooser =
-        std::function<std::optional<Choice>(QWidget* owner, const QString& suggestedPath,
-                                            bool asShown)>;
+    // The save dialog's filters, in order: the bytes as received, the text as shown.
+    enum LogFilter : int { kFilterRaw, kFilterShown };
 
     TermLogger(TermRichedit* view, QWidget* owner);
     ~TermLogger() override;
-
-    // Replaces the save dialog for the whole program (tests); an empty chooser restores it.
-    static void SetFileChooser(FileChooser chooser);
 
     // Shows the dialog and starts logging to the chosen file. Returns whether logging is on.
     bool Start();

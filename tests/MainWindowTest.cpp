@@ -2,12 +2,15 @@
 // from the menu, opening and closing the pages' ports, the status line, and one whole session.
 
 #include "AppSettings.h"
+#include "CAboutDlg.h"
 #include "ComPortCfgDlg.h"
+#include "ConfControlIds.h"
 #include "ConfMessages.h"
 #include "CsKWEVBManagerDlg.h"
 #include "ModuleConfPage.h"
 #include "Profile.h"
 #include "ProfileApplyDlg.h"
+#include "RecordingFileAsker.h"
 #include "RecordingPrompter.h"
 #include "ScratchSettings.h"
 #include "SerialTermPage.h"
@@ -55,6 +58,10 @@ constexpr int kSettleMs = 600;
 
 const QString kClosed = QStringLiteral("COM port closed");
 
+// The COM port dialog's mode buttons.
+constexpr int kConfigurator = ComPortCfgDlg::kIdConfigurator;
+constexpr int kTerminal = ComPortCfgDlg::kIdTerminal;
+
 struct LineSettings {
     bool hardwareFlow = false;
     speed_t speed = 0;
@@ -89,10 +96,13 @@ std::vector<std::string> Threads() {
     return threads;
 }
 
-void Click(QWidget& parent, const char* id) {
-    auto* button = parent.findChild<QAbstractButton*>(QLatin1String(id));
-    ASSERT_NE(button, nullptr) << id;
+void Click(QWidget& parent, const QString& name) {
+    auto* button = parent.findChild<QAbstractButton*>(name);
+    ASSERT_NE(button, nullptr) << name.toStdString();
     button->click();
+}
+void Click(QWidget& parent, int id) {
+    Click(parent, QString::number(id));
 }
 
 // The main window with a virtual module and a recording prompter. The COM port dialog and the
@@ -147,16 +157,16 @@ protected:
         return dialog.result();
     }
 
-    static Answer Ok(const char* mode = "1081") {
+    static Answer Ok(int mode = kConfigurator) {
         return [mode](QDialog& dialog) {
             Click(dialog, mode);
-            Click(dialog, "1");
+            Click(dialog, ComPortCfgDlg::kIdOk);
         };
     }
-    static Answer Cancel(const char* mode = "1081") {
+    static Answer Cancel(int mode = kConfigurator) {
         return [mode](QDialog& dialog) {
             Click(dialog, mode);
-            Click(dialog, "2");
+            Click(dialog, ComPortCfgDlg::kIdCancel);
         };
     }
 
@@ -174,7 +184,7 @@ protected:
     }
     // The configuration page has identified the module and shown its values.
     bool WaitConfPageReady() const {
-        auto* update = m_window->ConfPage().findChild<QAbstractButton*>(QStringLiteral("1009"));
+        auto* update = m_window->ConfPage().findChild<QAbstractButton*>(QString::number(kIdUpdate));
         return WaitFor([update] { return update->isEnabled(); });
     }
     bool AnyPortOpen() const {
@@ -187,15 +197,16 @@ protected:
             m_window->close();
         } else {
             m_answer = Cancel();
-            Trigger("32772");
+            Trigger(CsKWEVBManagerDlg::kIdSetupComPort);
         }
     }
 
-    void Trigger(const char* actionId) {
-        auto* action = m_window->findChild<QAction*>(QLatin1String(actionId));
-        ASSERT_NE(action, nullptr) << actionId;
+    void Trigger(const QString& actionName) {
+        auto* action = m_window->findChild<QAction*>(actionName);
+        ASSERT_NE(action, nullptr) << actionName.toStdString();
         action->trigger();
     }
+    void Trigger(int actionId) { Trigger(QString::number(actionId)); }
 
     // A file of the test's own scratch folder with `text` in it.
     QString WriteFile(const QString& name, const QByteArray& text) const {
@@ -206,15 +217,12 @@ protected:
         return path;
     }
 
-    // The window on the configuration page with the module read, its file dialog answering
+    // The window on the configuration page with the module read, its file dialogs answering
     // `path`.
     void StartWithModuleRead(const QString& path) {
         CreateWindow();
-        m_window->SetFileChooser([this, path](bool save, const QString& suggested) {
-            m_fileChoices.push_back({save, suggested});
-            return path;
-        });
-        Start(Ok("1081"));
+        m_files.AnswerWith(path);
+        Start(Ok(kConfigurator));
         ASSERT_TRUE(WaitConfPageReady());
         ASSERT_TRUE(WaitFor([this] { return ProfileActionsEnabled(); }));
         m_prompter.messages.clear();
@@ -222,8 +230,10 @@ protected:
     }
 
     bool ProfileActionsEnabled() const {
-        auto* save = m_window->findChild<QAction*>(QStringLiteral("saveModuleSettings"));
-        auto* apply = m_window->findChild<QAction*>(QStringLiteral("applySettingsFile"));
+        auto* save =
+            m_window->findChild<QAction*>(QLatin1String(CsKWEVBManagerDlg::kIdSaveModuleSettings));
+        auto* apply =
+            m_window->findChild<QAction*>(QLatin1String(CsKWEVBManagerDlg::kIdApplySettingsFile));
         EXPECT_EQ(save->isEnabled(), apply->isEnabled());
         return apply->isEnabled();
     }
@@ -239,12 +249,12 @@ protected:
     ScratchSettings m_settings;
     QByteArray m_savedRuntime;
     RecordingPrompter m_prompter;
+    RecordingFileAsker m_files;
     std::unique_ptr<VirtualModule> m_module;
     std::unique_ptr<CsKWEVBManagerDlg> m_window;
     Answer m_answer;
     int m_dialogsRun = 0;
     QString m_lastDialog;
-    std::vector<std::pair<bool, QString>> m_fileChoices;  // save?, suggested path
 };
 
 QStringList TableRows(const QTableWidget& table) {
@@ -259,10 +269,10 @@ QStringList TableRows(const QTableWidget& table) {
 
 TEST_F(MainWindowTest, cancelAtStartUp_opensNothing_andShowsThePageOfTheChosenMode) {
     struct Case {
-        const char* mode;
+        int mode;
         bool terminalShown;
     };
-    for (const Case c : {Case{"1081", false}, Case{"1082", true}}) {
+    for (const Case c : {Case{kConfigurator, false}, Case{kTerminal, true}}) {
         CreateWindow();
         Start(Cancel(c.mode));
         QTest::qWait(kSettleMs);
@@ -270,10 +280,10 @@ TEST_F(MainWindowTest, cancelAtStartUp_opensNothing_andShowsThePageOfTheChosenMo
         EXPECT_FALSE(AnyPortOpen()) << c.mode;
         EXPECT_TRUE(m_module->Commands().empty()) << c.mode;
         EXPECT_EQ(Connection(), kClosed);
-        EXPECT_EQ(Pane("versionPane"), QStringLiteral("Version %1.%2.%3")
-                                           .arg(SKW_VERSION_MAJOR)
-                                           .arg(SKW_VERSION_MINOR)
-                                           .arg(SKW_VERSION_PATCH));
+        EXPECT_EQ(Pane(CsKWEVBManagerDlg::kIdVersionPane), QStringLiteral("Version %1.%2.%3")
+                                                               .arg(SKW_VERSION_MAJOR)
+                                                               .arg(SKW_VERSION_MINOR)
+                                                               .arg(SKW_VERSION_PATCH));
         EXPECT_EQ(m_window->TermPage().isVisible(), c.terminalShown) << c.mode;
         EXPECT_EQ(m_window->ConfPage().isVisible(), !c.terminalShown) << c.mode;
         m_window.reset();
@@ -284,7 +294,7 @@ TEST_F(MainWindowTest, cancelAtStartUp_opensNothing_andShowsThePageOfTheChosenMo
 // open with no flow control at 9600.
 TEST_F(MainWindowTest, ok_opensTheChosenPage_withTheDialogsSpeedAndFlowControl) {
     struct Case {
-        const char* mode;
+        int mode;
         std::optional<int> storedBaud;
         std::optional<int> storedFlow;
         const char* flowChoice;  // nullptr: left as preselected
@@ -293,10 +303,10 @@ TEST_F(MainWindowTest, ok_opensTheChosenPage_withTheDialogsSpeedAndFlowControl) 
         speed_t speed;
     };
     const Case cases[] = {
-        {"1082", {}, {}, nullptr, ", 9600, No flow control", false, B9600},
-        {"1082", 4800, 1, nullptr, ", 9600, No flow control", false, B9600},
-        {"1082", 115200, 0, "Hardware", ", 115200, HW flow control", true, B115200},
-        {"1081", {}, 2, nullptr, ", 9600, HW flow control", true, B9600},
+        {kTerminal, {}, {}, nullptr, ", 9600, No flow control", false, B9600},
+        {kTerminal, 4800, 1, nullptr, ", 9600, No flow control", false, B9600},
+        {kTerminal, 115200, 0, "Hardware", ", 115200, HW flow control", true, B115200},
+        {kConfigurator, {}, 2, nullptr, ", 9600, HW flow control", true, B9600},
     };
     for (const Case& c : cases) {
         ScratchSettings::Clear();
@@ -311,17 +321,18 @@ TEST_F(MainWindowTest, ok_opensTheChosenPage_withTheDialogsSpeedAndFlowControl) 
         CreateWindow();
         Start([&](QDialog& dialog) {
             if (c.flowChoice != nullptr) {
-                dialog.findChild<QComboBox*>(QStringLiteral("1087"))
+                dialog.findChild<QComboBox*>(QString::number(ComPortCfgDlg::kIdFlowControl))
                     ->setCurrentText(QLatin1String(c.flowChoice));
             }
             Ok(c.mode)(dialog);
         });
         ASSERT_TRUE(WaitConnected()) << context << MessageTexts().join('|').toStdString();
 
-        const bool terminal = std::string(c.mode) == "1082";
+        const bool terminal = c.mode == kTerminal;
         EXPECT_EQ(Connection(), Port() + QLatin1String(c.status)) << context;
         // Screen readers get the whole text, however short the pane shows it.
-        EXPECT_EQ(m_window->findChild<QLabel*>(QStringLiteral("connectionPane"))->accessibleName(),
+        EXPECT_EQ(m_window->findChild<QLabel*>(QLatin1String(CsKWEVBManagerDlg::kIdConnectionPane))
+                      ->accessibleName(),
                   Connection());
         EXPECT_EQ(m_window->TermPage().IsPortOpen(), terminal) << context;
         EXPECT_EQ(m_window->ConfPage().IsPortOpen(), !terminal) << context;
@@ -338,10 +349,10 @@ TEST_F(MainWindowTest, ok_opensTheChosenPage_withTheDialogsSpeedAndFlowControl) 
 TEST_F(MainWindowTest, aFailedOpen_saysWhy_andTheLineStaysClosed) {
     struct Case {
         QStringList systemPorts;
-        const char* mode;
+        int mode;
     };
     // With no port at all the dialog hands over an empty name.
-    const Case cases[] = {{{"/dev/skw-no-such-port"}, "1081"}, {{}, "1082"}};
+    const Case cases[] = {{{"/dev/skw-no-such-port"}, kConfigurator}, {{}, kTerminal}};
     for (const Case& c : cases) {
         m_module->Stop();
         m_prompter.messages.clear();
@@ -360,15 +371,15 @@ TEST_F(MainWindowTest, aFailedOpen_saysWhy_andTheLineStaysClosed) {
 
 TEST_F(MainWindowTest, setupComPort_resetsAConfigurationConnectionBeforeTheDialog_only) {
     struct Case {
-        const char* mode;
+        int mode;
         std::vector<std::string> commandsBeforeDialog;
     };
-    const Case cases[] = {{"1081", {"ATZ"}}, {"1082", {}}};
+    const Case cases[] = {{kConfigurator, {"ATZ"}}, {kTerminal, {}}};
     for (const Case& c : cases) {
         CreateWindow();
         Start(Ok(c.mode));
         ASSERT_TRUE(WaitConnected()) << c.mode;
-        if (std::string(c.mode) == "1081") {
+        if (c.mode == kConfigurator) {
             ASSERT_TRUE(WaitConfPageReady());
         }
         m_module->ClearCommands();
@@ -380,7 +391,7 @@ TEST_F(MainWindowTest, setupComPort_resetsAConfigurationConnectionBeforeTheDialo
             statusDuringDialog = Connection();
             Cancel(c.mode)(dialog);
         };
-        Trigger("32772");
+        Trigger(CsKWEVBManagerDlg::kIdSetupComPort);
 
         EXPECT_EQ(commandsBeforeDialog, c.commandsBeforeDialog) << c.mode;
         EXPECT_EQ(statusDuringDialog, kClosed) << c.mode;
@@ -392,7 +403,7 @@ TEST_F(MainWindowTest, setupComPort_resetsAConfigurationConnectionBeforeTheDialo
 
 // The page reports the lost port, and then the window asks for the port settings again.
 TEST_F(MainWindowTest, aPortError_bringsBackTheComPortDialog) {
-    for (const char* mode : {"1081", "1082"}) {
+    for (const int mode : {kConfigurator, kTerminal}) {
         m_module = std::make_unique<VirtualModule>();
         ASSERT_FALSE(m_module->Start());
         AppSettings::SetComPort(Port());
@@ -400,7 +411,7 @@ TEST_F(MainWindowTest, aPortError_bringsBackTheComPortDialog) {
         CreateWindow();
         Start(Ok(mode));
         ASSERT_TRUE(WaitConnected()) << mode;
-        if (std::string(mode) == "1081") {
+        if (mode == kConfigurator) {
             ASSERT_TRUE(WaitConfPageReady());
         }
 
@@ -429,7 +440,7 @@ TEST_F(MainWindowTest, terminalWaitingForALostPort_saysSo_andSetupComPortEndsThe
     ASSERT_FALSE(m_module->Start());
     AppSettings::SetComPort(Port());
     CreateWindow();
-    Start(Ok("1082"));
+    Start(Ok(kTerminal));
     ASSERT_TRUE(WaitConnected());
     const QString opened = Connection();
     const int dialogsBefore = m_dialogsRun;
@@ -442,9 +453,9 @@ TEST_F(MainWindowTest, terminalWaitingForALostPort_saysSo_andSetupComPortEndsThe
     bool waitingDuringDialog = true;
     m_answer = [&](QDialog& dialog) {
         waitingDuringDialog = m_window->TermPage().IsWaitingForPort();
-        Cancel("1082")(dialog);
+        Cancel(kTerminal)(dialog);
     };
-    Trigger("32772");
+    Trigger(CsKWEVBManagerDlg::kIdSetupComPort);
     EXPECT_FALSE(waitingDuringDialog);
     EXPECT_NE(Connection(), opened);
 }
@@ -516,20 +527,19 @@ TEST_F(MainWindowTest, filterEdits_storeTheirTextWhenTheFocusReallyLeaves) {
     AppSettings::SetComPort(Port());
     struct Case {
         const char* name;
-        const char* edit;
+        int edit;
         const char* typed;
         std::function<void()> leave;
         std::function<QString()> stored;
     };
     const Case cases[] = {
-        {"click on Scan", "1025", "ABC",
+        {"click on Scan", kIdNameFilter, "ABC",
          [this] {
-             auto* scan = m_window->findChild<QAbstractButton*>(QStringLiteral("1026"));
+             auto* scan = m_window->findChild<QAbstractButton*>(QString::number(kIdScan));
              QTest::mouseClick(scan, Qt::LeftButton);
          },
          [] { return AppSettings::NameFilterValue(); }},
-        {"closing the window", "1028", "-70",
-         [this] { m_window->close(); },
+        {"closing the window", kIdRssiFilter, "-70", [this] { m_window->close(); },
          [] { return QString::number(AppSettings::RssiFilterValue()); }},
     };
     for (const Case& c : cases) {
@@ -539,7 +549,7 @@ TEST_F(MainWindowTest, filterEdits_storeTheirTextWhenTheFocusReallyLeaves) {
         ASSERT_TRUE(WaitConfPageReady());
         m_window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
-        auto* edit = m_window->findChild<QLineEdit*>(QLatin1String(c.edit));
+        auto* edit = m_window->findChild<QLineEdit*>(QString::number(c.edit));
         ASSERT_NE(edit, nullptr);
         QTest::mouseClick(edit, Qt::LeftButton);
         ASSERT_TRUE(edit->hasFocus());
@@ -554,11 +564,11 @@ TEST_F(MainWindowTest, filterEdits_storeTheirTextWhenTheFocusReallyLeaves) {
 // In the main window "Send" is a push button of a dialog, which Enter could press as the
 // default button besides the history box's own sending.
 TEST_F(MainWindowTest, enterInTheTerminalsHistoryBox_sendsTheLineOnce) {
-    Start(Ok("1082"));
+    Start(Ok(kTerminal));
     ASSERT_TRUE(WaitConnected());
     m_window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
-    auto* history = m_window->findChild<QComboBox*>(QStringLiteral("1086"));
+    auto* history = m_window->findChild<QComboBox*>(QString::number(SerialTermPage::kIdHistory));
     ASSERT_NE(history, nullptr);
     QTest::mouseClick(history->lineEdit(), Qt::LeftButton);
     // Where the window sends keys: to the widget that has the focus.
@@ -609,8 +619,9 @@ TEST_F(MainWindowTest, menuStatusAndMessages_inBothLanguages) {
         Translations::Install(QLatin1String(c.language));
         m_prompter.messages.clear();
         CreateWindow({QStringLiteral("/dev/skw-no-such-port")});
-        auto* setup = m_window->findChild<QAction*>(QStringLiteral("32772"));
-        auto* about = m_window->findChild<QAction*>(QStringLiteral("57664"));
+        auto* setup =
+            m_window->findChild<QAction*>(QString::number(CsKWEVBManagerDlg::kIdSetupComPort));
+        auto* about = m_window->findChild<QAction*>(QString::number(CsKWEVBManagerDlg::kIdAbout));
         ASSERT_TRUE(setup && about);
         EXPECT_EQ(setup->parent()->property("title").toString(), c.menu);
         EXPECT_EQ(setup->text(), c.setup);
@@ -624,8 +635,8 @@ TEST_F(MainWindowTest, menuStatusAndMessages_inBothLanguages) {
         QMessageBox box(QMessageBox::Critical, {}, {}, QMessageBox::Ok);
         EXPECT_EQ(box.button(QMessageBox::Ok)->text(), c.messageBoxOk);
 
-        m_answer = [](QDialog& dialog) { Click(dialog, "1"); };
-        Trigger("57664");
+        m_answer = [](QDialog& dialog) { Click(dialog, CAboutDlg::kIdOk); };
+        Trigger(CsKWEVBManagerDlg::kIdAbout);
         EXPECT_EQ(m_lastDialog, "CAboutDlg");
         m_window.reset();
     }
@@ -637,20 +648,20 @@ TEST_F(MainWindowTest, menuStatusAndMessages_inBothLanguages) {
 TEST_F(MainWindowTest, wholeSession_onTheVirtualModule) {
     const std::vector<std::string> threadsBefore = Threads();
     CreateWindow();
-    Start(Ok("1081"));
+    Start(Ok(kConfigurator));
     ASSERT_TRUE(WaitConnected());
     ASSERT_TRUE(WaitConfPageReady()) << MessageTexts().join('|').toStdString();
     EXPECT_EQ(Connection(), Port() + ", 9600, No flow control");
 
     ModuleConfPage& page = m_window->ConfPage();
-    auto* model = page.findChild<QLabel*>(QStringLiteral("1000"));
-    auto* name = page.findChild<QLineEdit*>(QStringLiteral("1014"));
+    auto* model = page.findChild<QLabel*>(QString::number(kIdModel));
+    auto* name = page.findChild<QLineEdit*>(QString::number(kIdDeviceName));
     ASSERT_TRUE(model && name);
     EXPECT_EQ(model->text(), "GaX-sKW523");
     EXPECT_EQ(name->text(), "sKW523");
 
     name->setText(QStringLiteral("Bench7"));
-    Click(page, "1015");
+    Click(page, kIdChangeName);
     ASSERT_TRUE(WaitFor([this] { return !m_prompter.messages.empty(); }));
     EXPECT_EQ(m_prompter.messages[0].text, ConfMessages::Text(ConfMessages::MSG_NAME_DONE));
     EXPECT_EQ(m_prompter.messages[0].icon, Prompter::Icon::Information);
@@ -667,19 +678,19 @@ TEST_F(MainWindowTest, wholeSession_onTheVirtualModule) {
 
 TEST_F(MainWindowTest, settingsFileItems_areOfferedOnlyWhileAReadModuleIsShown) {
     CreateWindow();
-    Start(Cancel("1081"));
+    Start(Cancel(kConfigurator));
     EXPECT_FALSE(ProfileActionsEnabled());
 
-    m_answer = Ok("1081");
-    Trigger("32772");
+    m_answer = Ok(kConfigurator);
+    Trigger(CsKWEVBManagerDlg::kIdSetupComPort);
     ASSERT_TRUE(WaitFor([this] { return ProfileActionsEnabled(); }));
 
     // While a job runs, and on the terminal page, there is no module to save or apply to.
-    Click(m_window->ConfPage(), "1009");
+    Click(m_window->ConfPage(), kIdUpdate);
     EXPECT_FALSE(ProfileActionsEnabled());
     ASSERT_TRUE(WaitFor([this] { return ProfileActionsEnabled(); }));
-    m_answer = Ok("1082");
-    Trigger("32772");
+    m_answer = Ok(kTerminal);
+    Trigger(CsKWEVBManagerDlg::kIdSetupComPort);
     ASSERT_TRUE(WaitConnected());
     EXPECT_FALSE(ProfileActionsEnabled());
 }
@@ -703,9 +714,9 @@ TEST_F(MainWindowTest, applySettingsFile_showsTheDifference_appliesIt_andReadsTh
         shownForSeven = TableRows(*table);
         Click(dialog, ProfileApplyDlg::kIdApply);
     };
-    Trigger("applySettingsFile");
-    ASSERT_EQ(m_fileChoices.size(), 1u);
-    EXPECT_FALSE(m_fileChoices[0].first);
+    Trigger(CsKWEVBManagerDlg::kIdApplySettingsFile);
+    ASSERT_EQ(m_files.requests.size(), 1u);
+    EXPECT_EQ(m_files.requests[0].purpose, FileAsker::Purpose::Open);
     EXPECT_EQ(m_lastDialog, "ProfileApplyDlg");
     EXPECT_EQ(shownAtStart.join('|').toStdString(),
               "name: sKW523 -> LINE-01|advInterval: 100 -> 500");
@@ -732,7 +743,7 @@ TEST_F(MainWindowTest, applySettingsFile_showsTheDifference_appliesIt_andReadsTh
             TableRows(*dialog.findChild<QTableWidget*>(QLatin1String(ProfileApplyDlg::kIdChanges)));
         Click(dialog, ProfileApplyDlg::kIdApply);
     };
-    Trigger("applySettingsFile");
+    Trigger(CsKWEVBManagerDlg::kIdApplySettingsFile);
     EXPECT_EQ(shown.join('|').toStdString(),
               "role: slave -> multi-at|autoConnect: off -> on|slots[2]: - -> C0FFEE000002 Q2");
     ASSERT_TRUE(WaitFor([this] { return !m_prompter.messages.empty(); }));
@@ -752,7 +763,7 @@ TEST_F(MainWindowTest, applySettingsFile_showsTheDifference_appliesIt_andReadsTh
     // Applied again, the file changes nothing.
     m_prompter.messages.clear();
     m_module->ClearCommands();
-    Trigger("applySettingsFile");
+    Trigger(CsKWEVBManagerDlg::kIdApplySettingsFile);
     EXPECT_EQ(MessageTexts().join('|'), ConfMessages::Text(ConfMessages::MSG_PROFILE_MATCHES));
     QTest::qWait(kSettleMs);
     EXPECT_TRUE(m_module->Commands().empty());
@@ -801,7 +812,7 @@ TEST_F(MainWindowTest, applySettingsFile_refusedOrMatchingFiles_sendNothing) {
         WriteFile(QStringLiteral("case.json"), c.json);
         m_prompter.messages.clear();
         const int dialogsBefore = m_dialogsRun;
-        Trigger("applySettingsFile");
+        Trigger(CsKWEVBManagerDlg::kIdApplySettingsFile);
 
         EXPECT_EQ(MessageTexts().join('|'), c.message);
         if (!m_prompter.messages.empty()) {
@@ -821,12 +832,12 @@ TEST_F(MainWindowTest, saveModuleSettings_writesTheModuleShown_whichThenMatchesI
     StartWithModuleRead(path);
     const ModuleSettings module = m_module->Settings();
 
-    Trigger("saveModuleSettings");
-    ASSERT_EQ(m_fileChoices.size(), 1u);
-    EXPECT_TRUE(m_fileChoices[0].first);
-    EXPECT_TRUE(m_fileChoices[0].second.endsWith(
+    Trigger(CsKWEVBManagerDlg::kIdSaveModuleSettings);
+    ASSERT_EQ(m_files.requests.size(), 1u);
+    EXPECT_EQ(m_files.requests[0].purpose, FileAsker::Purpose::Save);
+    EXPECT_TRUE(m_files.requests[0].path.endsWith(
         QStringLiteral("/GaX-sKW523-%1.json").arg(QString::fromStdString(module.address))))
-        << m_fileChoices[0].second.toStdString();
+        << m_files.requests[0].path.toStdString();
     EXPECT_TRUE(m_prompter.messages.empty()) << MessageTexts().join('|').toStdString();
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -838,9 +849,16 @@ TEST_F(MainWindowTest, saveModuleSettings_writesTheModuleShown_whichThenMatchesI
     EXPECT_EQ(saved.advInterval, module.advInterval);
     EXPECT_EQ(saved.role, 0);
 
-    Trigger("applySettingsFile");
+    Trigger(CsKWEVBManagerDlg::kIdApplySettingsFile);
     EXPECT_EQ(MessageTexts().join('|'), ConfMessages::Text(ConfMessages::MSG_PROFILE_MATCHES));
     EXPECT_TRUE(m_module->Commands().empty());
+
+    // A name given without an extension gets the settings files' own.
+    const QString bare = QDir(m_settings.Folder()).filePath(QStringLiteral("bare"));
+    m_files.AnswerWith(bare);
+    Trigger(CsKWEVBManagerDlg::kIdSaveModuleSettings);
+    EXPECT_TRUE(QFile::exists(bare + QStringLiteral(".json")));
+    EXPECT_FALSE(QFile::exists(bare));
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 namespace {
 
 template <typename T>
-T* Control(CAboutDlg& dialog, const char* id) {
-    T* control = dialog.findChild<T*>(QLatin1String(id));
+T* Control(CAboutDlg& dialog, int id) {
+    T* control = dialog.findChild<T*>(QString::number(id));
     EXPECT_NE(control, nullptr) << id;
     return control;
 }
@@ -57,17 +57,17 @@ TEST(CAboutDlg, showsNameVersionPurposeAndNotice_inBothLanguages) {
         CAboutDlg dialog;
         const int result = RunModal(dialog, [&] {
             EXPECT_EQ(dialog.windowTitle(), c.title);
-            auto* name = Control<QLabel>(dialog, "1088");
+            auto* name = Control<QLabel>(dialog, CAboutDlg::kIdProductName);
             EXPECT_EQ(name->text(), nameAndVersion);
             EXPECT_TRUE(name->font().bold());
-            EXPECT_EQ(Control<QLabel>(dialog, "1089")->text(), SKW_LEGAL_COPYRIGHT);
+            EXPECT_EQ(Control<QLabel>(dialog, CAboutDlg::kIdNotice)->text(), SKW_LEGAL_COPYRIGHT);
             const auto labels = dialog.findChildren<QLabel*>();
             EXPECT_TRUE(std::any_of(labels.begin(), labels.end(),
                                     [&](QLabel* l) { return l->text() == c.purpose; }));
-            auto* logo = Control<QWidget>(dialog, "1090");
+            auto* logo = Control<QWidget>(dialog, CAboutDlg::kIdLogo);
             EXPECT_EQ(logo->accessibleName(), c.logo);
             EXPECT_TRUE(ShowsSomething(logo));
-            auto* ok = Control<QPushButton>(dialog, "1");
+            auto* ok = Control<QPushButton>(dialog, CAboutDlg::kIdOk);
             EXPECT_EQ(ok->text(), c.ok);
             ok->click();
         });

@@ -23,6 +23,7 @@ namespace {
 
 using Stored = ScratchSettings::Stored;
 using AppSettings::Value;
+using Dlg = ComPortCfgDlg;  // for its control ids
 
 // Each test gets its own settings file and runtime folder (CTest may run tests side by side).
 class ComPortCfgDlgTest : public ::testing::Test {
@@ -42,8 +43,8 @@ protected:
     }
 
     template <typename T>
-    static T* Control(ComPortCfgDlg& dialog, const char* id) {
-        T* control = dialog.findChild<T*>(QLatin1String(id));
+    static T* Control(ComPortCfgDlg& dialog, int id) {
+        T* control = dialog.findChild<T*>(QString::number(id));
         EXPECT_NE(control, nullptr) << id;
         return control;
     }
@@ -54,7 +55,7 @@ protected:
         }
         return items;
     }
-    static void Click(ComPortCfgDlg& dialog, const char* id) {
+    static void Click(ComPortCfgDlg& dialog, int id) {
         Control<QAbstractButton>(dialog, id)->click();
     }
 
@@ -86,11 +87,11 @@ TEST_F(ComPortCfgDlgTest, portList_isSortedAndReturnsToTheStoredPort_okStoresANo
         UsePorts(dialog, c.ports);
         const auto context = testing::Message() << c.ports.join(',').toStdString();
         const int result = RunModal(dialog, [&] {
-            auto* combo = Control<QComboBox>(dialog, "1079");
+            auto* combo = Control<QComboBox>(dialog, Dlg::kIdPort);
             EXPECT_EQ(Items(combo), c.items) << context;
             EXPECT_EQ(combo->currentText(), c.selected) << context;
             EXPECT_EQ(dialog.Settings().port, c.selected) << context;
-            Click(dialog, "1");
+            Click(dialog, Dlg::kIdOk);
         });
         EXPECT_EQ(result, QDialog::Accepted);
         EXPECT_EQ(dialog.Settings().port, c.selected) << context;
@@ -119,10 +120,10 @@ TEST_F(ComPortCfgDlgTest, portList_addsLiveVirtualPortsByTheirLinkPath) {
     ComPortCfgDlg dialog;
     UsePorts(dialog, {"/dev/ttyS0", "/dev/ttyS0"});
     RunModal(dialog, [&] {
-        auto* combo = Control<QComboBox>(dialog, "1079");
+        auto* combo = Control<QComboBox>(dialog, Dlg::kIdPort);
         EXPECT_EQ(Items(combo), QStringList({"/dev/ttyS0", live}));
         EXPECT_EQ(combo->currentText(), live);
-        Click(dialog, "2");
+        Click(dialog, Dlg::kIdCancel);
     });
     EXPECT_EQ(dialog.Settings().port, live);
     ::close(lock);
@@ -147,9 +148,9 @@ TEST_F(ComPortCfgDlgTest, preferredPort_standsInOnlyForAnAbsentStoredPort) {
         UsePorts(dialog, {"/dev/ttyS1", "/tmp/v/GaX-sKW523", "/dev/ttyS0"});
         dialog.SetPreferredPort(c.preferred);
         RunModal(dialog, [&] {
-            EXPECT_EQ(Control<QComboBox>(dialog, "1079")->currentText(), c.selected)
+            EXPECT_EQ(Control<QComboBox>(dialog, Dlg::kIdPort)->currentText(), c.selected)
                 << c.preferred.toStdString();
-            Click(dialog, "2");
+            Click(dialog, Dlg::kIdCancel);
         });
     }
 }
@@ -160,14 +161,14 @@ TEST_F(ComPortCfgDlgTest, dropDown_rebuildsTheListAndDropsAnUnconfirmedChoice) {
     ComPortCfgDlg dialog;
     dialog.SetSystemPortSource([&ports] { return ports; });
     RunModal(dialog, [&] {
-        auto* combo = Control<QComboBox>(dialog, "1079");
+        auto* combo = Control<QComboBox>(dialog, Dlg::kIdPort);
         combo->setCurrentIndex(0);
         ports.append("COM3");
         combo->showPopup();
         combo->hidePopup();
         EXPECT_EQ(Items(combo), QStringList({"COM1", "COM2", "COM3"}));
         EXPECT_EQ(combo->currentText(), "COM2");
-        Click(dialog, "1");
+        Click(dialog, Dlg::kIdOk);
     });
     EXPECT_EQ(dialog.Settings().port, "COM2");
 }
@@ -193,14 +194,14 @@ TEST_F(ComPortCfgDlgTest, baudRate_storedValueSelected_okFallsBackTo9600WithoutS
         const auto context = testing::Message()
                              << c.stored.value_or(0).toInt() << c.choice.toStdString();
         RunModal(dialog, [&] {
-            auto* combo = Control<QComboBox>(dialog, "1077");
+            auto* combo = Control<QComboBox>(dialog, Dlg::kIdBaudRate);
             EXPECT_EQ(Items(combo), QStringList({"9600", "19200", "38400", "57600", "115200",
                                                  "230400", "460800"}));
             EXPECT_EQ(combo->currentText(), c.selected) << context;
             if (!c.choice.isEmpty()) {
                 combo->setCurrentText(c.choice);
             }
-            Click(dialog, "1");
+            Click(dialog, Dlg::kIdOk);
         });
         EXPECT_EQ(dialog.Settings().baudRate, c.baudRate) << context;
         EXPECT_EQ(Read(Value::BaudRate), c.storedAfter) << context;
@@ -227,14 +228,14 @@ TEST_F(ComPortCfgDlgTest, flowControl_isPreselected_andTheChoiceIsTakenOnOk) {
         const auto context = testing::Message()
                              << c.stored.value_or(-1).toInt() << c.choice.toStdString();
         RunModal(dialog, [&] {
-            auto* combo = Control<QComboBox>(dialog, "1087");
+            auto* combo = Control<QComboBox>(dialog, Dlg::kIdFlowControl);
             EXPECT_EQ(Items(combo), QStringList({"Hardware", "None"}));
             EXPECT_EQ(combo->currentText(), c.selected) << context;
             EXPECT_EQ(dialog.Settings().flowControl, c.valueBeforeOk) << context;
             if (!c.choice.isEmpty()) {
                 combo->setCurrentText(c.choice);
             }
-            Click(dialog, "1");
+            Click(dialog, Dlg::kIdOk);
         });
         EXPECT_EQ(dialog.Settings().flowControl, c.valueAfterOk) << context;
         EXPECT_EQ(Read(Value::FlowControl), c.storedAfter) << context;
@@ -244,11 +245,12 @@ TEST_F(ComPortCfgDlgTest, flowControl_isPreselected_andTheChoiceIsTakenOnOk) {
 TEST_F(ComPortCfgDlgTest, opMode_onlyAStoredTwoOpensInTerminal) {
     struct Case {
         Stored stored;
-        const char* checked;
+        int checked;
         int opMode;
     };
     const Case cases[] = {
-        {{}, "1081", 1}, {0, "1081", 1}, {3, "1081", 1}, {-1, "1081", 1}, {2, "1082", 2},
+        {{}, Dlg::kIdConfigurator, 1}, {0, Dlg::kIdConfigurator, 1}, {3, Dlg::kIdConfigurator, 1},
+        {-1, Dlg::kIdConfigurator, 1}, {2, Dlg::kIdTerminal, 2},
     };
     for (const Case& c : cases) {
         ScratchSettings::Clear();
@@ -257,7 +259,7 @@ TEST_F(ComPortCfgDlgTest, opMode_onlyAStoredTwoOpensInTerminal) {
         RunModal(dialog, [&] {
             EXPECT_TRUE(Control<QRadioButton>(dialog, c.checked)->isChecked()) << c.checked;
             EXPECT_EQ(dialog.Settings().opMode, c.opMode);
-            Click(dialog, "2");
+            Click(dialog, Dlg::kIdCancel);
         });
         EXPECT_EQ(Read(Value::OpMode), c.stored);
     }
@@ -266,16 +268,16 @@ TEST_F(ComPortCfgDlgTest, opMode_onlyAStoredTwoOpensInTerminal) {
 TEST_F(ComPortCfgDlgTest, modeButtons_changeTheModeAtOnce_butOnlyOkStoresIt) {
     struct Case {
         Stored stored;
-        const char* radio;
-        const char* button;
+        int radio;
+        int button;
         int opMode;
         Stored storedAfter;
     };
     const Case cases[] = {
-        {{}, "1082", "2", 2, {}},
-        {{}, "1082", "1", 2, 2},
-        {2, "1081", "1", 1, 1},
-        {2, "1081", "2", 1, 2},
+        {{}, Dlg::kIdTerminal, Dlg::kIdCancel, 2, {}},
+        {{}, Dlg::kIdTerminal, Dlg::kIdOk, 2, 2},
+        {2, Dlg::kIdConfigurator, Dlg::kIdOk, 1, 1},
+        {2, Dlg::kIdConfigurator, Dlg::kIdCancel, 1, 2},
     };
     for (const Case& c : cases) {
         ScratchSettings::Clear();
@@ -295,29 +297,29 @@ TEST_F(ComPortCfgDlgTest, texts_andAccessibleNames_inBothLanguages) {
     struct Case {
         const char* language;
         QString title;
-        std::vector<std::pair<const char*, QString>> names;
+        std::vector<std::pair<int, QString>> names;
         QString flowLabel;
     };
     const Case cases[] = {
         {"en",
          "COM port settings for communication with device",
-         {{"1079", "Com port"},
-          {"1077", "Baudrate"},
-          {"1087", "Flow control"},
-          {"1081", "Configurator"},
-          {"1082", "Terminal"},
-          {"1", "OK"},
-          {"2", "Cancel"}},
+         {{Dlg::kIdPort, "Com port"},
+          {Dlg::kIdBaudRate, "Baudrate"},
+          {Dlg::kIdFlowControl, "Flow control"},
+          {Dlg::kIdConfigurator, "Configurator"},
+          {Dlg::kIdTerminal, "Terminal"},
+          {Dlg::kIdOk, "OK"},
+          {Dlg::kIdCancel, "Cancel"}},
          "Flow control"},
         {"ko",
          "GaX sKW 모듈과의 통신 설정",
-         {{"1079", "통신 포트"},
-          {"1077", "통신 속도"},
-          {"1087", "흐름 제어"},
-          {"1081", "모듈 설정"},
-          {"1082", "시리얼 터미널"},
-          {"1", "확인"},
-          {"2", "취소"}},
+         {{Dlg::kIdPort, "통신 포트"},
+          {Dlg::kIdBaudRate, "통신 속도"},
+          {Dlg::kIdFlowControl, "흐름 제어"},
+          {Dlg::kIdConfigurator, "모듈 설정"},
+          {Dlg::kIdTerminal, "시리얼 터미널"},
+          {Dlg::kIdOk, "확인"},
+          {Dlg::kIdCancel, "취소"}},
          "흐름 제어 "},
     };
     for (const Case& c : cases) {
@@ -327,7 +329,7 @@ TEST_F(ComPortCfgDlgTest, texts_andAccessibleNames_inBothLanguages) {
         for (const auto& [id, name] : c.names) {
             EXPECT_EQ(Control<QWidget>(dialog, id)->accessibleName(), name) << id;
         }
-        auto* flow = Control<QComboBox>(dialog, "1087");
+        auto* flow = Control<QComboBox>(dialog, Dlg::kIdFlowControl);
         const auto labels = dialog.findChildren<QLabel*>();
         const auto label = std::find_if(labels.begin(), labels.end(),
                                         [&](QLabel* l) { return l->buddy() == flow; });

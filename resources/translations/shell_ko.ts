@@ -4,8 +4,12 @@
 <context>
     <name>CsKWEVBManagerDlg</name>
     <message>
-        <source>Settings files (*.json);;All files (*)</source>
-        <translation>설정 파일 (*.json);;모든 파일 (*)</translation>
+        <source>Settings files (*.json)</source>
+        <translation>설정 파일 (*.json)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>모든 파일 (*)</translation>
     </message>
     <message>
         <source>Apply settings file</source>

@@ -1,5 +1,6 @@
 #include "ModemLines.h"
 #include "PtyPeer.h"
+#include "RecordingFileAsker.h"
 #include "RecordingPrompter.h"
 #include "ScratchSettings.h"
 #include "SerialTermPage.h"
@@ -76,7 +77,6 @@ protected:
         page = std::make_unique<SerialTermPage>();
         page->show();
     }
-    void TearDown() override { TermFileSender::SetFileChooser({}); }
 
     template <typename Control>
     Control* Find(const char* name) const {
@@ -94,6 +94,7 @@ protected:
     ScratchSettings settings;
     PtyPeer peer;
     RecordingPrompter prompter;
+    RecordingFileAsker files;
     std::unique_ptr<SerialTermPage> page;
 };
 
@@ -203,9 +204,11 @@ TEST_F(TermLineToolsTest, sendFile_deliversAMegabyteByteForByte) {
     ASSERT_FALSE(page->OpenPort(QString::fromStdString(peer.SlavePath()), 115200, 0));
     PeerCapture capture(peer,
                         [&](const std::string& bytes) { return bytes.size() >= content.size(); });
-    TermFileSender::SetFileChooser([&](QWidget*) { return path; });
+    files.AnswerWith(path);
     QSignalSpy finished(Sender(), &TermFileSender::finished);
     Find<QPushButton>("termSendFile")->click();
+    ASSERT_EQ(files.requests.size(), 1u);
+    EXPECT_EQ(files.requests[0].purpose, FileAsker::Purpose::Open);
     EXPECT_TRUE(Sender()->IsSending());  // the click returned long before the file is out
     ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 60'000));
     EXPECT_TRUE(finished.first().first().toBool());

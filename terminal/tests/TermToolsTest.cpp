@@ -3,6 +3,8 @@
 // Before any Qt header: the module's state has a member named like a Qt keyword.
 #include "VirtualModule.h"
 
+#include "AppSettings.h"
+#include "RecordingFileAsker.h"
 #include "RecordingPrompter.h"
 #include "ScratchSettings.h"
 #include "SerialTermPage.h"
@@ -47,8 +49,6 @@ protected:
         page->show();
         Open();
     }
-    void TearDown() override { TermLogger::SetFileChooser(nullptr); }
-
     void Open() {
         ASSERT_FALSE(page->OpenPort(QString::fromStdString(module.PortPath()), 115200, 0));
     }
@@ -77,9 +77,7 @@ protected:
         return QTest::qWaitFor([&] { return View()->ReceivedBytes() >= m_sent; }, 5000);
     }
     void LogTo(const QString& path, bool asShown) {
-        TermLogger::SetFileChooser([=](QWidget*, const QString&, bool) {
-            return std::optional<TermLogger::Choice>({path, asShown});
-        });
+        files.AnswerWith(path, asShown ? TermLogger::kFilterShown : TermLogger::kFilterRaw);
         Find<QPushButton>("termLog")->click();
     }
     static QByteArray FileContent(const QString& path) {
@@ -90,6 +88,7 @@ protected:
     ScratchSettings m_settings;  // first: the page reads its options when it is built
     VirtualModule module;
     RecordingPrompter prompter;
+    RecordingFileAsker files;
     std::unique_ptr<SerialTermPage> page;
     std::size_t m_sent = 0;
 };
@@ -169,6 +168,38 @@ TEST_F(TermToolsTest, log_holdsExactlyWhatWasReceivedAcrossAReopenAndClear) {
         page->ClosePort();
         m_sent = 0;
         Open();
+    }
+}
+
+// The save dialog offers the format chosen last, under a name to match, and does not ask before
+// an existing file (the log appends to it); cancelling starts nothing and keeps that choice.
+TEST_F(TermToolsTest, logDialog_offersTheLastFormat_andCancellingStartsNothing) {
+    struct Case {
+        bool storedAsShown;
+        int filter;
+        const char* suffix;
+    };
+    const Case cases[] = {
+        {false, TermLogger::kFilterRaw, ".log"},
+        {true, TermLogger::kFilterShown, ".txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.storedAsShown);
+        AppSettings::SetTermLogAsShown(c.storedAsShown);
+        files.requests.clear();
+        files.answer.reset();
+        Find<QPushButton>("termLog")->click();
+        ASSERT_EQ(files.requests.size(), 1u);
+        const FileAsker::Request& request = files.requests[0];
+        EXPECT_EQ(request.purpose, FileAsker::Purpose::Save);
+        EXPECT_FALSE(request.confirmOverwrite);
+        EXPECT_EQ(request.filter, c.filter);
+        EXPECT_TRUE(QFileInfo(request.path).fileName().startsWith("skw-"))
+            << request.path.toStdString();
+        EXPECT_TRUE(request.path.endsWith(c.suffix)) << request.path.toStdString();
+        EXPECT_FALSE(page->findChild<TermLogger*>()->IsLogging());
+        EXPECT_EQ(AppSettings::TermLogAsShown(), c.storedAsShown);
+        EXPECT_EQ(Find<QPushButton>("termLog")->text(), QString::fromUtf8("Log…"));
     }
 }
 
