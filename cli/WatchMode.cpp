@@ -63,12 +63,15 @@ public:
         if (const Step refused = TakeLocks()) {
             return m_context.Fail(refused->code, refused->message);
         }
-        if (const Step refused = OpenReport()) {
+        if (const Step refused = m_request.report ? OpenReport() : OpenStore()) {
             return m_context.Fail(refused->code, refused->message);
         }
+        RecordSink* record = m_report ? static_cast<RecordSink*>(m_report.get()) : m_store.get();
+        NameCounter& counter = m_storeCounter ? static_cast<NameCounter&>(*m_storeCounter)
+                                              : static_cast<NameCounter&>(m_counter);
         Station station(
-            Options(), m_listPorts, [this](const UnitContext& unit) { return Try(unit); },
-            m_counter, m_report.get(), Events());
+            Options(), m_listPorts, [this](const UnitContext& unit) { return Try(unit); }, counter,
+            record, Events());
         std::atomic<int> stopLevel{0};
         std::thread signals([this, &stopLevel, &station] { FollowSignals(stopLevel, station); });
         const Station::End end = station.Run(stopLevel);
