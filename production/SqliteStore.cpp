@@ -73,6 +73,11 @@ public:
             return false;
         }
         sqlite3_busy_timeout(m_db, kBusyMs);
+        // A write-ahead log: a commit syncs one file instead of two, and readers (the report
+        // command) never wait for a station's writes. Still synchronous: a record that was
+        // reported written survives a power cut.
+        Exec("PRAGMA journal_mode = WAL");
+        Exec("PRAGMA synchronous = FULL");
         if (!Exec("BEGIN IMMEDIATE")) {
             why = sqlite3_errmsg(m_db);
             return false;
