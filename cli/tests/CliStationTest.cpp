@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -231,4 +232,31 @@ TEST(CliStationTest, lostReport_stopsTheWatch_andASecondWatchIsRefused) {
     EXPECT_EQ(run.status, 1);
     EXPECT_THAT(run.err, HasSubstr("cannot be written"));
     EXPECT_THAT(run.out, ::testing::Not(HasSubstr("PASS C0FFEE")));
+}
+
+// A module that does not answer is tried again (each try recorded); one that refuses is not.
+TEST(CliStationTest, failuresOnTheLine_areTriedAgain_refusalsAreNot) {
+    const std::string profile = WriteFile("retry.json", R"({"advInterval": 500})");
+    const std::string report = Scratch("retry.jsonl");
+    Fixture fixture;
+    fixture.Add("C0FFEE0000D1").SetFault(SimFault::Silence, true);
+    VirtualModuleOptions refusing;
+    refusing.refusedCommand = "AT+ADVINTERVAL=";
+    fixture.Add("C0FFEE0000D2", refusing);
+    const WatchRun run =
+        RunWatch(fixture,
+                 {"apply", profile, "--watch", "--ports", fixture.Pattern(), "--report", report,
+                  "--retries", "2"},
+                 [&](std::atomic<bool>&) {
+                     fixture.PlugAll();
+                     EXPECT_TRUE(WaitFor([&] { return JsonLines(report).size() == 4; }));
+                 });
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::map<std::string, std::vector<unsigned>> attempts;
+    for (const auto& record : JsonLines(report)) {
+        EXPECT_EQ(record["result"], "FAIL");
+        attempts[record["port"].get<std::string>()].push_back(record["attempt"].get<unsigned>());
+    }
+    EXPECT_EQ(attempts[fixture.Module(0).PortPath()], (std::vector<unsigned>{1, 2, 3}));
+    EXPECT_EQ(attempts[fixture.Module(1).PortPath()], (std::vector<unsigned>{1}));
 }
