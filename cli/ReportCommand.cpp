@@ -86,14 +86,14 @@ int RunReport(const ReportRequest& request, const CliContext& context) {
     const std::unique_ptr<RecordStore> store = OpenRecordStore(address, why);
     if (!store) {
         return context.Fail(ExitCode::PortNotOpened,
-                            context.texts(TextId::StoreRefused, {address, why}));
+                            context.texts(TextId::StoreRefused, {ShownAddress(address), why}));
     }
     RecordStore::Query query{request.lot, request.station, request.result, request.address,
                              request.since};
     const std::vector<UnitRecord> records = store->Records(query, why);
     if (!why.empty()) {
         return context.Fail(ExitCode::PortError,
-                            context.texts(TextId::StoreRefused, {address, why}));
+                            context.texts(TextId::StoreRefused, {ShownAddress(address), why}));
     }
     if (request.summary) {
         SaySummary(records, context);

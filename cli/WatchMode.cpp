@@ -152,7 +152,7 @@ private:
         m_store = OpenRecordStore(address, why);
         if (!m_store) {
             return Failure{ExitCode::PortNotOpened,
-                           m_context.texts(TextId::StoreRefused, {address, why})};
+                           m_context.texts(TextId::StoreRefused, {ShownAddress(address), why})};
         }
         const std::string key = m_profile.name.value_or("");
         if (m_request.resetCounter && !m_store->RaiseCounter(key, *m_request.resetCounter, why)) {

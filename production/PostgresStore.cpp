@@ -5,7 +5,6 @@
 #include <libpq-fe.h>
 
 #include <mutex>
-#include <regex>
 
 namespace {
 
@@ -97,7 +96,7 @@ public:
         return passed;
     }
 
-    std::string Name() const override { return WithoutPassword(m_address); }
+    std::string Name() const override { return ShownAddress(m_address); }
 
     std::optional<unsigned> TakeNumber(const std::string& key, unsigned first) override {
         std::lock_guard guard(m_lock);
@@ -270,13 +269,6 @@ private:
 };
 
 }  // namespace
-
-std::string WithoutPassword(const std::string& address) {
-    static const std::regex kUriPassword(R"(^(postgres(?:ql)?://[^:/@]*):[^@]*@)");
-    static const std::regex kKeyPassword(R"((^|\s)password\s*=\s*('[^']*'|\S+))");
-    std::string shown = std::regex_replace(address, kUriPassword, "$1:***@");
-    return std::regex_replace(shown, kKeyPassword, "$1password=***");
-}
 
 std::unique_ptr<RecordStore> OpenPostgresStore(const std::string& address, std::string& why) {
     auto store = std::make_unique<PostgresStore>(address);

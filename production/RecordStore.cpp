@@ -1,5 +1,7 @@
 #include "RecordStore.h"
 
+#include <regex>
+
 #if SKW_HAVE_POSTGRESQL
 #include "PostgresStore.h"
 #endif
@@ -27,4 +29,11 @@ std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::st
     }
     why = "not a record address: use sqlite:PATH or postgresql://user@host/database";
     return nullptr;
+}
+
+std::string ShownAddress(const std::string& address) {
+    static const std::regex kUriPassword(R"(^(postgres(?:ql)?://[^:/@]*):[^@]*@)");
+    static const std::regex kKeyPassword(R"((^|\s|\?|&)password\s*=\s*('[^']*'|[^\s&]+))");
+    const std::string shown = std::regex_replace(address, kUriPassword, "$1:***@");
+    return std::regex_replace(shown, kKeyPassword, "$1password=***");
 }

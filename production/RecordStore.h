@@ -44,6 +44,9 @@ public:
 // schema is newer than this program's.
 std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::string& why);
 
+// `address` as it may be shown or logged: a password in it replaced by "***".
+std::string ShownAddress(const std::string& address);
+
 // The name counter of a production run, kept in a RecordStore under the name pattern.
 class StoreNameCounter : public NameCounter {
 public:

@@ -133,6 +133,14 @@ TEST(RecordStoreTest, aNewerSchema_isRefused) {
     EXPECT_FALSE(OpenRecordStore("mysql://x", why));
 }
 
+// A password given in the address never shows in a message or a record's station name.
+TEST(RecordStoreTest, shownAddresses_holdNoPassword) {
+    EXPECT_EQ(ShownAddress("postgresql://kim:s3cret@db/line"), "postgresql://kim:***@db/line");
+    EXPECT_EQ(ShownAddress("postgresql://db/line?user=kim&password=s3cret&sslmode=require"),
+              "postgresql://db/line?user=kim&password=***&sslmode=require");
+    EXPECT_EQ(ShownAddress("postgresql://kim@db/line"), "postgresql://kim@db/line");
+}
+
 // A lost database: numbers cannot be taken while it is away, and can again once it is back.
 TEST(RecordStoreTest, aLostPostgresServer_givesNoNumber_untilItIsBack) {
     ASSERT_TRUE(Postgres().Running());
