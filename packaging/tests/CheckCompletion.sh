@@ -40,7 +40,7 @@ done
 
 # typed line | words offered
 cases=(
-  "skw-manager-cli |--help --version -h apply export factory-reset info ports reboot scan set"
+  "skw-manager-cli |--help --version -h apply export factory-reset info ports reboot report scan set"
   "skw-manager-cli fa|factory-reset"
   "skw-manager-cli reboot |--baud --expect-model --help --port -b -h -p"
   "skw-manager-cli factory-reset --y|--yes"
@@ -54,6 +54,8 @@ cases=(
   "skw-manager-cli set --name |"
   "skw-manager-cli apply --w|--watch"
   "skw-manager-cli export --o|--output"
+  "skw-manager-cli apply --re|--record --report --reset-counter --retries"
+  "skw-manager-cli report --result F|FAIL"
 )
 failed=0
 for entry in "${cases[@]}"; do
