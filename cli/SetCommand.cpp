@@ -290,8 +290,9 @@ Step Apply(const PlannedSetting& setting, ModuleSession& session, const CliConte
         failed = session.AfterFailure(status, context.texts(row.failed));
     }
     if (failed && row.job == JOB_SET_UART) {
-        failed->message += " " + context.texts(TextId::UartSpeedMayHaveChanged,
-                                               {std::to_string(jobInputs.baudRate)});
+        failed->message += ' ';
+        failed->message += context.texts(TextId::UartSpeedMayHaveChanged,
+                                         {std::to_string(jobInputs.baudRate)});
     }
     if (failed) {
         return failed;
