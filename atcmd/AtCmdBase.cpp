@@ -29,7 +29,7 @@ bool IsEmptyEnclosedLine(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-AtCmdBase::AtCmdBase() : m_port(std::make_shared<CSerialportMP>(g_ioService.GetIoContext())) {}
+AtCmdBase::AtCmdBase() : m_port(std::make_shared<AnyPortChannel>(g_ioService.GetIoContext())) {}
 
 AtCmdBase::~AtCmdBase() = default;
 
@@ -171,7 +171,7 @@ MatchResult AtCmdBase::ExtractAndMatch(std::int32_t kind) {
     const FrameCut cut = CutNextFrame(m_workBuffer);
     const auto frame =
         std::span(m_workBuffer).subspan(cut.frameBegin, cut.frameEnd - cut.frameBegin);
-    MatchResult result = !cut.complete  ? MatchResult(AT_INCOMPLETE)
+    MatchResult result = !cut.complete   ? MatchResult(AT_INCOMPLETE)
                          : IsEcho(frame) ? MatchResult(AT_NO_MATCH)
                                          : MatchFrame(frame, kind);
     m_workBuffer.erase(m_workBuffer.begin(),
@@ -224,8 +224,8 @@ void AtCmdBase::BoundWorkBuffer() {
         drop = m_workBuffer.size() - kWorkBufferLimit;
         const auto end = std::find_if(m_workBuffer.begin() + static_cast<std::ptrdiff_t>(drop),
                                       m_workBuffer.end(), lineEnd);
-        drop = end == m_workBuffer.end() ? drop
-                                         : static_cast<std::size_t>(end - m_workBuffer.begin());
+        drop =
+            end == m_workBuffer.end() ? drop : static_cast<std::size_t>(end - m_workBuffer.begin());
         m_workBuffer.erase(m_workBuffer.begin(),
                            m_workBuffer.begin() + static_cast<std::ptrdiff_t>(drop));
     }

@@ -11,11 +11,13 @@
 CSerialportMP::CSerialportMP(asio::io_context& ioContext)
     : m_serialPort(ioContext), m_strand(ioContext) {}
 
-CSerialportMP::~CSerialportMP() { Close(); }
+CSerialportMP::~CSerialportMP() {
+    Close();
+}
 
-CSerialportMP::Ptr CSerialportMP::SharedSelf() {
+std::shared_ptr<CSerialportMP> CSerialportMP::SharedSelf() {
     try {
-        return shared_from_this();
+        return std::static_pointer_cast<CSerialportMP>(shared_from_this());
     } catch (const std::bad_weak_ptr& error) {
         throw std::runtime_error(
             std::string("It seems like that instance is not created from shared_ptr: ") +
@@ -34,17 +36,18 @@ struct CSerialportMP::LineOptions {
 std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t baudRate,
                                     std::uint8_t characterSize, std::uint8_t parity,
                                     std::uint8_t stopBits, std::uint8_t flowControl) {
-    Ptr self = SharedSelf();
+    std::shared_ptr<CSerialportMP> self = SharedSelf();
     if (m_isOpen) {
         return std::make_error_code(std::errc::device_or_resource_busy);
     }
     // The option constructors throw std::out_of_range for bad values; build them before the
     // device is opened so a rejected value never leaves the device open behind our back.
     using base = asio::serial_port_base;
-    const LineOptions options{base::baud_rate(baudRate), base::character_size(characterSize),
-                              base::parity(static_cast<base::parity::type>(parity)),
-                              base::stop_bits(static_cast<base::stop_bits::type>(stopBits)),
-                              base::flow_control(static_cast<base::flow_control::type>(flowControl))};
+    const LineOptions options{
+        base::baud_rate(baudRate), base::character_size(characterSize),
+        base::parity(static_cast<base::parity::type>(parity)),
+        base::stop_bits(static_cast<base::stop_bits::type>(stopBits)),
+        base::flow_control(static_cast<base::flow_control::type>(flowControl))};
     std::error_code error;
     {
         std::lock_guard portLock(m_portLock);
@@ -87,12 +90,28 @@ std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t b
 std::error_code CSerialportMP::ApplyOptions(const LineOptions& options) {
     std::lock_guard portLock(m_portLock);
     std::error_code error;
-    if (m_serialPort.set_option(options.baud, error); error) return error;
-    if (m_serialPort.set_option(options.size, error); error) return error;
-    if (m_serialPort.set_option(options.parity, error); error) return error;
-    if (m_serialPort.set_option(options.stop, error); error) return error;
+    if (m_serialPort.set_option(options.baud, error); error)
+        return error;
+    if (m_serialPort.set_option(options.size, error); error)
+        return error;
+    if (m_serialPort.set_option(options.parity, error); error)
+        return error;
+    if (m_serialPort.set_option(options.stop, error); error)
+        return error;
     m_serialPort.set_option(options.flow, error);
     return error;
+}
+
+void CSerialportMP::Discard() {
+    {
+        std::lock_guard writeLock(m_writeLock);
+        // What is already handed to the driver goes with its buffers below.
+        m_txQueue.resize(m_writing ? std::min(m_txQueue.size(), m_writeInFlight) : 0);
+    }
+    std::lock_guard portLock(m_portLock);
+    if (m_isOpen && m_serialPort.is_open()) {
+        SerialPlatform::DiscardInputAndOutput(m_serialPort.native_handle());
+    }
 }
 
 void CSerialportMP::DiscardDriverBuffers() {
@@ -160,7 +179,7 @@ void CSerialportMP::StartRead(std::uint64_t generation) {
     std::lock_guard portLock(m_portLock);
     m_serialPort.async_read_some(
         asio::buffer(m_readBuf),
-        asio::bind_executor(m_strand, [self = shared_from_this(), generation](
+        asio::bind_executor(m_strand, [self = SharedSelf(), generation](
                                           const std::error_code& error, std::size_t bytesRead) {
             self->HandleRead(generation, error, bytesRead);
         }));
@@ -199,14 +218,14 @@ void CSerialportMP::StartWrite() {
         std::lock_guard portLock(m_portLock);
         m_serialPort.async_write_some(
             asio::buffer(m_writeBuf.data(), count),
-            asio::bind_executor(m_strand, [self = shared_from_this(),
-                                           generation = m_generation.load()](
-                                              const std::error_code& error,
-                                              std::size_t bytesWritten) {
-                self->HandleWrite(generation, error, bytesWritten);
-            }));
+            asio::bind_executor(m_strand,
+                                [self = SharedSelf(), generation = m_generation.load()](
+                                    const std::error_code& error, std::size_t bytesWritten) {
+                                    self->HandleWrite(generation, error, bytesWritten);
+                                }));
     }
     m_writing = true;
+    m_writeInFlight = count;
 }
 
 void CSerialportMP::HandleWrite(std::uint64_t generation, const std::error_code& error,
