@@ -10,6 +10,9 @@
 
 namespace {
 
+constexpr const char* kPortHelp =
+    "Serial port (/dev/ttyUSB0) or network port (rfc2217://HOST:PORT, socket://HOST:PORT)";
+
 // The speeds of the COM port dialog's list.
 const std::vector<std::uint32_t> kPortBauds(kBaudRates.begin(), kBaudRates.end());
 
@@ -36,9 +39,7 @@ std::uint32_t PortBaud(const std::string& text) {
 }
 
 void AddConnection(CLI::App* command, Connection& connection) {
-    command->add_option("--port,-p", connection.port, "Serial port, e.g. /dev/ttyUSB0")
-        ->required()
-        ->check(kNotEmpty);
+    command->add_option("--port,-p", connection.port, kPortHelp)->required()->check(kNotEmpty);
     command->add_option_function<std::string>(
         "--baud,-b", [&connection](const std::string& text) { connection.baud = PortBaud(text); },
         "Speed of the port (default 9600)");
@@ -110,8 +111,7 @@ void AddProfileCommands(CLI::App& app, Commands& c) {
     CLI::App* apply = app.add_subcommand(
         "apply", "Apply a settings file: show what differs, set it, read it back and check it");
     ApplyRequest& r = c.apply;
-    CLI::Option* port =
-        apply->add_option("--port,-p", r.connection.port, "Serial port, e.g. /dev/ttyUSB0");
+    CLI::Option* port = apply->add_option("--port,-p", r.connection.port, kPortHelp);
     apply->add_option("--baud,-b", r.connection.baud, "Speed of the port (default 9600)")
         ->check(CLI::IsMember(kPortBauds));
     AddText(apply, "--expect-model", r.connection.expectedModel,
