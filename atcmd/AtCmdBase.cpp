@@ -30,7 +30,7 @@ bool IsEmptyEnclosedLine(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-AtCmdBase::AtCmdBase() : m_port(std::make_shared<CSerialportMP>(g_ioService.GetIoContext())) {}
+AtCmdBase::AtCmdBase() : m_port(std::make_shared<AnyPortChannel>(g_ioService.GetIoContext())) {}
 
 AtCmdBase::~AtCmdBase() = default;
 

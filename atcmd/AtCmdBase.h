@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CSerialportMP.h"
 #include "IoServiceExec.h"
 #include "MatchResult.h"
 #include "MatcherEntry.h"
+#include "PortChannel.h"
 
 #include <atomic>
 #include <chrono>
@@ -54,7 +54,8 @@ public:
     AtCmdBase(const AtCmdBase&) = delete;
     AtCmdBase& operator=(const AtCmdBase&) = delete;
 
-    // Owner's thread. Option values as CSerialportMP::Open takes them; values it rejects give
+    // Owner's thread. A serial device, or a network port (rfc2217://host:port,
+    // socket://host:port). Option values as PortChannel::Open takes them; values it rejects give
     // std::errc::invalid_argument.
     std::error_code Open(const std::string& portName, std::uint32_t baudRate,
                          std::uint8_t characterSize, std::uint8_t parity, std::uint8_t stopBits,
@@ -106,7 +107,7 @@ protected:
     void BoundWorkBuffer();
     bool IsEcho(std::span<const std::uint8_t> frame) const;
 
-    std::shared_ptr<CSerialportMP> m_port;
+    PortChannel::Ptr m_port;  // an AnyPortChannel: serial or network by the name opened
     std::vector<std::uint8_t> m_rxBuffer;    // filled on the I/O thread; guarded by m_rxLock
     std::vector<std::uint8_t> m_workBuffer;  // the running transaction's
     std::string m_echo;  // the running command without its CR; empty when nothing was sent

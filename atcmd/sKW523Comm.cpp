@@ -20,11 +20,11 @@ bool IsDecisive(std::int32_t status) {
 }  // namespace
 
 sKW523Comm::sKW523Comm() {
-    m_port->m_onReceive = [this](CSerialportMP::Ptr port, std::error_code& error,
+    m_port->m_onReceive = [this](PortChannel::Ptr port, std::error_code& error,
                                  const std::vector<std::uint8_t>& data, unsigned int count) {
         OnPortReceive(std::move(port), error, data, count);
     };
-    m_port->m_onWriteComplete = [this](CSerialportMP::Ptr port, std::error_code& error,
+    m_port->m_onWriteComplete = [this](PortChannel::Ptr port, std::error_code& error,
                                        unsigned int bytesWritten) {
         OnPortWriteComplete(std::move(port), error, bytesWritten);
     };
@@ -180,7 +180,7 @@ std::int32_t sKW523Comm::SetScanFilter(const ScanFilter& filter) {
     return RunCommand(command, KIND_SCAN_FILTER, kScanFilterTimeoutMs).Status();
 }
 
-void sKW523Comm::OnPortReceive(CSerialportMP::Ptr, std::error_code& error,
+void sKW523Comm::OnPortReceive(PortChannel::Ptr, std::error_code& error,
                                const std::vector<std::uint8_t>& data, unsigned int count) {
     std::unique_lock lock(m_rxLock);
     if (error) {
@@ -199,7 +199,7 @@ void sKW523Comm::OnPortReceive(CSerialportMP::Ptr, std::error_code& error,
     }
 }
 
-void sKW523Comm::OnPortWriteComplete(CSerialportMP::Ptr, std::error_code& error, unsigned int) {
+void sKW523Comm::OnPortWriteComplete(PortChannel::Ptr, std::error_code& error, unsigned int) {
     if (error) {
         ReportPortFailure(error);
     }

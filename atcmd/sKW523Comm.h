@@ -14,8 +14,9 @@
 
 // The AT command channel of the module family: synchronous transactions over the port, each
 // writing one command and waiting for a frame that a matcher of the named response kind
-// accepts; the wait wakes as bytes arrive and examines every complete frame at once. Transactions may be started from any thread; they never overlap: one
-// started while another runs waits for it to end.
+// accepts; the wait wakes as bytes arrive and examines every complete frame at once. Transactions
+// may be started from any thread; they never overlap: one started while another runs waits for it
+// to end.
 class sKW523Comm : public AtCmdBase {
 public:
     using ErrorCallback = std::function<void(const sKW523Comm*, std::error_code&)>;
@@ -51,9 +52,9 @@ protected:
 
 private:
     void RegisterMatchers();
-    void OnPortReceive(CSerialportMP::Ptr port, std::error_code& error,
+    void OnPortReceive(PortChannel::Ptr port, std::error_code& error,
                        const std::vector<std::uint8_t>& data, unsigned int count);
-    void OnPortWriteComplete(CSerialportMP::Ptr port, std::error_code& error,
+    void OnPortWriteComplete(PortChannel::Ptr port, std::error_code& error,
                              unsigned int bytesWritten);
     void ReportPortFailure(std::error_code& error);
     // The transaction itself; m_transactionLock held.

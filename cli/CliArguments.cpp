@@ -16,6 +16,9 @@ namespace {
 // name is far below it.
 constexpr unsigned kMaxNameCounter = 999'999'999;
 
+constexpr const char* kPortHelp =
+    "Serial port (/dev/ttyUSB0) or network port (rfc2217://HOST:PORT, socket://HOST:PORT)";
+
 // The speeds of the COM port dialog's list.
 const std::vector<std::uint32_t> kPortBauds(kBaudRates.begin(), kBaudRates.end());
 
@@ -70,7 +73,7 @@ const CLI::Validator kFolderExists(
     "", "FOLDER EXISTS");
 
 CLI::Option* AddPort(CLI::App* command, Connection& connection) {
-    return command->add_option("--port,-p", connection.port, "Serial port, e.g. /dev/ttyUSB0")
+    return command->add_option("--port,-p", connection.port, kPortHelp)
         ->check(kNotEmpty);
 }
 

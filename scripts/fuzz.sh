@@ -19,3 +19,9 @@ mkdir -p "$corpus"
 export ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1 halt_on_error=1"
 build/fuzz/fuzz/fuzz_at_responses -max_total_time="$seconds" -print_final_stats=1 \
   -dict=fuzz/at_answers.dict "$corpus" fuzz/seeds
+
+cmake --build --preset fuzz --target fuzz_telnet_receive
+telnet_corpus=build/fuzz/corpus/telnet_receive
+mkdir -p "$telnet_corpus"
+build/fuzz/fuzz/fuzz_telnet_receive -max_total_time="$seconds" -print_final_stats=1 \
+  "$telnet_corpus"

@@ -17,6 +17,7 @@ packages=(
   fonts-noto-cjk
   qt6-svg-dev
   dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
+  ser2net
 )
 
 windows_packages=(

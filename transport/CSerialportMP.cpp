@@ -16,9 +16,9 @@ CSerialportMP::~CSerialportMP() {
     Close();
 }
 
-CSerialportMP::Ptr CSerialportMP::SharedSelf() {
+std::shared_ptr<CSerialportMP> CSerialportMP::SharedSelf() {
     try {
-        return shared_from_this();
+        return std::static_pointer_cast<CSerialportMP>(shared_from_this());
     } catch (const std::bad_weak_ptr& error) {
         throw std::runtime_error(
             std::string("It seems like that instance is not created from shared_ptr: ") +
@@ -37,7 +37,7 @@ struct CSerialportMP::LineOptions {
 std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t baudRate,
                                     std::uint8_t characterSize, std::uint8_t parity,
                                     std::uint8_t stopBits, std::uint8_t flowControl) {
-    Ptr self = SharedSelf();
+    std::shared_ptr<CSerialportMP> self = SharedSelf();
     if (m_isOpen) {
         return std::make_error_code(std::errc::device_or_resource_busy);
     }
@@ -107,6 +107,18 @@ std::error_code CSerialportMP::ApplyOptions(const LineOptions& options) {
     return error;
 }
 
+void CSerialportMP::Discard() {
+    {
+        std::lock_guard writeLock(m_writeLock);
+        // What is already handed to the driver goes with its buffers below.
+        m_txQueue.resize(m_writing ? std::min(m_txQueue.size(), m_writeInFlight) : 0);
+    }
+    std::lock_guard portLock(m_portLock);
+    if (m_isOpen && m_serialPort.is_open()) {
+        SerialPlatform::DiscardInputAndOutput(m_serialPort.native_handle());
+    }
+}
+
 void CSerialportMP::DiscardDriverBuffers() {
     std::lock_guard portLock(m_portLock);
     SerialPlatform::DiscardInputAndOutput(m_serialPort.native_handle());
@@ -172,7 +184,7 @@ void CSerialportMP::StartRead(std::uint64_t generation) {
     std::lock_guard portLock(m_portLock);
     m_serialPort.async_read_some(
         asio::buffer(m_readBuf),
-        asio::bind_executor(m_strand, [self = shared_from_this(), generation](
+        asio::bind_executor(m_strand, [self = SharedSelf(), generation](
                                           const std::error_code& error, std::size_t bytesRead) {
             self->HandleRead(generation, error, bytesRead);
         }));
@@ -212,12 +224,13 @@ void CSerialportMP::StartWrite() {
         m_serialPort.async_write_some(
             asio::buffer(m_writeBuf.data(), count),
             asio::bind_executor(m_strand,
-                                [self = shared_from_this(), generation = m_generation.load()](
+                                [self = SharedSelf(), generation = m_generation.load()](
                                     const std::error_code& error, std::size_t bytesWritten) {
                                     self->HandleWrite(generation, error, bytesWritten);
                                 }));
     }
     m_writing = true;
+    m_writeInFlight = count;
 }
 
 void CSerialportMP::HandleWrite(std::uint64_t generation, const std::error_code& error,

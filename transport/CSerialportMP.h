@@ -1,6 +1,7 @@
 #pragma once
 
-#include <asio/detail/noncopyable.hpp>
+#include "PortChannel.h"
+
 #include <asio/io_context.hpp>
 #include <asio/io_context_strand.hpp>
 #include <asio/serial_port.hpp>
@@ -16,47 +17,48 @@
 #include <system_error>
 #include <vector>
 
-// One serial port with an always-outstanding read and a bounded write queue. Completions and the
-// owner's callbacks run on the thread of the io_context it was built on. Must be owned by a
-// std::shared_ptr: every pending operation keeps the channel alive through one.
-class CSerialportMP : public std::enable_shared_from_this<CSerialportMP>,
-                      private asio::detail::noncopyable {
+// One serial port, the local PortChannel: an always-outstanding read and a bounded write queue.
+// Completions and the owner's callbacks run on the thread of the io_context it was built on.
+class CSerialportMP : public PortChannel {
 public:
-    using Ptr = std::shared_ptr<CSerialportMP>;
-    using ReceiveHandler = std::function<void(Ptr, std::error_code&,
-                                              const std::vector<std::uint8_t>&, unsigned int)>;
-    using WriteHandler = std::function<void(Ptr, std::error_code&, unsigned int)>;
-
     static constexpr std::size_t kReadBufferSize = 1024;
     static constexpr std::size_t kWriteBufferSize = 1024;
-    static constexpr std::size_t kTxQueueLimit = 4086;
 
     explicit CSerialportMP(asio::io_context& ioContext);
-    virtual ~CSerialportMP();
+    ~CSerialportMP() override;
 
     // portName is the device path (/dev/ttyUSB0) or, on Windows, the COM name.
-    // Option values: parity 0 none/1 odd/2 even, stopBits 0 one/1 one and a half/2 two,
-    // flowControl 0 none/1 software/2 hardware. Out-of-range values throw std::out_of_range.
     std::error_code Open(const std::string& portName, std::uint32_t baudRate,
                          std::uint8_t characterSize, std::uint8_t parity, std::uint8_t stopBits,
-                         std::uint8_t flowControl);
-    // Returns once no callback of this connection runs or will run. Must not be called from
-    // inside the channel's own callbacks (they hold the locks it takes): post it instead.
-    void Close();
-    // Queues up to the free room of the queue; returns how many bytes were taken. A write on a
-    // closed channel is dropped (0): it must never reach the next connection's device.
-    std::size_t Write(const void* data, std::size_t length);
-    bool IsOpen() const { return m_isOpen; }
+                         std::uint8_t flowControl) override;
+    void Close() override;
+    std::size_t Write(const void* data, std::size_t length) override;
+    bool IsOpen() const override { return m_isOpen; }
+    void Discard() override;
+    ModemLineControl& ModemLines() override { return m_nativeLines; }
     // Runs `call` on the native handle while the port is open, serialised with the other calls
     // on the port; std::errc::bad_file_descriptor when closed. For the modem lines.
     using NativeCall = std::function<std::error_code(asio::serial_port::native_handle_type)>;
     std::error_code WithNativeHandle(const NativeCall& call);
 
-    ReceiveHandler m_onReceive;
-    WriteHandler m_onWriteComplete;
-
 private:
-    Ptr SharedSelf();
+    // The lines through the native handle (ModemLines.cpp). Linux: the TIOCM* and
+    // TIOCSBRK/TIOCCBRK ioctls. Windows: EscapeCommFunction (SETDTR/CLRDTR, SETRTS/CLRRTS),
+    // GetCommModemStatus (MS_CTS_ON, MS_DSR_ON, MS_RLSD_ON, MS_RING_ON), SetCommBreak and
+    // ClearCommBreak.
+    class NativeLines : public ModemLineControl {
+    public:
+        explicit NativeLines(CSerialportMP& port) : m_port(port) {}
+        std::error_code SetDtr(bool asserted) override;
+        std::error_code SetRts(bool asserted) override;
+        std::error_code ReadInputs(ModemLineState& state) override;
+        std::error_code SetBreak(bool on) override;
+
+    private:
+        CSerialportMP& m_port;
+    };
+
+    std::shared_ptr<CSerialportMP> SharedSelf();
     struct LineOptions;
     std::error_code ApplyOptions(const LineOptions& options);
     void DiscardDriverBuffers();
@@ -80,6 +82,7 @@ private:
     std::vector<std::uint8_t> m_txQueue;
     std::array<std::uint8_t, kWriteBufferSize> m_writeBuf{};
     bool m_writing = false;
+    std::size_t m_writeInFlight = 0;  // bytes of m_txQueue's front in the write under way
     std::mutex m_readLock;
     std::mutex m_writeLock;
     // Serialises calls on the port object itself: operations are started on the I/O thread or
@@ -88,4 +91,5 @@ private:
     std::mutex m_portLock;
     asio::serial_port m_serialPort;
     asio::io_context::strand m_strand;
+    NativeLines m_nativeLines{*this};
 };

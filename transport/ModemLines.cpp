@@ -1,6 +1,7 @@
 #include "ModemLines.h"
 
 #include "CSerialportMP.h"
+#include "TransportError.h"
 
 #include <cerrno>
 
@@ -32,6 +33,12 @@ std::error_code ModemIoctl(CSerialportMP& port, unsigned long request, int bits)
 }  // namespace
 
 bool IsNoModemLines(const std::error_code& error) {
+    if (error == TransportError::LineNotAvailable) {
+        return true;
+    }
+    if (error.category() != std::system_category()) {
+        return false;
+    }
 #ifdef _WIN32
     return error.value() == ERROR_INVALID_FUNCTION || error.value() == ERROR_NOT_SUPPORTED;
 #else
@@ -42,22 +49,22 @@ bool IsNoModemLines(const std::error_code& error) {
 
 #ifdef _WIN32
 
-std::error_code SerialModemLines::SetDtr(bool asserted) {
-    return m_port->WithNativeHandle([asserted](HANDLE handle) {
+std::error_code CSerialportMP::NativeLines::SetDtr(bool asserted) {
+    return m_port.WithNativeHandle([asserted](HANDLE handle) {
         return ::EscapeCommFunction(handle, asserted ? SETDTR : CLRDTR) ? std::error_code{}
                                                                         : LastError();
     });
 }
 
-std::error_code SerialModemLines::SetRts(bool asserted) {
-    return m_port->WithNativeHandle([asserted](HANDLE handle) {
+std::error_code CSerialportMP::NativeLines::SetRts(bool asserted) {
+    return m_port.WithNativeHandle([asserted](HANDLE handle) {
         return ::EscapeCommFunction(handle, asserted ? SETRTS : CLRRTS) ? std::error_code{}
                                                                         : LastError();
     });
 }
 
-std::error_code SerialModemLines::ReadInputs(ModemLineState& state) {
-    return m_port->WithNativeHandle([&state](HANDLE handle) {
+std::error_code CSerialportMP::NativeLines::ReadInputs(ModemLineState& state) {
+    return m_port.WithNativeHandle([&state](HANDLE handle) {
         DWORD status = 0;
         if (!::GetCommModemStatus(handle, &status)) {
             return LastError();
@@ -68,8 +75,8 @@ std::error_code SerialModemLines::ReadInputs(ModemLineState& state) {
     });
 }
 
-std::error_code SerialModemLines::SetBreak(bool on) {
-    return m_port->WithNativeHandle([on](HANDLE handle) {
+std::error_code CSerialportMP::NativeLines::SetBreak(bool on) {
+    return m_port.WithNativeHandle([on](HANDLE handle) {
         return (on ? ::SetCommBreak(handle) : ::ClearCommBreak(handle)) ? std::error_code{}
                                                                         : LastError();
     });
@@ -77,16 +84,16 @@ std::error_code SerialModemLines::SetBreak(bool on) {
 
 #else
 
-std::error_code SerialModemLines::SetDtr(bool asserted) {
-    return ModemIoctl(*m_port, asserted ? TIOCMBIS : TIOCMBIC, TIOCM_DTR);
+std::error_code CSerialportMP::NativeLines::SetDtr(bool asserted) {
+    return ModemIoctl(m_port, asserted ? TIOCMBIS : TIOCMBIC, TIOCM_DTR);
 }
 
-std::error_code SerialModemLines::SetRts(bool asserted) {
-    return ModemIoctl(*m_port, asserted ? TIOCMBIS : TIOCMBIC, TIOCM_RTS);
+std::error_code CSerialportMP::NativeLines::SetRts(bool asserted) {
+    return ModemIoctl(m_port, asserted ? TIOCMBIS : TIOCMBIC, TIOCM_RTS);
 }
 
-std::error_code SerialModemLines::ReadInputs(ModemLineState& state) {
-    return m_port->WithNativeHandle([&state](int fd) {
+std::error_code CSerialportMP::NativeLines::ReadInputs(ModemLineState& state) {
+    return m_port.WithNativeHandle([&state](int fd) {
         int bits = 0;
         if (::ioctl(fd, TIOCMGET, &bits) != 0) {
             return LastError();
@@ -99,13 +106,29 @@ std::error_code SerialModemLines::ReadInputs(ModemLineState& state) {
 
 // TIOCSBRK/TIOCCBRK rather than tcsendbreak: the latter blocks for its fixed duration while
 // holding the port, and its length differs between drivers.
-std::error_code SerialModemLines::SetBreak(bool on) {
-    return m_port->WithNativeHandle([on](int fd) {
+std::error_code CSerialportMP::NativeLines::SetBreak(bool on) {
+    return m_port.WithNativeHandle([on](int fd) {
         return ::ioctl(fd, on ? TIOCSBRK : TIOCCBRK) == 0 ? std::error_code{} : LastError();
     });
 }
 
 #endif
+
+std::error_code ChannelModemLines::SetDtr(bool asserted) {
+    return m_port->ModemLines().SetDtr(asserted);
+}
+
+std::error_code ChannelModemLines::SetRts(bool asserted) {
+    return m_port->ModemLines().SetRts(asserted);
+}
+
+std::error_code ChannelModemLines::ReadInputs(ModemLineState& state) {
+    return m_port->ModemLines().ReadInputs(state);
+}
+
+std::error_code ChannelModemLines::SetBreak(bool on) {
+    return m_port->ModemLines().SetBreak(on);
+}
 
 void ModemLineWatcher::Start(ModemLineControl& lines, std::chrono::milliseconds interval,
                              Report report) {

@@ -8,7 +8,7 @@
 #include <system_error>
 #include <thread>
 
-class CSerialportMP;
+class PortChannel;
 
 // The inputs of the modem lines as last read.
 struct ModemLineState {
@@ -19,10 +19,10 @@ struct ModemLineState {
     bool operator==(const ModemLineState&) const = default;
 };
 
-// The control lines of an open serial port: the two outputs, the four inputs and the break
+// The control lines of an open port: the two outputs, the four inputs and the break
 // condition. Calls on a closed port give std::errc::bad_file_descriptor; a port without modem
-// lines (a pseudo-terminal, some adapters) gives the driver's error, which IsNoModemLines()
-// recognises.
+// lines (a pseudo-terminal, some adapters, a raw TCP port, an access server that does not answer
+// for a line) gives an error that IsNoModemLines() recognises.
 class ModemLineControl {
 public:
     virtual ~ModemLineControl() = default;
@@ -36,21 +36,21 @@ public:
 // Whether `error` means the port has no modem lines at all, as opposed to a failure.
 bool IsNoModemLines(const std::error_code& error);
 
-// The modem lines of a CSerialportMP, through its native handle. Linux: the TIOCM* and
-// TIOCSBRK/TIOCCBRK ioctls. Windows: EscapeCommFunction (SETDTR/CLRDTR, SETRTS/CLRRTS),
-// GetCommModemStatus (MS_CTS_ON, MS_DSR_ON, MS_RLSD_ON, MS_RING_ON), SetCommBreak and
-// ClearCommBreak.
-class SerialModemLines : public ModemLineControl {
+// The modem lines of a channel (PortChannel::ModemLines), for a holder that keeps the channel
+// alive through its shared pointer.
+class ChannelModemLines : public ModemLineControl {
 public:
-    explicit SerialModemLines(std::shared_ptr<CSerialportMP> port) : m_port(std::move(port)) {}
+    explicit ChannelModemLines(std::shared_ptr<PortChannel> port) : m_port(std::move(port)) {}
     std::error_code SetDtr(bool asserted) override;
     std::error_code SetRts(bool asserted) override;
     std::error_code ReadInputs(ModemLineState& state) override;
     std::error_code SetBreak(bool on) override;
 
 private:
-    std::shared_ptr<CSerialportMP> m_port;
+    std::shared_ptr<PortChannel> m_port;
 };
+// The name the serial channel's lines had before there were network channels.
+using SerialModemLines = ChannelModemLines;
 
 // Reads the inputs of a ModemLineControl every `interval` on a thread of its own and reports
 // each reading (or the error that stopped it) through the callback, on that thread. Reading

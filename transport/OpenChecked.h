@@ -1,14 +1,14 @@
 #pragma once
 
-#include "CSerialportMP.h"
+#include "PortChannel.h"
 
 #include <stdexcept>
 #include <string>
 #include <system_error>
 
-// CSerialportMP::Open for callers that take their option values from elsewhere: a value out of
+// PortChannel::Open for callers that take their option values from elsewhere: a value out of
 // range gives invalid_argument instead of the exception, and the port stays closed.
-inline std::error_code OpenChecked(CSerialportMP& port, const std::string& portName,
+inline std::error_code OpenChecked(PortChannel& port, const std::string& portName,
                                    std::uint32_t baudRate, std::uint8_t characterSize,
                                    std::uint8_t parity, std::uint8_t stopBits,
                                    std::uint8_t flowControl) {

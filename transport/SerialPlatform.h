@@ -1,6 +1,9 @@
 #pragma once
 
+#include <asio/ip/tcp.hpp>
 #include <asio/serial_port.hpp>
+
+#include <chrono>
 
 #include <string>
 #include <system_error>
@@ -33,5 +36,23 @@ std::error_code LockExclusively(NativeHandle handle);
 // (a pseudo-terminal's owner keeps it), and it must not refuse the next program. The flock
 // goes with the descriptor.
 void ReleaseExclusiveLock(NativeHandle handle);
+
+// The socket calls of the network channel that asio leaves to the system.
+
+// Connects `socket` (open, in non-blocking mode) to `endpoint`, giving up after `limit` with
+// std::errc::timed_out.
+std::error_code ConnectWithin(asio::ip::tcp::socket& socket,
+                              const asio::ip::tcp::endpoint& endpoint,
+                              std::chrono::milliseconds limit);
+
+// Waits until the socket has bytes to read (or an error or end to report): false after `limit`.
+bool WaitReadable(asio::ip::tcp::socket& socket, std::chrono::milliseconds limit);
+
+// Turns on TCP keepalive with the given idle time before the first probe, probe interval and
+// number of unanswered probes, so a link whose far end vanished fails the read like an
+// unplugged adapter instead of staying silent. Where the system lets unacknowledged sends be
+// limited too, they fail after the same time.
+void KeepAlive(asio::ip::tcp::socket& socket, std::chrono::seconds idle,
+               std::chrono::seconds interval, int probes);
 
 }  // namespace SerialPlatform

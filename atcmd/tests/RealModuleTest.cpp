@@ -9,12 +9,12 @@
 
 #include <unistd.h>
 
+#include <time.h>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <future>
-#include <time.h>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -37,7 +37,7 @@ class ChannelProbe : public sKW523Comm {
 public:
     ChannelProbe() {
         m_port->m_onReceive = [this, received = m_port->m_onReceive](
-                                  CSerialportMP::Ptr port, std::error_code& error,
+                                  PortChannel::Ptr port, std::error_code& error,
                                   const std::vector<std::uint8_t>& data, unsigned int count) {
             m_delivered += count;
             received(std::move(port), error, data, count);
@@ -335,7 +335,8 @@ TEST_F(RealModuleTest, idleWait_usesNoMeasurableCpu) {
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &before);
     EXPECT_EQ(comm.SendCommand("AT\r", KIND_AT, 1000).Status(), AT_TIMEOUT);
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &after);
-    const double cpuMs = (after.tv_sec - before.tv_sec) * 1e3 + (after.tv_nsec - before.tv_nsec) / 1e6;
+    const double cpuMs =
+        (after.tv_sec - before.tv_sec) * 1e3 + (after.tv_nsec - before.tv_nsec) / 1e6;
     EXPECT_LT(cpuMs, 5.0);
 }
 

@@ -25,7 +25,7 @@ struct CallbackLog {
     int receiveCalls = 0;
     int receiveErrors = 0;
 
-    void Attach(CSerialportMP& port) {
+    void Attach(PortChannel& port) {
         port.m_onReceive = [this](CSerialportMP::Ptr, std::error_code& error,
                                   const std::vector<std::uint8_t>& data, unsigned int size) {
             std::lock_guard guard(lock);
@@ -127,10 +127,8 @@ TEST_F(SerialPortTest, outOfRangeOptions_throwWithTheLibraryTexts) {
         const char* message;
     };
     const Case cases[] = {
-        {9, 0, 0, 0, "invalid character_size value"},
-        {4, 0, 0, 0, "invalid character_size value"},
-        {8, 3, 0, 0, "invalid parity value"},
-        {8, 0, 3, 0, "invalid stop_bits value"},
+        {9, 0, 0, 0, "invalid character_size value"}, {4, 0, 0, 0, "invalid character_size value"},
+        {8, 3, 0, 0, "invalid parity value"},         {8, 0, 3, 0, "invalid stop_bits value"},
         {8, 0, 0, 3, "invalid flow_control value"},
     };
     for (const Case& c : cases) {

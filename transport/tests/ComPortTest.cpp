@@ -31,7 +31,7 @@ struct CallbackLog {
     int receiveCalls = 0;
     int receiveErrors = 0;
 
-    void Attach(CSerialportMP& port) {
+    void Attach(PortChannel& port) {
         port.m_onReceive = [this](CSerialportMP::Ptr, std::error_code& error,
                                   const std::vector<std::uint8_t>& data, unsigned int size) {
             std::lock_guard guard(lock);
@@ -65,7 +65,7 @@ protected:
         }
         service.Stop();
     }
-    std::error_code OpenPort(CSerialportMP& channel) {
+    std::error_code OpenPort(PortChannel& channel) {
         std::error_code error = channel.Open(portName, 115200, 8, 0, 0, 0);
         service.Start();
         return error;

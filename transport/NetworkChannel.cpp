@@ -1,0 +1,604 @@
+#include "NetworkChannel.h"
+
+#include "SerialPlatform.h"
+#include "TransportError.h"
+
+#include <asio/bind_executor.hpp>
+#include <asio/post.hpp>
+#include <asio/serial_port_base.hpp>
+#include <asio/write.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <stdexcept>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::string_view kRfc2217Scheme = "rfc2217://";
+constexpr std::string_view kRawScheme = "socket://";
+
+bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+unsigned Bit(std::uint8_t command) {
+    return 1u << command;
+}
+
+constexpr unsigned kRequiredSettings = (1u << Telnet::kSetBaudRate) | (1u << Telnet::kSetDataSize) |
+                                       (1u << Telnet::kSetParity) | (1u << Telnet::kSetStopSize);
+
+std::error_code Closed() {
+    return std::make_error_code(std::errc::bad_file_descriptor);
+}
+
+}  // namespace
+
+bool NetworkPortName::HasNetworkScheme(const std::string& portName) {
+    return StartsWithNoCase(portName, kRfc2217Scheme) || StartsWithNoCase(portName, kRawScheme);
+}
+
+std::optional<NetworkPortName> NetworkPortName::Parse(const std::string& portName) {
+    NetworkPortName name;
+    std::string rest;
+    if (StartsWithNoCase(portName, kRfc2217Scheme)) {
+        rest = portName.substr(kRfc2217Scheme.size());
+    } else if (StartsWithNoCase(portName, kRawScheme)) {
+        name.mode = Mode::Raw;
+        rest = portName.substr(kRawScheme.size());
+    } else {
+        return std::nullopt;
+    }
+    const std::size_t colon = rest.rfind(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 == rest.size()) {
+        return std::nullopt;
+    }
+    name.host = rest.substr(0, colon);
+    if (name.host.front() == '[') {
+        if (name.host.size() < 3 || name.host.back() != ']') {
+            return std::nullopt;
+        }
+        name.host = name.host.substr(1, name.host.size() - 2);
+    } else if (name.host.find(':') != std::string::npos) {
+        return std::nullopt;  // an IPv6 address without brackets
+    }
+    unsigned port = 0;
+    const char* first = rest.data() + colon + 1;
+    const char* last = rest.data() + rest.size();
+    const auto [end, error] = std::from_chars(first, last, port);
+    if (error != std::errc{} || end != last || port == 0 || port > 65535) {
+        return std::nullopt;
+    }
+    name.port = static_cast<std::uint16_t>(port);
+    return name;
+}
+
+NetworkChannel::NetworkChannel(asio::io_context& ioContext, Limits limits)
+    : m_limits(limits), m_socket(ioContext), m_strand(ioContext) {}
+
+NetworkChannel::~NetworkChannel() {
+    Close();
+}
+
+std::shared_ptr<NetworkChannel> NetworkChannel::SharedSelf() {
+    try {
+        return std::static_pointer_cast<NetworkChannel>(shared_from_this());
+    } catch (const std::bad_weak_ptr& error) {
+        throw std::runtime_error(
+            std::string("It seems like that instance is not created from shared_ptr: ") +
+            error.what());
+    }
+}
+
+std::error_code NetworkChannel::Open(const std::string& portName, std::uint32_t baudRate,
+                                     std::uint8_t characterSize, std::uint8_t parity,
+                                     std::uint8_t stopBits, std::uint8_t flowControl) {
+    // The same checks, and the same exception, as the serial channel.
+    using base = asio::serial_port_base;
+    [[maybe_unused]] const base::character_size size(characterSize);
+    [[maybe_unused]] const base::parity parityOption(static_cast<base::parity::type>(parity));
+    [[maybe_unused]] const base::stop_bits stop(static_cast<base::stop_bits::type>(stopBits));
+    [[maybe_unused]] const base::flow_control flow(
+        static_cast<base::flow_control::type>(flowControl));
+    const std::shared_ptr<NetworkChannel> self = SharedSelf();
+    if (m_isOpen) {
+        return std::make_error_code(std::errc::device_or_resource_busy);
+    }
+    const auto name = NetworkPortName::Parse(portName);
+    if (!name) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    m_telnet = name->mode == NetworkPortName::Mode::Rfc2217;
+    {
+        std::lock_guard lineLock(m_lineLock);
+        m_dtr = m_rts = m_break = {};
+        m_modemState.reset();
+    }
+    if (const std::error_code error = Connect(*name)) {
+        return error;
+    }
+    if (m_telnet) {
+        constexpr std::uint8_t kParity[] = {1, 2, 3};  // none, odd, even
+        constexpr std::uint8_t kStop[] = {1, 3, 2};    // one, one and a half, two
+        constexpr std::uint8_t kFlow[] = {Telnet::kControlNoFlow, Telnet::kControlSoftwareFlow,
+                                          Telnet::kControlHardwareFlow};
+        std::lock_guard readLock(m_readLock);
+        m_requested = {baudRate, characterSize, kParity[parity], kStop[stopBits],
+                       kFlow[flowControl]};
+        if (const std::error_code error = Negotiate()) {
+            std::lock_guard portLock(m_portLock);
+            CloseSocket();
+            return error;
+        }
+    }
+    {
+        std::lock_guard writeLock(m_writeLock);
+        m_txQueue.clear();
+        m_writing = false;
+        m_unitsInFlight = 0;
+    }
+    {
+        std::lock_guard lineLock(m_lineLock);
+        m_openedAt = Clock::now();
+    }
+    const std::uint64_t generation = ++m_generation;
+    m_isOpen = true;
+    asio::post(m_strand.context(), [self, generation] { self->StartRead(generation); });
+    return {};
+}
+
+std::error_code NetworkChannel::Connect(const NetworkPortName& name) {
+    asio::ip::tcp::resolver resolver(m_strand.context());
+    std::error_code error;
+    const auto endpoints = resolver.resolve(name.host, std::to_string(name.port),
+                                            asio::ip::tcp::resolver::numeric_service, error);
+    if (error) {
+        return error;
+    }
+    const Clock::time_point deadline = Clock::now() + m_limits.connect;
+    std::lock_guard portLock(m_portLock);
+    for (const auto& entry : endpoints) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            return std::make_error_code(std::errc::timed_out);
+        }
+        m_socket.open(entry.endpoint().protocol(), error);
+        if (!error) {
+            m_socket.non_blocking(true, error);
+        }
+        if (!error) {
+            error = SerialPlatform::ConnectWithin(m_socket, entry.endpoint(), left);
+        }
+        if (!error) {
+            std::error_code ignored;
+            m_socket.set_option(asio::ip::tcp::no_delay(true), ignored);
+            SerialPlatform::KeepAlive(m_socket, m_limits.keepAliveIdle, m_limits.keepAliveInterval,
+                                      m_limits.keepAliveProbes);
+            return {};
+        }
+        CloseSocket();
+    }
+    return error ? error : std::make_error_code(std::errc::host_unreachable);
+}
+
+// The opening requests, the port settings and a purge go out at once; the server answers them
+// in order. Data that arrives before the end is what the port held before: dropped, as the
+// serial channel drops the driver's buffers.
+std::error_code NetworkChannel::Negotiate() {
+    m_receiver.Reset();
+    m_options = {};
+    m_confirmed = 0;
+    m_settingRefused = false;
+    std::vector<std::uint8_t> wire;
+    m_options.Start(wire);
+    const std::uint32_t baud = m_requested.baud;
+    const std::uint8_t baudBytes[] = {
+        static_cast<std::uint8_t>(baud >> 24), static_cast<std::uint8_t>(baud >> 16),
+        static_cast<std::uint8_t>(baud >> 8), static_cast<std::uint8_t>(baud)};
+    Telnet::AppendComPort(Telnet::kSetBaudRate, baudBytes, wire);
+    Telnet::AppendComPort(Telnet::kSetDataSize, std::span(&m_requested.size, 1), wire);
+    Telnet::AppendComPort(Telnet::kSetParity, std::span(&m_requested.parity, 1), wire);
+    Telnet::AppendComPort(Telnet::kSetStopSize, std::span(&m_requested.stop, 1), wire);
+    Telnet::AppendComPort(Telnet::kSetControl, std::span(&m_requested.flow, 1), wire);
+    const std::uint8_t purge = Telnet::kPurgeBoth;
+    Telnet::AppendComPort(Telnet::kPurgeData, std::span(&purge, 1), wire);
+
+    const Clock::time_point deadline = Clock::now() + m_limits.negotiation;
+    // A server that confirms the settings but not the purge is given a short while for it.
+    std::optional<Clock::time_point> purgeDeadline;
+    std::vector<std::uint8_t> stale;
+    for (;;) {
+        if (!wire.empty()) {
+            std::error_code error;
+            std::lock_guard portLock(m_portLock);
+            asio::write(m_socket, asio::buffer(wire), error);
+            if (error) {
+                return error;
+            }
+            wire.clear();
+        }
+        if (m_options.ComPortRefused()) {
+            return TransportError::NotRfc2217;
+        }
+        if (m_settingRefused) {
+            return TransportError::SettingRefused;
+        }
+        const Clock::time_point now = Clock::now();
+        if (m_options.ComPortAccepted() && (m_confirmed & kRequiredSettings) == kRequiredSettings) {
+            if (!purgeDeadline) {
+                purgeDeadline = now + m_limits.lineAnswer;
+            }
+            if ((m_confirmed & Bit(Telnet::kPurgeData)) != 0 || now >= *purgeDeadline) {
+                return {};
+            }
+        }
+        const Clock::time_point until =
+            purgeDeadline ? std::min(*purgeDeadline, deadline) : deadline;
+        if (now >= until) {
+            return purgeDeadline ? std::error_code{} : TransportError::NegotiationTimeout;
+        }
+        std::size_t count = 0;
+        std::error_code error;
+        {
+            std::lock_guard portLock(m_portLock);
+            count = m_socket.read_some(asio::buffer(m_readBuf), error);
+        }
+        if (error == asio::error::would_block) {
+            SerialPlatform::WaitReadable(
+                m_socket, std::chrono::duration_cast<std::chrono::milliseconds>(until - now) +
+                              std::chrono::milliseconds(1));
+            continue;
+        }
+        if (error) {
+            return error;
+        }
+        stale.clear();
+        TakeIn(std::span(m_readBuf.data(), count), stale, wire);
+    }
+}
+
+void NetworkChannel::TakeIn(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>& data,
+                            std::vector<std::uint8_t>& replies) {
+    m_events.clear();
+    m_receiver.Feed(bytes, data, m_events);
+    for (const Telnet::Event& event : m_events) {
+        if (event.kind == Telnet::Event::Kind::Negotiation) {
+            m_options.Receive(event.verb, event.option, replies);
+        } else if (const auto answer = Telnet::ComPortAnswerOf(event)) {
+            NoteAnswer(*answer);
+        }
+    }
+}
+
+void NetworkChannel::NoteAnswer(const Telnet::ComPortAnswer& answer) {
+    const auto confirms = [&answer](std::span<const std::uint8_t> asked) {
+        // Some servers append bytes to the value; what was asked must lead it.
+        return answer.value.size() >= asked.size() &&
+               std::equal(asked.begin(), asked.end(), answer.value.begin());
+    };
+    switch (answer.command) {
+        case Telnet::kSetBaudRate: {
+            const std::uint32_t baud = m_requested.baud;
+            const std::uint8_t asked[] = {
+                static_cast<std::uint8_t>(baud >> 24), static_cast<std::uint8_t>(baud >> 16),
+                static_cast<std::uint8_t>(baud >> 8), static_cast<std::uint8_t>(baud)};
+            if (confirms(asked)) {
+                m_confirmed |= Bit(answer.command);
+            } else {
+                m_settingRefused = true;
+            }
+            return;
+        }
+        case Telnet::kSetDataSize:
+        case Telnet::kSetParity:
+        case Telnet::kSetStopSize: {
+            const std::uint8_t asked = answer.command == Telnet::kSetDataSize ? m_requested.size
+                                       : answer.command == Telnet::kSetParity ? m_requested.parity
+                                                                              : m_requested.stop;
+            if (confirms(std::span(&asked, 1))) {
+                m_confirmed |= Bit(answer.command);
+            } else {
+                m_settingRefused = true;
+            }
+            return;
+        }
+        case Telnet::kPurgeData:
+            m_confirmed |= Bit(answer.command);
+            return;
+        case Telnet::kSetControl: {
+            if (answer.value.empty()) {
+                return;
+            }
+            std::lock_guard lineLock(m_lineLock);
+            switch (Telnet::GroupOf(answer.value[0])) {
+                case Telnet::ControlGroup::Dtr:
+                    m_dtr = {m_dtr.count + 1, false};
+                    break;
+                case Telnet::ControlGroup::Rts:
+                    m_rts = {m_rts.count + 1, false};
+                    break;
+                case Telnet::ControlGroup::Break:
+                    m_break = {m_break.count + 1, false};
+                    break;
+                case Telnet::ControlGroup::Flow:
+                    return;
+            }
+            m_lineAnswered.notify_all();
+            return;
+        }
+        case Telnet::kNotifyModemState: {
+            if (answer.value.empty()) {
+                return;
+            }
+            std::lock_guard lineLock(m_lineLock);
+            m_modemState = answer.value[0];
+            m_lineAnswered.notify_all();
+            return;
+        }
+        default:
+            return;  // line state, flow suspend/resume, masks: nothing depends on them
+    }
+}
+
+// A socket closed with unread bytes sends a reset, and the server may drop what it had not
+// read yet, the last purge included: what is readable is read away first.
+void NetworkChannel::CloseSocket() {
+    if (!m_socket.is_open()) {
+        return;
+    }
+    std::error_code ignored;
+    m_socket.cancel(ignored);
+    m_socket.shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
+    std::error_code error;
+    for (int reads = 0; reads < 16 && !error; ++reads) {
+        m_socket.read_some(asio::buffer(m_readBuf), error);
+    }
+    m_socket.close(ignored);
+}
+
+void NetworkChannel::Close() {
+    if (!m_isOpen.exchange(false)) {
+        return;
+    }
+    { std::lock_guard lineLock(m_lineLock); }
+    m_lineAnswered.notify_all();
+    bool purge = false;
+    {
+        std::lock_guard writeLock(m_writeLock);
+        purge = m_telnet && !m_writing && m_unitsInFlight == 0;
+    }
+    {
+        std::lock_guard portLock(m_portLock);
+        if (purge) {
+            // What the server still has to send on the line is of no use to anyone; a full
+            // socket buffer skips this rather than waiting.
+            std::vector<std::uint8_t> wire;
+            const std::uint8_t toSend = Telnet::kPurgeToSend;
+            Telnet::AppendComPort(Telnet::kPurgeData, std::span(&toSend, 1), wire);
+            std::error_code ignored;
+            m_socket.write_some(asio::buffer(wire), ignored);
+        }
+        CloseSocket();
+    }
+    {
+        // A receive callback of this connection that runs now finishes before Close returns.
+        std::lock_guard readLock(m_readLock);
+    }
+    std::lock_guard writeLock(m_writeLock);
+    m_txQueue.clear();
+    m_writing = false;
+    m_unitsInFlight = 0;
+}
+
+std::size_t NetworkChannel::Write(const void* data, std::size_t length) {
+    if (data == nullptr || length == 0) {
+        return 0;
+    }
+    std::lock_guard writeLock(m_writeLock);
+    if (!m_isOpen) {
+        return 0;
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    std::size_t taken = 0;
+    while (taken < length) {
+        const bool doubled = m_telnet && bytes[taken] == Telnet::kIac;
+        if (m_txQueue.size() + (doubled ? 2 : 1) > kTxQueueLimit) {
+            break;
+        }
+        m_txQueue.push_back(bytes[taken]);
+        if (doubled) {
+            m_txQueue.push_back(Telnet::kIac);
+        }
+        ++taken;
+    }
+    StartWrite();
+    return taken;
+}
+
+bool NetworkChannel::QueueWire(std::span<const std::uint8_t> wire) {
+    std::lock_guard writeLock(m_writeLock);
+    if (!m_isOpen) {
+        return false;
+    }
+    m_txQueue.insert(m_txQueue.end(), wire.begin(), wire.end());
+    StartWrite();
+    return true;
+}
+
+void NetworkChannel::Discard() {
+    std::lock_guard writeLock(m_writeLock);
+    if (!m_isOpen) {
+        return;
+    }
+    m_txQueue.resize(m_unitsInFlight);
+    if (m_telnet) {
+        const std::uint8_t both = Telnet::kPurgeBoth;
+        Telnet::AppendComPort(Telnet::kPurgeData, std::span(&both, 1), m_txQueue);
+    }
+    StartWrite();
+}
+
+void NetworkChannel::StartRead(std::uint64_t generation) {
+    if (!IsCurrent(generation)) {
+        return;
+    }
+    std::lock_guard portLock(m_portLock);
+    m_socket.async_read_some(
+        asio::buffer(m_readBuf),
+        asio::bind_executor(m_strand, [self = SharedSelf(), generation](
+                                          const std::error_code& error, std::size_t bytesRead) {
+            self->HandleRead(generation, error, bytesRead);
+        }));
+}
+
+void NetworkChannel::HandleRead(std::uint64_t generation, const std::error_code& error,
+                                std::size_t bytesRead) {
+    std::lock_guard readLock(m_readLock);
+    if (!IsCurrent(generation)) {
+        return;
+    }
+    m_rxData.clear();
+    if (!error) {
+        const std::span bytes(m_readBuf.data(), bytesRead);
+        if (m_telnet) {
+            m_replies.clear();
+            TakeIn(bytes, m_rxData, m_replies);
+            if (!m_replies.empty()) {
+                QueueWire(m_replies);
+            }
+        } else {
+            m_rxData.assign(bytes.begin(), bytes.end());
+        }
+    }
+    // A read that held only the server's own messages is no news for the owner.
+    if ((error || !m_rxData.empty()) && m_onReceive) {
+        std::error_code reported = error;
+        m_onReceive(shared_from_this(), reported, m_rxData,
+                    static_cast<unsigned int>(m_rxData.size()));
+    }
+    if (!error) {
+        StartRead(generation);
+    }
+}
+
+void NetworkChannel::StartWrite() {
+    if (!m_isOpen || m_writing || m_txQueue.empty()) {
+        return;
+    }
+    if (m_unitsInFlight == 0) {
+        m_unitsInFlight = m_telnet ? Telnet::WholeUnitsWithin(m_txQueue, kWriteBufferSize)
+                                   : std::min(m_txQueue.size(), kWriteBufferSize);
+    }
+    const std::size_t count = std::min(m_unitsInFlight, kWriteBufferSize);
+    std::copy_n(m_txQueue.begin(), count, m_writeBuf.begin());
+    {
+        std::lock_guard portLock(m_portLock);
+        m_socket.async_write_some(
+            asio::buffer(m_writeBuf.data(), count),
+            asio::bind_executor(m_strand,
+                                [self = SharedSelf(), generation = m_generation.load()](
+                                    const std::error_code& error, std::size_t bytesWritten) {
+                                    self->HandleWrite(generation, error, bytesWritten);
+                                }));
+    }
+    m_writing = true;
+}
+
+void NetworkChannel::HandleWrite(std::uint64_t generation, const std::error_code& error,
+                                 std::size_t bytesWritten) {
+    std::lock_guard writeLock(m_writeLock);
+    if (!IsCurrent(generation)) {
+        return;
+    }
+    if (m_onWriteComplete) {
+        std::error_code reported = error;
+        m_onWriteComplete(shared_from_this(), reported, static_cast<unsigned int>(bytesWritten));
+    }
+    const std::size_t done = std::min(bytesWritten, m_txQueue.size());
+    m_txQueue.erase(m_txQueue.begin(), m_txQueue.begin() + static_cast<std::ptrdiff_t>(done));
+    m_unitsInFlight -= std::min(done, m_unitsInFlight);
+    m_writing = false;
+    if (!error) {
+        StartWrite();
+    }
+}
+
+std::error_code NetworkChannel::SendControl(std::uint8_t value) {
+    if (!m_isOpen) {
+        return Closed();
+    }
+    if (!m_telnet) {
+        return TransportError::LineNotAvailable;
+    }
+    const Telnet::ControlGroup group = Telnet::GroupOf(value);
+    LineAnswers& answers = group == Telnet::ControlGroup::Dtr   ? m_dtr
+                           : group == Telnet::ControlGroup::Rts ? m_rts
+                                                                : m_break;
+    std::unique_lock lineLock(m_lineLock);
+    if (answers.unanswered) {
+        return TransportError::LineNotAvailable;
+    }
+    const std::uint64_t seen = answers.count;
+    lineLock.unlock();
+    std::vector<std::uint8_t> wire;
+    Telnet::AppendComPort(Telnet::kSetControl, std::span(&value, 1), wire);
+    if (!QueueWire(wire)) {
+        return Closed();
+    }
+    lineLock.lock();
+    const bool answered = m_lineAnswered.wait_for(
+        lineLock, m_limits.lineAnswer, [&] { return answers.count != seen || !m_isOpen; });
+    if (!m_isOpen) {
+        return Closed();
+    }
+    if (!answered) {
+        answers.unanswered = true;
+        return TransportError::LineNotAvailable;
+    }
+    return {};
+}
+
+std::error_code NetworkChannel::Lines::SetDtr(bool asserted) {
+    return m_channel.SendControl(asserted ? Telnet::kControlDtrOn : Telnet::kControlDtrOff);
+}
+
+std::error_code NetworkChannel::Lines::SetRts(bool asserted) {
+    return m_channel.SendControl(asserted ? Telnet::kControlRtsOn : Telnet::kControlRtsOff);
+}
+
+std::error_code NetworkChannel::Lines::SetBreak(bool on) {
+    return m_channel.SendControl(on ? Telnet::kControlBreakOn : Telnet::kControlBreakOff);
+}
+
+// The server sends the inputs when they change (and most servers once at the start); until the
+// first notification has had as long as a line answer to come, there is nothing to say.
+std::error_code NetworkChannel::Lines::ReadInputs(ModemLineState& state) {
+    NetworkChannel& c = m_channel;
+    if (!c.m_isOpen) {
+        return Closed();
+    }
+    if (!c.m_telnet) {
+        return TransportError::LineNotAvailable;
+    }
+    std::unique_lock lineLock(c.m_lineLock);
+    c.m_lineAnswered.wait_until(lineLock, c.m_openedAt + c.m_limits.lineAnswer,
+                                [&c] { return c.m_modemState.has_value() || !c.m_isOpen; });
+    if (!c.m_isOpen) {
+        return Closed();
+    }
+    if (!c.m_modemState) {
+        return TransportError::LineNotAvailable;
+    }
+    const std::uint8_t bits = *c.m_modemState;
+    state = {(bits & Telnet::kModemCts) != 0, (bits & Telnet::kModemDsr) != 0,
+             (bits & Telnet::kModemDcd) != 0, (bits & Telnet::kModemRi) != 0};
+    return {};
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// An access server scripted by the test, on 127.0.0.1 at a free port, for what a real server on
+// a pseudo-terminal cannot show: line notifications, answered and unanswered control requests,
+// late answers, refusals, a connection closed on purpose. It takes one connection at a time and
+// reads the Telnet stream with a parser of its own (never the program's), so a misreading
+// cannot hide on both sides.
+class Rfc2217Peer {
+public:
+    struct Script {
+        bool telnet = true;          // false: a raw TCP port, every byte is data
+        bool negotiate = true;       // false: accepts the connection and never answers
+        bool refuseComPort = false;  // answers WILL COM-PORT-OPTION with DONT
+        bool answerControl = true;   // answers SET-CONTROL for DTR, RTS and break
+        std::chrono::milliseconds answerDelay{0};  // before every answer
+        // The first `lateControlAnswers` control answers come this much later still.
+        std::chrono::milliseconds lateControlBy{0};
+        unsigned lateControlAnswers = 0;
+        bool splitWrites = false;            // sends everything one byte per write
+        bool closeOnData = false;            // closes the connection when data arrives
+        std::uint8_t modemStateAtStart = 0;  // sent once the client asked for COM-PORT
+        bool notifyAtStart = false;
+    };
+    struct Request {
+        std::uint8_t command = 0;
+        std::vector<std::uint8_t> value;
+        bool operator==(const Request&) const = default;
+    };
+
+    Rfc2217Peer() : Rfc2217Peer(Script{}) {}
+    explicit Rfc2217Peer(Script script);
+    ~Rfc2217Peer();
+    Rfc2217Peer(const Rfc2217Peer&) = delete;
+    Rfc2217Peer& operator=(const Rfc2217Peer&) = delete;
+
+    std::uint16_t Port() const { return m_port; }
+    // rfc2217://127.0.0.1:port, or socket://... for a raw script.
+    std::string Url() const;
+
+    // What the peer has seen of the current or last connection.
+    struct Seen {
+        std::vector<std::uint8_t> data;  // unescaped
+        std::vector<Request> requests;   // COM-PORT-OPTION requests, in order
+        unsigned controlAnswersSent = 0;
+        unsigned connections = 0;  // accepted so far
+        bool connected = false;
+    };
+    Seen Snapshot() const;
+    // Waits until `done` holds (checked whenever something happens), within `limit`.
+    bool WaitFor(const std::function<bool(const Seen&)>& done,
+                 std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
+
+    void SendData(const std::vector<std::uint8_t>& data);  // escaped in Telnet mode
+    void SendModemState(std::uint8_t bits);
+    // Closes the connection as a server that goes away does.
+    void Disconnect();
+
+private:
+    void Run();
+    void Accept();
+    void ReadConnection();
+    void Parse();                                                  // m_lock held
+    void HandleOption(std::uint8_t verb, std::uint8_t option);     // m_lock held
+    void HandleRequest(const std::vector<std::uint8_t>& payload);  // m_lock held
+    void Schedule(std::vector<std::uint8_t> bytes, std::chrono::milliseconds delay,
+                  bool controlAnswer = false);  // m_lock held
+    void FlushDue();
+    void SendNow(const std::vector<std::uint8_t>& bytes);
+    void CloseConnection();
+    void Wake();
+
+    const Script m_script;
+    int m_listener = -1;
+    int m_wake[2] = {-1, -1};
+    std::uint16_t m_port = 0;
+    std::thread m_thread;
+
+    // m_lock guards everything below; the peer's thread takes it around each step and the
+    // test's calls take it briefly.
+    mutable std::mutex m_lock;
+    mutable std::condition_variable m_changed;
+    int m_connection = -1;
+    bool m_stop = false;
+    bool m_disconnectRequested = false;
+    std::vector<std::uint8_t> m_in;  // received, not parsed yet
+    Seen m_seen;
+    unsigned m_controlAnswers = 0;  // control answers scheduled on this connection
+    struct Outgoing {
+        std::chrono::steady_clock::time_point due;
+        std::vector<std::uint8_t> bytes;
+        bool controlAnswer = false;
+    };
+    std::vector<Outgoing> m_outgoing;  // in order of their time
+};
