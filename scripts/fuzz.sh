@@ -15,6 +15,9 @@ targets=(
   "at_framer     at_stream     at_answers.dict    -max_len=300"
   "at_channel    at_channel    at_answers.dict    -max_len=300"
   "at_matchers   at_frame      at_answers.dict    -max_len=255"
+  # room for a settings file with all eight slots
+  "profile       profile       profile.dict       -max_len=2048"
+  "name_counter  name_counter  name_counter.dict  -max_len=64"
 )
 
 selected=()
