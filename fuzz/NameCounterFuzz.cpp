@@ -20,13 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<std::string> next = NameFor(pattern, counter + 1);
     if (name) {
         Require(InputRules::FitsNameBytes(*name));
-        // Filled in: nothing is left that a later fill would replace.
-        Require(!HasNameCounter(*name));
+        // Only a valid pattern gives a name ("{N}", a second "{n}" are refused).
+        Require(IsValidNamePattern(pattern));
     }
     if (!counted) {
-        // No placeholder: the pattern is every module's name.
-        Require(!name || *name == pattern);
+        // No placeholder: every module gets the same name ("{{" and "}}" stand for braces).
         Require(next == name);
+        Require(!name || name->size() <= pattern.size());
         return 0;
     }
     // The counter is written out, and no two modules get the same name.
