@@ -45,10 +45,12 @@ void ReleaseExclusiveLock(NativeHandle handle) {
 std::error_code ConnectWithin(asio::ip::tcp::socket& socket,
                               const asio::ip::tcp::endpoint& endpoint,
                               std::chrono::milliseconds limit) {
-    std::error_code error;
-    socket.connect(endpoint, error);
-    if (error != asio::error::in_progress && error != asio::error::would_block) {
-        return error;
+    // Not asio's connect: with the socket in non-blocking mode it still waits without a limit.
+    if (::connect(socket.native_handle(), endpoint.data(), endpoint.size()) == 0) {
+        return {};
+    }
+    if (errno != EINPROGRESS) {
+        return {errno, std::system_category()};
     }
     pollfd entry{socket.native_handle(), POLLOUT, 0};
     const int ready = ::poll(&entry, 1, static_cast<int>(limit.count()));

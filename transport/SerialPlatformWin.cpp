@@ -35,10 +35,13 @@ void ReleaseExclusiveLock(NativeHandle) {}
 std::error_code ConnectWithin(asio::ip::tcp::socket& socket,
                               const asio::ip::tcp::endpoint& endpoint,
                               std::chrono::milliseconds limit) {
-    std::error_code error;
-    socket.connect(endpoint, error);
-    if (error != asio::error::in_progress && error != asio::error::would_block) {
-        return error;
+    // Not asio's connect: with the socket in non-blocking mode it still waits without a limit.
+    if (::connect(socket.native_handle(), endpoint.data(), static_cast<int>(endpoint.size())) ==
+        0) {
+        return {};
+    }
+    if (const int error = ::WSAGetLastError(); error != WSAEWOULDBLOCK) {
+        return {error, std::system_category()};
     }
     // A refused connection shows in the exception set on Windows, not as writable.
     const SOCKET handle = socket.native_handle();

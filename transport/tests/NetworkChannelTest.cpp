@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -285,10 +290,43 @@ TEST_F(NetworkChannelTest, nobodyListening_openFails) {
         url = gone.Url();
     }
     channel = std::make_shared<NetworkChannel>(service.GetIoContext(), kQuickLimits);
-    EXPECT_EQ(channel->Open(url, 9600, 8, 0, 0, 0).value(), ECONNREFUSED);
+    EXPECT_EQ(channel->Open(url, 9600, 8, 0, 0, 0), std::errc::connection_refused);
     EXPECT_EQ(channel->Open("rfc2217://127.0.0.1", 9600, 8, 0, 0, 0), std::errc::invalid_argument);
     EXPECT_THROW(channel->Open(url, 9600, 9, 0, 0, 0), std::out_of_range);
     EXPECT_FALSE(channel->IsOpen());
+}
+
+// A server whose queue of connections waiting to be accepted is full drops further
+// connection requests, as a host that does not answer does: the open gives up at its limit.
+TEST_F(NetworkChannelTest, serverNotAccepting_connectGivesUpAtItsLimit) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::vector<int> waiting;
+    for (int i = 0; i < 4; ++i) {
+        waiting.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        ::connect(waiting.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    NetworkChannel::Limits limits = kQuickLimits;
+    limits.connect = 300ms;
+    channel = std::make_shared<NetworkChannel>(service.GetIoContext(), limits);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(channel->Open("rfc2217://127.0.0.1:" + std::to_string(ntohs(address.sin_port)), 9600,
+                            8, 0, 0, 0),
+              std::errc::timed_out);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 250ms);
+    EXPECT_LT(took, 2s);
+    EXPECT_FALSE(channel->IsOpen());
+    for (const int fd : waiting) {
+        ::close(fd);
+    }
+    ::close(listener);
 }
 
 TEST_F(NetworkChannelTest, closeAndDiscard_purgeTheServer) {
