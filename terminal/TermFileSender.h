@@ -1,7 +1,5 @@
 #pragma once
 
-#include "CSerialportMP.h"
-
 #include <QFile>
 #include <QTimer>
 #include <QWidget>
@@ -11,6 +9,7 @@
 
 class QProgressBar;
 class QPushButton;
+class TermChannel;
 
 // "Send file…": sends a file's bytes as they are, with a progress bar and Cancel. The file is
 // fed into the channel's bounded queue a piece at a time, on the window thread, whenever the
@@ -24,7 +23,7 @@ public:
 
     static constexpr std::size_t kReadPiece = 16 * 1024;
 
-    TermFileSender(CSerialportMP::Ptr port, QWidget* parent = nullptr);
+    TermFileSender(TermChannel* channel, QWidget* parent = nullptr);
 
     // Replaces the open dialog for the whole program (tests); an empty chooser restores it.
     static void SetFileChooser(FileChooser chooser);
@@ -48,7 +47,7 @@ private:
     void Finish(bool complete);
     void ShowError(const QString& text);
 
-    CSerialportMP::Ptr m_port;
+    TermChannel* m_channel;
     QFile m_file;
     std::vector<char> m_pending;  // read from the file, not yet taken by the channel
     std::size_t m_pendingStart = 0;

@@ -3,7 +3,6 @@
 #include "TermLogWriter.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -11,9 +10,9 @@
 #include <system_error>
 
 class QWidget;
-class TermRichedit;
+class TermChannel;
 
-// The terminal's "Log…": asks for a file, then appends everything the view receives to it,
+// The terminal's "Log…": asks for a file, then appends everything the channel hands out to it,
 // either the bytes as received or the text as shown (with its time stamps or hex rows). The
 // writing runs on a TermLogWriter thread. A write error stops the log with one message; the
 // port and the view carry on. The log is independent of the port: it stays on across closing,
@@ -31,7 +30,7 @@ public:
         std::function<std::optional<Choice>(QWidget* owner, const QString& suggestedPath,
                                             bool asShown)>;
 
-    TermLogger(TermRichedit* view, QWidget* owner);
+    TermLogger(TermChannel* channel, QWidget* owner);
     ~TermLogger() override;
 
     // Replaces the save dialog for the whole program (tests); an empty chooser restores it.
@@ -53,7 +52,8 @@ private:
     QString SuggestedPath() const;
     void OnWriteError(unsigned run, const std::error_code& error);
 
-    QPointer<TermRichedit> m_view;  // the page may take it down first
+    TermChannel* m_channel;
+    QMetaObject::Connection m_received;  // ends with the channel if the page takes it down first
     QWidget* m_owner;
     TermLogWriter m_writer;
     QString m_portName;
