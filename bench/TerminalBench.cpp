@@ -18,6 +18,7 @@
 #include "ReceivedTextDecoder.h"
 #include "RecordingFileAsker.h"
 #include "SerialTermPage.h"
+#include "TermChannel.h"
 #include "TermLogger.h"
 #include "TermRichedit.h"
 #include "Translations.h"
@@ -232,8 +233,9 @@ void SetOptions(SerialTermPage& page, const Mode& mode) {
     scrollback->setCurrentIndex(scrollback->findData(mode.scrollback));
 }
 
-Run StreamIntoPage(SerialTermPage& page, TermRichedit& view, const Mode& mode,
-                   const std::string& block, std::size_t total, double bytesPerSecond) {
+Run StreamIntoPage(SerialTermPage& page, const TermChannel& channel, const TermRichedit& view,
+                   const Mode& mode, const std::string& block, std::size_t total,
+                   double bytesPerSecond) {
     PtyPeer peer;
     page.ClosePort();
     SetOptions(page, mode);
@@ -255,18 +257,18 @@ Run StreamIntoPage(SerialTermPage& page, TermRichedit& view, const Mode& mode,
     const auto start = Clock::now();
     const double cpuStart = ThreadCpuSeconds();
     std::thread feeder(Feed, std::ref(peer), std::cref(block), total, bytesPerSecond);
-    run.longestStallMs = RunEventLoopUntil([&] { return view.ReceivedBytes() >= total; },
+    run.longestStallMs = RunEventLoopUntil([&] { return channel.ReceivedBytes() >= total; },
                                            std::chrono::seconds(600), run.rssPeakKb);
     run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     run.windowCpuSeconds = ThreadCpuSeconds() - cpuStart;
-    if (view.ReceivedBytes() < total) {
+    if (channel.ReceivedBytes() < total) {
         // The feeder may be blocked on a full pty that nobody reads any more.
         std::printf("TIMEOUT: %llu of %zu bytes shown\n",
-                    static_cast<unsigned long long>(view.ReceivedBytes()), total);
+                    static_cast<unsigned long long>(channel.ReceivedBytes()), total);
         std::_Exit(1);
     }
     feeder.join();
-    run.bytesShown = view.ReceivedBytes();
+    run.bytesShown = channel.ReceivedBytes();
     run.tailIntact = TailIntact(view, block, total, mode);
     page.ClosePort();  // before the peer goes, or its hang-up would count as a port error
     if (mode.log) {
@@ -366,6 +368,7 @@ int main(int argc, char** argv) {
     page.resize(900, 600);
     page.show();
     auto* view = page.findChild<TermRichedit*>();
+    auto* channel = page.findChild<TermChannel*>();
 
     if (!screenshot.isEmpty()) {
         PtyPeer peer;
@@ -389,18 +392,19 @@ int main(int argc, char** argv) {
                           {"text+log", false, false, true}};
     const double goals[] = {0, 30, 10, 0};
     for (std::size_t index = 0; index < std::size(modes); ++index) {
-        const Run run = StreamIntoPage(page, *view, modes[index], block, floodBytes, 0);
+        const Run run = StreamIntoPage(page, *channel, *view, modes[index], block, floodBytes, 0);
         ReportRate(modes[index], floodBytes, run, plainRate, goals[index]);
     }
     for (const Mode& mode : modes) {
-        const Run run = StreamIntoPage(page, *view, mode, block, kPacedBytes, kPacedBytesPerSecond);
+        const Run run =
+            StreamIntoPage(page, *channel, *view, mode, block, kPacedBytes, kPacedBytesPerSecond);
         ReportPaced(mode, kPacedBytes, run);
     }
     const Mode memoryModes[] = {{"text 32K"},
                                 {"text 1M", false, false, false, 1'000'000},
                                 {"text 5M", false, false, false, 5'000'000}};
     for (const Mode& mode : memoryModes) {
-        const Run run = StreamIntoPage(page, *view, mode, block, memoryBytes, 0);
+        const Run run = StreamIntoPage(page, *channel, *view, mode, block, memoryBytes, 0);
         ReportMemory(mode, memoryBytes, run);
     }
     page.ClosePort();

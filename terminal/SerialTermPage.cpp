@@ -1,10 +1,9 @@
 #include "SerialTermPage.h"
 
-#include "AppSettings.h"
 #include "CHistoryCombo.h"
 #include "Conversions.h"
-#include "OpenChecked.h"
 #include "Prompter.h"
+#include "TermChannel.h"
 #include "TermFileSender.h"
 #include "TermFindBar.h"
 #include "TermLineRow.h"
@@ -12,13 +11,13 @@
 #include "TermReconnector.h"
 #include "TermRichedit.h"
 #include "TermToolRow.h"
+#include "TermViewLink.h"
 
 #include <QCheckBox>
 #include <QDateTime>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QMetaObject>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTextBlock>
@@ -36,12 +35,13 @@ QString IdName(int id) {
 
 }  // namespace
 
-SerialTermPage::SerialTermPage(QWidget* parent) : QWidget(parent) {
+SerialTermPage::SerialTermPage(QWidget* parent)
+    : QWidget(parent), m_channel(new TermChannel(this)) {
     BuildControls();
-    LoadLineEndSettings();
-    m_view->SetErrorCallback([this](const TermRichedit* sender, const std::error_code& error) {
-        OnViewError(sender, error);
-    });
+    ApplyViewOptions(TermViewOptions::Load());
+    // Queued: reported on the I/O thread, where the port must not be closed.
+    connect(m_channel, &TermChannel::failed, this, &SerialTermPage::OnPortError,
+            Qt::QueuedConnection);
     // The page starts closed, and closed means disabled.
     EnableControls(false);
 }
@@ -54,6 +54,7 @@ void SerialTermPage::BuildControls() {
     m_view = new TermRichedit(this);
     m_view->setObjectName(IdName(kIdView));
     m_view->setAccessibleName(tr("Received data"));
+    LinkViewToChannel(*m_view, *m_channel);
 
     m_cbHistory = new CHistoryCombo(this);
     m_cbHistory->setObjectName(IdName(kIdHistory));
@@ -84,8 +85,8 @@ void SerialTermPage::BuildControls() {
     BuildLineTools(layout);
 
     connect(m_btnSend, &QPushButton::clicked, this, &SerialTermPage::OnSend);
-    connect(m_chkCR, &QCheckBox::clicked, this, [this] { OnLineEndClicked(m_chkCR); });
-    connect(m_chkLF, &QCheckBox::clicked, this, [this] { OnLineEndClicked(m_chkLF); });
+    connect(m_chkCR, &QCheckBox::clicked, this, &SerialTermPage::OnLineEndClicked);
+    connect(m_chkLF, &QCheckBox::clicked, this, &SerialTermPage::OnLineEndClicked);
     // Queued: the Enter key finishes its way through the box before the line is sent.
     connect(m_cbHistory, &CHistoryCombo::historyEnter, this, &SerialTermPage::OnHistoryEnter,
             Qt::QueuedConnection);
@@ -93,21 +94,23 @@ void SerialTermPage::BuildControls() {
 
 // The tool row above the view and the find bar below it.
 void SerialTermPage::BuildViewTools(QVBoxLayout* layout) {
-    m_toolRow = new TermToolRow(m_view, this);
+    m_logger = new TermLogger(m_channel, this);
+    m_toolRow = new TermToolRow(m_logger, this);
     m_findBar = new TermFindBar(m_view, this);
     layout->addWidget(m_toolRow);
+    connect(m_toolRow, &TermToolRow::optionsChanged, this, &SerialTermPage::SetViewOptions);
+    connect(m_toolRow, &TermToolRow::clearRequested, this, &SerialTermPage::OnClear);
     connect(m_toolRow, &TermToolRow::findRequested, m_findBar, &TermFindBar::Open);
     auto* find = new QShortcut(QKeySequence::Find, this);
     find->setContext(Qt::WidgetWithChildrenShortcut);
     connect(find, &QShortcut::activated, m_findBar, &TermFindBar::Open);
-    connect(m_toolRow->Logger(), &TermLogger::statusChanged, this,
-            &SerialTermPage::logStatusChanged);
+    connect(m_logger, &TermLogger::statusChanged, this, &SerialTermPage::logStatusChanged);
 }
 
 // The line controls, the file sender and the reconnect watch below the send row.
 void SerialTermPage::BuildLineTools(QVBoxLayout* layout) {
-    m_lineRow = new TermLineRow(m_view, this);
-    m_fileSender = new TermFileSender(m_view->Port(), this);
+    m_lineRow = new TermLineRow(m_channel, this);
+    m_fileSender = new TermFileSender(m_channel, this);
     m_reconnector =
         new TermReconnector([this](const QString& path) { return !OpenChannel(path); }, this);
     layout->addWidget(m_lineRow);
@@ -141,10 +144,41 @@ QGroupBox* SerialTermPage::BuildConvertGroup() {
     return group;
 }
 
-void SerialTermPage::LoadLineEndSettings() {
-    m_chkCR->setChecked(AppSettings::LineEndCarriageReturn());
-    m_chkLF->setChecked(AppSettings::LineEndLineFeed());
-    m_view->SetLineEnd(m_chkCR->isChecked(), m_chkLF->isChecked());
+// Stores what changed and applies it.
+void SerialTermPage::SetViewOptions(const TermViewOptions& options) {
+    const TermViewOptions chosen = options;  // a copy: `options` may be the tool row's own
+    chosen.Save(m_viewOptions);
+    ApplyViewOptions(chosen);
+}
+
+// Applies `options` to the channel and the view and shows them in the controls.
+void SerialTermPage::ApplyViewOptions(const TermViewOptions& options) {
+    m_channel->SetTimestamps(options.timestamps);
+    if (options.hexView != m_channel->HexView()) {
+        m_channel->SetHexView(options.hexView);
+    }
+    m_view->SetHoldWhenScrolledUp(options.holdWhenScrolledUp);
+    if (options.scrollback != m_view->TextLimit()) {
+        m_view->SetTextLimit(options.scrollback);
+    }
+    m_view->SetLineEnd(options.lineEndCR, options.lineEndLF);
+    m_chkCR->setChecked(options.lineEndCR);
+    m_chkLF->setChecked(options.lineEndLF);
+    m_toolRow->ShowOptions(options);
+    m_viewOptions = options;
+}
+
+void SerialTermPage::OnLineEndClicked() {
+    TermViewOptions options = m_viewOptions;
+    options.lineEndCR = m_chkCR->isChecked();
+    options.lineEndLF = m_chkLF->isChecked();
+    SetViewOptions(options);
+}
+
+// The user's "Clear": received data keeps coming.
+void SerialTermPage::OnClear() {
+    m_view->clear();
+    m_channel->ViewCleared();
 }
 
 std::error_code SerialTermPage::OpenPort(const QString& portName, std::uint32_t baudRate,
@@ -159,20 +193,15 @@ std::error_code SerialTermPage::OpenPort(const QString& portName, std::uint32_t 
         return error;
     }
     m_reconnector->Remember(portName);
-    m_toolRow->Logger()->SetPortName(portName);
+    m_logger->SetPortName(portName);
     return {};
 }
 
 // Opens the port with the settings of the last OpenPort and starts everything that runs on it.
 std::error_code SerialTermPage::OpenChannel(const QString& portName) {
-    std::string name;
-    WideToAnsi(portName.toStdU16String(), name);
-    if (const std::error_code error =
-            OpenChecked(*m_view->Port(), name, m_nBaudRate, 8, 0, 0, m_nFlowControl)) {
+    if (const std::error_code error = m_channel->Open(portName, m_nBaudRate, m_nFlowControl)) {
         return error;
     }
-    ++m_nConnection;
-    m_view->IoService().Start();
     m_lineRow->PortOpened(m_nFlowControl);
     EnableControls(true);
     return {};
@@ -181,7 +210,8 @@ std::error_code SerialTermPage::OpenChannel(const QString& portName) {
 void SerialTermPage::ClosePort() {
     StopWaitingForPort();
     CloseChannel();
-    m_view->ClearReceived();
+    m_channel->ClearReceived();
+    m_view->clear();
 }
 
 void SerialTermPage::StopWaitingForPort() {
@@ -191,10 +221,7 @@ void SerialTermPage::StopWaitingForPort() {
 void SerialTermPage::CloseChannel() {
     m_fileSender->Cancel();
     m_lineRow->PortClosed();
-    if (IsPortOpen()) {
-        m_view->Port()->Close();
-        m_view->IoService().Stop();
-    }
+    m_channel->Close();
     EnableControls(false);
 }
 
@@ -224,7 +251,7 @@ void SerialTermPage::AppendMarker(const QString& text) {
 }
 
 bool SerialTermPage::IsPortOpen() const {
-    return m_view->Port()->IsOpen();
+    return m_channel->IsOpen();
 }
 
 void SerialTermPage::EnableControls(bool enable) {
@@ -306,16 +333,7 @@ void SerialTermPage::SendBytes(const std::string& bytes) {
     // A send that reaches a closed port (a queued Enter after a port error) is dropped: the
     // channel would otherwise keep the bytes for whatever port is opened next.
     if (!bytes.empty() && IsPortOpen()) {
-        m_view->Port()->Write(bytes.data(), bytes.size());
-    }
-}
-
-void SerialTermPage::OnLineEndClicked(QCheckBox* clicked) {
-    m_view->SetLineEnd(m_chkCR->isChecked(), m_chkLF->isChecked());
-    if (clicked == m_chkCR) {
-        AppSettings::SetLineEndCarriageReturn(clicked->isChecked());
-    } else {
-        AppSettings::SetLineEndLineFeed(clicked->isChecked());
+        m_channel->Write(bytes.data(), bytes.size());
     }
 }
 
@@ -325,20 +343,10 @@ void SerialTermPage::OnHistoryEnter(CHistoryCombo* box) {
     }
 }
 
-// I/O thread: only reads the open flag and posts. The error value itself is not shown to the user.
-void SerialTermPage::OnViewError(const TermRichedit* sender, const std::error_code&) {
-    if (sender != m_view || !IsPortOpen()) {
-        return;
-    }
-    QMetaObject::invokeMethod(
-        this, [this, connection = m_nConnection.load()] { OnPortError(connection); },
-        Qt::QueuedConnection);
-}
-
 void SerialTermPage::OnPortError(unsigned connection) {
     // A second report of the same failure finds the port closed already; a report from a
     // connection closed meanwhile must not close the one that replaced it.
-    if (connection != m_nConnection || !IsPortOpen()) {
+    if (connection != m_channel->Connection() || !IsPortOpen()) {
         return;
     }
     if (m_lineRow->AutoReconnect()) {

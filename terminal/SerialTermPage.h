@@ -1,9 +1,10 @@
 #pragma once
 
+#include "TermViewOptions.h"
+
 #include <QString>
 #include <QWidget>
 
-#include <atomic>
 #include <cstdint>
 #include <system_error>
 
@@ -13,18 +14,20 @@ class QGroupBox;
 class QKeyEvent;
 class QPushButton;
 class QVBoxLayout;
+class TermChannel;
 class TermFileSender;
 class TermFindBar;
 class TermLineRow;
+class TermLogger;
 class TermReconnector;
 class TermRichedit;
 class TermToolRow;
 
-// The "Terminal" page: a plain serial terminal. The view shows what the port receives and sends
-// what is typed into it; the history box sends whole lines, as UTF-8 text or as the bytes of a
-// hexadecimal string, each followed by the chosen line end. The controls are enabled only while
-// the port is open. A port error closes the port, tells the user and asks the main window, via
-// setupComPortRequested(), to open the COM port settings.
+// The "Terminal" page: a plain serial terminal. It owns the channel (TermChannel); the view shows
+// what the channel receives and sends what is typed into it; the history box sends whole lines,
+// as UTF-8 text or as the bytes of a hexadecimal string, each followed by the chosen line end.
+// The controls are enabled only while the port is open. A port error closes the port, tells the
+// user and asks the main window, via setupComPortRequested(), to open the COM port settings.
 class SerialTermPage : public QWidget {
     Q_OBJECT
 
@@ -72,7 +75,10 @@ private:
     QGroupBox* BuildLineEndGroup();
     QGroupBox* BuildConvertGroup();
     void BuildLineTools(QVBoxLayout* layout);
-    void LoadLineEndSettings();
+    void SetViewOptions(const TermViewOptions& options);
+    void ApplyViewOptions(const TermViewOptions& options);
+    void OnLineEndClicked();
+    void OnClear();
     std::error_code OpenChannel(const QString& portName);
     void CloseChannel();
     void LosePort();
@@ -84,13 +90,13 @@ private:
     void SendText(const QString& text);
     void SendBytes(const std::string& bytes);
     void AppendLineEnd(std::string& bytes) const;
-    void OnLineEndClicked(QCheckBox* clicked);
     void OnHistoryEnter(CHistoryCombo* box);
-    void OnViewError(const TermRichedit* sender, const std::error_code& error);
     void OnPortError(unsigned connection);
     void ShowError(const QString& text);
 
+    TermChannel* m_channel;
     TermRichedit* m_view = nullptr;
+    TermLogger* m_logger = nullptr;
     TermToolRow* m_toolRow = nullptr;
     TermFindBar* m_findBar = nullptr;
     QCheckBox* m_chkCR = nullptr;
@@ -104,7 +110,6 @@ private:
     // The settings of the last open, for reopening a lost port with them.
     std::uint32_t m_nBaudRate = 0;
     std::uint8_t m_nFlowControl = 0;
-    // Counts successful opens, so a port error posted by an earlier connection cannot close
-    // the one opened after it.
-    std::atomic<unsigned> m_nConnection{0};
+    // The view options as shown, applied and stored.
+    TermViewOptions m_viewOptions;
 };

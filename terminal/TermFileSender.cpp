@@ -2,6 +2,7 @@
 
 #include "FileAsker.h"
 #include "Prompter.h"
+#include "TermChannel.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,8 +19,8 @@ constexpr int kFeedIntervalMs = 2;
 
 }  // namespace
 
-TermFileSender::TermFileSender(CSerialportMP::Ptr port, QWidget* parent)
-    : QWidget(parent), m_port(std::move(port)) {
+TermFileSender::TermFileSender(TermChannel* channel, QWidget* parent)
+    : QWidget(parent), m_channel(channel) {
     m_send = new QPushButton(tr("Send file…"), this);
     m_send->setObjectName(QStringLiteral("termSendFile"));
     m_send->setAccessibleName(tr("Send file"));
@@ -81,13 +82,13 @@ void TermFileSender::Cancel() {
 
 // Hands the channel as much as its queue takes now; the rest waits for the next round.
 void TermFileSender::Feed() {
-    if (!m_port->IsOpen()) {
+    if (!m_channel->IsOpen()) {
         Finish(false);
         return;
     }
     while (FillPending()) {
         const std::size_t offered = m_pending.size() - m_pendingStart;
-        const std::size_t taken = m_port->Write(m_pending.data() + m_pendingStart, offered);
+        const std::size_t taken = m_channel->Write(m_pending.data() + m_pendingStart, offered);
         m_pendingStart += taken;
         m_sent += static_cast<qint64>(taken);
         if (taken < offered) {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "CSerialportMP.h"
-
 #include <QFile>
 #include <QTimer>
 #include <QWidget>
@@ -10,6 +8,7 @@
 
 class QProgressBar;
 class QPushButton;
+class TermChannel;
 
 // "Send file…": sends a file's bytes as they are, with a progress bar and Cancel. The file is
 // fed into the channel's bounded queue a piece at a time, on the window thread, whenever the
@@ -20,7 +19,7 @@ class TermFileSender : public QWidget {
 public:
     static constexpr std::size_t kReadPiece = 16 * 1024;
 
-    TermFileSender(CSerialportMP::Ptr port, QWidget* parent = nullptr);
+    TermFileSender(TermChannel* channel, QWidget* parent = nullptr);
 
     // Starts sending `path` (a send under way is cancelled first). A missing or unreadable file
     // is reported with a message and nothing is sent.
@@ -41,7 +40,7 @@ private:
     void Finish(bool complete);
     void ShowError(const QString& text);
 
-    CSerialportMP::Ptr m_port;
+    TermChannel* m_channel;
     QFile m_file;
     std::vector<char> m_pending;  // read from the file, not yet taken by the channel
     std::size_t m_pendingStart = 0;

@@ -1,7 +1,7 @@
 #include "TermLineRow.h"
 
 #include "AppSettings.h"
-#include "TermRichedit.h"
+#include "TermChannel.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -30,8 +30,8 @@ void ShowLit(QLabel* indicator, bool lit) {
 
 }  // namespace
 
-TermLineRow::TermLineRow(TermRichedit* view, QWidget* parent)
-    : QWidget(parent), m_portLines(view->Port()) {
+TermLineRow::TermLineRow(TermChannel* channel, QWidget* parent)
+    : QWidget(parent), m_lines(&channel->ModemLines()) {
     BuildControls();
     PortClosed();
 }

@@ -9,7 +9,7 @@
 class QCheckBox;
 class QLabel;
 class QPushButton;
-class TermRichedit;
+class TermChannel;
 
 // The row of line controls below the terminal view: the DTR and RTS outputs, the CTS, DSR, DCD
 // and RI inputs as small indicators, the Break button and the choice of reopening a lost port
@@ -22,7 +22,7 @@ public:
     static constexpr std::chrono::milliseconds kPollInterval{200};
     static constexpr std::chrono::milliseconds kBreakLength{250};
 
-    TermLineRow(TermRichedit* view, QWidget* parent = nullptr);
+    TermLineRow(TermChannel* channel, QWidget* parent = nullptr);
     ~TermLineRow() override;
 
     // Applies the stored DTR and RTS choice to the port just opened (RTS is left to the driver
@@ -31,7 +31,7 @@ public:
     // Stops reading the inputs and shows the lines as unknown.
     void PortClosed();
     bool AutoReconnect() const;
-    // For tests: the lines the row works on instead of the view's port.
+    // For tests: the lines the row works on instead of the channel's.
     void SetModemLines(ModemLineControl* lines) { m_lines = lines; }
 
 private:
@@ -44,8 +44,7 @@ private:
     void EnableLineControls(bool enable, const QString& why);
     void ShowInputs(const ModemLineState& state, bool known);
 
-    SerialModemLines m_portLines;
-    ModemLineControl* m_lines = &m_portLines;
+    ModemLineControl* m_lines;
     ModemLineWatcher m_watcher;
     unsigned m_run = 0;  // counts watches, so a reading of a stopped one is dropped
     bool m_rtsToDriver = false;

@@ -4,12 +4,13 @@
 #include "Conversions.h"
 #include "FileAsker.h"
 #include "Prompter.h"
-#include "TermRichedit.h"
+#include "TermChannel.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QWidget>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -50,8 +51,8 @@ QString FileNamePart(QString text) {
 
 }  // namespace
 
-TermLogger::TermLogger(TermRichedit* view, QWidget* owner)
-    : QObject(owner), m_view(view), m_owner(owner) {}
+TermLogger::TermLogger(TermChannel* channel, QWidget* owner)
+    : QObject(owner), m_channel(channel), m_owner(owner) {}
 
 TermLogger::~TermLogger() {
     Stop();
@@ -95,13 +96,14 @@ bool TermLogger::Start() {
     m_path = choice->path;
     m_logging = true;
     const bool asShown = choice->asShown;
-    m_view->SetShownSink([this, asShown](std::string_view raw, std::u16string_view shown) {
-        if (asShown) {
-            m_writer.Append(WideToUtf8(std::u16string(shown)));
-        } else {
-            m_writer.Append(raw);
-        }
-    });
+    m_received = connect(m_channel, &TermChannel::received, this,
+                         [this, asShown](std::string_view raw, std::u16string_view shown) {
+                             if (asShown) {
+                                 m_writer.Append(WideToUtf8(std::u16string(shown)));
+                             } else {
+                                 m_writer.Append(raw);
+                             }
+                         });
     Q_EMIT statusChanged(tr("Logging to %1").arg(QFileInfo(m_path).fileName()));
     return true;
 }
@@ -110,9 +112,7 @@ void TermLogger::Stop() {
     if (!m_logging) {
         return;
     }
-    if (m_view) {
-        m_view->SetShownSink(nullptr);
-    }
+    disconnect(m_received);
     m_writer.Stop();
     m_logging = false;
     Q_EMIT statusChanged(QString());

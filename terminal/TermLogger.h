@@ -3,15 +3,14 @@
 #include "TermLogWriter.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <system_error>
 
 class QWidget;
-class TermRichedit;
+class TermChannel;
 
-// The terminal's "Log…": asks for a file, then appends everything the view receives to it,
+// The terminal's "Log…": asks for a file, then appends everything the channel hands out to it,
 // either the bytes as received or the text as shown (with its time stamps or hex rows). The
 // writing runs on a TermLogWriter thread. A write error stops the log with one message; the
 // port and the view carry on. The log is independent of the port: it stays on across closing,
@@ -23,7 +22,7 @@ public:
     // The save dialog's filters, in order: the bytes as received, the text as shown.
     enum LogFilter : int { kFilterRaw, kFilterShown };
 
-    TermLogger(TermRichedit* view, QWidget* owner);
+    TermLogger(TermChannel* channel, QWidget* owner);
     ~TermLogger() override;
 
     // Shows the dialog and starts logging to the chosen file. Returns whether logging is on.
@@ -42,7 +41,8 @@ private:
     QString SuggestedPath() const;
     void OnWriteError(unsigned run, const std::error_code& error);
 
-    QPointer<TermRichedit> m_view;  // the page may take it down first
+    TermChannel* m_channel;
+    QMetaObject::Connection m_received;  // ends with the channel if the page takes it down first
     QWidget* m_owner;
     TermLogWriter m_writer;
     QString m_portName;

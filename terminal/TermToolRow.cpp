@@ -1,8 +1,6 @@
 #include "TermToolRow.h"
 
-#include "AppSettings.h"
 #include "TermLogger.h"
-#include "TermRichedit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,9 +8,9 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include <algorithm>
-#include <iterator>
 
 namespace {
 
@@ -33,10 +31,9 @@ QPushButton* NewButton(const QString& text, const char* objectName, QWidget* par
 
 }  // namespace
 
-TermToolRow::TermToolRow(TermRichedit* view, QWidget* parent)
-    : QWidget(parent), m_view(view), m_logger(new TermLogger(view, parent)) {
+TermToolRow::TermToolRow(TermLogger* logger, QWidget* parent) : QWidget(parent), m_logger(logger) {
     BuildControls();
-    LoadSettings();
+    ShowOptions(m_options);
 }
 
 void TermToolRow::BuildControls() {
@@ -50,7 +47,7 @@ void TermToolRow::BuildControls() {
     m_scrollback->setObjectName(QStringLiteral("termScrollback"));
     m_scrollback->setAccessibleName(tr("Scrollback"));
     scrollbackLabel->setBuddy(m_scrollback);
-    for (const int characters : kScrollbackChoices) {
+    for (const int characters : TermViewOptions::kScrollbackChoices) {
         m_scrollback->addItem(tr("%1 characters").arg(QLocale().toString(characters)), characters);
     }
 
@@ -71,50 +68,36 @@ void TermToolRow::BuildControls() {
     layout->addWidget(m_clear);
     layout->addWidget(m_log);
 
-    connect(m_timestamps, &QCheckBox::toggled, this, [this](bool on) {
-        m_view->SetTimestamps(on);
-        AppSettings::SetTermTimestamps(on);
-    });
-    connect(m_hexView, &QCheckBox::toggled, this, [this](bool on) {
-        m_view->SetHexView(on);
-        AppSettings::SetTermHexView(on);
-    });
-    connect(m_holdScroll, &QCheckBox::toggled, this, [this](bool on) {
-        m_view->SetHoldWhenScrolledUp(on);
-        AppSettings::SetTermHoldScroll(on);
-    });
-    connect(m_scrollback, &QComboBox::currentIndexChanged, this, [this] {
-        const int characters = m_scrollback->currentData().toInt();
-        m_view->SetTextLimit(characters);
-        AppSettings::SetTermScrollback(characters);
-    });
+    connect(m_timestamps, &QCheckBox::toggled, this,
+            [this](bool on) { Choose(&TermViewOptions::timestamps, on); });
+    connect(m_hexView, &QCheckBox::toggled, this,
+            [this](bool on) { Choose(&TermViewOptions::hexView, on); });
+    connect(m_holdScroll, &QCheckBox::toggled, this,
+            [this](bool on) { Choose(&TermViewOptions::holdWhenScrolledUp, on); });
+    connect(m_scrollback, &QComboBox::currentIndexChanged, this,
+            [this] { Choose(&TermViewOptions::scrollback, m_scrollback->currentData().toInt()); });
     connect(m_find, &QPushButton::clicked, this, &TermToolRow::findRequested);
-    connect(m_clear, &QPushButton::clicked, m_view, &TermRichedit::ClearView);
+    connect(m_clear, &QPushButton::clicked, this, &TermToolRow::clearRequested);
     connect(m_log, &QPushButton::clicked, this, &TermToolRow::OnLogClicked);
     connect(m_logger, &TermLogger::statusChanged, this, &TermToolRow::OnLogStatusChanged);
 }
 
-int TermToolRow::OfferedScrollback(int stored) {
-    int offered = kScrollbackChoices[0];
-    for (const int characters : kScrollbackChoices) {
-        if (characters <= stored) {
-            offered = characters;
-        }
-    }
-    return offered;
+void TermToolRow::ShowOptions(const TermViewOptions& options) {
+    m_options = options;
+    const QSignalBlocker blockTimestamps(m_timestamps);
+    const QSignalBlocker blockHexView(m_hexView);
+    const QSignalBlocker blockHoldScroll(m_holdScroll);
+    const QSignalBlocker blockScrollback(m_scrollback);
+    m_timestamps->setChecked(options.timestamps);
+    m_hexView->setChecked(options.hexView);
+    m_holdScroll->setChecked(options.holdWhenScrolledUp);
+    m_scrollback->setCurrentIndex(std::max(0, m_scrollback->findData(options.scrollback)));
 }
 
-void TermToolRow::LoadSettings() {
-    m_timestamps->setChecked(AppSettings::TermTimestamps());
-    m_hexView->setChecked(AppSettings::TermHexView());
-    m_holdScroll->setChecked(AppSettings::TermHoldScroll());
-    const int offered = m_scrollback->findData(OfferedScrollback(AppSettings::TermScrollback()));
-    m_scrollback->setCurrentIndex(std::max(0, offered));
-    // The signals above fire only on a change; the view starts from the stored state too.
-    m_view->SetTimestamps(m_timestamps->isChecked());
-    m_view->SetHexView(m_hexView->isChecked());
-    m_view->SetHoldWhenScrolledUp(m_holdScroll->isChecked());
-    m_view->SetTextLimit(m_scrollback->currentData().toInt());
+template <typename Field, typename Value>
+void TermToolRow::Choose(Field TermViewOptions::*field, Value value) {
+    m_options.*field = value;
+    Q_EMIT optionsChanged(m_options);
 }
 
 void TermToolRow::OnLogClicked() {

@@ -1,43 +1,42 @@
 #pragma once
 
+#include "TermViewOptions.h"
+
 #include <QWidget>
 
 class QCheckBox;
 class QComboBox;
 class QPushButton;
 class TermLogger;
-class TermRichedit;
 
 // The compact row above the terminal view: time stamps, hex view, holding the view while
-// scrolled up, the scrollback size, and the Find, Clear and Log buttons. Each choice is applied
-// to the view at once and kept in the settings.
+// scrolled up, the scrollback size, and the Find, Clear and Log buttons. It shows the view
+// options its owner gives it and reports each choice as the whole options changed, for the owner
+// to apply and store. The Log button starts and stops `logger`.
 class TermToolRow : public QWidget {
     Q_OBJECT
 
 public:
-    // Scrollback sizes offered, in characters; the first is the view's own default. The largest
-    // is 10 MB of text as the view holds it (two bytes a character); the view's document costs
-    // several times its text, so more would not stay within the terminal's memory budget.
-    static constexpr int kScrollbackChoices[] = {32767, 1'000'000, 5'000'000};
-    // The offered size for a stored one: the largest not above it (an earlier, larger choice
-    // becomes the largest offered), else the default.
-    static int OfferedScrollback(int stored);
+    TermToolRow(TermLogger* logger, QWidget* parent = nullptr);
 
-    TermToolRow(TermRichedit* view, QWidget* parent = nullptr);
-
-    TermLogger* Logger() const { return m_logger; }
+    // Shows `options` without reporting them; the fields the row has no control for are kept
+    // and reported back unchanged.
+    void ShowOptions(const TermViewOptions& options);
 
 Q_SIGNALS:
+    void optionsChanged(const TermViewOptions& options);
     void findRequested();
+    void clearRequested();
 
 private:
     void BuildControls();
-    void LoadSettings();
+    template <typename Field, typename Value>
+    void Choose(Field TermViewOptions::*field, Value value);
     void OnLogClicked();
     void OnLogStatusChanged(const QString& text);
 
-    TermRichedit* m_view;
     TermLogger* m_logger;
+    TermViewOptions m_options;
     QCheckBox* m_timestamps = nullptr;
     QCheckBox* m_hexView = nullptr;
     QCheckBox* m_holdScroll = nullptr;

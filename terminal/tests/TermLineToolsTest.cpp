@@ -4,6 +4,7 @@
 #include "RecordingPrompter.h"
 #include "ScratchSettings.h"
 #include "SerialTermPage.h"
+#include "TermChannel.h"
 #include "TermFileSender.h"
 #include "TermLineRow.h"
 #include "TermReconnector.h"
@@ -89,6 +90,7 @@ protected:
         return page->findChild<TermRichedit*>(QString::number(SerialTermPage::kIdView));
     }
     TermFileSender* Sender() const { return page->findChild<TermFileSender*>(); }
+    TermChannel* Channel() const { return page->findChild<TermChannel*>(); }
     bool ViewShows(const QString& text) const { return View()->toPlainText().contains(text); }
 
     ScratchSettings settings;
@@ -239,7 +241,7 @@ TEST_F(TermLineToolsTest, sendFileCancelledHalfway_leavesTheChannelUsable) {
     std::size_t written = 0;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            written += View()->Port()->Write(endMark.data() + written, endMark.size() - written);
+            written += Channel()->Write(endMark.data() + written, endMark.size() - written);
             return written == endMark.size();
         },
         kWaitMs));

@@ -1,5 +1,7 @@
 #include "PtyPeer.h"
+#include "TermChannel.h"
 #include "TermRichedit.h"
+#include "TermViewLink.h"
 
 #include <gtest/gtest.h>
 #include <QInputMethodEvent>
@@ -19,13 +21,20 @@ std::string AsString(const std::vector<std::uint8_t>& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+// The view as the page has it: fed by a channel and sending through it.
 class TermRicheditTest : public ::testing::Test {
 protected:
-    void SetUp() override { view.show(); }
+    void SetUp() override {
+        LinkViewToChannel(view, channel);
+        view.show();
+    }
 
     void OpenPort() {
-        ASSERT_FALSE(view.Port()->Open(peer.SlavePath(), 115200, 8, 0, 0, 0));
-        view.IoService().Start();
+        ASSERT_FALSE(channel.Open(QString::fromStdString(peer.SlavePath()), 115200, 0));
+    }
+    void ClearReceived() {
+        channel.ClearReceived();
+        view.clear();
     }
     QString Shown() const { return view.toPlainText(); }
     bool WaitUntilShown(const QString& text) {
@@ -34,6 +43,7 @@ protected:
     std::string ReadFromPeer(std::size_t count) { return AsString(peer.ReadExactly(count, 5s)); }
 
     PtyPeer peer;
+    TermChannel channel;
     TermRichedit view;
 };
 
@@ -61,7 +71,7 @@ TEST_F(TermRicheditTest, receivedBytes_showAsUtf8Text) {
         {"\xFF!", QString(QChar(0xFFFD)) + "!"},
     };
     for (const Case& c : cases) {
-        view.ClearReceived();
+        ClearReceived();
         peer.Write(c.bytes);
         EXPECT_TRUE(WaitUntilShown(c.shown)) << Shown().toStdString();
     }
@@ -103,7 +113,8 @@ TEST_F(TermRicheditTest, receivedBurstOverTheLimit_keepsTheNewestWholeLinesAsTex
     const QByteArray bytes = all.toUtf8();
     peer.Write(bytes.toStdString());
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return view.ReceivedBytes() == static_cast<std::uint64_t>(bytes.size()); }, 10000));
+        [&] { return channel.ReceivedBytes() == static_cast<std::uint64_t>(bytes.size()); },
+        10000));
     EXPECT_EQ(Shown(), atOnce.toPlainText());
 }
 
@@ -129,7 +140,7 @@ TEST_F(TermRicheditTest, typedKeys_goOutAtOnceAndEnterSendsTheChosenLineEnd) {
         {false, false, "a", "a"},  // Enter does nothing at all
     };
     for (const Case& c : cases) {
-        view.ClearReceived();
+        ClearReceived();
         view.SetLineEnd(c.cr, c.lf);
         QTest::keyClick(&view, Qt::Key_A);
         QTest::keyClick(&view, Qt::Key_Return);

@@ -8,10 +8,12 @@
 #include "RecordingPrompter.h"
 #include "ScratchSettings.h"
 #include "SerialTermPage.h"
+#include "TermChannel.h"
 #include "TermFindBar.h"
 #include "TermLogger.h"
 #include "TermRichedit.h"
 #include "TermToolRow.h"
+#include "TermViewOptions.h"
 #include "Translations.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +59,7 @@ protected:
         return page->findChild<Control*>(QLatin1String(name));
     }
     TermRichedit* View() const { return page->findChild<TermRichedit*>(); }
+    TermChannel* Channel() const { return page->findChild<TermChannel*>(); }
     QString Shown() const { return View()->toPlainText(); }
     // Shown text with every time stamp replaced by "[T] ".
     QString ShownUnstamped() const {
@@ -74,7 +77,7 @@ protected:
     bool SendAndWait(const std::string& bytes) {
         m_sent += bytes.size();
         module.SendRaw(bytes);
-        return QTest::qWaitFor([&] { return View()->ReceivedBytes() >= m_sent; }, 5000);
+        return QTest::qWaitFor([&] { return Channel()->ReceivedBytes() >= m_sent; }, 5000);
     }
     void LogTo(const QString& path, bool asShown) {
         files.AnswerWith(path, asShown ? TermLogger::kFilterShown : TermLogger::kFilterRaw);
@@ -282,6 +285,38 @@ TEST_F(TermToolsTest, scrolledUp_theViewHoldsItsPlaceAndFollowsAgainAtTheEnd) {
     EXPECT_TRUE(Shown().endsWith("line 1409 of the stream\n"));
 }
 
+// The tool row and the page's line-end boxes share one set of options: a choice in one undoes
+// none made in the other, each is stored under its own name, and a new page starts from them.
+TEST_F(TermToolsTest, viewChoices_areStoredTogetherAndNoneUndoesAnother) {
+    using AppSettings::Value;
+    const auto idBox = [&](int id) { return page->findChild<QCheckBox*>(QString::number(id)); };
+    idBox(SerialTermPage::kIdLineEndCr)->click();  // off
+    Check("termTimestamps", true);
+    idBox(SerialTermPage::kIdLineEndLf)->click();  // on
+    auto* scrollback = Find<QComboBox>("termScrollback");
+    scrollback->setCurrentIndex(scrollback->findData(1'000'000));
+    Check("termHoldScroll", true);
+    Check("termHexView", true);
+    const struct {
+        Value name;
+        const char* stored;
+    } cases[] = {{Value::LineEndCr, "0"},      {Value::LineEndLf, "1"},
+                 {Value::TermTimestamps, "1"}, {Value::TermHexView, "1"},
+                 {Value::TermHoldScroll, "1"}, {Value::TermScrollback, "1000000"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScratchSettings::ReadText(c.name), c.stored)
+            << AppSettings::StoreKey(c.name).toStdString();
+    }
+
+    page = std::make_unique<SerialTermPage>();
+    EXPECT_FALSE(idBox(SerialTermPage::kIdLineEndCr)->isChecked());
+    EXPECT_TRUE(idBox(SerialTermPage::kIdLineEndLf)->isChecked());
+    for (const char* name : {"termTimestamps", "termHexView", "termHoldScroll"}) {
+        EXPECT_TRUE(Find<QCheckBox>(name)->isChecked()) << name;
+    }
+    EXPECT_EQ(Find<QComboBox>("termScrollback")->currentData().toInt(), 1'000'000);
+}
+
 TEST_F(TermToolsTest, newControls_haveEnglishAndKoreanTextsAndAccessibleNames) {
     const auto texts = [&] {
         QStringList captions;
@@ -317,13 +352,35 @@ TEST_F(TermToolsTest, newControls_haveEnglishAndKoreanTextsAndAccessibleNames) {
 }
 
 // A size stored by an earlier version that offered more is shown as the largest offered now.
-TEST(TermToolRowScrollback, storedSize_isShownAsTheLargestOfferedNotAboveIt) {
+TEST(TermViewOptionsTest, storedScrollback_isShownAsTheLargestOfferedNotAboveIt) {
     const struct {
         int stored;
         int offered;
     } cases[] = {{32767, 32767}, {1'000'000, 1'000'000}, {5'000'000, 5'000'000},
                  {10'000'000, 5'000'000}, {2'000'000, 1'000'000}, {100, 32767}, {-1, 32767}};
     for (const auto& c : cases) {
-        EXPECT_EQ(TermToolRow::OfferedScrollback(c.stored), c.offered) << c.stored;
+        EXPECT_EQ(TermViewOptions::OfferedScrollback(c.stored), c.offered) << c.stored;
     }
+}
+
+// Saving writes only what was changed: a value stored by an earlier version or another window
+// stays as it is stored.
+TEST(TermViewOptionsTest, save_storesOnlyWhatChangedAndLeavesTheOtherStoredValues) {
+    using AppSettings::Value;
+    ScratchSettings settings;
+    ScratchSettings::Store(Value::TermScrollback, 2'000'000);
+    ScratchSettings::Store(Value::TermHexView, 5);
+    const TermViewOptions loaded = TermViewOptions::Load();
+    EXPECT_EQ(loaded.scrollback, 1'000'000);
+    EXPECT_TRUE(loaded.hexView);
+    AppSettings::SetLineEndLineFeed(true);  // another window, meanwhile
+
+    TermViewOptions chosen = loaded;
+    chosen.timestamps = true;
+    chosen.Save(loaded);
+    EXPECT_EQ(ScratchSettings::ReadText(Value::TermTimestamps), "1");
+    EXPECT_EQ(ScratchSettings::ReadText(Value::TermScrollback), "2000000");
+    EXPECT_EQ(ScratchSettings::ReadText(Value::TermHexView), "5");
+    EXPECT_EQ(ScratchSettings::ReadText(Value::LineEndLf), "1");
+    EXPECT_FALSE(ScratchSettings::Read(Value::TermHoldScroll).has_value());
 }
