@@ -318,7 +318,7 @@ TEST_F(ReconnectTest, closingWhileWaiting_endsTheWaitAtOnce) {
     EXPECT_FALSE(page->IsPortOpen());
 }
 
-TEST_F(TermLineToolsTest, newControls_haveEnglishAndKoreanTextsAndAccessibleNames) {
+TEST_F(TermLineToolsTest, lineTools_haveEnglishAndKoreanTextsAndAccessibleNames) {
     const auto texts = [&] {
         return QStringList{
             Find<QPushButton>("termBreak")->text(), Find<QCheckBox>("termReconnect")->text(),

@@ -317,7 +317,7 @@ TEST_F(TermToolsTest, viewChoices_areStoredTogetherAndNoneUndoesAnother) {
     EXPECT_EQ(Find<QComboBox>("termScrollback")->currentData().toInt(), 1'000'000);
 }
 
-TEST_F(TermToolsTest, newControls_haveEnglishAndKoreanTextsAndAccessibleNames) {
+TEST_F(TermToolsTest, viewTools_haveEnglishAndKoreanTextsAndAccessibleNames) {
     const auto texts = [&] {
         QStringList captions;
         for (const char* name : {"termTimestamps", "termHexView", "termHoldScroll"}) {
