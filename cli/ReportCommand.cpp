@@ -2,6 +2,7 @@
 // or CSV, or a summary: yield per station and failures by reason.
 
 #include "Commands.h"
+#include "RecordFile.h"
 #include "RecordStore.h"
 #include "StationPlatform.h"
 
@@ -14,24 +15,6 @@ std::string Fixed1(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);
     return text;
-}
-
-nlohmann::ordered_json JsonOf(const UnitRecord& r) {
-    return {{"time", r.time},
-            {"station", r.station},
-            {"operator", r.operatorName},
-            {"lot", r.lot},
-            {"port", r.port},
-            {"address", r.address},
-            {"model", r.model},
-            {"firmware", r.firmware},
-            {"name", r.name},
-            {"confirmed", r.confirmed},
-            {"result", ResultText(r.result)},
-            {"reason", r.reason},
-            {"seconds", r.seconds},
-            {"attempt", r.attempt},
-            {"transcript", r.transcript}};
 }
 
 void SayCsv(const std::vector<UnitRecord>& records, const CliContext& context) {
@@ -102,7 +85,7 @@ int RunReport(const ReportRequest& request, const CliContext& context) {
     } else {
         for (const UnitRecord& r : records) {
             if (request.json) {
-                context.SayJson(JsonText(JsonOf(r)));
+                context.SayJson(JsonText(RecordJson(r)));
             } else {
                 context.Say(r.time + "  " + r.station + "  " + ResultText(r.result) + "  " +
                             (r.address.empty() ? r.port : r.address) + "  " + r.name + "  " +

@@ -197,22 +197,8 @@ public:
             return records;
         }
         for (int i = 0; i < rows.Rows(); ++i) {
-            UnitRecord r;
-            r.time = rows.Text(i, 0);
-            r.station = rows.Text(i, 1);
-            r.operatorName = rows.Text(i, 2);
-            r.lot = rows.Text(i, 3);
-            r.port = rows.Text(i, 4);
-            r.address = rows.Text(i, 5);
-            r.model = rows.Text(i, 6);
-            r.firmware = rows.Text(i, 7);
-            r.name = rows.Text(i, 8);
-            r.confirmed = SplitFields(rows.Text(i, 9));
-            r.result = ResultFromText(rows.Text(i, 10));
-            r.reason = rows.Text(i, 11);
-            r.seconds = std::stod(rows.Text(i, 12));
-            r.attempt = static_cast<unsigned>(std::stoul(rows.Text(i, 13)));
-            r.transcript = rows.Text(i, 14);
+            UnitRecord r =
+                RecordFromColumns([&rows, i](int column) { return rows.Text(i, column); });
             records.push_back(std::move(r));
         }
         return records;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -137,6 +138,48 @@ std::string CsvLine(const UnitRecord& r) {
     return line + "\r\n";
 }
 
+nlohmann::ordered_json RecordJson(const UnitRecord& r) {
+    return {{"time", r.time},
+            {"station", r.station},
+            {"operator", r.operatorName},
+            {"lot", r.lot},
+            {"port", r.port},
+            {"address", r.address},
+            {"model", r.model},
+            {"firmware", r.firmware},
+            {"name", r.name},
+            {"confirmed", r.confirmed},
+            {"result", ResultText(r.result)},
+            {"reason", r.reason},
+            {"seconds", r.seconds},
+            {"attempt", r.attempt},
+            {"transcript", r.transcript}};
+}
+
+UnitRecord RecordFromColumns(const std::function<std::string(int column)>& text) {
+    const auto number = [&text](int column, auto& value) {
+        const std::string digits = text(column);
+        std::from_chars(digits.data(), digits.data() + digits.size(), value);  // locale-free
+    };
+    UnitRecord r;
+    r.time = text(0);
+    r.station = text(1);
+    r.operatorName = text(2);
+    r.lot = text(3);
+    r.port = text(4);
+    r.address = text(5);
+    r.model = text(6);
+    r.firmware = text(7);
+    r.name = text(8);
+    r.confirmed = SplitFields(text(9));
+    r.result = ResultFromText(text(10));
+    r.reason = text(11);
+    number(12, r.seconds);
+    number(13, r.attempt);
+    r.transcript = text(14);
+    return r;
+}
+
 const char* ResultText(UnitRecord::Result result) {
     switch (result) {
         case UnitRecord::Result::Pass:
@@ -211,21 +254,8 @@ std::string RecordFile::Line(const UnitRecord& r) const {
     if (!m_jsonLines) {
         return CsvLine(r);
     }
-    const Json json = {{"time", r.time},
-                       {"station", r.station},
-                       {"operator", r.operatorName},
-                       {"lot", r.lot},
-                       {"port", r.port},
-                       {"address", r.address},
-                       {"model", r.model},
-                       {"firmware", r.firmware},
-                       {"name", r.name},
-                       {"confirmed", r.confirmed},
-                       {"result", ResultText(r.result)},
-                       {"reason", r.reason},
-                       {"seconds", std::round(r.seconds * 10) / 10},
-                       {"attempt", r.attempt},
-                       {"transcript", r.transcript}};
+    Json json = RecordJson(r);
+    json["seconds"] = std::round(r.seconds * 10) / 10;
     return json.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

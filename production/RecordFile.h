@@ -2,11 +2,16 @@
 
 #include "UnitRecord.h"
 
+#include <nlohmann/json.hpp>
+
 #include <fstream>
 #include <memory>
 #include <set>
 #include <string>
 #include <system_error>
+
+// A record as one JSON object, the fields of a JSON Lines report.
+nlohmann::ordered_json RecordJson(const UnitRecord& record);
 
 // Where a station's records go. Write returns only once the record is written and flushed, so
 // a unit is never shown as passed without its record; an error means the record is lost and the

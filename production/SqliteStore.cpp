@@ -191,22 +191,7 @@ public:
         std::vector<UnitRecord> records;
         int step = SQLITE_ROW;
         while ((step = select.Step()) == SQLITE_ROW) {
-            UnitRecord r;
-            r.time = select.Text(0);
-            r.station = select.Text(1);
-            r.operatorName = select.Text(2);
-            r.lot = select.Text(3);
-            r.port = select.Text(4);
-            r.address = select.Text(5);
-            r.model = select.Text(6);
-            r.firmware = select.Text(7);
-            r.name = select.Text(8);
-            r.confirmed = SplitFields(select.Text(9));
-            r.result = ResultFromText(select.Text(10));
-            r.reason = select.Text(11);
-            r.seconds = select.Real(12);
-            r.attempt = static_cast<unsigned>(select.Integer(13));
-            r.transcript = select.Text(14);
+            UnitRecord r = RecordFromColumns([&select](int column) { return select.Text(column); });
             records.push_back(std::move(r));
         }
         if (step != SQLITE_DONE) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,10 @@ UnitRecord::Result ResultFromText(const std::string& text);
 // The confirmed fields as one text, "name=SNS-001;advInterval=250", and back.
 std::string JoinedFields(const std::vector<std::string>& fields);
 std::vector<std::string> SplitFields(const std::string& text);
+
+// A record from the columns of a database row, in the order of the report's columns (time,
+// station, ..., transcript), each as text.
+UnitRecord RecordFromColumns(const std::function<std::string(int column)>& text);
 
 // A record as a CSV line (every field quoted, CR LF at the end), and the header line.
 std::string CsvHeaderLine();
