@@ -400,3 +400,9 @@ TEST(AnyPortChannelTest, opensSerialOrNetworkByName) {
         service.Stop();
     }
 }
+
+TEST(AnyPortChannelTest, openOnAnObjectNotOwnedBySharedPtr_throws) {
+    IoServiceExec service;
+    AnyPortChannel channel(service.GetIoContext());
+    EXPECT_THROW(channel.Open("/dev/null", 9600, 8, 0, 0, 0), std::runtime_error);
+}
