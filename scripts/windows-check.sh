@@ -2,7 +2,7 @@
 # The Windows build, checked on Linux: cross-builds the toolkit-free libraries, their unit tests
 # and skw-manager-cli.exe with mingw-w64 (preset `windows`), runs the tests under wine, then runs
 # the tool and the channel's port tests under wine against virtual modules mapped as COM ports
-# in a throwaway wine prefix.
+# in a throwaway wine prefix, and the tool through a real ser2net on loopback.
 set -euo pipefail
 # Only where a failure ends the script: the steps run under `set +e` check their status themselves.
 trap 'code=$?; [[ $- == *e* ]] && echo "windows-check: failed at line $LINENO (status $code)" >&2' ERR
@@ -26,8 +26,9 @@ export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$XDG_RUNTIME_DIR" "$WINEPREFIX"
 sim_pids=()
+ser2net_pids=()
 cleanup() {
-  for pid in "${sim_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${sim_pids[@]}" "${ser2net_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
   rm -rf "$work"
@@ -171,6 +172,52 @@ wait "$cli_pid"
 status=$?
 set -e
 expect_status 8 unplug
+
+echo "== skw-manager-cli.exe through ser2net (rfc2217:// and socket://)"
+# A module exported by a real ser2net on loopback; Windows sockets under wine reach it.
+start_module remote remote_pts --model GaX-sKW523
+# start_ser2net NAME ACCEPTER: exports the remote module; stores the port in NAME_port.
+start_ser2net() {
+  local name=$1 accepter=$2 port
+  for _ in 1 2 3 4 5; do
+    port=$((20000 + RANDOM % 20000))
+    cat >"$work/$name.yaml" <<YAML
+%YAML 1.1
+---
+connection: &$name
+  accepter: $accepter,127.0.0.1,$port
+  connector: serialdev,$remote_pts,9600n81,local
+  options:
+    kickolduser: true
+YAML
+    /usr/sbin/ser2net -n -c "$work/$name.yaml" -P "$work/$name.pid" >"$work/$name.log" 2>&1 &
+    local pid=$!
+    for _ in $(seq 100); do
+      if grep -q "$(printf '0100007F:%04X [0-9A-F:]* 0A' "$port")" /proc/net/tcp; then
+        ser2net_pids+=("$pid")
+        printf -v "${name}_port" '%s' "$port"
+        return 0
+      fi
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.05
+    done
+    kill "$pid" 2>/dev/null || true
+  done
+  fail "ser2net $name did not start: $(cat "$work/$name.log")"
+}
+start_ser2net telnet 'telnet(rfc2217),tcp'
+start_ser2net raw tcp
+for url in "rfc2217://127.0.0.1:$telnet_port" "socket://127.0.0.1:$raw_port"; do
+  run_cli remote info --port "$url" --json
+  expect_status 0 remote
+  grep -qF 'GaX-sKW523' "$work/remote.out" || { cat "$work/remote.out" >&2; fail "info over $url"; }
+done
+run_cli remote_set set --port "rfc2217://127.0.0.1:$telnet_port" --name WINE-NET
+expect_status 0 remote_set
+wait_for_log remote "AT+MANUF=WINE-NET"
+for pid in "${ser2net_pids[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+run_cli remote_gone info --port "rfc2217://127.0.0.1:$telnet_port"
+expect_status 3 remote_gone
 
 echo "== the channel on COM8 and COM10"
 # Wine lets a second handle open a COM port that Windows would refuse (ERROR_ACCESS_DENIED), so

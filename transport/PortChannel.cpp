@@ -3,6 +3,8 @@
 #include "CSerialportMP.h"
 #include "NetworkChannel.h"
 
+#include <stdexcept>
+
 bool IsNetworkPortName(const std::string& portName) {
     return NetworkPortName::HasNetworkScheme(portName);
 }
@@ -47,6 +49,9 @@ void AnyPortChannel::Attach(const Ptr& inner) {
 std::error_code AnyPortChannel::Open(const std::string& portName, std::uint32_t baudRate,
                                      std::uint8_t characterSize, std::uint8_t parity,
                                      std::uint8_t stopBits, std::uint8_t flowControl) {
+    if (weak_from_this().expired()) {
+        throw std::runtime_error("AnyPortChannel must be owned by a std::shared_ptr");
+    }
     const bool network = IsNetworkPortName(portName);
     Ptr inner;
     {
