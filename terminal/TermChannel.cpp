@@ -3,7 +3,6 @@
 // them out to the view and the log.
 #include "TermChannel.h"
 
-#include "CSerialportMP.h"
 #include "Conversions.h"
 #include "IoServiceExec.h"
 #include "ModemLines.h"
@@ -49,18 +48,17 @@ constexpr std::uint64_t kTrimAfterBytes = 8 * 1024 * 1024;
 
 }  // namespace
 
-// The serial port and the thread that runs its reads and writes. The thread is declared first,
-// so the port goes before its context does.
-struct TermChannel::Serial {
+// The port (serial or network, by the name opened) and the thread that runs its reads and
+// writes. The thread is declared first, so the port goes before its context does.
+struct TermChannel::Port {
     IoServiceExec ioService;
-    CSerialportMP::Ptr port = std::make_shared<CSerialportMP>(ioService.GetIoContext());
-    SerialModemLines lines{port};
+    PortChannel::Ptr port = std::make_shared<AnyPortChannel>(ioService.GetIoContext());
 };
 
-TermChannel::TermChannel(QObject* parent) : QObject(parent), m_serial(std::make_unique<Serial>()) {
+TermChannel::TermChannel(QObject* parent) : QObject(parent), m_port(std::make_unique<Port>()) {
     // I/O thread, under the port's read lock: the port's next read starts only after this
     // returns. A failed read reports with the lock held, so Fail must not close the port.
-    m_serial->port->m_onReceive = [this](CSerialportMP::Ptr, std::error_code& error,
+    m_port->port->m_onReceive = [this](PortChannel::Ptr, std::error_code& error,
                                          const std::vector<std::uint8_t>& data, unsigned int size) {
         if (error) {
             Fail();
@@ -69,7 +67,7 @@ TermChannel::TermChannel(QObject* parent) : QObject(parent), m_serial(std::make_
         }
     };
     // I/O thread, under the port's write lock.
-    m_serial->port->m_onWriteComplete = [this](CSerialportMP::Ptr, std::error_code& error,
+    m_port->port->m_onWriteComplete = [this](PortChannel::Ptr, std::error_code& error,
                                                unsigned int) {
         if (error) {
             Fail();
@@ -90,12 +88,12 @@ TermChannel::TermChannel(QObject* parent) : QObject(parent), m_serial(std::make_
 
 TermChannel::~TermChannel() {
     if (IsOpen()) {
-        m_serial->port->Close();
+        m_port->port->Close();
     }
-    m_serial->ioService.Stop();
+    m_port->ioService.Stop();
     // The port may outlive the channel in a handler the stopped context still holds.
-    m_serial->port->m_onReceive = nullptr;
-    m_serial->port->m_onWriteComplete = nullptr;
+    m_port->port->m_onReceive = nullptr;
+    m_port->port->m_onWriteComplete = nullptr;
 }
 
 std::error_code TermChannel::Open(const QString& portName, std::uint32_t baudRate,
@@ -103,12 +101,12 @@ std::error_code TermChannel::Open(const QString& portName, std::uint32_t baudRat
     std::string name;
     WideToAnsi(portName.toStdU16String(), name);
     if (const std::error_code error =
-            OpenChecked(*m_serial->port, name, baudRate, 8, 0, 0, flowControl)) {
+            OpenChecked(*m_port->port, name, baudRate, 8, 0, 0, flowControl)) {
         return error;
     }
     // Counted before the thread runs, so a failure is reported under this connection.
     ++m_connection;
-    m_serial->ioService.Start();
+    m_port->ioService.Start();
     Q_EMIT openChanged(true);
     return {};
 }
@@ -117,21 +115,21 @@ void TermChannel::Close() {
     if (!IsOpen()) {
         return;
     }
-    m_serial->port->Close();
-    m_serial->ioService.Stop();
+    m_port->port->Close();
+    m_port->ioService.Stop();
     Q_EMIT openChanged(false);
 }
 
 bool TermChannel::IsOpen() const {
-    return m_serial->port->IsOpen();
+    return m_port->port->IsOpen();
 }
 
 std::size_t TermChannel::Write(const void* data, std::size_t size) {
-    return size > 0 ? m_serial->port->Write(data, size) : 0;
+    return size > 0 ? m_port->port->Write(data, size) : 0;
 }
 
 ModemLineControl& TermChannel::ModemLines() {
-    return m_serial->lines;
+    return m_port->port->ModemLines();
 }
 
 // I/O thread: only reads the open flag and posts (failed() is connected queued).

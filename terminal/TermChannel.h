@@ -42,10 +42,9 @@ class ModemLineControl;
 // newest lines of it in place of everything, which costs the same however much more was
 // formatted, so the turn formats on up to kTurnUnits characters.
 //
-// The serial port is the only kind of channel so far, and this class is the only one in the
-// terminal that names its types (Serial, in TermChannel.cpp). Another kind (a network port,
-// chosen by its name) takes Serial's place: its receive callback calls Arrive, its failures Fail,
-// its lines serve ModemLines, and nothing outside this class changes.
+// The port is a PortChannel chosen by the name opened (a serial device, or rfc2217:// and
+// socket:// for a port exported over the network); nothing else in the terminal knows which.
+// A dropped network link fails like an unplugged adapter, so reconnecting works the same.
 class TermChannel : public QObject {
     Q_OBJECT
 
@@ -104,7 +103,7 @@ Q_SIGNALS:
     void openChanged(bool open);
 
 private:
-    struct Serial;
+    struct Port;
     struct Arrival {
         std::int64_t msOfDay;
         std::vector<std::uint8_t> bytes;
@@ -123,7 +122,7 @@ private:
     void HandOut(const ShownUpdate& update, std::string_view raw);
     bool WantsRaw() const;
 
-    std::unique_ptr<Serial> m_serial;
+    std::unique_ptr<Port> m_port;
     std::atomic<unsigned> m_connection{0};
     std::mutex m_rxMutex;
     std::condition_variable m_rxRoom;  // signalled when the window thread has taken bytes

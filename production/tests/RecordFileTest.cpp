@@ -78,11 +78,14 @@ TEST(RecordFileTest, foreignFiles_removedFiles_andFullDisks_areErrors) {
     EXPECT_FALSE(RecordFile::Open(foreign.string(), error, why));
     EXPECT_NE(why.find("header"), std::string::npos);
 
+#ifndef _WIN32
+    // Windows refuses to remove a file that is open, so a report cannot vanish under a station there.
     const auto removed = Scratch("removed.csv");
     auto file = RecordFile::Open(removed.string(), error, why);
     ASSERT_TRUE(file);
     std::filesystem::remove(removed);
     EXPECT_TRUE(file->Write(Sample(UnitRecord::Result::Pass, "C0FFEE000001")));
+#endif
 
     if (std::filesystem::exists("/dev/full")) {
         auto full = RecordFile::Open("/dev/full", error, why);
