@@ -4,11 +4,14 @@
 #include "Artwork.h"
 #include "BaudRates.h"
 #include "EnumSerialPorts.h"
+#include "NetworkChannel.h"
+#include "Prompter.h"
 #include "SortedComboBox.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
@@ -29,6 +32,17 @@ QLabel* AddLabelled(QHBoxLayout* row, const QString& caption, QComboBox* combo) 
     row->addWidget(label);
     row->addWidget(combo);
     return label;
+}
+
+bool HasNetworkScheme(const QString& port) {
+    return NetworkPortName::HasNetworkScheme(port.toStdString());
+}
+
+void Remember(const QString& port) {
+    QStringList remembered = AppSettings::RemotePorts();
+    remembered.removeAll(port);
+    remembered.prepend(port);
+    AppSettings::SetRemotePorts(remembered.mid(0, ComPortCfgDlg::kRememberedRemotePorts));
 }
 
 void Identify(QWidget* widget, int id, const QString& name) {
@@ -53,6 +67,12 @@ QLayout* ComPortCfgDlg::CreatePortRow() {
     m_cbPort = new SortedComboBox(this);
     m_cbPort->setObjectName(QString::number(kIdPort));
     m_cbPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_cbPort->setEditable(true);
+    m_cbPort->setInsertPolicy(QComboBox::NoInsert);
+    m_cbPort->setMinimumContentsLength(14);
+    m_cbPort->setToolTip(
+        tr("A port of this computer, or one exported over the network: rfc2217://host:port "
+           "or socket://host:port"));
     connect(m_cbPort, &SortedComboBox::DroppingDown, this, &ComPortCfgDlg::RefreshPortList);
     m_cbBaudRate = new QComboBox(this);
     m_cbBaudRate->setObjectName(QString::number(kIdBaudRate));
@@ -61,6 +81,7 @@ QLayout* ComPortCfgDlg::CreatePortRow() {
 
     auto* row = new QHBoxLayout;
     AddLabelled(row, tr("Com port"), m_cbPort);
+    m_cbPort->lineEdit()->setAccessibleName(m_cbPort->accessibleName());
     AddLabelled(row, tr("Baudrate"), m_cbBaudRate);
     AddLabelled(row, tr("Flow control"), m_cbFlowControl)
         ->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -128,10 +149,19 @@ void ComPortCfgDlg::LoadSettings() {
 }
 
 void ComPortCfgDlg::RefreshPortList() {
+    // A network port typed but not yet confirmed stays; a listed entry picked but not confirmed
+    // goes back to the stored one, as the list is rebuilt.
+    const QString typed = m_cbPort->currentText().trimmed();
+    const bool keepTyped = HasNetworkScheme(typed) && m_cbPort->findText(typed) < 0;
     m_portList = EnumSerialPorts(m_systemPorts(), VirtualSerialPortFolder());
     m_cbPort->clear();
     const QString stored = AppSettings::ComPort();
     bool matched = false;
+    for (const QString& name : AppSettings::RemotePorts()) {
+        if (HasNetworkScheme(name) && !m_portList.contains(name)) {
+            m_portList.append(name);
+        }
+    }
     for (const QString& name : m_portList) {
         const int index = m_cbPort->AddString(name);
         if (name == stored) {
@@ -145,6 +175,9 @@ void ComPortCfgDlg::RefreshPortList() {
         const int preferred = m_preferredPort.isEmpty() ? -1 : m_cbPort->findText(m_preferredPort);
         m_cbPort->setCurrentIndex(preferred >= 0 ? preferred : (m_cbPort->count() > 0 ? 0 : -1));
         m_strPort = m_cbPort->currentText();
+    }
+    if (keepTyped) {
+        m_cbPort->setEditText(typed);
     }
 }
 
@@ -181,6 +214,9 @@ void ComPortCfgDlg::OnModeClicked(int radio) {
 }
 
 void ComPortCfgDlg::accept() {
+    if (!PortChoiceIsValid()) {
+        return;
+    }
     TakeOpMode();
     TakePort();
     TakeBaudRate();
@@ -194,13 +230,39 @@ void ComPortCfgDlg::TakeOpMode() {
     AppSettings::SetOpMode(m_nOpMode);
 }
 
+// A typed port must be a listed one or a well-formed network port; the dialog stays open
+// otherwise, with the text as typed.
+bool ComPortCfgDlg::PortChoiceIsValid() {
+    const QString typed = m_cbPort->currentText().trimmed();
+    QString problem;
+    if (HasNetworkScheme(typed)) {
+        if (!NetworkPortName::Parse(typed.toStdString())) {
+            problem = tr("\"%1\" is not a network port. Type rfc2217://host:port or "
+                         "socket://host:port, with a port number from 1 to 65535.")
+                          .arg(typed);
+        }
+    } else if (!typed.isEmpty() && m_cbPort->findText(typed) < 0) {
+        problem = tr("\"%1\" is not in the list of ports. Choose a port from the list, or type "
+                     "a network port as rfc2217://host:port or socket://host:port.")
+                      .arg(typed);
+    }
+    if (problem.isEmpty()) {
+        return true;
+    }
+    Prompter::Ask(this, problem, Prompter::Icon::Warning);
+    m_cbPort->setFocus();
+    return false;
+}
+
 void ComPortCfgDlg::TakePort() {
-    if (m_cbPort->currentIndex() < 0) {
+    const QString typed = m_cbPort->currentText().trimmed();
+    if (typed.isEmpty()) {
         return;
     }
-    m_strPort = m_cbPort->currentText();
-    if (!m_strPort.isEmpty()) {
-        AppSettings::SetComPort(m_strPort);
+    m_strPort = typed;
+    AppSettings::SetComPort(m_strPort);
+    if (HasNetworkScheme(m_strPort)) {
+        Remember(m_strPort);
     }
 }
 

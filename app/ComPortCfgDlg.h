@@ -14,9 +14,10 @@ class QLayout;
 class SortedComboBox;
 
 // The modal dialog in which the user picks the port, the baud rate, the flow control and the
-// page to work with. Every showing starts from the stored settings; only OK stores the choice.
-// Run it with exec(), then read Settings(): after OK all of it, after Cancel only opMode, which
-// the mode buttons change at once.
+// page to work with. The port is one of the list, or a port exported over the network typed as
+// rfc2217://host:port or socket://host:port; the last few of those are listed as well. Every
+// showing starts from the stored settings; only OK stores the choice. Run it with exec(), then read
+// Settings(): after OK all of it, after Cancel only opMode, which the mode buttons change at once.
 class ComPortCfgDlg : public QDialog {
     Q_OBJECT
 
@@ -45,6 +46,9 @@ public:
 
     void accept() override;  // the OK rules
 
+    // How many network ports the list remembers.
+    static constexpr int kRememberedRemotePorts = 8;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -60,6 +64,7 @@ private:
     void LoadOpMode();
     void OnModeClicked(int radio);
 
+    bool PortChoiceIsValid();
     void TakeOpMode();
     void TakePort();
     void TakeBaudRate();

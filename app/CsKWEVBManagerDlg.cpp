@@ -7,12 +7,14 @@
 #include "ConfMessages.h"
 #include "FileAsker.h"
 #include "ModuleConfPage.h"
+#include "NetworkChannel.h"
 #include "ProfileApplyDlg.h"
 #include "ProfileFile.h"
 #include "Prompter.h"
 #include "SerialTermPage.h"
 #include "SkwVersion.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -300,10 +302,19 @@ void CsKWEVBManagerDlg::OnOpenPort() {
 void CsKWEVBManagerDlg::OpenChosenPort() {
     const ComPortSettings chosen = m_comPortDlg->Settings();
     const auto baudRate = static_cast<std::uint32_t>(chosen.baudRate);
+    // A network port connects and negotiates before the open returns (within the channel's
+    // time limits of a few seconds): show that the window waits.
+    const bool network = NetworkPortName::HasNetworkScheme(chosen.port.toStdString());
+    if (network) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
     const std::error_code error =
         m_nCurMode == AppSettings::kOpModeConfigurator
             ? m_confPage->OpenPort(chosen.port, baudRate, chosen.flowControl)
             : m_termPage->OpenPort(chosen.port, baudRate, chosen.flowControl);
+    if (network) {
+        QApplication::restoreOverrideCursor();
+    }
     if (error) {
         Prompter::Ask(this,
                       QStringLiteral("%1: %2").arg(tr("Unable to open a COM port."),

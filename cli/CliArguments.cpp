@@ -73,8 +73,7 @@ const CLI::Validator kFolderExists(
     "", "FOLDER EXISTS");
 
 CLI::Option* AddPort(CLI::App* command, Connection& connection) {
-    return command->add_option("--port,-p", connection.port, kPortHelp)
-        ->check(kNotEmpty);
+    return command->add_option("--port,-p", connection.port, kPortHelp)->check(kNotEmpty);
 }
 
 // How the module is reached, but for the port: its speed and the model expected.
@@ -179,8 +178,10 @@ void AddProfileCommands(CLI::App& app, Commands& c) {
         "First number of the device name's counter, e.g. {n:03} (default 1)");
     CLI::Option* watch = apply->add_flag(
         "--watch", r.watch, "Production mode: apply to every module that appears, until Ctrl+C");
-    CLI::Option* ports = apply->add_option("--ports", r.portPattern,
-                                           "Watch mode: the ports watched, a shell pattern");
+    CLI::Option* ports =
+        apply->add_option("--ports", r.portPattern,
+                          "Watch mode: the ports watched: shell patterns and rfc2217:// or "
+                          "socket:// ports, separated by commas");
     CLI::Option* report = AddText(apply, "--report", r.report,
                                   "Watch mode: append one record per try to FILE.csv or FILE.jsonl")
                               ->check(kNotEmpty)

@@ -67,7 +67,7 @@ struct ApplyRequest {
     bool dryRun = false;
     unsigned nameCounter = 1;  // fills the device name's counter placeholder
     bool watch = false;
-    std::string portPattern = "*";       // watch mode: the ports watched, a shell pattern
+    std::string portPattern = "*";       // watch mode: PortListEntries
     std::optional<std::string> report;   // watch mode: the CSV or JSON Lines report appended to
     unsigned parallel = 0;               // watch mode: units at once; 0: every new port
     unsigned retries = 1;                // watch mode: further tries after a failure on the line

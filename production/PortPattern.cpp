@@ -1,5 +1,9 @@
 #include "PortPattern.h"
 
+#include "NetworkChannel.h"
+
+#include <algorithm>
+
 #include <cstddef>
 
 namespace {
@@ -67,4 +71,34 @@ bool MatchesPortPattern(const std::string& pattern, const std::string& text) {
         ++p;
     }
     return p == pattern.size();
+}
+
+std::vector<std::string> PortListEntries(const std::string& list) {
+    std::vector<std::string> entries;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        if (comma > start) {
+            entries.push_back(list.substr(start, comma - start));
+        }
+        start = comma + 1;
+    }
+    return entries;
+}
+
+bool MatchesPortList(const std::string& list, const std::string& port) {
+    const auto entries = PortListEntries(list);
+    return std::any_of(entries.begin(), entries.end(), [&port](const std::string& entry) {
+        return MatchesPortPattern(entry, port);
+    });
+}
+
+std::vector<std::string> NetworkPortsIn(const std::string& list) {
+    std::vector<std::string> ports;
+    for (const std::string& entry : PortListEntries(list)) {
+        if (NetworkPortName::HasNetworkScheme(entry)) {
+            ports.push_back(entry);
+        }
+    }
+    return ports;
 }

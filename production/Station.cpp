@@ -56,9 +56,12 @@ Station::~Station() {
 std::set<std::string> Station::Matching() const {
     std::set<std::string> ports;
     for (const std::string& port : m_listPorts ? m_listPorts() : std::vector<std::string>{}) {
-        if (MatchesPortPattern(m_options.portPattern, port)) {
+        if (MatchesPortList(m_options.portPattern, port)) {
             ports.insert(port);
         }
+    }
+    for (const std::string& port : NetworkPortsIn(m_options.portPattern)) {
+        ports.insert(port);
     }
     return ports;
 }
@@ -144,6 +147,10 @@ Station::End Station::Run(const std::atomic<int>& stopLevel) {
         return End::PortTaken;
     }
     m_waiting.clear();  // what is there already is not new
+    // A network port cannot be seen to appear: the module behind it is taken at the start.
+    for (const std::string& port : NetworkPortsIn(m_options.portPattern)) {
+        m_waiting.push_back({port, Clock::now() - m_options.settleTime});
+    }
     End end = End::Stopped;
     while (stopLevel.load() == 0) {
         {

@@ -26,7 +26,7 @@
 // delays the others. The unit's work itself is the runner's: the station knows nothing of
 // modules.
 struct StationOptions {
-    std::string portPattern;
+    std::string portPattern;  // PortListEntries: patterns and network ports, comma-separated
     unsigned parallel = 0;  // at most this many units at once; 0: no limit
     unsigned retries = 1;   // further tries at a unit that failed on the line
     std::chrono::milliseconds pollInterval{250};

@@ -47,6 +47,8 @@ const char* StoredName(Value value) {
             return "Terminal RTS";
         case Value::TermAutoReconnect:
             return "Terminal automatic reconnect";
+        case Value::RemotePorts:
+            return "Remote ports";
     }
     return "";
 }
@@ -97,6 +99,13 @@ QString ComPort() {
 }
 void SetComPort(const QString& port) {
     Write(Value::ComPort, port);
+}
+
+QStringList RemotePorts() {
+    return QSettings().value(StoreKey(Value::RemotePorts)).toStringList();
+}
+void SetRemotePorts(const QStringList& ports) {
+    Write(Value::RemotePorts, ports);
 }
 
 int BaudRate() {

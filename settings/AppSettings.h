@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The per-user values that survive between runs, in the application's QSettings (organisation
 // "Quorvex", application = executable name). Values are never cached: every read goes to the
@@ -19,6 +20,9 @@ void SetOpMode(int mode);
 
 QString ComPort();
 void SetComPort(const QString& port);
+// Network ports (rfc2217:// and socket://) the user confirmed, the most recent first.
+QStringList RemotePorts();
+void SetRemotePorts(const QStringList& ports);
 
 int BaudRate();
 void SetBaudRate(int baudRate);
@@ -83,6 +87,7 @@ enum class Value {
     TermDtr,
     TermRts,
     TermAutoReconnect,
+    RemotePorts,
 };
 
 // The QSettings key of `value`: "<group>/<name>".

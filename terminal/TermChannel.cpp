@@ -59,7 +59,7 @@ TermChannel::TermChannel(QObject* parent) : QObject(parent), m_port(std::make_un
     // I/O thread, under the port's read lock: the port's next read starts only after this
     // returns. A failed read reports with the lock held, so Fail must not close the port.
     m_port->port->m_onReceive = [this](PortChannel::Ptr, std::error_code& error,
-                                         const std::vector<std::uint8_t>& data, unsigned int size) {
+                                       const std::vector<std::uint8_t>& data, unsigned int size) {
         if (error) {
             Fail();
         } else {
@@ -68,7 +68,7 @@ TermChannel::TermChannel(QObject* parent) : QObject(parent), m_port(std::make_un
     };
     // I/O thread, under the port's write lock.
     m_port->port->m_onWriteComplete = [this](PortChannel::Ptr, std::error_code& error,
-                                               unsigned int) {
+                                             unsigned int) {
         if (error) {
             Fail();
         }

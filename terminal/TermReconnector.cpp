@@ -1,7 +1,17 @@
 #include "TermReconnector.h"
 
+#include "NetworkChannel.h"
+
 #include <QDir>
 #include <QFileInfo>
+
+namespace {
+
+bool IsNetworkPort(const QString& path) {
+    return NetworkPortName::HasNetworkScheme(path.toStdString());
+}
+
+}  // namespace
 
 TermReconnector::TermReconnector(Opener open, QObject* parent)
     : QObject(parent), m_open(std::move(open)) {
@@ -11,7 +21,7 @@ TermReconnector::TermReconnector(Opener open, QObject* parent)
 
 void TermReconnector::Remember(const QString& path) {
     m_path = path;
-    m_link = LinkTo(m_linkFolder, path);
+    m_link = IsNetworkPort(path) ? QString() : LinkTo(m_linkFolder, path);
 }
 
 QString TermReconnector::LinkTo(const QString& folder, const QString& path) {
@@ -30,7 +40,9 @@ QString TermReconnector::LinkTo(const QString& folder, const QString& path) {
 
 void TermReconnector::Begin() {
     if (!m_path.isEmpty()) {
-        m_retry.start();
+        // Every try at a network port connects on the window thread; a refused connection
+        // returns at once, but a host that does not answer holds the try for the connect limit.
+        m_retry.start(IsNetworkPort(m_path) ? kNetworkRetryIntervalMs : kRetryIntervalMs);
     }
 }
 
@@ -40,8 +52,9 @@ void TermReconnector::Cancel() {
 
 void TermReconnector::TryOpen() {
     for (const QString& candidate : {m_path, m_link}) {
-        // Only an entry that is there is tried: a missing device costs no failed open.
-        if (candidate.isEmpty() || !QFileInfo::exists(candidate)) {
+        // Only a device that is there is tried: a missing one costs no failed open. A network
+        // port can only be tried.
+        if (candidate.isEmpty() || (!IsNetworkPort(candidate) && !QFileInfo::exists(candidate))) {
             continue;
         }
         if (m_open(candidate)) {

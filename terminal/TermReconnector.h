@@ -9,7 +9,8 @@
 // Waits for a lost port to come back and reopens it. The port is looked for under the path the
 // user opened and, on Linux, under the /dev/serial/by-id/ link that named the same device when it
 // was opened: a USB adapter plugged in again may come back as another ttyUSB, but keeps its
-// by-id link. Waiting is a timer on the window thread; Cancel ends it at once.
+// by-id link. A network port (rfc2217://, socket://) is tried under its name, less often.
+// Waiting is a timer on the window thread; Cancel ends it at once.
 class TermReconnector : public QObject {
     Q_OBJECT
 
@@ -18,6 +19,7 @@ public:
     using Opener = std::function<bool(const QString& path)>;
 
     static constexpr int kRetryIntervalMs = 250;
+    static constexpr int kNetworkRetryIntervalMs = 1000;
 
     explicit TermReconnector(Opener open, QObject* parent = nullptr);
 

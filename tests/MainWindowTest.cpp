@@ -13,6 +13,7 @@
 #include "RecordingFileAsker.h"
 #include "RecordingPrompter.h"
 #include "ScratchSettings.h"
+#include "Ser2net.h"
 #include "SerialTermPage.h"
 #include "SkwVersion.h"
 #include "StallProbe.h"
@@ -674,6 +675,43 @@ TEST_F(MainWindowTest, wholeSession_onTheVirtualModule) {
     m_window.reset();
     EXPECT_EQ(Threads(), threadsBefore);
     EXPECT_EQ(m_prompter.messages.size(), 1u) << MessageTexts().join('|').toStdString();
+}
+
+// The module exported by a real ser2net, its address typed into the COM port dialog: read,
+// renamed, and the server stopped is a lost port, as an unplugged adapter is.
+TEST_F(MainWindowTest, remotePort_readAndRenamedThroughSer2net_aStoppedServerIsALostPort) {
+    ASSERT_FALSE(Ser2net::Program().empty()) << "ser2net is missing: run scripts/setup.sh";
+    Ser2net server({.device = m_module->DevicePath()});
+    ASSERT_FALSE(server.Start()) << server.Log();
+    const QString url = QString::fromStdString(server.Url());
+    CreateWindow();
+    Start([&](QDialog& dialog) {
+        Click(dialog, kConfigurator);
+        dialog.findChild<QComboBox*>(QString::number(ComPortCfgDlg::kIdPort))->setEditText(url);
+        Click(dialog, ComPortCfgDlg::kIdOk);
+    });
+    ASSERT_TRUE(WaitConnected());
+    ASSERT_TRUE(WaitConfPageReady()) << MessageTexts().join('|').toStdString();
+    EXPECT_EQ(Connection(), url + ", 9600, No flow control");
+    EXPECT_EQ(AppSettings::RemotePorts(), QStringList{url});
+
+    ModuleConfPage& page = m_window->ConfPage();
+    auto* name = page.findChild<QLineEdit*>(QString::number(kIdDeviceName));
+    EXPECT_EQ(name->text(), "sKW523");
+    name->setText(QStringLiteral("Remote1"));
+    Click(page, kIdChangeName);
+    ASSERT_TRUE(WaitFor([this] { return !m_prompter.messages.empty(); }));
+    EXPECT_EQ(m_prompter.messages[0].text, ConfMessages::Text(ConfMessages::MSG_NAME_DONE));
+    ASSERT_TRUE(WaitConfPageReady());
+    EXPECT_EQ(m_module->Settings().deviceName, "Remote1");
+
+    m_prompter.messages.clear();
+    m_answer = Cancel();
+    const int dialogsBefore = m_dialogsRun;
+    server.Stop();
+    ASSERT_TRUE(WaitFor([&] { return m_dialogsRun > dialogsBefore; }));
+    EXPECT_EQ(m_prompter.messages.size(), 1u) << MessageTexts().join('|').toStdString();
+    EXPECT_FALSE(AnyPortOpen());
 }
 
 TEST_F(MainWindowTest, settingsFileItems_areOfferedOnlyWhileAReadModuleIsShown) {

@@ -1,5 +1,6 @@
 #include "AppSettings.h"
 #include "ComPortCfgDlg.h"
+#include "RecordingPrompter.h"
 #include "RunModal.h"
 #include "ScratchSettings.h"
 #include "Translations.h"
@@ -171,6 +172,79 @@ TEST_F(ComPortCfgDlgTest, dropDown_rebuildsTheListAndDropsAnUnconfirmedChoice) {
         Click(dialog, Dlg::kIdOk);
     });
     EXPECT_EQ(dialog.Settings().port, "COM2");
+}
+
+// A typed port: a network port is taken and remembered (the most recent first, a few of them);
+// anything else that is not listed keeps the dialog open with a message, storing nothing.
+TEST_F(ComPortCfgDlgTest, typedPort_networkPortsAreTakenAndRemembered_othersRefused) {
+    struct Case {
+        QString typed;
+        bool accepted;
+        QStringList rememberedAfter;
+    };
+    const QStringList before = {"socket://lab:4000", "rfc2217://10.0.0.9:2217"};
+    const Case cases[] = {
+        {"rfc2217://127.0.0.1:7001",
+         true,
+         {"rfc2217://127.0.0.1:7001", "socket://lab:4000", "rfc2217://10.0.0.9:2217"}},
+        {" rfc2217://10.0.0.9:2217 ", true, {"rfc2217://10.0.0.9:2217", "socket://lab:4000"}},
+        {"socket://[::1]:4001",
+         true,
+         {"socket://[::1]:4001", "socket://lab:4000", "rfc2217://10.0.0.9:2217"}},
+        {"COM2", true, before},
+        {"rfc2217://host", false, before},
+        {"rfc2217://host:70000", false, before},
+        {"socket://:4000", false, before},
+        {"/dev/ttyUSB9", false, before},
+    };
+    for (const Case& c : cases) {
+        ScratchSettings::Clear();
+        Store(Value::ComPort, "COM1");
+        AppSettings::SetRemotePorts(before);
+        RecordingPrompter prompter;
+        ComPortCfgDlg dialog;
+        UsePorts(dialog, {"COM1", "COM2"});
+        const auto context = testing::Message() << c.typed.toStdString();
+        const int result = RunModal(dialog, [&] {
+            auto* combo = Control<QComboBox>(dialog, Dlg::kIdPort);
+            EXPECT_EQ(Items(combo),
+                      QStringList({"COM1", "COM2", "rfc2217://10.0.0.9:2217", "socket://lab:4000"}))
+                << context;
+            combo->setEditText(c.typed);
+            Click(dialog, Dlg::kIdOk);
+            if (dialog.isVisible()) {
+                EXPECT_EQ(combo->currentText(), c.typed) << context;
+                dialog.reject();
+            }
+        });
+        EXPECT_EQ(result == QDialog::Accepted, c.accepted) << context;
+        EXPECT_EQ(prompter.messages.size(), c.accepted ? 0u : 1u) << context;
+        EXPECT_EQ(Read(Value::ComPort), c.accepted ? c.typed.trimmed() : QString("COM1"))
+            << context;
+        EXPECT_EQ(AppSettings::RemotePorts(), c.rememberedAfter) << context;
+    }
+}
+
+TEST_F(ComPortCfgDlgTest, typedPort_fewRemembered_andAnUnconfirmedOneSurvivesADropDown) {
+    QStringList many;
+    for (int i = 1; i <= Dlg::kRememberedRemotePorts; ++i) {
+        many.append(QStringLiteral("socket://host%1:4000").arg(i));
+    }
+    AppSettings::SetRemotePorts(many);
+    ComPortCfgDlg dialog;
+    UsePorts(dialog, {"COM1"});
+    RunModal(dialog, [&] {
+        auto* combo = Control<QComboBox>(dialog, Dlg::kIdPort);
+        combo->setEditText(QStringLiteral("rfc2217://new:2217"));
+        combo->showPopup();
+        combo->hidePopup();
+        EXPECT_EQ(combo->currentText(), "rfc2217://new:2217");
+        Click(dialog, Dlg::kIdOk);
+    });
+    const QStringList remembered = AppSettings::RemotePorts();
+    ASSERT_EQ(remembered.size(), Dlg::kRememberedRemotePorts);
+    EXPECT_EQ(remembered.front(), "rfc2217://new:2217");
+    EXPECT_FALSE(remembered.contains(many.back()));
 }
 
 TEST_F(ComPortCfgDlgTest, baudRate_storedValueSelected_okFallsBackTo9600WithoutStoring) {

@@ -1,7 +1,9 @@
 // The tool on a module exported by a real ser2net: the same reads, settings and failures as on
 // the local port.
 #include "CliFixture.h"
+#include "CliRun.h"
 #include "Ser2net.h"
+#include "VirtualModule.h"
 
 #include <gmock/gmock.h>
 
@@ -9,7 +11,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <future>
+#include <set>
+#include <sstream>
+#include <thread>
 
 namespace {
 
@@ -109,6 +116,62 @@ TEST_F(CliRemoteTest, nothingListening_portNotOpened) {
     const CliResult result = RunArgs({"info", "--port", url});
     EXPECT_EQ(result.status, 3);
     EXPECT_THAT(result.err, ::testing::HasSubstr(url));
+}
+
+// A watch over two modules, each behind its own server: both named from one counter, each
+// with its record.
+TEST(CliRemoteWatchTest, remotePortsInTheList_areConfiguredWhenTheWatchStarts) {
+    ASSERT_FALSE(Ser2net::Program().empty()) << "ser2net is missing: run scripts/setup.sh";
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("skw-cli-remote-watch-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string profile = (folder / "remote.json").string();
+    std::ofstream(profile, std::ios::trunc) << R"({"name": "NET-{n:02}"})";
+    const std::string report = (folder / "remote.jsonl").string();
+    std::filesystem::remove(report);
+
+    std::vector<std::unique_ptr<VirtualModule>> modules;
+    std::vector<std::unique_ptr<Ser2net>> servers;
+    std::string ports;
+    for (const char* address : {"C0FFEE00A001", "C0FFEE00A002"}) {
+        VirtualModuleOptions options;
+        options.address = address;
+        modules.push_back(std::make_unique<VirtualModule>(options));
+        ASSERT_FALSE(modules.back()->Start());
+        servers.push_back(
+            std::make_unique<Ser2net>(Ser2net::Options{.device = modules.back()->DevicePath()}));
+        ASSERT_FALSE(servers.back()->Start()) << servers.back()->Log();
+        ports += (ports.empty() ? "" : ",") + servers.back()->Url();
+    }
+
+    std::atomic<bool> stop{false};
+    std::ostringstream out;
+    std::ostringstream err;
+    auto running = std::async(std::launch::async, [&] {
+        return RunCli(
+            {"skw-manager-cli", "apply", profile, "--watch", "--ports", ports, "--report", report},
+            CliEnvironment{out, err, {}, [] { return std::vector<std::string>{}; }, &stop});
+    });
+    auto passes = [&report] {
+        std::ifstream records(report);
+        int count = 0;
+        for (std::string line; std::getline(records, line);) {
+            count += line.find("\"PASS\"") != std::string::npos ? 1 : 0;
+        }
+        return count;
+    };
+    const auto limit = std::chrono::steady_clock::now() + 30s;
+    while (passes() < 2 && std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(50ms);
+    }
+    stop = true;
+    EXPECT_EQ(running.get(), 0) << err.str();
+    EXPECT_EQ(passes(), 2) << out.str();
+    std::set<std::string> names;
+    for (const auto& module : modules) {
+        names.insert(module->Settings().deviceName);
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"NET-01", "NET-02"})) << out.str() << err.str();
 }
 
 }  // namespace
