@@ -61,6 +61,7 @@ stat() {  # stat <log> <name>: a final statistic of libFuzzer's, or "?"
 
 summary=()
 failed=0
+total_runs=0
 for entry in "${selected[@]}"; do
   read -r name seeds dict options <<<"$entry"
   corpus=build/fuzz/corpus/$name
@@ -68,19 +69,27 @@ for entry in "${selected[@]}"; do
   mkdir -p "$corpus"
   echo "fuzz: $name for $seconds s (log: $log)"
   status=ok
+  # The processor time it had, besides the wall time: on a busy machine exec/s falls with the
+  # share of the processor it gets, executions per processor-second do not.
+  TIMEFORMAT='%U %S'
   # shellcheck disable=SC2086  # options are several words
-  if ! "build/fuzz/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=25 -print_final_stats=1 \
-    -dict="fuzz/$dict" $options -artifact_prefix="build/fuzz/artifacts/$name-" \
-    "$corpus" "fuzz/seeds/$seeds" >"$log" 2>&1; then
+  if ! { time "build/fuzz/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=25 \
+    -print_final_stats=1 -dict="fuzz/$dict" $options \
+    -artifact_prefix="build/fuzz/artifacts/$name-" "$corpus" "fuzz/seeds/$seeds" \
+    >"$log" 2>&1; } 2>"$log.cpu"; then
     status="FAILED: $(sed -n 's/.*Test unit written to //p' "$log" | tail -n 1)"
     failed=1
     tail -n 60 "$log"
   fi
-  summary+=("$(printf '%-13s %12s runs %9s exec/s %6s MB  %s' "$name" \
-    "$(stat "$log" number_of_executed_units)" "$(stat "$log" average_exec_per_sec)" \
-    "$(stat "$log" peak_rss_mb)" "$status")")
+  runs=$(stat "$log" number_of_executed_units)
+  per_cpu=$(awk -v runs="$runs" '{ cpu = $1 + $2 } END { print (cpu > 0 && runs ~ /^[0-9]+$/) ? int(runs / cpu) : "?" }' "$log.cpu")
+  total_runs=$((total_runs + ${runs//\?/0}))
+  summary+=("$(printf '%-14s %12s runs %9s exec/s %9s exec/cpu-s %6s MB  %s' "$name" \
+    "$runs" "$(stat "$log" average_exec_per_sec)" "$per_cpu" "$(stat "$log" peak_rss_mb)" \
+    "$status")")
 done
 
 echo "fuzz: $seconds s per target"
 printf '%s\n' "${summary[@]}"
+echo "fuzz: $total_runs executions in all"
 exit $failed
