@@ -311,7 +311,9 @@ TEST_F(RealModuleTest, closeOrAbortDuringAWait_endsItAtOnce) {
             comm.AbortTransaction();
         }
         EXPECT_EQ(waiting.get(), AT_ABORTED);
-        EXPECT_LT(ended - stopping, 20ms);
+        // At once, not at the wait's limit (seconds): the bound leaves room for a loaded
+        // machine to schedule the waiting thread, which took 28 ms under a parallel build.
+        EXPECT_LT(ended - stopping, 300ms);
         EXPECT_EQ(comm.IsOpen(), !c.close);
         if (!c.close) {
             m.SetFault(SimFault::Silence, false);
