@@ -44,6 +44,9 @@ public:
 // schema is newer than this program's.
 std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::string& why);
 
+// This station's own database, a SQLite file in its data folder, used when none is named.
+std::string DefaultRecordAddress();
+
 // `address` as it may be shown or logged: a password in it replaced by "***".
 std::string ShownAddress(const std::string& address);
 

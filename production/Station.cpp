@@ -300,10 +300,17 @@ void Station::Record(UnitRecord& record, unsigned attempt, double seconds, bool 
     if (m_events.recorded) {
         m_events.recorded(record);
     }
+    if (m_events.counted) {
+        m_events.counted(SummaryNow());
+    }
 }
 
 StationSummary Station::Summary() const {
     std::lock_guard guard(m_lock);
+    return SummaryNow();
+}
+
+StationSummary Station::SummaryNow() const {
     StationSummary summary = m_summary;
     summary.hours =
         std::chrono::duration<double, std::ratio<3600>>(Clock::now() - m_started).count();
