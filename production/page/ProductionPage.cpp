@@ -147,7 +147,10 @@ ProductionPage::ProductionPage(QWidget* parent)
     EnableControls();
 }
 
-ProductionPage::~ProductionPage() = default;
+ProductionPage::~ProductionPage() {
+    // The station goes first, while every widget its queued reports name is still whole.
+    delete m_runner;
+}
 
 QWidget* ProductionPage::CreateSetup() {
     m_setup = new QWidget(this);
