@@ -17,6 +17,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kFlowNone = 0;
@@ -93,9 +95,13 @@ QLayout* ComPortCfgDlg::CreateModeRow() {
     Identify(configurator, kIdConfigurator, configurator->text());
     auto* terminal = new QRadioButton(tr("Terminal"), this);
     Identify(terminal, kIdTerminal, terminal->text());
+    auto* production = new QRadioButton(tr("Production"), this);
+    production->setObjectName(QLatin1String(kIdProduction));
+    production->setAccessibleName(production->text());
     m_modeButtons = new QButtonGroup(this);
     m_modeButtons->addButton(configurator, 0);
     m_modeButtons->addButton(terminal, 1);
+    m_modeButtons->addButton(production, 2);
     connect(m_modeButtons, &QButtonGroup::idClicked, this, &ComPortCfgDlg::OnModeClicked);
 
     auto* row = new QHBoxLayout;
@@ -103,6 +109,8 @@ QLayout* ComPortCfgDlg::CreateModeRow() {
     row->addWidget(configurator);
     row->addSpacing(24);
     row->addWidget(terminal);
+    row->addSpacing(24);
+    row->addWidget(production);
     row->addStretch();
     return row;
 }
@@ -201,16 +209,31 @@ void ComPortCfgDlg::LoadFlowControls() {
                          : kNoFlowSelected;
 }
 
+namespace {
+
+// The radios in their order, by the mode each stands for.
+constexpr int kModeOfRadio[] = {AppSettings::kOpModeConfigurator, AppSettings::kOpModeTerminal,
+                                AppSettings::kOpModeProduction};
+
+std::uint8_t ModeOfRadio(int radio) {
+    return static_cast<std::uint8_t>(radio >= 1 && radio <= 2 ? kModeOfRadio[radio]
+                                                              : kModeOfRadio[0]);
+}
+
+}  // namespace
+
 void ComPortCfgDlg::LoadOpMode() {
-    const bool terminal = AppSettings::OpMode() == AppSettings::kOpModeTerminal;
-    m_nModeRadio = terminal ? 1 : 0;
-    m_nOpMode = terminal ? AppSettings::kOpModeTerminal : AppSettings::kOpModeConfigurator;
+    const int mode = AppSettings::OpMode();
+    m_nModeRadio = mode == AppSettings::kOpModeTerminal     ? 1
+                   : mode == AppSettings::kOpModeProduction ? 2
+                                                            : 0;
+    m_nOpMode = ModeOfRadio(m_nModeRadio);
     m_modeButtons->button(m_nModeRadio)->setChecked(true);
 }
 
 void ComPortCfgDlg::OnModeClicked(int radio) {
     // Taken at once: the caller reads the mode after Cancel too.
-    m_nOpMode = radio == 0 ? AppSettings::kOpModeConfigurator : AppSettings::kOpModeTerminal;
+    m_nOpMode = ModeOfRadio(radio);
 }
 
 void ComPortCfgDlg::accept() {
@@ -225,8 +248,8 @@ void ComPortCfgDlg::accept() {
 }
 
 void ComPortCfgDlg::TakeOpMode() {
-    m_nModeRadio = m_modeButtons->checkedId() == 1 ? 1 : 0;
-    m_nOpMode = m_nModeRadio != 0 ? AppSettings::kOpModeTerminal : AppSettings::kOpModeConfigurator;
+    m_nModeRadio = std::max(m_modeButtons->checkedId(), 0);
+    m_nOpMode = ModeOfRadio(m_nModeRadio);
     AppSettings::SetOpMode(m_nOpMode);
 }
 

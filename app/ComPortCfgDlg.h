@@ -33,6 +33,7 @@ public:
     static constexpr int kIdConfigurator = 1081;
     static constexpr int kIdTerminal = 1082;
     static constexpr int kIdFlowControl = 1087;
+    static constexpr const char* kIdProduction = "production";  // ours: no template id
 
     explicit ComPortCfgDlg(QWidget* parent = nullptr);
 
@@ -77,7 +78,7 @@ private:
     int m_nBaudRate = 9600;
     std::uint8_t m_nFlowControl = 0;
     std::uint8_t m_nOpMode = 1;
-    int m_nModeRadio = 0;  // 0 Configurator, 1 Terminal
+    int m_nModeRadio = 0;  // 0 Configurator, 1 Terminal, 2 Production
 
     SortedComboBox* m_cbPort = nullptr;
     QComboBox* m_cbBaudRate = nullptr;

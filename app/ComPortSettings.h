@@ -9,5 +9,5 @@ struct ComPortSettings {
     QString port;  // device path; empty when the system lists no port
     int baudRate = 9600;
     std::uint8_t flowControl = 0;  // 0 none, 2 hardware (255 while nothing is selected)
-    std::uint8_t opMode = 1;       // 1 Configurator, 2 Terminal
+    std::uint8_t opMode = 1;       // 1 Configurator, 2 Terminal, 3 Production
 };

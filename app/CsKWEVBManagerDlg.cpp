@@ -8,6 +8,7 @@
 #include "FileAsker.h"
 #include "ModuleConfPage.h"
 #include "NetworkChannel.h"
+#include "ProductionPage.h"
 #include "ProfileApplyDlg.h"
 #include "ProfileFile.h"
 #include "Prompter.h"
@@ -194,6 +195,22 @@ void CsKWEVBManagerDlg::CreatePages() {
     layout()->addWidget(m_confPage);
     layout()->addWidget(m_termPage);
     m_termPage->hide();
+    m_prodPage = new ProductionPage(this);
+    layout()->addWidget(m_prodPage);
+    m_prodPage->hide();
+    // What waited for the station's run to end: the close, or the COM port dialog.
+    connect(
+        m_prodPage, &ProductionPage::runFinished, this,
+        [this] {
+            if (m_closeAfterRun) {
+                m_closeAfterRun = false;
+                close();
+            } else if (m_setupAfterRun) {
+                m_setupAfterRun = false;
+                OnSetupComPort();
+            }
+        },
+        Qt::QueuedConnection);
     // Queued: a page asks from inside its own handlers, which finish before the dialog runs.
     connect(m_confPage, &ModuleConfPage::setupComPortRequested, this,
             &CsKWEVBManagerDlg::OnSetupComPort, Qt::QueuedConnection);
@@ -237,10 +254,13 @@ void CsKWEVBManagerDlg::ShowVersion() {
 void CsKWEVBManagerDlg::ShowPage(int opMode) {
     m_confPage->hide();
     m_termPage->hide();
+    m_prodPage->hide();
     if (opMode == AppSettings::kOpModeConfigurator) {
         m_confPage->show();
     } else if (opMode == AppSettings::kOpModeTerminal) {
         m_termPage->show();
+    } else if (opMode == AppSettings::kOpModeProduction) {
+        m_prodPage->show();
     } else {
         return;
     }
@@ -258,6 +278,14 @@ void CsKWEVBManagerDlg::OnSetupComPort() {
     if (m_inSetup || m_closed) {
         return;
     }
+    // A run ends first: no new unit starts, the running ones finish; the dialog comes once the
+    // run has ended, and the window goes on meanwhile.
+    if (m_prodPage->IsRunning()) {
+        m_setupAfterRun = true;
+        m_prodPage->RequestStop();
+        ShowConnection(tr("Stopping the production station…"));
+        return;
+    }
     m_inSetup = true;
     CancelPendingOpen();
     m_termPage->StopWaitingForPort();
@@ -269,7 +297,13 @@ void CsKWEVBManagerDlg::OnSetupComPort() {
 
     const int result = m_runModal(*m_comPortDlg);
     const ComPortSettings chosen = m_comPortDlg->Settings();
-    if (result == QDialog::Accepted) {
+    if (result == QDialog::Accepted && chosen.opMode == AppSettings::kOpModeProduction) {
+        // The station opens the ports of its fixture itself.
+        m_confPage->ClosePort();
+        m_termPage->ClosePort();
+        ShowPage(chosen.opMode);
+        ShowConnection(tr("Production station"));
+    } else if (result == QDialog::Accepted) {
         ShowPage(chosen.opMode);
         // Posted, so the port opens once the dialog has gone and the page is laid out.
         QMetaObject::invokeMethod(
@@ -419,6 +453,14 @@ bool CsKWEVBManagerDlg::ApplyPlanAcceptable(const std::optional<ApplyPlan>& plan
 }
 
 void CsKWEVBManagerDlg::closeEvent(QCloseEvent* event) {
+    // The window closes once the station's run has ended; it never waits for a module.
+    if (m_prodPage->IsRunning()) {
+        m_closeAfterRun = true;
+        m_prodPage->RequestStop();
+        ShowConnection(tr("Stopping the production station…"));
+        event->ignore();
+        return;
+    }
     SendResetIfConfigurationConnection();
     CancelPendingOpen();
     m_closed = true;

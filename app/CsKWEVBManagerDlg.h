@@ -9,13 +9,14 @@
 struct ApplyPlan;
 class ComPortCfgDlg;
 class ModuleConfPage;
+class ProductionPage;
 class QAction;
 class QLabel;
 class QMenuBar;
 class QStatusBar;
 class SerialTermPage;
 
-// The main window: a menu, the configuration page and the terminal page (one shown at a time)
+// The main window: a menu, the configuration, terminal and production pages (one shown at a time)
 // and a two-pane status line with the connection and the program's version. It owns the COM
 // port dialog, opens the shown page's port with the dialog's choice and closes both ports
 // before every change. Run it with exec(): the COM port dialog comes first, before the window
@@ -52,6 +53,7 @@ public:
     ComPortCfgDlg& ComPortDialog() { return *m_comPortDlg; }
     ModuleConfPage& ConfPage() { return *m_confPage; }
     SerialTermPage& TermPage() { return *m_termPage; }
+    ProductionPage& ProdPage() { return *m_prodPage; }
     // Pane 0 in full; the pane shows its end when it is too narrow.
     const QString& ConnectionText() const { return m_connectionText; }
 
@@ -88,6 +90,7 @@ private:
 
     ModuleConfPage* m_confPage = nullptr;
     SerialTermPage* m_termPage = nullptr;
+    ProductionPage* m_prodPage = nullptr;
     ComPortCfgDlg* m_comPortDlg = nullptr;
     QMenuBar* m_menuBar = nullptr;
     QAction* m_setupAction = nullptr;
@@ -104,6 +107,10 @@ private:
     int m_nCurMode = 1;      // OpMode of the page shown
     bool m_inSetup = false;  // the COM port dialog is up
     bool m_closed = false;
+    // A station's run ends before the window closes or the COM port dialog comes up; these
+    // say which waits for the end of the run.
+    bool m_closeAfterRun = false;
+    bool m_setupAfterRun = false;
     // Each new "Setup COM port" or close makes a posted or waiting open stale.
     std::uint32_t m_openRequest = 0;
 };

@@ -31,6 +31,12 @@ SetPlan SetPlanOf(const ApplyPlan& plan, const Profile& profile, std::uint32_t b
     return set;
 }
 
+void Tell(const ApplyOptions& options, const ApplyProgress& progress) {
+    if (options.progress) {
+        options.progress(progress);
+    }
+}
+
 std::string ChangeLine(const FieldChange& change) {
     return change.field + ": " + change.from + " → " + change.to;
 }
@@ -103,11 +109,15 @@ void ApplyToModule(const Profile& profile, const ApplyOptions& options, const Cl
     for (const FieldChange& change : outcome.changes) {
         context.Say(ChangeLine(change));
     }
-    outcome.failure =
-        RunSetPlan(SetPlanOf(*plan, profile, options.connection.baud, context.texts), *session,
-                   context, options.dryRun, [&outcome](const SettingRow& setting) {
-                       outcome.nameWritten = outcome.nameWritten || setting.job == JOB_SET_NAME;
-                   });
+    // The read, each setting, the read-back.
+    const auto total = static_cast<unsigned>(plan->jobs.size()) + 2;
+    unsigned done = 1;
+    outcome.failure = RunSetPlan(SetPlanOf(*plan, profile, options.connection.baud, context.texts),
+                                 *session, context, options.dryRun, [&](const SettingRow& setting) {
+                                     outcome.nameWritten =
+                                         outcome.nameWritten || setting.job == JOB_SET_NAME;
+                                     Tell(options, {ApplyProgress::Stage::Applying, done++, total});
+                                 });
     if (options.dryRun) {
         if (!outcome.failure) {
             context.Say(context.texts(TextId::ProfileDryRun));
@@ -115,6 +125,7 @@ void ApplyToModule(const Profile& profile, const ApplyOptions& options, const Cl
         return;
     }
     if (!outcome.failure) {
+        Tell(options, {ApplyProgress::Stage::Verifying, total - 1, total});
         outcome.failure = Verify(profile, plan->name, outcome.changes, options, session, context,
                                  outcome.module, outcome.confirmed);
     }
@@ -136,6 +147,7 @@ ApplyOutcome ApplyProfile(const Profile& profile, const ApplyOptions& options,
     if (options.transcript) {
         session->SetTranscript(options.transcript);
     }
+    Tell(options, {ApplyProgress::Stage::Reading, 0, 0});
     outcome.failure = session->Connect(options.connection);
     if (!outcome.failure) {
         ApplyToModule(profile, options, context, session, outcome);

@@ -22,6 +22,14 @@ struct ApplyOutcome {
     bool nameWritten = false;  // the device name was sent
 };
 
+// How far an apply has got: the module read, each setting applied, the read-back.
+struct ApplyProgress {
+    enum class Stage { Reading, Applying, Verifying };
+    Stage stage = Stage::Reading;
+    unsigned done = 0;   // steps finished
+    unsigned total = 0;  // steps in all; known once the module has been read (0 before)
+};
+
 struct ApplyOptions {
     Connection connection;
     unsigned nameCounter = 1;
@@ -31,6 +39,8 @@ struct ApplyOptions {
     std::function<bool(const ModuleValues&)> accept{};
     // Every line written to and read from the module.
     std::function<void(bool sent, std::string_view line)> transcript{};
+    // Each step as it starts, on the caller's thread.
+    std::function<void(const ApplyProgress&)> progress{};
 };
 
 // Reads the module, prints the difference (one line per field), applies only what differs as

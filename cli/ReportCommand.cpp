@@ -63,8 +63,7 @@ void SaySummary(const std::vector<UnitRecord>& records, const CliContext& contex
 }  // namespace
 
 int RunReport(const ReportRequest& request, const CliContext& context) {
-    const std::string address =
-        request.record.value_or("sqlite:" + StationPlatform::DataFolder() + "/production.sqlite");
+    const std::string address = request.record.value_or(DefaultRecordAddress());
     std::string why;
     const std::unique_ptr<RecordStore> store = OpenRecordStore(address, why);
     if (!store) {

@@ -4,16 +4,24 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
+#include <iterator>
 #include <mutex>
 
 namespace {
+
+// Each step from one version to the next, in order: kMigrations[0] takes version 1 to 2.
+const char* const kMigrations[] = {
+    "ALTER TABLE units ADD COLUMN serial TEXT",
+};
+static_assert(std::size(kMigrations) == RecordStore::kSchemaVersion - 1);
 
 const char kSchema[] = R"(
 CREATE TABLE schema_version (version INTEGER NOT NULL);
 CREATE TABLE units (
   id BIGSERIAL PRIMARY KEY, time TEXT NOT NULL, station TEXT, operator TEXT, lot TEXT, port TEXT,
   address TEXT, model TEXT, firmware TEXT, name TEXT, confirmed TEXT, result TEXT NOT NULL,
-  reason TEXT, seconds DOUBLE PRECISION, attempt INTEGER, transcript TEXT);
+  reason TEXT, seconds DOUBLE PRECISION, attempt INTEGER, transcript TEXT, serial TEXT);
 CREATE INDEX units_address ON units (address);
 CREATE TABLE counters (name TEXT PRIMARY KEY, next BIGINT NOT NULL);
 CREATE TABLE returned_numbers (name TEXT NOT NULL, number BIGINT NOT NULL,
@@ -67,17 +75,18 @@ public:
         const std::string attempt = std::to_string(r.attempt);
         const std::string seconds = std::to_string(r.seconds);
         const std::string confirmed = JoinedFields(r.confirmed);
-        const char* values[] = {r.time.c_str(),    r.station.c_str(),    r.operatorName.c_str(),
-                                r.lot.c_str(),     r.port.c_str(),       r.address.c_str(),
-                                r.model.c_str(),   r.firmware.c_str(),   r.name.c_str(),
-                                confirmed.c_str(), ResultText(r.result), r.reason.c_str(),
-                                seconds.c_str(),   attempt.c_str(),      r.transcript.c_str()};
+        const char* values[] = {
+            r.time.c_str(),  r.station.c_str(), r.operatorName.c_str(), r.lot.c_str(),
+            r.port.c_str(),  r.address.c_str(), r.model.c_str(),        r.firmware.c_str(),
+            r.name.c_str(),  confirmed.c_str(), ResultText(r.result),   r.reason.c_str(),
+            seconds.c_str(), attempt.c_str(),   r.transcript.c_str(),   r.serial.c_str()};
         const bool ok = Connected() && Params(
                                            "INSERT INTO units (time, station, operator, lot, port, "
                                            "address, model, firmware, name, confirmed, result, "
-                                           "reason, seconds, attempt, transcript) VALUES "
-                                           "($1,$2,$3,$4,$5,$6,$7,$8,$9,$10,$11,$12,$13,$14,$15)",
-                                           values, 15)
+                                           "reason, seconds, attempt, transcript, serial) VALUES "
+                                           "($1,$2,$3,$4,$5,$6,$7,$8,$9,$10,$11,$12,$13,$14,$15,"
+                                           "$16)",
+                                           values, 16)
                                            .Ok();
         return ok ? std::error_code() : std::make_error_code(std::errc::io_error);
     }
@@ -187,7 +196,7 @@ public:
         }
         Result rows(
             Params("SELECT time, station, operator, lot, port, address, model, firmware, "
-                   "name, confirmed, result, reason, seconds, attempt, transcript FROM "
+                   "name, confirmed, result, reason, seconds, attempt, transcript, serial FROM "
                    "units WHERE ($1::text IS NULL OR lot = $1) AND ($2::text IS NULL OR "
                    "station = $2) AND ($3::text IS NULL OR result = $3) AND ($4::text IS "
                    "NULL OR address = $4) AND ($5::text IS NULL OR time >= $5) ORDER BY id",
@@ -245,6 +254,18 @@ private:
             why = "its schema is version " + std::to_string(found) +
                   ", newer than this program's " + std::to_string(kSchemaVersion);
             return false;
+        }
+        // An older database is brought up to this version, inside the opening transaction
+        // (which holds the advisory lock: one station migrates, the others wait and see it done).
+        for (long from = std::max(found, 1L); from < kSchemaVersion; ++from) {
+            const std::string next = std::to_string(from + 1);
+            const char* values[] = {next.c_str()};
+            if (!Exec(kMigrations[from - 1]) ||
+                !Result(Params("INSERT INTO schema_version (version) VALUES ($1)", values, 1))
+                     .Ok()) {
+                why = PQerrorMessage(m_connection);
+                return false;
+            }
         }
         return true;
     }

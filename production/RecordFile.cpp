@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 #include <iomanip>
+#include <iterator>
+#include <span>
 #include <sstream>
 #include <vector>
 
@@ -16,13 +18,16 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr const char* kColumns[] = {"time",    "station", "operator", "lot",     "port",
-                                    "address", "model",   "firmware", "name",    "confirmed",
-                                    "result",  "reason",  "seconds",  "attempt", "transcript"};
+constexpr const char* kColumns[] = {
+    "time", "station",   "operator", "lot",    "port",    "address", "model",      "firmware",
+    "name", "confirmed", "result",   "reason", "seconds", "attempt", "transcript", "serial"};
+// The columns before serial numbers were recorded: all but the last.
+constexpr std::size_t kColumnsWithoutSerial = std::size(kColumns) - 1;
 
-std::string CsvHeader() {
+std::string CsvHeader(bool withSerial = true) {
     std::string header;
-    for (const char* column : kColumns) {
+    const std::size_t count = withSerial ? std::size(kColumns) : kColumnsWithoutSerial;
+    for (const char* column : std::span(kColumns).first(count)) {
         if (!header.empty()) {
             header += ',';
         }
@@ -112,7 +117,7 @@ std::string CsvHeaderLine() {
     return CsvHeader() + "\r\n";
 }
 
-std::string CsvLine(const UnitRecord& r) {
+std::string CsvLine(const UnitRecord& r, bool withSerial) {
     const std::string fields[] = {r.time,
                                   r.station,
                                   r.operatorName,
@@ -127,9 +132,11 @@ std::string CsvLine(const UnitRecord& r) {
                                   r.reason,
                                   SecondsText(r.seconds),
                                   std::to_string(r.attempt),
-                                  r.transcript};
+                                  r.transcript,
+                                  r.serial};
     std::string line;
-    for (const std::string& field : fields) {
+    for (const std::string& field :
+         std::span(fields).first(withSerial ? std::size(fields) : kColumnsWithoutSerial)) {
         if (!line.empty()) {
             line += ',';
         }
@@ -153,7 +160,8 @@ nlohmann::ordered_json RecordJson(const UnitRecord& r) {
             {"reason", r.reason},
             {"seconds", r.seconds},
             {"attempt", r.attempt},
-            {"transcript", r.transcript}};
+            {"transcript", r.transcript},
+            {"serial", r.serial}};
 }
 
 UnitRecord RecordFromColumns(const std::function<std::string(int column)>& text) {
@@ -177,6 +185,7 @@ UnitRecord RecordFromColumns(const std::function<std::string(int column)>& text)
     number(12, r.seconds);
     number(13, r.attempt);
     r.transcript = text(14);
+    r.serial = text(15);
     return r;
 }
 
@@ -227,8 +236,11 @@ bool RecordFile::ReadExisting(std::string& why) {
         return true;  // new or empty
     }
     if (!m_jsonLines && CsvFields(line) != CsvFields(CsvHeader())) {
-        why = "its header is not this program's";
-        return false;
+        if (CsvFields(line) != CsvFields(CsvHeader(false))) {
+            why = "its header is not this program's";
+            return false;
+        }
+        m_withSerial = false;
     }
     const std::size_t addressColumn = 5;
     const std::size_t resultColumn = 10;
@@ -252,7 +264,7 @@ bool RecordFile::ReadExisting(std::string& why) {
 
 std::string RecordFile::Line(const UnitRecord& r) const {
     if (!m_jsonLines) {
-        return CsvLine(r);
+        return CsvLine(r, m_withSerial);
     }
     Json json = RecordJson(r);
     json["seconds"] = std::round(r.seconds * 10) / 10;

@@ -31,7 +31,9 @@ public:
 
 // A report file, CSV (one row per try, a header first) or JSON Lines (one object per try) by
 // its extension ".jsonl". An existing file is appended only if its header (CSV) or first
-// record's fields (JSON Lines) are this program's; its PASS addresses count as passed.
+// record's fields (JSON Lines) are this program's (a CSV header without the serial column of
+// earlier versions included: its rows are appended without it); its PASS addresses count as
+// passed.
 class RecordFile : public RecordSink {
 public:
     static std::unique_ptr<RecordFile> Open(const std::string& path, std::error_code& error,
@@ -44,11 +46,13 @@ public:
 private:
     RecordFile(std::string path, bool jsonLines)
         : m_path(std::move(path)), m_jsonLines(jsonLines) {}
+    // A CSV report begun before serial numbers were recorded keeps its columns.
     bool ReadExisting(std::string& why);
     std::string Line(const UnitRecord& record) const;
 
     std::string m_path;
     bool m_jsonLines;
+    bool m_withSerial = true;  // CSV: the file has the serial column
     std::ofstream m_file;
     std::set<std::string> m_passed;
 };

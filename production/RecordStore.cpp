@@ -1,5 +1,7 @@
 #include "RecordStore.h"
 
+#include "StationPlatform.h"
+
 #include <regex>
 
 #if SKW_HAVE_POSTGRESQL
@@ -29,6 +31,10 @@ std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::st
     }
     why = "not a record address: use sqlite:PATH or postgresql://user@host/database";
     return nullptr;
+}
+
+std::string DefaultRecordAddress() {
+    return "sqlite:" + StationPlatform::DataFolder() + "/production.sqlite";
 }
 
 std::string ShownAddress(const std::string& address) {

@@ -15,7 +15,8 @@
 // this program knows is refused, never changed. Any thread: calls are serialised inside.
 class RecordStore : public RecordSink {
 public:
-    static constexpr int kSchemaVersion = 1;
+    // 2: the units' scanned serial numbers (a database of version 1 gains the column on open).
+    static constexpr int kSchemaVersion = 2;
 
     // The next number of the counter `key` (a name pattern), starting at `first` if the
     // counter is new; taken in one transaction, so no two stations get the same number. A number
@@ -43,6 +44,9 @@ public:
 // variables and ~/.pgpass fill in the rest). Nothing, with `why`, when it cannot be opened or its
 // schema is newer than this program's.
 std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::string& why);
+
+// This station's own database, a SQLite file in its data folder, used when none is named.
+std::string DefaultRecordAddress();
 
 // `address` as it may be shown or logged: a password in it replaced by "***".
 std::string ShownAddress(const std::string& address);

@@ -4,18 +4,26 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <iterator>
 #include <mutex>
 
 namespace {
 
 constexpr int kBusyMs = 10000;  // another station's transaction holds the file this long at most
 
+// Each step from one version to the next, in order: kMigrations[0] takes version 1 to 2.
+const char* const kMigrations[] = {
+    "ALTER TABLE units ADD COLUMN serial TEXT",
+};
+static_assert(std::size(kMigrations) == RecordStore::kSchemaVersion - 1);
+
 const char kSchema[] = R"(
 CREATE TABLE schema_version (version INTEGER NOT NULL);
 CREATE TABLE units (
   id INTEGER PRIMARY KEY, time TEXT NOT NULL, station TEXT, operator TEXT, lot TEXT, port TEXT,
   address TEXT, model TEXT, firmware TEXT, name TEXT, confirmed TEXT, result TEXT NOT NULL,
-  reason TEXT, seconds REAL, attempt INTEGER, transcript TEXT);
+  reason TEXT, seconds REAL, attempt INTEGER, transcript TEXT, serial TEXT);
 CREATE INDEX units_address ON units (address);
 CREATE TABLE counters (name TEXT PRIMARY KEY, next INTEGER NOT NULL);
 CREATE TABLE returned_numbers (name TEXT NOT NULL, number INTEGER NOT NULL,
@@ -91,8 +99,8 @@ public:
         std::lock_guard guard(m_lock);
         Statement insert(m_db,
                          "INSERT INTO units (time, station, operator, lot, port, address, model, "
-                         "firmware, name, confirmed, result, reason, seconds, attempt, transcript) "
-                         "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+                         "firmware, name, confirmed, result, reason, seconds, attempt, transcript, "
+                         "serial) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
         insert.Bind(1, r.time).Bind(2, r.station).Bind(3, r.operatorName).Bind(4, r.lot);
         insert.Bind(5, r.port).Bind(6, r.address).Bind(7, r.model).Bind(8, r.firmware);
         insert.Bind(9, r.name)
@@ -101,7 +109,7 @@ public:
         insert.Bind(12, r.reason)
             .Bind(13, r.seconds)
             .Bind(14, static_cast<std::int64_t>(r.attempt));
-        insert.Bind(15, r.transcript);
+        insert.Bind(15, r.transcript).Bind(16, r.serial);
         if (insert.Step() != SQLITE_DONE) {
             return std::make_error_code(std::errc::io_error);
         }
@@ -177,7 +185,7 @@ public:
         Statement select(
             m_db,
             "SELECT time, station, operator, lot, port, address, model, firmware, name, "
-            "confirmed, result, reason, seconds, attempt, transcript FROM units "
+            "confirmed, result, reason, seconds, attempt, transcript, serial FROM units "
             "WHERE (?1 IS NULL OR lot = ?1) AND (?2 IS NULL OR station = ?2) AND "
             "(?3 IS NULL OR result = ?3) AND (?4 IS NULL OR address = ?4) AND "
             "(?5 IS NULL OR time >= ?5) ORDER BY id");
@@ -223,6 +231,15 @@ private:
             why = "its schema is version " + std::to_string(found) +
                   ", newer than this program's " + std::to_string(kSchemaVersion);
             return false;
+        }
+        // An older database is brought up to this version, inside the opening transaction.
+        for (std::int64_t from = std::max<std::int64_t>(found, 1); from < kSchemaVersion; ++from) {
+            Statement step(m_db, "INSERT INTO schema_version (version) VALUES (?)");
+            step.Bind(1, from + 1);
+            if (!Exec(kMigrations[from - 1]) || step.Step() != SQLITE_DONE) {
+                why = sqlite3_errmsg(m_db);
+                return false;
+            }
         }
         return true;
     }

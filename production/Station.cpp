@@ -1,5 +1,6 @@
 #include "Station.h"
 
+#include "NetworkChannel.h"
 #include "PortPattern.h"
 
 #include <algorithm>
@@ -146,10 +147,13 @@ Station::End Station::Run(const std::atomic<int>& stopLevel) {
     if (!Poll()) {
         return End::PortTaken;
     }
-    m_waiting.clear();  // what is there already is not new
-    // A network port cannot be seen to appear: the module behind it is taken at the start.
-    for (const std::string& port : NetworkPortsIn(m_options.portPattern)) {
-        m_waiting.push_back({port, Clock::now() - m_options.settleTime});
+    // What is there already is not new, except a network port: it cannot be seen to appear, so
+    // the module behind it is taken at the start.
+    m_waiting.clear();
+    for (const std::string& port : m_present) {
+        if (NetworkPortName::HasNetworkScheme(port)) {
+            m_waiting.push_back({port, Clock::now() - m_options.settleTime});
+        }
     }
     End end = End::Stopped;
     while (stopLevel.load() == 0) {
@@ -307,10 +311,17 @@ void Station::Record(UnitRecord& record, unsigned attempt, double seconds, bool 
     if (m_events.recorded) {
         m_events.recorded(record);
     }
+    if (m_events.counted) {
+        m_events.counted(SummaryNow());
+    }
 }
 
 StationSummary Station::Summary() const {
     std::lock_guard guard(m_lock);
+    return SummaryNow();
+}
+
+StationSummary Station::SummaryNow() const {
     StationSummary summary = m_summary;
     summary.hours =
         std::chrono::duration<double, std::ratio<3600>>(Clock::now() - m_started).count();

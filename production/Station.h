@@ -82,6 +82,9 @@ struct StationEvents {
     std::function<void(const std::string& port, unsigned attempt)> started;
     // After the record was written: the unit's line may be shown.
     std::function<void(const UnitRecord& record)> recorded;
+    // Right after `recorded`: the counts with that record in them (Summary() would wait for the
+    // record lock, which is held here).
+    std::function<void(const StationSummary& summary)> counted;
     // The record could not be written: the station stops before the next unit.
     std::function<void(const UnitRecord& record, const std::error_code& error)> recordFailed;
     // Another station holds `port` (or the pattern): this one stops.
@@ -128,6 +131,7 @@ private:
     // Writes a try's record and counts it; `final`: the unit's last try.
     void Record(UnitRecord& record, unsigned attempt, double seconds, bool final);
     bool ClaimAddress(const std::string& address, std::string& holder, const std::string& port);
+    StationSummary SummaryNow() const;  // with m_lock held
 
     StationOptions m_options;
     StationPortLister m_listPorts;

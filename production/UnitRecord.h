@@ -23,6 +23,7 @@ struct UnitRecord {
     double seconds = 0;
     unsigned attempt = 1;    // 1 for the first try at the unit
     std::string transcript;  // FAIL only: the lines sent (">") and received ("<")
+    std::string serial;      // the serial number scanned for the unit, if any
 };
 
 const char* ResultText(UnitRecord::Result result);  // "PASS", "FAIL", "DUPLICATE"
@@ -33,9 +34,10 @@ std::string JoinedFields(const std::vector<std::string>& fields);
 std::vector<std::string> SplitFields(const std::string& text);
 
 // A record from the columns of a database row, in the order of the report's columns (time,
-// station, ..., transcript), each as text.
+// station, ..., transcript, serial), each as text.
 UnitRecord RecordFromColumns(const std::function<std::string(int column)>& text);
 
-// A record as a CSV line (every field quoted, CR LF at the end), and the header line.
+// A record as a CSV line (every field quoted, CR LF at the end), and the header line. Without
+// `withSerial`, the columns of the reports written before serial numbers were recorded.
 std::string CsvHeaderLine();
-std::string CsvLine(const UnitRecord& record);
+std::string CsvLine(const UnitRecord& record, bool withSerial = true);

@@ -87,8 +87,8 @@ QString StoreKey(Value value) {
 }
 
 int OpMode() {
-    return ReadInt(Value::OpMode, kOpModeConfigurator) == kOpModeTerminal ? kOpModeTerminal
-                                                                          : kOpModeConfigurator;
+    const int stored = ReadInt(Value::OpMode, kOpModeConfigurator);
+    return stored == kOpModeTerminal || stored == kOpModeProduction ? stored : kOpModeConfigurator;
 }
 void SetOpMode(int mode) {
     Write(Value::OpMode, mode);

@@ -14,8 +14,11 @@ namespace AppSettings {
 
 inline constexpr int kOpModeConfigurator = 1;
 inline constexpr int kOpModeTerminal = 2;
+inline constexpr int kOpModeProduction = 3;
 
-int OpMode();  // kOpModeTerminal only when 2 is stored; anything else is kOpModeConfigurator
+// kOpModeTerminal or kOpModeProduction when 2 or 3 is stored; anything else is
+// kOpModeConfigurator.
+int OpMode();
 void SetOpMode(int mode);
 
 QString ComPort();

@@ -8,6 +8,7 @@
 #include "ConfMessages.h"
 #include "CsKWEVBManagerDlg.h"
 #include "ModuleConfPage.h"
+#include "ProductionPage.h"
 #include "Profile.h"
 #include "ProfileApplyDlg.h"
 #include "RecordingFileAsker.h"
@@ -17,6 +18,7 @@
 #include "SerialTermPage.h"
 #include "SkwVersion.h"
 #include "StallProbe.h"
+#include "StationTile.h"
 #include "Translations.h"
 #include "VirtualModule.h"
 
@@ -897,6 +899,68 @@ TEST_F(MainWindowTest, saveModuleSettings_writesTheModuleShown_whichThenMatchesI
     Trigger(CsKWEVBManagerDlg::kIdSaveModuleSettings);
     EXPECT_TRUE(QFile::exists(bare + QStringLiteral(".json")));
     EXPECT_FALSE(QFile::exists(bare));
+}
+
+// In Production the station opens the ports of its fixture itself; closing the window or "Setup
+// COM port" during a run ends the run first (no new unit, the running one finishes with
+// "ATZ"), and the window goes on handling its events until then.
+TEST_F(MainWindowTest, production_closeAndSetupDuringARun_endTheRunFirst_withoutWaiting) {
+    for (const bool closing : {true, false}) {
+        SCOPED_TRACE(closing ? "close" : "setup");
+        CreateWindow();
+        Start([](QDialog& dialog) {
+            Click(dialog, QLatin1String(ComPortCfgDlg::kIdProduction));
+            Click(dialog, ComPortCfgDlg::kIdOk);
+        });
+        ProductionPage& page = m_window->ProdPage();
+        EXPECT_TRUE(page.isVisible());
+        EXPECT_FALSE(m_window->ConfPage().isVisible());
+        EXPECT_EQ(Connection(), "Production station");
+        QTest::qWait(kSettleMs);
+        EXPECT_FALSE(AnyPortOpen());
+
+        const std::string tag = "mw-" + std::to_string(::getpid()) + (closing ? "-c-" : "-s-");
+        page.SetSystemPortSource([] { return QStringList(); });
+        page.findChild<QLineEdit*>(QLatin1String(ProductionPage::kIdPattern))
+            ->setText(QString::fromStdString("*/" + tag + "*"));
+        Click(page, QLatin1String(ProductionPage::kIdRecordOther));
+        page.findChild<QLineEdit*>(QLatin1String(ProductionPage::kIdRecordAddress))
+            ->setText(QStringLiteral("sqlite:") +
+                      QDir(m_settings.Folder()).filePath(QString::fromStdString(tag + ".sqlite")));
+        ASSERT_TRUE(page.LoadSettingsFile(WriteFile("station.json", R"({"advInterval": 210})")));
+        Click(page, QLatin1String(ProductionPage::kIdStart));
+        ASSERT_TRUE(WaitFor([&] { return page.StatusText().contains("Recording into"); }))
+            << page.StatusText().toStdString();
+
+        VirtualModuleOptions options;
+        options.portName = tag + "0";
+        options.address = closing ? "C0FFEE0006A1" : "C0FFEE0006A2";
+        options.latency = std::chrono::milliseconds(150);
+        VirtualModule unit(options);
+        ASSERT_FALSE(unit.Start());
+        const QString port = QString::fromStdString(unit.PortPath());
+        ASSERT_TRUE(WaitFor([&] {
+            return page.Tile(port) &&
+                   page.Tile(port)->CurrentState() == StationTile::State::Configuring;
+        }));
+        const int dialogsBefore = m_dialogsRun;
+        StallProbe probe;
+        probe.Start();
+        CloseOrSetUp(closing);
+        EXPECT_TRUE(m_window->isVisible());
+        EXPECT_TRUE(page.IsRunning());
+        ASSERT_TRUE(WaitFor([&] { return !page.IsRunning(); }));
+        if (closing) {
+            EXPECT_TRUE(WaitFor([&] { return !m_window->isVisible(); }));
+        } else {
+            EXPECT_TRUE(WaitFor([&] { return m_dialogsRun == dialogsBefore + 1; }));
+        }
+        probe.Stop();
+        EXPECT_LT(probe.LongestMs(), 500);
+        EXPECT_EQ(page.Tile(port)->CurrentState(), StationTile::State::Pass);
+        EXPECT_EQ(unit.Commands().back(), "ATZ");
+        m_window.reset();
+    }
 }
 
 }  // namespace

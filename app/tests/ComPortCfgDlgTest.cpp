@@ -44,10 +44,14 @@ protected:
     }
 
     template <typename T>
-    static T* Control(ComPortCfgDlg& dialog, int id) {
-        T* control = dialog.findChild<T*>(QString::number(id));
-        EXPECT_NE(control, nullptr) << id;
+    static T* Control(ComPortCfgDlg& dialog, const QString& name) {
+        T* control = dialog.findChild<T*>(name);
+        EXPECT_NE(control, nullptr) << name.toStdString();
         return control;
+    }
+    template <typename T>
+    static T* Control(ComPortCfgDlg& dialog, int id) {
+        return Control<T>(dialog, QString::number(id));
     }
     static QStringList Items(QComboBox* combo) {
         QStringList items;
@@ -58,6 +62,9 @@ protected:
     }
     static void Click(ComPortCfgDlg& dialog, int id) {
         Control<QAbstractButton>(dialog, id)->click();
+    }
+    static void Click(ComPortCfgDlg& dialog, const QString& name) {
+        Control<QAbstractButton>(dialog, name)->click();
     }
 
     ScratchSettings m_settings;
@@ -316,22 +323,28 @@ TEST_F(ComPortCfgDlgTest, flowControl_isPreselected_andTheChoiceIsTakenOnOk) {
     }
 }
 
-TEST_F(ComPortCfgDlgTest, opMode_onlyAStoredTwoOpensInTerminal) {
+TEST_F(ComPortCfgDlgTest, opMode_onlyAStoredTwoOrThreeOpensInTerminalOrProduction) {
     struct Case {
         Stored stored;
-        int checked;
+        QString checked;
         int opMode;
     };
+    const QString configurator = QString::number(Dlg::kIdConfigurator);
     const Case cases[] = {
-        {{}, Dlg::kIdConfigurator, 1}, {0, Dlg::kIdConfigurator, 1}, {3, Dlg::kIdConfigurator, 1},
-        {-1, Dlg::kIdConfigurator, 1}, {2, Dlg::kIdTerminal, 2},
+        {{}, configurator, 1},
+        {0, configurator, 1},
+        {4, configurator, 1},
+        {-1, configurator, 1},
+        {2, QString::number(Dlg::kIdTerminal), 2},
+        {3, QLatin1String(Dlg::kIdProduction), 3},
     };
     for (const Case& c : cases) {
         ScratchSettings::Clear();
         Store(Value::OpMode, c.stored);
         ComPortCfgDlg dialog;
         RunModal(dialog, [&] {
-            EXPECT_TRUE(Control<QRadioButton>(dialog, c.checked)->isChecked()) << c.checked;
+            EXPECT_TRUE(Control<QRadioButton>(dialog, c.checked)->isChecked())
+                << c.checked.toStdString();
             EXPECT_EQ(dialog.Settings().opMode, c.opMode);
             Click(dialog, Dlg::kIdCancel);
         });
@@ -342,16 +355,18 @@ TEST_F(ComPortCfgDlgTest, opMode_onlyAStoredTwoOpensInTerminal) {
 TEST_F(ComPortCfgDlgTest, modeButtons_changeTheModeAtOnce_butOnlyOkStoresIt) {
     struct Case {
         Stored stored;
-        int radio;
+        QString radio;
         int button;
         int opMode;
         Stored storedAfter;
     };
+    const QString terminal = QString::number(Dlg::kIdTerminal);
+    const QString configurator = QString::number(Dlg::kIdConfigurator);
+    const QString production = QLatin1String(Dlg::kIdProduction);
     const Case cases[] = {
-        {{}, Dlg::kIdTerminal, Dlg::kIdCancel, 2, {}},
-        {{}, Dlg::kIdTerminal, Dlg::kIdOk, 2, 2},
-        {2, Dlg::kIdConfigurator, Dlg::kIdOk, 1, 1},
-        {2, Dlg::kIdConfigurator, Dlg::kIdCancel, 1, 2},
+        {{}, terminal, Dlg::kIdCancel, 2, {}}, {{}, terminal, Dlg::kIdOk, 2, 2},
+        {2, configurator, Dlg::kIdOk, 1, 1},   {2, configurator, Dlg::kIdCancel, 1, 2},
+        {{}, production, Dlg::kIdOk, 3, 3},    {3, terminal, Dlg::kIdCancel, 2, 3},
     };
     for (const Case& c : cases) {
         ScratchSettings::Clear();
@@ -362,8 +377,8 @@ TEST_F(ComPortCfgDlgTest, modeButtons_changeTheModeAtOnce_butOnlyOkStoresIt) {
             EXPECT_EQ(dialog.Settings().opMode, c.opMode);
             Click(dialog, c.button);
         });
-        EXPECT_EQ(dialog.Settings().opMode, c.opMode) << c.radio << c.button;
-        EXPECT_EQ(Read(Value::OpMode), c.storedAfter) << c.radio << c.button;
+        EXPECT_EQ(dialog.Settings().opMode, c.opMode) << c.radio.toStdString() << c.button;
+        EXPECT_EQ(Read(Value::OpMode), c.storedAfter) << c.radio.toStdString() << c.button;
     }
 }
 
@@ -373,6 +388,7 @@ TEST_F(ComPortCfgDlgTest, texts_andAccessibleNames_inBothLanguages) {
         QString title;
         std::vector<std::pair<int, QString>> names;
         QString flowLabel;
+        QString production;
     };
     const Case cases[] = {
         {"en",
@@ -384,7 +400,8 @@ TEST_F(ComPortCfgDlgTest, texts_andAccessibleNames_inBothLanguages) {
           {Dlg::kIdTerminal, "Terminal"},
           {Dlg::kIdOk, "OK"},
           {Dlg::kIdCancel, "Cancel"}},
-         "Flow control"},
+         "Flow control",
+         "Production"},
         {"ko",
          "GaX sKW 모듈과의 통신 설정",
          {{Dlg::kIdPort, "통신 포트"},
@@ -394,7 +411,8 @@ TEST_F(ComPortCfgDlgTest, texts_andAccessibleNames_inBothLanguages) {
           {Dlg::kIdTerminal, "시리얼 터미널"},
           {Dlg::kIdOk, "확인"},
           {Dlg::kIdCancel, "취소"}},
-         "흐름 제어 "},
+         "흐름 제어 ",
+         "생산"},
     };
     for (const Case& c : cases) {
         Translations::Install(QLatin1String(c.language));
@@ -403,6 +421,11 @@ TEST_F(ComPortCfgDlgTest, texts_andAccessibleNames_inBothLanguages) {
         for (const auto& [id, name] : c.names) {
             EXPECT_EQ(Control<QWidget>(dialog, id)->accessibleName(), name) << id;
         }
+        EXPECT_EQ(Control<QRadioButton>(dialog, QLatin1String(Dlg::kIdProduction))->text(),
+                  c.production);
+        EXPECT_EQ(
+            Control<QRadioButton>(dialog, QLatin1String(Dlg::kIdProduction))->accessibleName(),
+            c.production);
         auto* flow = Control<QComboBox>(dialog, Dlg::kIdFlowControl);
         const auto labels = dialog.findChildren<QLabel*>();
         const auto label = std::find_if(labels.begin(), labels.end(),

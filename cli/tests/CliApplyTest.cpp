@@ -217,7 +217,7 @@ TEST(CliWatchTest, threeModules_oneAfterTheOther_passWithCounterNamesAndCsvRows)
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0],
               "time,station,operator,lot,port,address,model,firmware,name,confirmed,result,reason,"
-              "seconds,attempt,transcript\r");
+              "seconds,attempt,transcript,serial\r");
     EXPECT_THAT(rows[3], HasSubstr(R"(,"00A0C8523003","GaX-sKW523","v2.1.4","SNS-003",)"
                                    R"("name=SNS-003;advInterval=200","PASS","",)"));
 }

@@ -79,7 +79,8 @@ TEST(RecordFileTest, foreignFiles_removedFiles_andFullDisks_areErrors) {
     EXPECT_NE(why.find("header"), std::string::npos);
 
 #ifndef _WIN32
-    // Windows refuses to remove a file that is open, so a report cannot vanish under a station there.
+    // Windows refuses to remove a file that is open, so a report cannot vanish under a station
+    // there.
     const auto removed = Scratch("removed.csv");
     auto file = RecordFile::Open(removed.string(), error, why);
     ASSERT_TRUE(file);
@@ -91,5 +92,40 @@ TEST(RecordFileTest, foreignFiles_removedFiles_andFullDisks_areErrors) {
         auto full = RecordFile::Open("/dev/full", error, why);
         // Either the header or the first record cannot be written.
         EXPECT_TRUE(!full || full->Write(Sample(UnitRecord::Result::Pass, "C0FFEE000001")));
+    }
+}
+
+// A CSV report begun before serial numbers were recorded is appended in its own columns; a new
+// one, and every JSON Lines report, carries the serial.
+TEST(RecordFileTest, olderCsvReports_keepTheirColumns_newOnesCarryTheSerial) {
+    const std::string olderHeader =
+        "time,station,operator,lot,port,address,model,firmware,name,confirmed,result,reason,"
+        "seconds,attempt,transcript\r\n";
+    const struct {
+        const char* name;
+        std::string before;
+        bool withSerial;
+    } cases[] = {
+        {"older.csv", olderHeader, false},
+        {"new.csv", "", true},
+        {"new.jsonl", "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto path = Scratch(c.name);
+        std::ofstream(path, std::ios::binary) << c.before;
+        std::error_code error;
+        std::string why;
+        auto file = RecordFile::Open(path.string(), error, why);
+        ASSERT_TRUE(file) << why << error.message();
+        UnitRecord record = Sample(UnitRecord::Result::Pass, "C0FFEE000003");
+        record.serial = "SN-77";
+        ASSERT_FALSE(file->Write(record));
+        const std::string text = Read(path);
+        EXPECT_EQ(text.find("SN-77") != std::string::npos, c.withSerial) << text;
+        if (c.before == olderHeader) {
+            EXPECT_EQ(text.substr(0, olderHeader.size()), olderHeader);
+            EXPECT_EQ(text.substr(olderHeader.size()), CsvLine(record, false));
+        }
     }
 }

@@ -2,6 +2,7 @@
 #include "ScratchPostgres.h"
 
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -46,6 +47,23 @@ UnitRecord Record(const std::string& station, const std::string& address,
     record.result = result;
     record.confirmed = {"name=SNS-1", "advInterval=250"};
     return record;
+}
+
+// Runs `sql` on the database at `address` as another program would; false when it fails.
+bool RunSql(const std::string& address, const std::string& sql) {
+    if (address.rfind("sqlite:", 0) == 0) {
+        sqlite3* db = nullptr;
+        const bool ok = sqlite3_open(address.substr(7).c_str(), &db) == SQLITE_OK &&
+                        sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_close(db);
+        return ok;
+    }
+    PGconn* connection = PQconnectdb(address.c_str());
+    PGresult* result = PQexec(connection, sql.c_str());
+    const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK;
+    PQclear(result);
+    PQfinish(connection);
+    return ok;
 }
 
 }  // namespace
@@ -131,6 +149,40 @@ TEST(RecordStoreTest, aNewerSchema_isRefused) {
     EXPECT_FALSE(OpenRecordStore(address, why));
     EXPECT_NE(why.find("newer"), std::string::npos) << why;
     EXPECT_FALSE(OpenRecordStore("mysql://x", why));
+}
+
+// A database of the first version (before serial numbers were recorded) gains the column when
+// a station opens it, and keeps its records; serial numbers read back as written.
+TEST(RecordStoreTest, aFirstVersionDatabase_isMigratedOnOpen_andKeepsItsRecords) {
+    for (const std::string& address : Addresses("migrate")) {
+        SCOPED_TRACE(address);
+        std::string why;
+        ASSERT_TRUE(OpenRecordStore(address, why)) << why;
+        const std::string station = "M-" + std::to_string(::getpid());
+        // The first version's table and version, with a record of its time.
+        ASSERT_TRUE(RunSql(address,
+                           "ALTER TABLE units DROP COLUMN serial; DELETE FROM schema_version; "
+                           "INSERT INTO schema_version (version) VALUES (1); "
+                           "INSERT INTO units (time, station, address, result) VALUES "
+                           "('2026-01-01T00:00:00Z', '" +
+                               station + "', 'C0FFEE0000F1', 'PASS')"));
+        auto store = OpenRecordStore(address, why);
+        ASSERT_TRUE(store) << why;
+        EXPECT_TRUE(store->PassedAddresses().contains("C0FFEE0000F1"));
+        UnitRecord scanned = Record(station, "C0FFEE0000F2", UnitRecord::Result::Pass);
+        scanned.serial = "SN-42";
+        ASSERT_FALSE(store->Write(scanned));
+        RecordStore::Query query;
+        query.station = station;
+        const auto records = store->Records(query, why);
+        ASSERT_EQ(records.size(), 2u) << why;
+        EXPECT_EQ(records[0].address, "C0FFEE0000F1");
+        EXPECT_EQ(records[0].serial, "");
+        EXPECT_EQ(records[1].serial, "SN-42");
+        // Brought up once: opened again, nothing is left to do.
+        EXPECT_TRUE(OpenRecordStore(address, why)) << why;
+        EXPECT_EQ(store->Records(query, why).size(), 2u) << why;
+    }
 }
 
 // A password given in the address never shows in a message or a record's station name.

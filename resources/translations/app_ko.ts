@@ -55,6 +55,10 @@
         <translation>시리얼 터미널</translation>
     </message>
     <message>
+        <source>Production</source>
+        <translation>생산</translation>
+    </message>
+    <message>
         <source>OK</source>
         <translation>확인</translation>
     </message>

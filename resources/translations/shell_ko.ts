@@ -44,6 +44,14 @@
         <translation>COM 포트 닫힘</translation>
     </message>
     <message>
+        <source>Stopping the production station…</source>
+        <translation>생산 스테이션을 정지하는 중…</translation>
+    </message>
+    <message>
+        <source>Production station</source>
+        <translation>생산 스테이션</translation>
+    </message>
+    <message>
         <source>Unable to open a COM port.</source>
         <translation>COM 포트를 열 수 없습니다.</translation>
     </message>

@@ -89,13 +89,15 @@ TEST_F(AppSettingsTest, storedValues_readBackThroughTheGetters) {
     EXPECT_TRUE(AppSettings::NameFilterChecked());
 }
 
-TEST_F(AppSettingsTest, opModeOtherThanTerminal_readsAsConfigurator) {
-    for (const int stored : {0, 1, 3, -1}) {
+TEST_F(AppSettingsTest, opModeOtherThanTerminalOrProduction_readsAsConfigurator) {
+    for (const int stored : {0, 1, 4, -1}) {
         AppSettings::SetOpMode(stored);
         EXPECT_EQ(AppSettings::OpMode(), AppSettings::kOpModeConfigurator) << stored;
     }
     AppSettings::SetOpMode(2);
     EXPECT_EQ(AppSettings::OpMode(), AppSettings::kOpModeTerminal);
+    AppSettings::SetOpMode(3);
+    EXPECT_EQ(AppSettings::OpMode(), AppSettings::kOpModeProduction);
 }
 
 TEST_F(AppSettingsTest, unreadableInteger_givesTheDefault) {

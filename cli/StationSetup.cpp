@@ -1,0 +1,197 @@
+#include "StationSetup.h"
+
+#include "NetworkChannel.h"
+#include "ProfileApply.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+// A unit's transcript keeps at most this much: enough for every command of a full apply.
+constexpr std::size_t kTranscriptLimit = 64 * 1024;
+
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
+// Failures on the line, worth another try; a module that refused, or is not the right one, is
+// not.
+bool IsLineFailure(ExitCode code) {
+    return code == ExitCode::PortNotOpened || code == ExitCode::NoAnswer ||
+           code == ExitCode::PortError;
+}
+
+}  // namespace
+
+bool IsRemotePort(const std::string& port) {
+    return NetworkPortName::HasNetworkScheme(port);
+}
+
+StationSetup::StationSetup(Profile profile, ApplyRequest request, Texts texts)
+    : m_profile(std::move(profile)),
+      m_request(std::move(request)),
+      m_texts(std::move(texts)),
+      m_counter(m_request.nameCounter) {}
+
+StationSetup::~StationSetup() = default;
+
+Step StationSetup::Open() {
+    if (const Step refused = TakeLocks()) {
+        return refused;
+    }
+    return m_request.report ? OpenReport() : OpenStore();
+}
+
+StationOptions StationSetup::Options() const {
+    StationOptions options;
+    options.portPattern = m_chosenPorts.empty() ? m_request.portPattern : "*";
+    options.parallel = m_request.parallel;
+    options.retries = m_request.retries;
+    options.station = m_request.station.value_or(StationPlatform::HostName());
+    options.operatorName = m_request.operatorName.value_or("");
+    options.lot = m_request.lot.value_or("");
+    return options;
+}
+
+StationPortLister StationSetup::Lister(StationPortLister system) const {
+    if (m_chosenPorts.empty()) {
+        return system;
+    }
+    return [system = std::move(system), chosen = m_chosenPorts] {
+        const std::vector<std::string> listed = system ? system() : std::vector<std::string>{};
+        std::vector<std::string> ports;
+        for (const std::string& port : chosen) {
+            if (IsRemotePort(port) ||
+                std::find(listed.begin(), listed.end(), port) != listed.end()) {
+                ports.push_back(port);
+            }
+        }
+        return ports;
+    };
+}
+
+RecordSink* StationSetup::Record() {
+    return m_report ? static_cast<RecordSink*>(m_report.get()) : m_store.get();
+}
+
+NameCounter& StationSetup::Counter() {
+    return m_storeCounter ? static_cast<NameCounter&>(*m_storeCounter)
+                          : static_cast<NameCounter&>(m_counter);
+}
+
+std::string StationSetup::LockKey() const {
+    if (m_chosenPorts.empty()) {
+        return m_request.portPattern;
+    }
+    std::vector<std::string> sorted = m_chosenPorts;
+    std::sort(sorted.begin(), sorted.end());
+    std::string key;
+    for (const std::string& port : sorted) {
+        key += port + '\n';
+    }
+    return key;
+}
+
+// Two stations over one record or one pattern would give two modules one name.
+Step StationSetup::TakeLocks() {
+    std::error_code error;
+    const std::string folder = StationPlatform::LockFolder();
+    m_patternLock = StationPlatform::TryLock(
+        folder + "/pattern-" + std::to_string(std::hash<std::string>{}(LockKey())) + ".lock",
+        error);
+    if (!m_patternLock && error == std::errc::device_or_resource_busy) {
+        return Failure{ExitCode::PortNotOpened,
+                       m_texts(TextId::WatchTaken, {m_request.portPattern})};
+    }
+    if (m_request.report) {
+        m_reportLock = StationPlatform::TryLock(*m_request.report + ".lock", error);
+        if (!m_reportLock && error == std::errc::device_or_resource_busy) {
+            return Failure{ExitCode::PortNotOpened,
+                           m_texts(TextId::WatchTaken, {*m_request.report})};
+        }
+    }
+    return std::nullopt;
+}
+
+Step StationSetup::OpenReport() {
+    std::error_code same;
+    if (std::filesystem::equivalent(*m_request.report, m_request.file, same)) {
+        return Failure{ExitCode::BadArgument, m_texts(TextId::ReportIsSettingsFile)};
+    }
+    std::error_code error;
+    std::string why;
+    m_report = RecordFile::Open(*m_request.report, error, why);
+    if (!m_report) {
+        return Failure{ExitCode::BadArgument,
+                       m_texts(TextId::ReportRefused,
+                               {*m_request.report, why.empty() ? error.message() : why})};
+    }
+    return std::nullopt;
+}
+
+// The line's database: the one named, or this station's own SQLite file; its counter is kept
+// under the name pattern.
+Step StationSetup::OpenStore() {
+    const std::string address = m_request.record.value_or(DefaultRecordAddress());
+    std::string why;
+    m_store = OpenRecordStore(address, why);
+    if (!m_store) {
+        return Failure{ExitCode::PortNotOpened,
+                       m_texts(TextId::StoreRefused, {ShownAddress(address), why})};
+    }
+    const std::string key = m_profile.name.value_or("");
+    if (m_request.resetCounter && !m_store->RaiseCounter(key, *m_request.resetCounter, why)) {
+        return Failure{ExitCode::BadArgument, m_texts(TextId::CounterNotReset, {why})};
+    }
+    m_storeCounter = std::make_unique<StoreNameCounter>(*m_store, key, m_request.nameCounter);
+    return std::nullopt;
+}
+
+UnitTry StationSetup::Try(const UnitContext& unit, const UnitProgressSink& progress) const {
+    Connection connection = m_request.connection;
+    connection.port = unit.port;
+    std::ostringstream detail;  // the details of one module stay out of its line
+    std::ostringstream errors;
+    const CliContext quiet{detail, errors, m_texts, unit.stopNow};
+    std::string transcript;
+    ApplyOptions options{connection, unit.number, false};
+    options.accept = [&unit](const ModuleValues& module) { return unit.claim(module.address); };
+    options.transcript = [&transcript](bool sent, std::string_view line) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
+            line.remove_suffix(1);
+        }
+        if (transcript.size() < kTranscriptLimit) {
+            transcript += (sent ? "> " : "< ") + std::string(line) + "\n";
+        }
+    };
+    options.progress = progress;
+    const ApplyOutcome outcome = ApplyProfile(m_profile, options, quiet);
+    UnitTry tried;
+    UnitRecord& record = tried.record;
+    record.port = unit.port;
+    record.address = outcome.module.address;
+    record.model = outcome.module.model;
+    record.firmware = outcome.module.firmware;
+    record.name = outcome.name;
+    record.confirmed = outcome.confirmed;
+    record.transcript = transcript;
+    tried.nameWritten = outcome.nameWritten;
+    if (outcome.refused) {
+        record.result = UnitRecord::Result::Duplicate;
+        record.reason = m_texts(TextId::AlreadyConfigured);
+    } else if (outcome.failure) {
+        record.result = UnitRecord::Result::Fail;
+        record.reason = OneLine(outcome.failure->message);
+        tried.lineFailure = IsLineFailure(outcome.failure->code);
+    } else {
+        record.result = UnitRecord::Result::Pass;
+    }
+    return tried;
+}
