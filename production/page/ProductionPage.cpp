@@ -27,10 +27,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScrollArea>
+
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include <cmath>
 
@@ -39,7 +42,6 @@ namespace {
 // The records table keeps this many, the newest first.
 constexpr int kRecordRows = 100;
 // Tiles in a row.
-constexpr int kTileColumns = 4;
 // A FAIL flashes the tiles this many times.
 constexpr int kFlashes = 6;
 
@@ -302,6 +304,7 @@ QWidget* ProductionPage::CreateRunArea() {
     m_tileGrid = new QGridLayout(m_tileArea);
     m_tileGrid->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     auto* scroll = new QScrollArea(area);
+    m_tileScroll = scroll;
     scroll->setWidget(m_tileArea);
     scroll->setWidgetResizable(true);
     scroll->setMinimumHeight(340);
@@ -528,6 +531,29 @@ void ProductionPage::UpdateSerialQueue() {
     m_serialQueue->setAccessibleDescription(text);
 }
 
+void ProductionPage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayOutTiles();
+}
+
+void ProductionPage::LayOutTiles() {
+    const int spacing = std::max(m_tileGrid->horizontalSpacing(), 0);
+    const QMargins margins = m_tileGrid->contentsMargins();
+    const int room = m_tileScroll->viewport()->width() - margins.left() - margins.right();
+    const int tileWidth = StationTile::kMinimumWidth + spacing;
+    const int columns = std::max(1, (room + spacing) / tileWidth);
+    if (columns == m_tileColumns) {
+        return;
+    }
+    m_tileColumns = columns;
+    int index = 0;
+    for (const auto& [name, each] : m_tiles) {
+        m_tileGrid->removeWidget(each);
+        m_tileGrid->addWidget(each, index / columns, index % columns);
+        ++index;
+    }
+}
+
 void ProductionPage::OnOpened(const QString& record) {
     ShowStatus(tr("Recording into %1. Plug modules into the fixture.").arg(record));
 }
@@ -539,13 +565,8 @@ StationTile* ProductionPage::TileFor(const QString& port) {
     auto* tile = new StationTile(port, m_tileArea);
     connect(tile, &StationTile::transcriptRequested, this, &ProductionPage::ShowTranscript);
     m_tiles.emplace(port, tile);
-    // Laid out again in port order.
-    int index = 0;
-    for (const auto& [name, each] : m_tiles) {
-        m_tileGrid->removeWidget(each);
-        m_tileGrid->addWidget(each, index / kTileColumns, index % kTileColumns);
-        ++index;
-    }
+    m_tileColumns = 0;  // laid out again, in port order
+    LayOutTiles();
     tile->show();
     if (m_serialTarget->findData(port) < 0) {
         m_serialTarget->addItem(port, port);

@@ -15,6 +15,8 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QGridLayout;
+class QResizeEvent;
+class QScrollArea;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -95,6 +97,9 @@ Q_SIGNALS:
     void runningChanged(bool running);
     void runFinished();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     QWidget* CreateSetup();
     QWidget* CreateRunArea();
@@ -116,6 +121,8 @@ private:
     void ShowStatus(const QString& text);
     void UpdateSerialQueue();
     StationTile* TileFor(const QString& port);
+    // As many tiles to a row as the fixture's area shows whole.
+    void LayOutTiles();
     QStringList ChosenPorts() const;
 
     StationRunner* m_runner = nullptr;
@@ -153,6 +160,8 @@ private:
     QLabel* m_serialQueue = nullptr;
     QWidget* m_tileArea = nullptr;
     QGridLayout* m_tileGrid = nullptr;
+    QScrollArea* m_tileScroll = nullptr;
+    int m_tileColumns = 0;
     QLabel* m_units = nullptr;
     QLabel* m_pass = nullptr;
     QLabel* m_fail = nullptr;

@@ -63,7 +63,7 @@ StationTile::StationTile(const QString& port, QWidget* parent) : QFrame(parent),
     setObjectName(QStringLiteral("tile:") + port);
     setFrameShape(QFrame::StyledPanel);
     setFocusPolicy(Qt::StrongFocus);  // Enter or Space opens the transcript, like a click
-    setMinimumSize(220, 150);
+    setMinimumSize(kMinimumWidth, 150);
     auto* layout = new QVBoxLayout(this);
     m_portLabel = NewLabel(this, "tilePort");
     m_portLabel->setText(port);

@@ -19,6 +19,7 @@ class StationTile : public QFrame {
 public:
     // Present: listed when the run started; the station takes only ports that appear later.
     enum class State { Absent, Present, Waiting, Configuring, Pass, Fail, Duplicate };
+    static constexpr int kMinimumWidth = 240;
 
     explicit StationTile(const QString& port, QWidget* parent = nullptr);
 
