@@ -215,7 +215,9 @@ std::unique_ptr<RecordFile> RecordFile::Open(const std::string& path, std::error
         error = LastError();
         return nullptr;
     }
-    if (!jsonLines && file->m_file.tellp() == 0) {
+    // Not tellp(): where a file opened for appending starts is the library's choice (0 on
+    // Windows, so every reopened report got a second header there).
+    if (!jsonLines && !file->m_hasRecords) {
         file->m_file << CsvHeaderLine() << std::flush;
         if (!file->m_file) {
             error = LastError();
@@ -235,6 +237,7 @@ bool RecordFile::ReadExisting(std::string& why) {
     if (!existing || !std::getline(existing, line)) {
         return true;  // new or empty
     }
+    m_hasRecords = true;
     if (!m_jsonLines && CsvFields(line) != CsvFields(CsvHeader())) {
         if (CsvFields(line) != CsvFields(CsvHeader(false))) {
             why = "its header is not this program's";

@@ -52,7 +52,8 @@ private:
 
     std::string m_path;
     bool m_jsonLines;
-    bool m_withSerial = true;  // CSV: the file has the serial column
+    bool m_withSerial = true;   // CSV: the file has the serial column
+    bool m_hasRecords = false;  // the file has lines already (a CSV file: its header at least)
     std::ofstream m_file;
     std::set<std::string> m_passed;
 };

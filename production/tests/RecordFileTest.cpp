@@ -63,6 +63,7 @@ TEST(RecordFileTest, csvAndJsonLines_appendAndRememberWhatPassed) {
         ASSERT_TRUE(again) << why;
         EXPECT_EQ(again->PassedAddresses(), std::set<std::string>{"C0FFEE000001"});
         const std::string text = Read(path);
+        EXPECT_EQ(text.find("time,"), text.rfind("time,")) << "one header, however often opened";
         EXPECT_NE(text.find(confirmed), std::string::npos) << text;
         EXPECT_NE(text.find("4.3"), std::string::npos) << text;
     }
