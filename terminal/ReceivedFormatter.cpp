@@ -159,16 +159,26 @@ void ReceivedFormatter::EndTextLine() {
     }
 }
 
-void ReceivedFormatter::ViewCleared() {
-    m_shownPartial = 0;
-    m_atLineStart = true;
+std::u16string ReceivedFormatter::UnfinishedRow() {
+    std::u16string row;
+    if (!m_row.empty()) {
+        AppendRow(row);
+    }
+    return row;
 }
 
-void ReceivedFormatter::Reset() {
-    m_decoder.Reset();
+std::u16string ReceivedFormatter::ViewCleared() {
+    std::u16string row = UnfinishedRow();
     m_row.clear();
-    m_final.clear();
     m_shownPartial = 0;
     m_atLineStart = true;
+    return row;
+}
+
+std::u16string ReceivedFormatter::Reset() {
+    std::u16string row = ViewCleared();
+    m_decoder.Reset();
+    m_final.clear();
     m_decodedUnits = 0;
+    return row;
 }

@@ -37,10 +37,13 @@ public:
     void SetHex(bool on, std::int64_t msOfDay);
     bool Hex() const { return m_hex; }
 
-    // The view was emptied: nothing of ours is on it any more, the next data starts a line.
-    void ViewCleared();
-    // A new connection: forgets everything held.
-    void Reset();
+    // The unfinished hex row as the view shows it (empty when none).
+    std::u16string UnfinishedRow();
+    // The view was emptied: nothing of ours is on it any more, the next data starts a line or a
+    // row. The unfinished row goes with it; returned as it was shown, for a log.
+    std::u16string ViewCleared();
+    // A new connection: forgets everything held; returns the unfinished row as ViewCleared.
+    std::u16string Reset();
 
     // UTF-16 units of received text decoded so far (without stamps).
     std::uint64_t DecodedUnits() const { return m_decodedUnits; }
@@ -55,9 +58,9 @@ private:
     ReceivedTextDecoder m_decoder;
     bool m_timestamps = false;
     bool m_hex = false;
-    bool m_atLineStart = true;     // the next text character begins a line
-    std::string m_row;             // bytes of the unfinished hex row
-    std::int64_t m_rowStartMs = 0;  // arrival of its first byte
+    bool m_atLineStart = true;       // the next text character begins a line
+    std::string m_row;               // bytes of the unfinished hex row
+    std::int64_t m_rowStartMs = 0;   // arrival of its first byte
     std::size_t m_shownPartial = 0;  // length of the unfinished row the view shows
     std::u16string m_final;
     std::uint64_t m_decodedUnits = 0;

@@ -59,7 +59,7 @@ TermChannel::TermChannel(QObject* parent) : QObject(parent), m_port(std::make_un
     // I/O thread, under the port's read lock: the port's next read starts only after this
     // returns. A failed read reports with the lock held, so Fail must not close the port.
     m_port->port->m_onReceive = [this](PortChannel::Ptr, std::error_code& error,
-                                         const std::vector<std::uint8_t>& data, unsigned int size) {
+                                       const std::vector<std::uint8_t>& data, unsigned int size) {
         if (error) {
             Fail();
         } else {
@@ -68,7 +68,7 @@ TermChannel::TermChannel(QObject* parent) : QObject(parent), m_port(std::make_un
     };
     // I/O thread, under the port's write lock.
     m_port->port->m_onWriteComplete = [this](PortChannel::Ptr, std::error_code& error,
-                                               unsigned int) {
+                                             unsigned int) {
         if (error) {
             Fail();
         }
@@ -286,6 +286,18 @@ void TermChannel::ClearReceived() {
         }
     }
     PostIfWaiting();
-    m_formatter.Reset();
+    HandOutDroppedRow(m_formatter.Reset());
     m_receivedBytes = 0;
+}
+
+void TermChannel::ViewCleared() {
+    HandOutDroppedRow(m_formatter.ViewCleared());
+}
+
+// A row that leaves the view unfinished stays in the log of the text as shown, ended there.
+void TermChannel::HandOutDroppedRow(std::u16string row) {
+    if (!row.empty()) {
+        row.push_back(u'\n');
+        Q_EMIT received({}, row);
+    }
 }

@@ -85,11 +85,14 @@ public:
     // How many characters the view keeps; more in one turn would be trimmed at once.
     void SetShownLimit(int characters) { m_shownLimit = characters; }
 
-    // The view was emptied; received data keeps coming (the user's "Clear").
-    void ViewCleared() { m_formatter.ViewCleared(); }
-    // Hands out what arrived but was not shown yet, then forgets everything held and the counts.
-    // For a closed channel.
+    // The view was emptied; received data keeps coming (the user's "Clear"). An unfinished hex
+    // row goes with the view; the log gets it as a line (received()).
+    void ViewCleared();
+    // Hands out what arrived but was not shown yet, then forgets everything held and the counts;
+    // an unfinished hex row reaches the log as in ViewCleared. For a closed channel.
     void ClearReceived();
+    // The unfinished hex row as the view shows it (empty when none), for a log that stops.
+    std::u16string UnfinishedRow() { return m_formatter.UnfinishedRow(); }
 
     // UTF-16 units decoded since the last ClearReceived (shown or trimmed since).
     std::uint64_t ReceivedCharacters() const { return m_formatter.DecodedUnits(); }
@@ -120,6 +123,7 @@ private:
     void FormatArrivals(const std::deque<Arrival>& arrivals, bool keepRaw, std::string& raw);
     bool TurnHasRoom(std::chrono::steady_clock::time_point start) const;
     void HandOut(const ShownUpdate& update, std::string_view raw);
+    void HandOutDroppedRow(std::u16string row);
     bool WantsRaw() const;
 
     std::unique_ptr<Port> m_port;

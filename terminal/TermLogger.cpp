@@ -10,9 +10,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
-#include <QWidget>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QWidget>
 
 #include <optional>
 
@@ -78,13 +78,11 @@ bool TermLogger::Start() {
     }
     AppSettings::SetTermLogAsShown(choice->asShown);
     const unsigned run = ++m_run;
-    const std::error_code error =
-        m_writer.Start(QFile::encodeName(choice->path).toStdString(),
-                       [this, run](const std::error_code& failure) {
-                           QMetaObject::invokeMethod(
-                               this, [this, run, failure] { OnWriteError(run, failure); },
-                               Qt::QueuedConnection);
-                       });
+    const std::error_code error = m_writer.Start(
+        QFile::encodeName(choice->path).toStdString(), [this, run](const std::error_code& failure) {
+            QMetaObject::invokeMethod(
+                this, [this, run, failure] { OnWriteError(run, failure); }, Qt::QueuedConnection);
+        });
     if (error) {
         Prompter::Ask(m_owner,
                       tr("The log file %1 cannot be opened: %2")
@@ -95,10 +93,10 @@ bool TermLogger::Start() {
     }
     m_path = choice->path;
     m_logging = true;
-    const bool asShown = choice->asShown;
+    m_asShown = choice->asShown;
     m_received = connect(m_channel, &TermChannel::received, this,
-                         [this, asShown](std::string_view raw, std::u16string_view shown) {
-                             if (asShown) {
+                         [this](std::string_view raw, std::u16string_view shown) {
+                             if (m_asShown) {
                                  m_writer.Append(WideToUtf8(std::u16string(shown)));
                              } else {
                                  m_writer.Append(raw);
@@ -113,6 +111,10 @@ void TermLogger::Stop() {
         return;
     }
     disconnect(m_received);
+    if (const std::u16string row = m_channel ? m_channel->UnfinishedRow() : std::u16string();
+        m_asShown && !row.empty()) {
+        m_writer.Append(WideToUtf8(row + u'\n'));
+    }
     m_writer.Stop();
     m_logging = false;
     Q_EMIT statusChanged(QString());

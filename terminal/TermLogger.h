@@ -3,6 +3,7 @@
 #include "TermLogWriter.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <system_error>
@@ -27,6 +28,8 @@ public:
 
     // Shows the dialog and starts logging to the chosen file. Returns whether logging is on.
     bool Start();
+    // Stops logging; a log of the text as shown ends with the unfinished row the view shows, as
+    // a line.
     void Stop();
     bool IsLogging() const { return m_logging; }
     QString Path() const { return m_path; }
@@ -41,12 +44,13 @@ private:
     QString SuggestedPath() const;
     void OnWriteError(unsigned run, const std::error_code& error);
 
-    TermChannel* m_channel;
+    QPointer<TermChannel> m_channel;     // the page may take the channel down first
     QMetaObject::Connection m_received;  // ends with the channel if the page takes it down first
     QWidget* m_owner;
     TermLogWriter m_writer;
     QString m_portName;
     QString m_path;
     bool m_logging = false;
+    bool m_asShown = false;
     unsigned m_run = 0;  // so an error of a stopped log cannot stop the next one
 };
