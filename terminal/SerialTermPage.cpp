@@ -20,8 +20,6 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -177,7 +175,7 @@ void SerialTermPage::OnLineEndClicked() {
 
 // The user's "Clear": received data keeps coming.
 void SerialTermPage::OnClear() {
-    m_view->clear();
+    m_view->Clear();
     m_channel->ViewCleared();
 }
 
@@ -211,7 +209,7 @@ void SerialTermPage::ClosePort() {
     StopWaitingForPort();
     CloseChannel();
     m_channel->ClearReceived();
-    m_view->clear();
+    m_view->Clear();
 }
 
 void SerialTermPage::StopWaitingForPort() {
@@ -246,7 +244,7 @@ void SerialTermPage::OnReopened(const QString&) {
 
 // A marker stands on a line of its own, whatever the received text ended with.
 void SerialTermPage::AppendMarker(const QString& text) {
-    const bool lineStart = m_view->document()->lastBlock().text().isEmpty();
+    const bool lineStart = m_view->LastLine().isEmpty();
     m_view->AppendText((lineStart ? QString() : QStringLiteral("\n")) + text + QLatin1Char('\n'));
 }
 

@@ -91,7 +91,7 @@ protected:
     }
     TermFileSender* Sender() const { return page->findChild<TermFileSender*>(); }
     TermChannel* Channel() const { return page->findChild<TermChannel*>(); }
-    bool ViewShows(const QString& text) const { return View()->toPlainText().contains(text); }
+    bool ViewShows(const QString& text) const { return View()->PlainText().contains(text); }
 
     ScratchSettings settings;
     PtyPeer peer;

@@ -28,7 +28,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 
 #include <functional>
 #include <memory>
@@ -61,7 +60,7 @@ protected:
     }
     TermRichedit* View() const { return page->findChild<TermRichedit*>(); }
     TermChannel* Channel() const { return page->findChild<TermChannel*>(); }
-    QString Shown() const { return View()->toPlainText(); }
+    QString Shown() const { return View()->PlainText(); }
     // Shown text with every time stamp replaced by "[T] ".
     QString ShownUnstamped() const {
         static const QRegularExpression kStamp(
@@ -295,7 +294,7 @@ TEST_F(TermToolsTest, find_wrapsAroundAndEscapeOnlyClosesTheBar) {
     auto* bar = Find<TermFindBar>("termFindBar");
     ASSERT_TRUE(bar->isVisible());
     Find<QLineEdit>("termFindText")->setText("alpha");
-    const auto selectionStart = [&] { return View()->textCursor().selectionStart(); };
+    const auto selectionStart = [&] { return View()->SelectionStart(); };
     ASSERT_TRUE(bar->FindNext());
     EXPECT_EQ(selectionStart(), 0);
     ASSERT_TRUE(bar->FindNext());
@@ -328,7 +327,7 @@ TEST_F(TermToolsTest, scrolledUp_theViewHoldsItsPlaceAndFollowsAgainAtTheEnd) {
     QScrollBar* bar = View()->verticalScrollBar();
     ASSERT_EQ(bar->value(), bar->maximum());
     bar->setValue(bar->maximum() / 2);
-    const auto topLine = [&] { return View()->cursorForPosition(QPoint(2, 2)).block().text(); };
+    const auto topLine = [&] { return View()->LineAt(QPoint(2, 2)); };
     const QString readingAt = topLine();
     // Enough to trim lines from the top at the 32,767-character limit.
     ASSERT_TRUE(SendAndWait(lines(200, 1200)));
