@@ -152,6 +152,7 @@ void SerialTermPage::SetViewOptions(const TermViewOptions& options) {
 // Applies `options` to the channel and the view and shows them in the controls.
 void SerialTermPage::ApplyViewOptions(const TermViewOptions& options) {
     m_channel->SetTimestamps(options.timestamps);
+    m_channel->SetStampFormat(options.stampFormat);
     if (options.hexView != m_channel->HexView()) {
         m_channel->SetHexView(options.hexView);
     }

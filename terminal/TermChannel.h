@@ -79,6 +79,7 @@ public:
 
     // Display options; each applies to what arrives from then on.
     void SetTimestamps(bool on) { m_formatter.SetTimestamps(on); }
+    void SetStampFormat(StampFormat format) { m_formatter.SetStampFormat(format); }
     // Shows what waits the new way; the switch falls between two bytes.
     void SetHexView(bool on);
     bool HexView() const { return m_formatter.Hex(); }
@@ -108,7 +109,7 @@ Q_SIGNALS:
 private:
     struct Port;
     struct Arrival {
-        std::int64_t msOfDay;
+        std::int64_t localMs;
         std::vector<std::uint8_t> bytes;
     };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlainTextFilter.h"
 #include "TermLogWriter.h"
 
 #include <QObject>
@@ -20,8 +21,9 @@ class TermLogger : public QObject {
     Q_OBJECT
 
 public:
-    // The save dialog's filters, in order: the bytes as received, the text as shown.
-    enum LogFilter : int { kFilterRaw, kFilterShown };
+    // The save dialog's filters, in order: the bytes as received, the text as shown, and the
+    // text as shown without escape sequences and control characters.
+    enum LogFilter : int { kFilterRaw, kFilterShown, kFilterPlain };
 
     TermLogger(TermChannel* channel, QWidget* owner);
     ~TermLogger() override;
@@ -42,6 +44,7 @@ Q_SIGNALS:
 
 private:
     QString SuggestedPath() const;
+    void AppendShown(std::u16string_view shown);
     void OnWriteError(unsigned run, const std::error_code& error);
 
     QPointer<TermChannel> m_channel;     // the page may take the channel down first
@@ -52,5 +55,7 @@ private:
     QString m_path;
     bool m_logging = false;
     bool m_asShown = false;
-    unsigned m_run = 0;  // so an error of a stopped log cannot stop the next one
+    bool m_plain = false;
+    PlainTextFilter m_filter;  // for a plain log
+    unsigned m_run = 0;        // so an error of a stopped log cannot stop the next one
 };

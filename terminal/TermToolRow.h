@@ -9,8 +9,8 @@ class QComboBox;
 class QPushButton;
 class TermLogger;
 
-// The compact row above the terminal view: time stamps, hex view, holding the view while
-// scrolled up, the scrollback size, and the Find, Clear and Log buttons. It shows the view
+// The compact row above the terminal view: time stamps and their format, hex view, holding the view
+// while scrolled up, the scrollback size, and the Find, Clear and Log buttons. It shows the view
 // options its owner gives it and reports each choice as the whole options changed, for the owner
 // to apply and store. The Log button starts and stops `logger`.
 class TermToolRow : public QWidget {
@@ -38,6 +38,7 @@ private:
     TermLogger* m_logger;
     TermViewOptions m_options;
     QCheckBox* m_timestamps = nullptr;
+    QComboBox* m_stampFormat = nullptr;
     QCheckBox* m_hexView = nullptr;
     QCheckBox* m_holdScroll = nullptr;
     QComboBox* m_scrollback = nullptr;

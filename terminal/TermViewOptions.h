@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReceivedFormatter.h"
+
 // The terminal's view choices the user makes in the tool row and the line-end boxes, kept
 // between runs. Load and Save go through the typed values of AppSettings, one stored value per
 // field, under the names earlier versions stored.
@@ -13,6 +15,7 @@ struct TermViewOptions {
     static int OfferedScrollback(int stored);
 
     bool timestamps = false;
+    StampFormat stampFormat = StampFormat::kTimeOfDay;
     bool hexView = false;
     bool holdWhenScrolledUp = false;
     int scrollback = kScrollbackChoices[0];  // characters the view keeps, one of the offered

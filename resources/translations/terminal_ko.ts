@@ -114,6 +114,26 @@
         <source>Stop log</source>
         <translation>로그 중지</translation>
     </message>
+    <message>
+        <source>Time stamp format</source>
+        <translation>시간 표시 형식</translation>
+    </message>
+    <message>
+        <source>Time of day</source>
+        <translation>시각</translation>
+    </message>
+    <message>
+        <source>Date and time</source>
+        <translation>날짜와 시각</translation>
+    </message>
+    <message>
+        <source>Seconds since open</source>
+        <translation>포트 연 후 경과 초</translation>
+    </message>
+    <message>
+        <source>Gap since previous line</source>
+        <translation>이전 줄과의 간격</translation>
+    </message>
 </context>
 <context>
     <name>TermFindBar</name>
@@ -167,6 +187,10 @@
     <message>
         <source>Logging stopped: writing to %1 failed: %2</source>
         <translation>로그 기록을 중지했습니다. %1에 쓰지 못했습니다: %2</translation>
+    </message>
+    <message>
+        <source>Text as shown, without escape sequences (*.txt)</source>
+        <translation>화면에 표시된 텍스트, 제어 문자 제외 (*.txt)</translation>
     </message>
 </context>
 <context>
@@ -269,6 +293,17 @@
     <message>
         <source>The file %1 cannot be read.</source>
         <translation>파일 %1을(를) 읽을 수 없습니다.</translation>
+    </message>
+</context>
+<context>
+    <name>TermRichedit</name>
+    <message>
+        <source>Copy</source>
+        <translation>복사</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>모두 선택</translation>
     </message>
 </context>
 </TS>

@@ -139,3 +139,43 @@ TEST(ReceivedFormatter, clearedView_dropsTheUnfinishedRowAndHandsItBack) {
         EXPECT_EQ(view.formatter.ViewCleared(), c.hexAfterClear ? c.shown : u"");
     }
 }
+
+// Each stamp is of the arrival of its line's first byte; the gap is to the previous line's, and
+// an unfinished hex row shown again is not a line of its own.
+TEST(ReceivedFormatter, stampFormats_readAsChosen) {
+    constexpr std::int64_t kDay = 1796994309007;          // 2026-12-11 13:05:09.007, local
+    constexpr std::int64_t kLeapDay = 1709164800000 + 1;  // 2024-02-29 00:00:00.001
+    struct Case {
+        StampFormat format;
+        std::vector<Read> reads;
+        std::u16string shown;
+    };
+    const Case cases[] = {
+        {StampFormat::kTimeOfDay, {{"a\n", kDay}}, u"[13:05:09.007] a\n"},
+        {StampFormat::kDateAndTime,
+         {{"a\n", kDay}, {"b", kLeapDay}},
+         u"[2026-12-11 13:05:09.007] a\n[2024-02-29 00:00:00.001] b"},
+        {StampFormat::kSinceOpen,
+         {{"a\nb", kDay + 1500}, {"\nc\n", kDay + 61'002}},
+         u"[1.500] a\n[1.500] b\n[61.002] c\n"},
+        {StampFormat::kSincePrevious,
+         {{"a\n", kDay}, {"b\nc", kDay + 12}, {"\n", kDay + 5000}},
+         u"[+0.000] a\n[+0.012] b\n[+0.000] c\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.format));
+        ReceivedFormatter formatter;
+        formatter.SetTimestamps(true);
+        formatter.SetStampFormat(c.format);
+        formatter.SetOpenedAt(kDay);
+        EXPECT_EQ(Shown(formatter, c.reads), c.shown);
+    }
+    FollowingView hex;
+    hex.formatter.SetTimestamps(true);
+    hex.formatter.SetStampFormat(StampFormat::kSincePrevious);
+    hex.formatter.SetHex(true, 0);
+    hex.Read(std::string(16, 'x'), kDay);
+    hex.Read("y", kDay + 250);
+    hex.Read("z", kDay + 400);
+    EXPECT_EQ(hex.text.substr(hex.text.rfind(u'\n') + 1, 10), u"[+0.250] 7");
+}

@@ -228,6 +228,35 @@ TEST_F(TermToolsTest, log_holdsExactlyWhatWasReceivedAcrossAReopenAndClear) {
     }
 }
 
+// The third kind of log is the text as shown without escape sequences and control characters;
+// the choice is offered again next time.
+TEST_F(TermToolsTest, plainTextLog_dropsEscapeSequences) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("plain.txt");
+    files.AnswerWith(path, TermLogger::kFilterPlain);
+    Find<QPushButton>("termLog")->click();
+    ASSERT_TRUE(SendAndWait("\x1B[1;31mred\x1B[0m \x1B]0;title\x07ok\x07\r\n"));
+    Find<QPushButton>("termLog")->click();
+    EXPECT_EQ(FileContent(path), "red ok\n");
+    files.answer.reset();
+    Find<QPushButton>("termLog")->click();
+    ASSERT_EQ(files.requests.size(), 2u);
+    EXPECT_EQ(files.requests[1].filter, TermLogger::kFilterPlain);
+}
+
+// The format is chosen beside the time stamps box, stored, and used from the next line on.
+TEST_F(TermToolsTest, stampFormat_isChosenInTheToolRowAndStored) {
+    auto* format = Find<QComboBox>("termStampFormat");
+    EXPECT_FALSE(format->isEnabled());
+    Check("termTimestamps", true);
+    ASSERT_TRUE(format->isEnabled());
+    format->setCurrentIndex(format->findData(static_cast<int>(StampFormat::kSinceOpen)));
+    ASSERT_TRUE(SendAndWait("a\r\n"));
+    EXPECT_TRUE(QRegularExpression("^\\[\\d+\\.\\d\\d\\d\\] a\n$").match(Shown()).hasMatch())
+        << Shown().toStdString();
+    EXPECT_EQ(ScratchSettings::ReadText(AppSettings::Value::TermStampFormat), "2");
+}
+
 // The save dialog offers the format chosen last, under a name to match, and does not ask before
 // an existing file (the log appends to it); cancelling starts nothing and keeps that choice.
 TEST_F(TermToolsTest, logDialog_offersTheLastFormat_andCancellingStartsNothing) {
