@@ -128,6 +128,12 @@ std::error_code TermChannel::Open(const QString& portName, std::uint32_t baudRat
     return {};
 }
 
+void TermChannel::SetLeaveModemLines(bool leave) {
+    if (!IsOpen()) {
+        m_port->port->m_leaveModemLines = leave;
+    }
+}
+
 void TermChannel::Close() {
     if (!IsOpen()) {
         return;

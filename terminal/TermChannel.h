@@ -68,6 +68,8 @@ public:
     // Returns once no callback of the connection runs; what was received stays to be shown.
     void Close();
     bool IsOpen() const;
+    // Whether the next opens leave DTR and RTS as they are (PortChannel::m_leaveModemLines).
+    void SetLeaveModemLines(bool leave);
     // Counts successful opens.
     unsigned Connection() const { return m_connection; }
 

@@ -267,6 +267,14 @@
         <source>With hardware flow control the driver drives RTS</source>
         <translation>하드웨어 흐름 제어에서는 드라이버가 RTS를 제어합니다</translation>
     </message>
+    <message>
+        <source>Leave DTR and RTS as they are when opening</source>
+        <translation>포트를 열 때 DTR과 RTS를 그대로 두기</translation>
+    </message>
+    <message>
+        <source>For a board whose reset is wired to DTR or RTS: opening and closing the port do not change them</source>
+        <translation>리셋이 DTR 또는 RTS에 연결된 보드용: 포트를 열고 닫아도 바꾸지 않습니다</translation>
+    </message>
 </context>
 <context>
     <name>TermFileSender</name>
