@@ -8,6 +8,7 @@
 #include "TermFindBar.h"
 #include "TermLineRow.h"
 #include "TermLogger.h"
+#include "TermMacroRow.h"
 #include "TermReconnector.h"
 #include "TermRichedit.h"
 #include "TermToolRow.h"
@@ -78,6 +79,7 @@ void SerialTermPage::BuildControls() {
     BuildViewTools(layout);
     layout->addWidget(m_view, 1);
     layout->addWidget(m_findBar);
+    BuildMacroRow(layout);
     layout->addLayout(sendRow);
     layout->addLayout(optionsRow);
     BuildLineTools(layout);
@@ -114,6 +116,49 @@ void SerialTermPage::BuildLineTools(QVBoxLayout* layout) {
     layout->addWidget(m_lineRow);
     layout->addWidget(m_fileSender);
     connect(m_reconnector, &TermReconnector::reopened, this, &SerialTermPage::OnReopened);
+}
+
+// The macro buttons, also on the function keys F1 to F12 anywhere on the page.
+void SerialTermPage::BuildMacroRow(QVBoxLayout* layout) {
+    m_macroRow = new TermMacroRow(this);
+    layout->addWidget(m_macroRow);
+    connect(m_macroRow, &TermMacroRow::sendRequested, this, &SerialTermPage::OnMacro);
+    for (int index = 0; index < TermMacro::kCount; ++index) {
+        auto* key = new QShortcut(QKeySequence(Qt::Key_F1 + index), this);
+        key->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(key, &QShortcut::activated, this, [this, index] {
+            if (IsPortOpen()) {
+                m_macroRow->Trigger(index);
+            }
+        });
+    }
+    connect(m_view, &TermRichedit::pasteRequested, this, &SerialTermPage::OnPaste);
+}
+
+// A macro is sent and shown as if it were typed.
+void SerialTermPage::OnMacro(const QByteArray& bytes, const QString& echo) {
+    if (IsPortOpen()) {
+        SendBytes(bytes.toStdString());
+        m_view->AppendText(echo);
+    }
+}
+
+// Pasted text goes out as typed, with the line end chosen for Enter, and with the send delays
+// of "Send file…".
+void SerialTermPage::OnPaste(const QString& text) {
+    if (!IsPortOpen() || text.isEmpty()) {
+        return;
+    }
+    std::string bytes;
+    const QStringList lines =
+        QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n');
+    for (qsizetype index = 0; index < lines.size(); ++index) {
+        bytes += WideToUtf8(lines[index].toStdU16String());
+        if (index + 1 < lines.size()) {
+            AppendLineEnd(bytes);
+        }
+    }
+    m_fileSender->SendBytes(QByteArray::fromStdString(bytes));
 }
 
 QGroupBox* SerialTermPage::BuildLineEndGroup() {
@@ -220,6 +265,7 @@ void SerialTermPage::StopWaitingForPort() {
 
 void SerialTermPage::CloseChannel() {
     m_fileSender->Cancel();
+    m_macroRow->StopAll();
     m_lineRow->PortClosed();
     m_channel->Close();
     EnableControls(false);
@@ -255,8 +301,9 @@ bool SerialTermPage::IsPortOpen() const {
 }
 
 void SerialTermPage::EnableControls(bool enable) {
-    for (QWidget* control : std::initializer_list<QWidget*>{m_view, m_chkCR, m_chkLF, m_chkHex,
-                                                            m_cbHistory, m_btnSend, m_fileSender}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{m_view, m_chkCR, m_chkLF, m_chkHex, m_cbHistory, m_btnSend,
+                                         m_fileSender, m_macroRow}) {
         control->setEnabled(enable);
     }
 }

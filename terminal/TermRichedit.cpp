@@ -469,11 +469,28 @@ void TermRichedit::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     QAction* copy = menu.addAction(tr("Copy"), this, &TermRichedit::CopySelection);
     copy->setEnabled(SelectionFirst() != SelectionLast());
+    QAction* paste = menu.addAction(tr("Paste"), this, &TermRichedit::Paste);
+    paste->setEnabled(m_online && !QApplication::clipboard()->text().isEmpty());
     menu.addAction(tr("Select all"), this, &TermRichedit::SelectAll);
     menu.exec(event->globalPos());
 }
 
+void TermRichedit::Paste() {
+    const QString text = QApplication::clipboard()->text();
+    if (m_online && !text.isEmpty()) {
+        Q_EMIT pasteRequested(text);
+    }
+}
+
 void TermRichedit::keyPressEvent(QKeyEvent* event) {
+    // Ctrl+V stays a byte for the far end (0x16), as every control key does.
+    if ((event->key() == Qt::Key_Insert && event->modifiers() == Qt::ShiftModifier) ||
+        (event->key() == Qt::Key_V &&
+         event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier))) {
+        Paste();
+        event->accept();
+        return;
+    }
     switch (event->key()) {
         case Qt::Key_Backspace:
         case Qt::Key_Delete:

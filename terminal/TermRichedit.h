@@ -27,9 +27,9 @@ class QResizeEvent;
 // a TermTextStore and only the lines in sight are painted, so a large scrollback costs per
 // character added, not per character kept. While the user holds it scrolled up it keeps its
 // place, else it follows the end; the vertical scroll bar counts lines. The mouse selects, the
-// context menu copies and selects all, and Find selects a match and scrolls to it. Keys typed
-// into it are emitted at once as UTF-8 (typed()); Enter gives the chosen line end. It knows no
-// channel: TermViewLink connects the two.
+// context menu copies, pastes (to send: pasteRequested) and selects all, and Find selects a match
+// and scrolls to it. Keys typed into it are emitted at once as UTF-8 (typed()); Enter gives the
+// chosen line end. It knows no channel: TermViewLink connects the two.
 class TermRichedit : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -80,6 +80,8 @@ Q_SIGNALS:
     // Bytes typed into the view, to go out as they are.
     void typed(const QByteArray& bytes);
     void textLimitChanged(int characters);
+    // The user pasted `text` (context menu, Shift+Insert, Ctrl+Shift+V), for sending.
+    void pasteRequested(const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -119,6 +121,7 @@ private:
     void OnEnter();
     void OnTypedText(const QString& text);
     void Send(const QByteArray& bytes);
+    void Paste();
 
     TermTextStore m_store;
     Spot m_anchor;  // selection: from the anchor to the caret

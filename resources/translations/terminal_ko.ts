@@ -302,6 +302,26 @@
         <source>The file %1 cannot be read.</source>
         <translation>파일 %1을(를) 읽을 수 없습니다.</translation>
     </message>
+    <message>
+        <source> ms</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>Line delay:</source>
+        <translation>줄 지연:</translation>
+    </message>
+    <message>
+        <source>Delay after each line (ms)</source>
+        <translation>줄마다 지연 (ms)</translation>
+    </message>
+    <message>
+        <source>Character delay:</source>
+        <translation>문자 지연:</translation>
+    </message>
+    <message>
+        <source>Delay after each character (ms)</source>
+        <translation>문자마다 지연 (ms)</translation>
+    </message>
 </context>
 <context>
     <name>TermRichedit</name>
@@ -312,6 +332,104 @@
     <message>
         <source>Select all</source>
         <translation>모두 선택</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>붙여넣기</translation>
+    </message>
+</context>
+<context>
+    <name>TermMacroRow</name>
+    <message>
+        <source>Edit…</source>
+        <translation>편집…</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>중지</translation>
+    </message>
+    <message>
+        <source>Stop repeating macros</source>
+        <translation>매크로 반복 중지</translation>
+    </message>
+    <message>
+        <source>Macro %1, empty</source>
+        <translation>매크로 %1, 비어 있음</translation>
+    </message>
+    <message>
+        <source>Macro %1: %2</source>
+        <translation>매크로 %1: %2</translation>
+    </message>
+    <message>
+        <source>Click to set this macro</source>
+        <translation>눌러서 이 매크로를 설정합니다</translation>
+    </message>
+    <message>
+        <source> (every %1 ms)</source>
+        <translation> (%1ms마다)</translation>
+    </message>
+</context>
+<context>
+    <name>TermMacroDlg</name>
+    <message>
+        <source>Macro %1</source>
+        <translation>매크로 %1</translation>
+    </message>
+    <message>
+        <source>Macro name</source>
+        <translation>매크로 이름</translation>
+    </message>
+    <message>
+        <source>Text to send</source>
+        <translation>보낼 문자열</translation>
+    </message>
+    <message>
+        <source>Hexadecimal string</source>
+        <translation>16진수 문자열</translation>
+    </message>
+    <message>
+        <source>Line end</source>
+        <translation>줄 끝 문자</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>없음</translation>
+    </message>
+    <message>
+        <source>CR LF</source>
+        <translation>CR LF</translation>
+    </message>
+    <message>
+        <source>Repeat every (ms)</source>
+        <translation>반복 간격 (ms)</translation>
+    </message>
+    <message>
+        <source>Once</source>
+        <translation>한 번</translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>이름:</translation>
+    </message>
+    <message>
+        <source>Text:</source>
+        <translation>문자열:</translation>
+    </message>
+    <message>
+        <source>Line end:</source>
+        <translation>줄 끝 문자:</translation>
+    </message>
+    <message>
+        <source>Repeat every:</source>
+        <translation>반복 간격:</translation>
+    </message>
+    <message>
+        <source>The hexadecimal string must be pairs of digits 0-9 and A-F.</source>
+        <translation>16진수 문자열은 0-9와 A-F 숫자의 쌍이어야 합니다.</translation>
     </message>
 </context>
 </TS>
