@@ -10,6 +10,7 @@
 #include "TermLogger.h"
 #include "TermMacroRow.h"
 #include "TermReconnector.h"
+#include "TermRecorder.h"
 #include "TermRichedit.h"
 #include "TermToolRow.h"
 #include "TermViewLink.h"
@@ -95,7 +96,7 @@ void SerialTermPage::BuildControls() {
 // The tool row above the view and the find bar below it.
 void SerialTermPage::BuildViewTools(QVBoxLayout* layout) {
     m_logger = new TermLogger(m_channel, this);
-    m_toolRow = new TermToolRow(m_logger, this);
+    m_toolRow = new TermToolRow(m_logger, new TermRecorder(m_channel, this), this);
     m_findBar = new TermFindBar(m_view, this);
     layout->addWidget(m_toolRow);
     connect(m_toolRow, &TermToolRow::optionsChanged, this, &SerialTermPage::SetViewOptions);

@@ -148,7 +148,10 @@ bool TermChannel::IsOpen() const {
 }
 
 std::size_t TermChannel::Write(const void* data, std::size_t size) {
-    return size > 0 ? m_port->port->Write(data, size) : 0;
+    if (size == 0) {
+        return 0;
+    }
+    return m_recorder.Send(data, [&] { return m_port->port->Write(data, size); });
 }
 
 ModemLineControl& TermChannel::ModemLines() {
@@ -164,6 +167,7 @@ void TermChannel::Fail() {
 
 // I/O thread. Waits while the window thread is behind.
 void TermChannel::Arrive(const std::uint8_t* data, std::size_t size) {
+    m_recorder.Received(data, size);
     std::unique_lock lock(m_rxMutex);
     // Polled as well, since closing does not know this condition.
     while (m_rxPendingBytes >= kPendingLimit && IsOpen()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ReceivedFormatter.h"
+#include "SessionRecorder.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -76,6 +77,8 @@ public:
     // Queues up to the free room of the send queue; returns how many bytes were taken. A write
     // on a closed channel is dropped (0).
     std::size_t Write(const void* data, std::size_t size);
+    // Records what is written and received while it runs ("Record session…").
+    SessionRecorder& Recorder() { return m_recorder; }
     // The control lines of the open port; the calls fail while it is closed.
     ModemLineControl& ModemLines();
 
@@ -129,6 +132,7 @@ private:
     void HandOutDroppedRow(std::u16string row);
     bool WantsRaw() const;
 
+    SessionRecorder m_recorder;  // before the port: the I/O thread records into it
     std::unique_ptr<Port> m_port;
     std::atomic<unsigned> m_connection{0};
     std::mutex m_rxMutex;

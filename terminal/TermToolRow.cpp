@@ -1,6 +1,7 @@
 #include "TermToolRow.h"
 
 #include "TermLogger.h"
+#include "TermRecorder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,7 +32,8 @@ QPushButton* NewButton(const QString& text, const char* objectName, QWidget* par
 
 }  // namespace
 
-TermToolRow::TermToolRow(TermLogger* logger, QWidget* parent) : QWidget(parent), m_logger(logger) {
+TermToolRow::TermToolRow(TermLogger* logger, TermRecorder* recorder, QWidget* parent)
+    : QWidget(parent), m_logger(logger), m_recorder(recorder) {
     BuildControls();
     ShowOptions(m_options);
 }
@@ -62,6 +64,9 @@ void TermToolRow::BuildControls() {
     m_find = NewButton(tr("Find"), "termFind", this);
     m_clear = NewButton(tr("Clear"), "termClear", this);
     m_log = NewButton(tr("Log…"), "termLog", this);
+    m_record = NewButton(tr("Record session…"), "termRecord", this);
+    m_record->setToolTip(
+        tr("Records both directions with their times, for skw-module-sim --replay"));
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -76,6 +81,7 @@ void TermToolRow::BuildControls() {
     layout->addWidget(m_find);
     layout->addWidget(m_clear);
     layout->addWidget(m_log);
+    layout->addWidget(m_record);
 
     connect(m_timestamps, &QCheckBox::toggled, this,
             [this](bool on) { Choose(&TermViewOptions::timestamps, on); });
@@ -93,6 +99,17 @@ void TermToolRow::BuildControls() {
     connect(m_clear, &QPushButton::clicked, this, &TermToolRow::clearRequested);
     connect(m_log, &QPushButton::clicked, this, &TermToolRow::OnLogClicked);
     connect(m_logger, &TermLogger::statusChanged, this, &TermToolRow::OnLogStatusChanged);
+    connect(m_record, &QPushButton::clicked, this, [this] {
+        if (m_recorder->IsRecording()) {
+            m_recorder->Stop();
+        } else {
+            m_recorder->Start();
+        }
+    });
+    connect(m_recorder, &TermRecorder::recordingChanged, this, [this](const QString& path) {
+        m_record->setText(path.isEmpty() ? tr("Record session…") : tr("Stop recording"));
+        m_record->setAccessibleName(m_record->text());
+    });
 }
 
 void TermToolRow::ShowOptions(const TermViewOptions& options) {

@@ -134,6 +134,18 @@
         <source>Gap since previous line</source>
         <translation>이전 줄과의 간격</translation>
     </message>
+    <message>
+        <source>Record session…</source>
+        <translation>세션 기록…</translation>
+    </message>
+    <message>
+        <source>Records both directions with their times, for skw-module-sim --replay</source>
+        <translation>양방향 데이터를 시간과 함께 기록합니다 (skw-module-sim --replay 용)</translation>
+    </message>
+    <message>
+        <source>Stop recording</source>
+        <translation>기록 중지</translation>
+    </message>
 </context>
 <context>
     <name>TermFindBar</name>
@@ -430,6 +442,21 @@
     <message>
         <source>The hexadecimal string must be pairs of digits 0-9 and A-F.</source>
         <translation>16진수 문자열은 0-9와 A-F 숫자의 쌍이어야 합니다.</translation>
+    </message>
+</context>
+<context>
+    <name>TermRecorder</name>
+    <message>
+        <source>Record session</source>
+        <translation>세션 기록</translation>
+    </message>
+    <message>
+        <source>Session recordings (*.session)</source>
+        <translation>세션 기록 (*.session)</translation>
+    </message>
+    <message>
+        <source>The session file %1 cannot be written: %2</source>
+        <translation>세션 파일 %1에 쓸 수 없습니다: %2</translation>
     </message>
 </context>
 </TS>

@@ -203,10 +203,12 @@ TEST_F(TermMacroTest, pastedLines_goOutWithTheLineEndAndTheDelays) {
 TEST_F(TermMacroTest, macroControls_haveEnglishAndKoreanTextsAndAccessibleNames) {
     const auto texts = [&] {
         return QStringList{Find<QPushButton>("termMacroStop")->text(),
+                           Find<QPushButton>("termRecord")->text(),
                            Find<QCheckBox>("termLeaveLines")->text(),
                            Find<QComboBox>("termStampFormat")->itemText(3)};
     };
-    EXPECT_EQ(texts(), QStringList({"Stop", "Leave DTR and RTS as they are when opening",
+    EXPECT_EQ(texts(), QStringList({"Stop", QString::fromUtf8("Record session…"),
+                                    "Leave DTR and RTS as they are when opening",
                                     "Gap since previous line"}));
     Translations::Install(QStringLiteral("ko"));
     page = std::make_unique<SerialTermPage>();
@@ -214,7 +216,7 @@ TEST_F(TermMacroTest, macroControls_haveEnglishAndKoreanTextsAndAccessibleNames)
     Row()->Edit(0);
     TermMacroDlg* dialog = Editor();
     Translations::Install(QStringLiteral("en"));
-    EXPECT_EQ(korean, QStringList({QString::fromUtf8("중지"),
+    EXPECT_EQ(korean, QStringList({QString::fromUtf8("중지"), QString::fromUtf8("세션 기록…"),
                                    QString::fromUtf8("포트를 열 때 DTR과 RTS를 그대로 두기"),
                                    QString::fromUtf8("이전 줄과의 간격")}));
     QList<QWidget*> controls = Row()->findChildren<QWidget*>();
