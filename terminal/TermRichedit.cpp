@@ -239,6 +239,11 @@ void TermRichedit::SetTextLimit(int characters) {
     Q_EMIT textLimitChanged(TextLimit());
 }
 
+// Following the end moves the scroll bar with every update; that repaint waits for its frame too.
+void TermRichedit::scrollContentsBy(int, int) {
+    ScheduleRepaint();
+}
+
 void TermRichedit::resizeEvent(QResizeEvent* event) {
     const bool follow = IsFollowing();
     QAbstractScrollArea::resizeEvent(event);
