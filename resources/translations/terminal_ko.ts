@@ -443,6 +443,14 @@
         <source>The hexadecimal string must be pairs of digits 0-9 and A-F.</source>
         <translation>16진수 문자열은 0-9와 A-F 숫자의 쌍이어야 합니다.</translation>
     </message>
+    <message>
+        <source>CR</source>
+        <translation>CR</translation>
+    </message>
+    <message>
+        <source>LF</source>
+        <translation>LF</translation>
+    </message>
 </context>
 <context>
     <name>TermRecorder</name>
