@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -117,6 +118,7 @@ std::error_code ReplayModule::Start() {
     if (::pipe2(m_wake, O_NONBLOCK | O_CLOEXEC) != 0) {
         return {errno, std::generic_category()};
     }
+    m_packetMode = m_pty.EnablePacketMode();
     m_anchor = Clock::now();
     m_thread = std::thread(&ReplayModule::Run, this);
     return {};
@@ -158,7 +160,9 @@ std::string ReplayModule::Unexpected() const {
 }
 
 void ReplayModule::Run() {
-    Advance(Clock::now());  // what the device sent before the program wrote anything
+    if (!m_packetMode) {
+        ProgramOpened(Clock::now());  // no way to tell when the program opens
+    }
     for (;;) {
         {
             std::lock_guard guard(m_lock);
@@ -185,12 +189,35 @@ void ReplayModule::ReadProgram(Clock::time_point now) {
     ssize_t count = 0;
     bool heard = false;
     while ((count = ::read(m_pty.MasterFd(), buffer, sizeof buffer)) > 0) {
-        m_heard.append(buffer, static_cast<std::size_t>(count));
+        std::string_view bytes(buffer, static_cast<std::size_t>(count));
+        if (m_packetMode) {
+            const auto status = static_cast<unsigned char>(bytes.front());
+            bytes.remove_prefix(1);
+            if (status != TIOCPKT_DATA) {
+                if ((status & TIOCPKT_FLUSHREAD) != 0) {
+                    ProgramOpened(now);
+                }
+                continue;
+            }
+        }
+        ProgramOpened(now);
+        m_heard.append(bytes);
         heard = true;
     }
     if (heard) {
         Advance(now);
     }
+}
+
+// The recording's time starts when the program first opens the port: what the device sent
+// before the first command goes out from then on.
+void ReplayModule::ProgramOpened(Clock::time_point now) {
+    if (m_opened) {
+        return;
+    }
+    m_opened = true;
+    m_anchor = now;
+    Advance(now);
 }
 
 // Plays the session on from the next entry: a piece the program wrote is matched against what

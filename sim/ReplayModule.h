@@ -29,8 +29,10 @@ bool ParseSession(std::istream& input, std::vector<SessionEntry>& entries, std::
 // The device's side of a recorded session, played back on a pseudo-terminal: what the program
 // writes must be what the recording says it wrote, byte for byte (in any pieces); each piece the
 // device sent then goes out as long after the program's last matched piece as it did in the
-// recording. Bytes that differ from the recording end the replay: the device falls silent, as
-// a real one would not know what to answer (Diverged()).
+// recording. What the device sent before the program wrote anything goes out when the program
+// opens the port (its flush of the line on opening), or else when it is first heard from. Bytes
+// that differ from the recording end the replay: the device falls silent, as a real one would
+// not know what to answer (Diverged()).
 class ReplayModule {
 public:
     using Clock = std::chrono::steady_clock;
@@ -54,6 +56,7 @@ private:
     void Run();
     void Advance(Clock::time_point now);
     void ReadProgram(Clock::time_point now);
+    void ProgramOpened(Clock::time_point now);
     void WriteDue(Clock::time_point now);
 
     std::vector<SessionEntry> m_session;
@@ -69,6 +72,8 @@ private:
     std::string m_unexpected;
     // The module's thread only:
     std::string m_heard;  // written by the program, not matched yet
+    bool m_packetMode = false;
+    bool m_opened = false;  // the program has opened the port (or written) since the start
     std::int64_t m_anchorMs = 0;
     Clock::time_point m_anchor;
     OutputSchedule m_output;
