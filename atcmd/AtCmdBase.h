@@ -4,6 +4,7 @@
 #include "MatchResult.h"
 #include "MatcherEntry.h"
 #include "PortChannel.h"
+#include "SessionRecorder.h"
 
 #include <atomic>
 #include <chrono>
@@ -66,6 +67,8 @@ public:
     // stays open and the next transaction runs normally.
     void AbortTransaction();
     bool IsOpen() const { return m_port->IsOpen(); }
+    // Records the bytes written and received into `recorder` (a session file); before Open.
+    void SetRecorder(SessionRecorder* recorder) { m_recorder = recorder; }
     // What the channel writes and reads, line by line (see m_transcript); before Open.
     void SetTranscript(std::function<void(bool sent, std::string_view line)> sink) {
         m_transcript = std::move(sink);
@@ -120,6 +123,7 @@ protected:
     // Each command written (without its CR) and each frame received, for a unit's transcript.
     // Set before the channel is used; called on the transaction's thread.
     std::function<void(bool sent, std::string_view line)> m_transcript;
+    SessionRecorder* m_recorder = nullptr;  // set before Open, read by the I/O thread too
 
 private:
     // Whether this channel counts among g_ioServiceUsers. Kept apart from the port's open flag,

@@ -98,7 +98,13 @@ MatchResult sKW523Comm::RunCommand(std::string_view command, std::int32_t kind,
     }
     m_workBuffer.clear();
     if (!command.empty()) {
-        m_port->Write(command.data(), command.size());  // dropped if the channel closed meanwhile
+        // Dropped if the channel closed meanwhile.
+        if (m_recorder != nullptr) {
+            m_recorder->Send(command.data(),
+                             [&] { return m_port->Write(command.data(), command.size()); });
+        } else {
+            m_port->Write(command.data(), command.size());
+        }
         if (m_transcript) {
             m_transcript(true, m_echo);
         }
@@ -182,6 +188,9 @@ std::int32_t sKW523Comm::SetScanFilter(const ScanFilter& filter) {
 
 void sKW523Comm::OnPortReceive(PortChannel::Ptr, std::error_code& error,
                                const std::vector<std::uint8_t>& data, unsigned int count) {
+    if (m_recorder != nullptr && !error) {
+        m_recorder->Received(data.data(), std::min<std::size_t>(count, data.size()));
+    }
     std::unique_lock lock(m_rxLock);
     if (error) {
         ReportPortFailure(error);

@@ -86,9 +86,17 @@ void AddLine(CLI::App* command, Connection& connection) {
         ->check(kNotEmpty);
 }
 
+// One module, one session: a recording of it can be replayed as the module
+// (skw-module-sim --replay).
 void AddConnection(CLI::App* command, Connection& connection) {
     AddPort(command, connection)->required();
     AddLine(command, connection);
+    command
+        ->add_option("--record-session", connection.recordPath,
+                     "Record the session (both directions, with times) into FILE")
+        ->type_name("FILE")
+        ->check(kNotEmpty)
+        ->check(kFolderExists);
 }
 
 // One subcommand per request; each fills its own request, and the one that was parsed wins.

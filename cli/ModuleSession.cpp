@@ -2,6 +2,14 @@
 
 Step ModuleSession::Connect(const Connection& connection) {
     m_expectedModel = connection.expectedModel;
+    if (!connection.recordPath.empty()) {
+        if (const std::error_code error = m_recorder.Start(connection.recordPath)) {
+            return Failure{
+                ExitCode::PortNotOpened,
+                m_texts(TextId::CannotOpenPort, {connection.recordPath, error.message()})};
+        }
+        m_comm.SetRecorder(&m_recorder);
+    }
     if (const std::error_code error = m_comm.Open(connection.port, connection.baud, 8, 0, 0, 0)) {
         return Failure{ExitCode::PortNotOpened,
                        m_texts(TextId::CannotOpenPort, {connection.port, error.message()})};

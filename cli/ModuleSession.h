@@ -87,6 +87,7 @@ private:
 
     const Texts& m_texts;
     const std::atomic<bool>* m_stopRequested;
+    SessionRecorder m_recorder;  // before the channel, which records into it until it closes
     sKW523Comm m_comm;
     ConfJobRunner m_jobs{m_comm};
     std::optional<std::string> m_expectedModel;

@@ -2,6 +2,8 @@
 
 #include <QSettings>
 
+#include <algorithm>
+
 namespace AppSettings {
 
 namespace {
@@ -49,6 +51,18 @@ const char* StoredName(Value value) {
             return "Terminal automatic reconnect";
         case Value::RemotePorts:
             return "Remote ports";
+        case Value::TermStampFormat:
+            return "Terminal timestamp format";
+        case Value::TermLeaveLines:
+            return "Terminal leave DTR and RTS";
+        case Value::TermLogPlainText:
+            return "Terminal log without control sequences";
+        case Value::TermLineDelay:
+            return "Terminal line delay";
+        case Value::TermCharDelay:
+            return "Terminal character delay";
+        case Value::TermMacros:
+            return "Terminal macros";
     }
     return "";
 }
@@ -209,6 +223,48 @@ bool TermAutoReconnect() {
 }
 void SetTermAutoReconnect(bool on) {
     WriteFlag(Value::TermAutoReconnect, on);
+}
+
+int TermStampFormat() {
+    const int format = ReadInt(Value::TermStampFormat, 0);
+    return format >= 0 && format <= 3 ? format : 0;
+}
+void SetTermStampFormat(int format) {
+    Write(Value::TermStampFormat, format);
+}
+
+bool TermLeaveLines() {
+    return ReadFlag(Value::TermLeaveLines, false);
+}
+void SetTermLeaveLines(bool on) {
+    WriteFlag(Value::TermLeaveLines, on);
+}
+
+bool TermLogPlainText() {
+    return ReadFlag(Value::TermLogPlainText, false);
+}
+void SetTermLogPlainText(bool on) {
+    WriteFlag(Value::TermLogPlainText, on);
+}
+
+int TermLineDelayMs() {
+    return std::max(0, ReadInt(Value::TermLineDelay, 0));
+}
+void SetTermLineDelayMs(int ms) {
+    Write(Value::TermLineDelay, ms);
+}
+int TermCharDelayMs() {
+    return std::max(0, ReadInt(Value::TermCharDelay, 0));
+}
+void SetTermCharDelayMs(int ms) {
+    Write(Value::TermCharDelay, ms);
+}
+
+QString TermMacros() {
+    return ReadString(Value::TermMacros, QString());
+}
+void SetTermMacros(const QString& text) {
+    Write(Value::TermMacros, text);
 }
 
 }  // namespace AppSettings

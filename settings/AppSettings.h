@@ -68,6 +68,25 @@ bool TermRts();
 void SetTermRts(bool asserted);
 bool TermAutoReconnect();
 void SetTermAutoReconnect(bool on);
+// How the terminal's time stamps read (0 time of day, the default, 1 with the date, 2 seconds
+// since the port opened, 3 the gap since the previous line); out of range reads as 0.
+int TermStampFormat();
+void SetTermStampFormat(int format);
+// Whether opening and closing the terminal's port leave DTR and RTS as they are (off by
+// default: the stored DTR and RTS choice is applied on opening).
+bool TermLeaveLines();
+void SetTermLeaveLines(bool on);
+// Whether the text log drops ANSI escape sequences and other control characters (off).
+bool TermLogPlainText();
+void SetTermLogPlainText(bool on);
+// Pauses of "Send file…" and of pasted lines, after each line and each character, in ms (0).
+int TermLineDelayMs();
+void SetTermLineDelayMs(int ms);
+int TermCharDelayMs();
+void SetTermCharDelayMs(int ms);
+// The terminal's macros, as the text its macro row wrote (JSON); empty when there are none.
+QString TermMacros();
+void SetTermMacros(const QString& text);
 
 // Every stored value, for test support that must store what no setter would (an unreadable
 // value, nothing at all) or read what was stored.
@@ -91,6 +110,12 @@ enum class Value {
     TermRts,
     TermAutoReconnect,
     RemotePorts,
+    TermStampFormat,
+    TermLeaveLines,
+    TermLogPlainText,
+    TermLineDelay,
+    TermCharDelay,
+    TermMacros,
 };
 
 // The QSettings key of `value`: "<group>/<name>".

@@ -1,6 +1,7 @@
 // skw-module-sim: a virtual module on a pseudo-terminal, for trying the program without
 // hardware. Prints the path of its port and answers until SIGINT, SIGTERM or SIGHUP.
 #include "ModuleSettings.h"
+#include "ReplayModule.h"
 #include "VirtualModule.h"
 
 #include <CLI/CLI.hpp>
@@ -29,6 +30,7 @@ struct CommandLine {
     int scanIntervalMs = 200;
     int lateByMs = 2000;
     std::string staleAtConnect;
+    std::string replayFile;
 };
 
 // "\r", "\n" and "\\" in a command-line text become CR, LF and a backslash.
@@ -122,6 +124,10 @@ void DefineOptions(CLI::App& app, CommandLine& line) {
                  "Start in the central role, already scanning");
     app.add_option("--stale-at-connect", line.staleAtConnect,
                    "Bytes sent whenever the program opens the port (\\r and \\n allowed)");
+    app.add_option("--replay", line.replayFile,
+                   "Play back the device's side of a recorded session file instead of "
+                   "answering as a model (see the README)")
+        ->type_name("FILE");
     app.add_option("--log", line.logFile,
                    "Write received commands and answers to FILE instead of standard error");
     app.add_option("--fault", line.faults, "Start with a fault switched on (repeatable)")
@@ -147,6 +153,38 @@ sigset_t TerminationSignals() {
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGHUP);
     return signals;
+}
+
+// --replay: the recorded device until a termination signal; says how far the program followed.
+int RunReplay(const CommandLine& line, const sigset_t& signals, std::FILE* log) {
+    std::ifstream input(line.replayFile);
+    std::vector<SessionEntry> session;
+    std::string error;
+    if (!input || !ParseSession(input, session, error)) {
+        std::cerr << line.replayFile << ": " << (input ? error : "cannot be read") << "\n";
+        return 2;
+    }
+    ReplayModule module(std::move(session),
+                        line.module.portName.empty() ? "replay" : line.module.portName);
+    if (const std::error_code startError = module.Start()) {
+        std::cerr << "skw-module-sim: cannot start: " << startError.message() << "\n";
+        return 1;
+    }
+    std::cout << module.PortPath() << std::endl;
+    std::fprintf(log, "replaying %s on %s\n", line.replayFile.c_str(), module.PortPath().c_str());
+    std::fflush(log);
+    int received = 0;
+    sigwait(&signals, &received);
+    module.Stop();
+    if (module.Diverged()) {
+        std::fprintf(log, "the program wrote what the session did not: %s\n",
+                     Printable(module.Unexpected()).c_str());
+    } else {
+        std::fprintf(
+            log, "%s\n",
+            module.Finished() ? "session replayed to its end" : "session not replayed to its end");
+    }
+    return 0;
 }
 
 }  // namespace
@@ -185,6 +223,13 @@ int main(int argc, char** argv) {
 
     const sigset_t signals = TerminationSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    if (!line.replayFile.empty()) {
+        const int status = RunReplay(line, signals, log);
+        if (log != stderr) {
+            std::fclose(log);
+        }
+        return status;
+    }
 
     VirtualModule module(line.module);
     for (const std::string& fault : line.faults) {

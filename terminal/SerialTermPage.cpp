@@ -8,7 +8,9 @@
 #include "TermFindBar.h"
 #include "TermLineRow.h"
 #include "TermLogger.h"
+#include "TermMacroRow.h"
 #include "TermReconnector.h"
+#include "TermRecorder.h"
 #include "TermRichedit.h"
 #include "TermToolRow.h"
 #include "TermViewLink.h"
@@ -20,8 +22,6 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -80,6 +80,7 @@ void SerialTermPage::BuildControls() {
     BuildViewTools(layout);
     layout->addWidget(m_view, 1);
     layout->addWidget(m_findBar);
+    BuildMacroRow(layout);
     layout->addLayout(sendRow);
     layout->addLayout(optionsRow);
     BuildLineTools(layout);
@@ -95,7 +96,7 @@ void SerialTermPage::BuildControls() {
 // The tool row above the view and the find bar below it.
 void SerialTermPage::BuildViewTools(QVBoxLayout* layout) {
     m_logger = new TermLogger(m_channel, this);
-    m_toolRow = new TermToolRow(m_logger, this);
+    m_toolRow = new TermToolRow(m_logger, new TermRecorder(m_channel, this), this);
     m_findBar = new TermFindBar(m_view, this);
     layout->addWidget(m_toolRow);
     connect(m_toolRow, &TermToolRow::optionsChanged, this, &SerialTermPage::SetViewOptions);
@@ -116,6 +117,49 @@ void SerialTermPage::BuildLineTools(QVBoxLayout* layout) {
     layout->addWidget(m_lineRow);
     layout->addWidget(m_fileSender);
     connect(m_reconnector, &TermReconnector::reopened, this, &SerialTermPage::OnReopened);
+}
+
+// The macro buttons, also on the function keys F1 to F12 anywhere on the page.
+void SerialTermPage::BuildMacroRow(QVBoxLayout* layout) {
+    m_macroRow = new TermMacroRow(this);
+    layout->addWidget(m_macroRow);
+    connect(m_macroRow, &TermMacroRow::sendRequested, this, &SerialTermPage::OnMacro);
+    for (int index = 0; index < TermMacro::kCount; ++index) {
+        auto* key = new QShortcut(QKeySequence(Qt::Key_F1 + index), this);
+        key->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(key, &QShortcut::activated, this, [this, index] {
+            if (IsPortOpen()) {
+                m_macroRow->Trigger(index);
+            }
+        });
+    }
+    connect(m_view, &TermRichedit::pasteRequested, this, &SerialTermPage::OnPaste);
+}
+
+// A macro is sent and shown as if it were typed.
+void SerialTermPage::OnMacro(const QByteArray& bytes, const QString& echo) {
+    if (IsPortOpen()) {
+        SendBytes(bytes.toStdString());
+        m_view->AppendText(echo);
+    }
+}
+
+// Pasted text goes out as typed, with the line end chosen for Enter, and with the send delays
+// of "Send file…".
+void SerialTermPage::OnPaste(const QString& text) {
+    if (!IsPortOpen() || text.isEmpty()) {
+        return;
+    }
+    std::string bytes;
+    const QStringList lines =
+        QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n');
+    for (qsizetype index = 0; index < lines.size(); ++index) {
+        bytes += WideToUtf8(lines[index].toStdU16String());
+        if (index + 1 < lines.size()) {
+            AppendLineEnd(bytes);
+        }
+    }
+    m_fileSender->SendBytes(QByteArray::fromStdString(bytes));
 }
 
 QGroupBox* SerialTermPage::BuildLineEndGroup() {
@@ -154,6 +198,7 @@ void SerialTermPage::SetViewOptions(const TermViewOptions& options) {
 // Applies `options` to the channel and the view and shows them in the controls.
 void SerialTermPage::ApplyViewOptions(const TermViewOptions& options) {
     m_channel->SetTimestamps(options.timestamps);
+    m_channel->SetStampFormat(options.stampFormat);
     if (options.hexView != m_channel->HexView()) {
         m_channel->SetHexView(options.hexView);
     }
@@ -177,7 +222,7 @@ void SerialTermPage::OnLineEndClicked() {
 
 // The user's "Clear": received data keeps coming.
 void SerialTermPage::OnClear() {
-    m_view->clear();
+    m_view->Clear();
     m_channel->ViewCleared();
 }
 
@@ -199,6 +244,7 @@ std::error_code SerialTermPage::OpenPort(const QString& portName, std::uint32_t 
 
 // Opens the port with the settings of the last OpenPort and starts everything that runs on it.
 std::error_code SerialTermPage::OpenChannel(const QString& portName) {
+    m_channel->SetLeaveModemLines(m_lineRow->LeaveLines());
     if (const std::error_code error = m_channel->Open(portName, m_nBaudRate, m_nFlowControl)) {
         return error;
     }
@@ -211,7 +257,7 @@ void SerialTermPage::ClosePort() {
     StopWaitingForPort();
     CloseChannel();
     m_channel->ClearReceived();
-    m_view->clear();
+    m_view->Clear();
 }
 
 void SerialTermPage::StopWaitingForPort() {
@@ -220,6 +266,7 @@ void SerialTermPage::StopWaitingForPort() {
 
 void SerialTermPage::CloseChannel() {
     m_fileSender->Cancel();
+    m_macroRow->StopAll();
     m_lineRow->PortClosed();
     m_channel->Close();
     EnableControls(false);
@@ -246,7 +293,7 @@ void SerialTermPage::OnReopened(const QString&) {
 
 // A marker stands on a line of its own, whatever the received text ended with.
 void SerialTermPage::AppendMarker(const QString& text) {
-    const bool lineStart = m_view->document()->lastBlock().text().isEmpty();
+    const bool lineStart = m_view->LastLine().isEmpty();
     m_view->AppendText((lineStart ? QString() : QStringLiteral("\n")) + text + QLatin1Char('\n'));
 }
 
@@ -255,8 +302,9 @@ bool SerialTermPage::IsPortOpen() const {
 }
 
 void SerialTermPage::EnableControls(bool enable) {
-    for (QWidget* control : std::initializer_list<QWidget*>{m_view, m_chkCR, m_chkLF, m_chkHex,
-                                                            m_cbHistory, m_btnSend, m_fileSender}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{m_view, m_chkCR, m_chkLF, m_chkHex, m_cbHistory, m_btnSend,
+                                         m_fileSender, m_macroRow}) {
         control->setEnabled(enable);
     }
 }

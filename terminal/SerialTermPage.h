@@ -19,6 +19,7 @@ class TermFileSender;
 class TermFindBar;
 class TermLineRow;
 class TermLogger;
+class TermMacroRow;
 class TermReconnector;
 class TermRichedit;
 class TermToolRow;
@@ -75,6 +76,9 @@ private:
     QGroupBox* BuildLineEndGroup();
     QGroupBox* BuildConvertGroup();
     void BuildLineTools(QVBoxLayout* layout);
+    void BuildMacroRow(QVBoxLayout* layout);
+    void OnMacro(const QByteArray& bytes, const QString& echo);
+    void OnPaste(const QString& text);
     void SetViewOptions(const TermViewOptions& options);
     void ApplyViewOptions(const TermViewOptions& options);
     void OnLineEndClicked();
@@ -99,6 +103,7 @@ private:
     TermLogger* m_logger = nullptr;
     TermToolRow* m_toolRow = nullptr;
     TermFindBar* m_findBar = nullptr;
+    TermMacroRow* m_macroRow = nullptr;
     QCheckBox* m_chkCR = nullptr;
     QCheckBox* m_chkLF = nullptr;
     QCheckBox* m_chkHex = nullptr;

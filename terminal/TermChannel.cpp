@@ -20,12 +20,23 @@
 
 namespace {
 
-// Milliseconds since local midnight. The zone's offset is looked up once a second per thread.
-std::int64_t LocalMsOfDay() {
+// Days from 1970-01-01 to a date of the civil calendar.
+std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+// Milliseconds since 1970-01-01 00:00 local time. The zone's offset is looked up once a second
+// per thread.
+std::int64_t LocalMs() {
     using namespace std::chrono;
     const auto now = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
     thread_local std::int64_t cachedSecond = -1;
-    thread_local std::int64_t cachedSecondOfDay = 0;
+    thread_local std::int64_t cachedOffsetMs = 0;
     const std::int64_t second = now / 1000;
     if (second != cachedSecond) {
         const std::time_t asTime = static_cast<std::time_t>(second);
@@ -35,10 +46,15 @@ std::int64_t LocalMsOfDay() {
 #else
         localtime_r(&asTime, &local);
 #endif
+        // The local calendar time read as if it were UTC, less the UTC time: the zone's offset.
+        const std::int64_t days =
+            DaysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+        const std::int64_t localSecond =
+            days * 86400 + (local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec;
         cachedSecond = second;
-        cachedSecondOfDay = (local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec;
+        cachedOffsetMs = (localSecond - second) * 1000;
     }
-    return cachedSecondOfDay * 1000 + now % 1000;
+    return now + cachedOffsetMs;
 }
 
 // Reads of the same millisecond share one arrival, up to this size.
@@ -106,9 +122,16 @@ std::error_code TermChannel::Open(const QString& portName, std::uint32_t baudRat
     }
     // Counted before the thread runs, so a failure is reported under this connection.
     ++m_connection;
+    m_formatter.SetOpenedAt(LocalMs());
     m_port->ioService.Start();
     Q_EMIT openChanged(true);
     return {};
+}
+
+void TermChannel::SetLeaveModemLines(bool leave) {
+    if (!IsOpen()) {
+        m_port->port->m_leaveModemLines = leave;
+    }
 }
 
 void TermChannel::Close() {
@@ -125,7 +148,10 @@ bool TermChannel::IsOpen() const {
 }
 
 std::size_t TermChannel::Write(const void* data, std::size_t size) {
-    return size > 0 ? m_port->port->Write(data, size) : 0;
+    if (size == 0) {
+        return 0;
+    }
+    return m_recorder.Send(data, [&] { return m_port->port->Write(data, size); });
 }
 
 ModemLineControl& TermChannel::ModemLines() {
@@ -141,15 +167,16 @@ void TermChannel::Fail() {
 
 // I/O thread. Waits while the window thread is behind.
 void TermChannel::Arrive(const std::uint8_t* data, std::size_t size) {
+    m_recorder.Received(data, size);
     std::unique_lock lock(m_rxMutex);
     // Polled as well, since closing does not know this condition.
     while (m_rxPendingBytes >= kPendingLimit && IsOpen()) {
         m_rxRoom.wait_for(lock, std::chrono::milliseconds(20));
     }
-    const std::int64_t msOfDay = LocalMsOfDay();
-    if (m_rxPending.empty() || m_rxPending.back().msOfDay != msOfDay ||
+    const std::int64_t localMs = LocalMs();
+    if (m_rxPending.empty() || m_rxPending.back().localMs != localMs ||
         m_rxPending.back().bytes.size() >= kArrivalMergeBytes) {
-        m_rxPending.push_back({msOfDay, {}});
+        m_rxPending.push_back({localMs, {}});
     }
     auto& bytes = m_rxPending.back().bytes;
     bytes.insert(bytes.end(), data, data + size);
@@ -244,7 +271,7 @@ void TermChannel::PostIfWaiting() {
 void TermChannel::FormatArrivals(const std::deque<Arrival>& arrivals, bool keepRaw,
                                  std::string& raw) {
     for (const Arrival& arrival : arrivals) {
-        m_formatter.Format(arrival.bytes.data(), arrival.bytes.size(), arrival.msOfDay);
+        m_formatter.Format(arrival.bytes.data(), arrival.bytes.size(), arrival.localMs);
         m_receivedBytes += arrival.bytes.size();
         m_bytesSinceTrim += arrival.bytes.size();
         if (keepRaw) {
@@ -269,7 +296,7 @@ void TermChannel::HandOut(const ShownUpdate& update, std::string_view raw) {
 
 void TermChannel::SetHexView(bool on) {
     // Bytes still waiting are shown the new way: the switch falls between two bytes either way.
-    m_formatter.SetHex(on, LocalMsOfDay());
+    m_formatter.SetHex(on, LocalMs());
     HandOut(m_formatter.TakeUpdate(), {});
 }
 
@@ -286,6 +313,18 @@ void TermChannel::ClearReceived() {
         }
     }
     PostIfWaiting();
-    m_formatter.Reset();
+    HandOutDroppedRow(m_formatter.Reset());
     m_receivedBytes = 0;
+}
+
+void TermChannel::ViewCleared() {
+    HandOutDroppedRow(m_formatter.ViewCleared());
+}
+
+// A row that leaves the view unfinished stays in the log of the text as shown, ended there.
+void TermChannel::HandOutDroppedRow(std::u16string row) {
+    if (!row.empty()) {
+        row.push_back(u'\n');
+        Q_EMIT received({}, row);
+    }
 }

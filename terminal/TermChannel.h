@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ReceivedFormatter.h"
+#include "SessionRecorder.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -68,28 +69,36 @@ public:
     // Returns once no callback of the connection runs; what was received stays to be shown.
     void Close();
     bool IsOpen() const;
+    // Whether the next opens leave DTR and RTS as they are (PortChannel::m_leaveModemLines).
+    void SetLeaveModemLines(bool leave);
     // Counts successful opens.
     unsigned Connection() const { return m_connection; }
 
     // Queues up to the free room of the send queue; returns how many bytes were taken. A write
     // on a closed channel is dropped (0).
     std::size_t Write(const void* data, std::size_t size);
+    // Records what is written and received while it runs ("Record session…").
+    SessionRecorder& Recorder() { return m_recorder; }
     // The control lines of the open port; the calls fail while it is closed.
     ModemLineControl& ModemLines();
 
     // Display options; each applies to what arrives from then on.
     void SetTimestamps(bool on) { m_formatter.SetTimestamps(on); }
+    void SetStampFormat(StampFormat format) { m_formatter.SetStampFormat(format); }
     // Shows what waits the new way; the switch falls between two bytes.
     void SetHexView(bool on);
     bool HexView() const { return m_formatter.Hex(); }
     // How many characters the view keeps; more in one turn would be trimmed at once.
     void SetShownLimit(int characters) { m_shownLimit = characters; }
 
-    // The view was emptied; received data keeps coming (the user's "Clear").
-    void ViewCleared() { m_formatter.ViewCleared(); }
-    // Hands out what arrived but was not shown yet, then forgets everything held and the counts.
-    // For a closed channel.
+    // The view was emptied; received data keeps coming (the user's "Clear"). An unfinished hex
+    // row goes with the view; the log gets it as a line (received()).
+    void ViewCleared();
+    // Hands out what arrived but was not shown yet, then forgets everything held and the counts;
+    // an unfinished hex row reaches the log as in ViewCleared. For a closed channel.
     void ClearReceived();
+    // The unfinished hex row as the view shows it (empty when none), for a log that stops.
+    std::u16string UnfinishedRow() { return m_formatter.UnfinishedRow(); }
 
     // UTF-16 units decoded since the last ClearReceived (shown or trimmed since).
     std::uint64_t ReceivedCharacters() const { return m_formatter.DecodedUnits(); }
@@ -105,7 +114,7 @@ Q_SIGNALS:
 private:
     struct Port;
     struct Arrival {
-        std::int64_t msOfDay;
+        std::int64_t localMs;
         std::vector<std::uint8_t> bytes;
     };
 
@@ -120,8 +129,10 @@ private:
     void FormatArrivals(const std::deque<Arrival>& arrivals, bool keepRaw, std::string& raw);
     bool TurnHasRoom(std::chrono::steady_clock::time_point start) const;
     void HandOut(const ShownUpdate& update, std::string_view raw);
+    void HandOutDroppedRow(std::u16string row);
     bool WantsRaw() const;
 
+    SessionRecorder m_recorder;  // before the port: the I/O thread records into it
     std::unique_ptr<Port> m_port;
     std::atomic<unsigned> m_connection{0};
     std::mutex m_rxMutex;

@@ -1,14 +1,13 @@
 #include "TermFindBar.h"
 
+#include "TermRichedit.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextCursor>
-#include <QTextDocument>
 
 namespace {
 
@@ -22,7 +21,7 @@ QPushButton* NewButton(const QString& text, const QString& objectName, QWidget* 
 
 }  // namespace
 
-TermFindBar::TermFindBar(QPlainTextEdit* view, QWidget* parent) : QWidget(parent), m_view(view) {
+TermFindBar::TermFindBar(TermRichedit* view, QWidget* parent) : QWidget(parent), m_view(view) {
     setObjectName(QStringLiteral("termFindBar"));
     auto* label = new QLabel(tr("Find:"), this);
     m_edit = new QLineEdit(this);
@@ -67,29 +66,7 @@ bool TermFindBar::FindPrevious() {
 }
 
 bool TermFindBar::Find(bool backward) {
-    const QString text = m_edit->text();
-    if (text.isEmpty()) {
-        return false;
-    }
-    QTextDocument::FindFlags flags;
-    if (backward) {
-        flags |= QTextDocument::FindBackward;
-    }
-    if (m_matchCase->isChecked()) {
-        flags |= QTextDocument::FindCaseSensitively;
-    }
-    if (m_view->find(text, flags)) {
-        return true;
-    }
-    // Wrap around: search again from the other end.
-    QTextCursor fromEnd(m_view->document());
-    fromEnd.movePosition(backward ? QTextCursor::End : QTextCursor::Start);
-    const QTextCursor found = m_view->document()->find(text, fromEnd, flags);
-    if (found.isNull()) {
-        return false;
-    }
-    m_view->setTextCursor(found);
-    return true;
+    return m_view->Find(m_edit->text(), backward, m_matchCase->isChecked());
 }
 
 void TermFindBar::keyPressEvent(QKeyEvent* event) {

@@ -4,8 +4,8 @@
 
 class QCheckBox;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
+class TermRichedit;
 
 // A small bar under the terminal view that finds text in it: next and previous, case-insensitive
 // unless "Match case" is on, wrapping around at either end; the match is selected, so it is
@@ -14,7 +14,7 @@ class TermFindBar : public QWidget {
     Q_OBJECT
 
 public:
-    TermFindBar(QPlainTextEdit* view, QWidget* parent = nullptr);
+    TermFindBar(TermRichedit* view, QWidget* parent = nullptr);
 
     // Shows the bar and puts the focus into its field.
     void Open();
@@ -28,7 +28,7 @@ protected:
 private:
     bool Find(bool backward);
 
-    QPlainTextEdit* m_view;
+    TermRichedit* m_view;
     QLineEdit* m_edit = nullptr;
     QCheckBox* m_matchCase = nullptr;
     QPushButton* m_previous = nullptr;

@@ -58,6 +58,13 @@ void TermLineRow::BuildControls() {
     m_break->setAccessibleName(m_break->text());
     m_break->setToolTip(tr("Holds the line in the break condition for a quarter of a second"));
     m_break->setAutoDefault(false);
+    m_leaveLines = new QCheckBox(tr("Leave DTR and RTS as they are when opening"), this);
+    m_leaveLines->setObjectName(QStringLiteral("termLeaveLines"));
+    m_leaveLines->setAccessibleName(m_leaveLines->text());
+    m_leaveLines->setToolTip(
+        tr("For a board whose reset is wired to DTR or RTS: opening and closing the port do not "
+           "change them"));
+    m_leaveLines->setChecked(AppSettings::TermLeaveLines());
     m_reconnect = new QCheckBox(tr("Reconnect automatically"), this);
     m_reconnect->setObjectName(QStringLiteral("termReconnect"));
     m_reconnect->setAccessibleName(m_reconnect->text());
@@ -71,12 +78,18 @@ void TermLineRow::BuildControls() {
         layout->addWidget(control);
     }
     layout->addStretch(1);
+    layout->addWidget(m_leaveLines);
     layout->addWidget(m_reconnect);
 
     connect(m_dtr, &QCheckBox::clicked, this, &TermLineRow::OnDtrClicked);
     connect(m_rts, &QCheckBox::clicked, this, &TermLineRow::OnRtsClicked);
     connect(m_break, &QPushButton::clicked, this, &TermLineRow::OnBreak);
     connect(m_reconnect, &QCheckBox::clicked, this, &AppSettings::SetTermAutoReconnect);
+    connect(m_leaveLines, &QCheckBox::clicked, this, &AppSettings::SetTermLeaveLines);
+}
+
+bool TermLineRow::LeaveLines() const {
+    return m_leaveLines->isChecked();
 }
 
 bool TermLineRow::AutoReconnect() const {
@@ -86,8 +99,11 @@ bool TermLineRow::AutoReconnect() const {
 void TermLineRow::PortOpened(std::uint8_t flowControl) {
     m_rtsToDriver = flowControl == 2;
     EnableLineControls(true, {});
-    std::error_code error = m_lines->SetDtr(m_dtr->isChecked());
-    if (!error && !m_rtsToDriver) {
+    std::error_code error;
+    if (!LeaveLines()) {
+        error = m_lines->SetDtr(m_dtr->isChecked());
+    }
+    if (!error && !m_rtsToDriver && !LeaveLines()) {
         error = m_lines->SetRts(m_rts->isChecked());
     }
     if (IsNoModemLines(error)) {

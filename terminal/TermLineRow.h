@@ -12,9 +12,10 @@ class QPushButton;
 class TermChannel;
 
 // The row of line controls below the terminal view: the DTR and RTS outputs, the CTS, DSR, DCD
-// and RI inputs as small indicators, the Break button and the choice of reopening a lost port
-// by itself. The inputs are read a few times a second on a thread of their own; a port without
-// modem lines shows its line controls disabled, with a tooltip that says why.
+// and RI inputs as small indicators, the Break button, the choice of leaving DTR and RTS as
+// they are when opening and that of reopening a lost port by itself. The inputs are read a few
+// times a second on a thread of their own; a port without modem lines shows its line controls
+// disabled, with a tooltip that says why.
 class TermLineRow : public QWidget {
     Q_OBJECT
 
@@ -26,8 +27,12 @@ public:
     ~TermLineRow() override;
 
     // Applies the stored DTR and RTS choice to the port just opened (RTS is left to the driver
-    // under hardware flow control, flowControl 2) and starts reading the inputs.
+    // under hardware flow control, flowControl 2; both are left as they are while LeaveLines)
+    // and starts reading the inputs.
     void PortOpened(std::uint8_t flowControl);
+    // "Leave DTR and RTS as they are when opening": a board whose reset is wired to DTR must not
+    // reset when the port opens or closes. Stored; the page hands it to the channel.
+    bool LeaveLines() const;
     // Stops reading the inputs and shows the lines as unknown.
     void PortClosed();
     bool AutoReconnect() const;
@@ -56,4 +61,5 @@ private:
     QLabel* m_ri = nullptr;
     QPushButton* m_break = nullptr;
     QCheckBox* m_reconnect = nullptr;
+    QCheckBox* m_leaveLines = nullptr;
 };

@@ -10,9 +10,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
-#include <QWidget>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QWidget>
 
 #include <optional>
 
@@ -21,9 +21,11 @@ namespace {
 struct LogChoice {
     QString path;
     bool asShown = false;
+    bool plain = false;
 };
 
-std::optional<LogChoice> AskForLogFile(QWidget* owner, const QString& suggestedPath, bool asShown) {
+std::optional<LogChoice> AskForLogFile(QWidget* owner, const QString& suggestedPath, bool asShown,
+                                       bool plain) {
     FileAsker::Request request;
     request.purpose = FileAsker::Purpose::Save;
     request.caption = TermLogger::tr("Log received data");
@@ -33,15 +35,19 @@ std::optional<LogChoice> AskForLogFile(QWidget* owner, const QString& suggestedP
                        QFileInfo(suggestedPath).completeBaseName() + ".txt";
     }
     request.filters = {TermLogger::tr("Raw bytes as received (*.log)"),
-                       TermLogger::tr("Text as shown, with time stamps (*.txt)")};
-    request.filter = asShown ? TermLogger::kFilterShown : TermLogger::kFilterRaw;
+                       TermLogger::tr("Text as shown, with time stamps (*.txt)"),
+                       TermLogger::tr("Text as shown, without escape sequences (*.txt)")};
+    request.filter = !asShown ? TermLogger::kFilterRaw
+                     : plain  ? TermLogger::kFilterPlain
+                              : TermLogger::kFilterShown;
     // The log is appended to, so choosing an existing file replaces nothing.
     request.confirmOverwrite = false;
     const std::optional<FileAsker::Answer> answer = FileAsker::Ask(owner, request);
     if (!answer) {
         return std::nullopt;
     }
-    return LogChoice{answer->path, answer->filter == TermLogger::kFilterShown};
+    return LogChoice{answer->path, answer->filter != TermLogger::kFilterRaw,
+                     answer->filter == TermLogger::kFilterPlain};
 }
 
 QString FileNamePart(QString text) {
@@ -71,20 +77,19 @@ QString TermLogger::SuggestedPath() const {
 
 bool TermLogger::Start() {
     Stop();
-    const std::optional<LogChoice> choice =
-        AskForLogFile(m_owner, SuggestedPath(), AppSettings::TermLogAsShown());
+    const std::optional<LogChoice> choice = AskForLogFile(
+        m_owner, SuggestedPath(), AppSettings::TermLogAsShown(), AppSettings::TermLogPlainText());
     if (!choice) {
         return false;
     }
     AppSettings::SetTermLogAsShown(choice->asShown);
+    AppSettings::SetTermLogPlainText(choice->plain);
     const unsigned run = ++m_run;
-    const std::error_code error =
-        m_writer.Start(QFile::encodeName(choice->path).toStdString(),
-                       [this, run](const std::error_code& failure) {
-                           QMetaObject::invokeMethod(
-                               this, [this, run, failure] { OnWriteError(run, failure); },
-                               Qt::QueuedConnection);
-                       });
+    const std::error_code error = m_writer.Start(
+        QFile::encodeName(choice->path).toStdString(), [this, run](const std::error_code& failure) {
+            QMetaObject::invokeMethod(
+                this, [this, run, failure] { OnWriteError(run, failure); }, Qt::QueuedConnection);
+        });
     if (error) {
         Prompter::Ask(m_owner,
                       tr("The log file %1 cannot be opened: %2")
@@ -95,11 +100,13 @@ bool TermLogger::Start() {
     }
     m_path = choice->path;
     m_logging = true;
-    const bool asShown = choice->asShown;
+    m_asShown = choice->asShown;
+    m_plain = choice->plain;
+    m_filter.Reset();
     m_received = connect(m_channel, &TermChannel::received, this,
-                         [this, asShown](std::string_view raw, std::u16string_view shown) {
-                             if (asShown) {
-                                 m_writer.Append(WideToUtf8(std::u16string(shown)));
+                         [this](std::string_view raw, std::u16string_view shown) {
+                             if (m_asShown) {
+                                 AppendShown(shown);
                              } else {
                                  m_writer.Append(raw);
                              }
@@ -113,9 +120,17 @@ void TermLogger::Stop() {
         return;
     }
     disconnect(m_received);
+    if (const std::u16string row = m_channel ? m_channel->UnfinishedRow() : std::u16string();
+        m_asShown && !row.empty()) {
+        AppendShown(row + u'\n');
+    }
     m_writer.Stop();
     m_logging = false;
     Q_EMIT statusChanged(QString());
+}
+
+void TermLogger::AppendShown(std::u16string_view shown) {
+    m_writer.Append(WideToUtf8(m_plain ? m_filter.Filter(shown) : std::u16string(shown)));
 }
 
 void TermLogger::OnWriteError(unsigned run, const std::error_code& error) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "PlainTextFilter.h"
 #include "TermLogWriter.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <system_error>
@@ -19,14 +21,17 @@ class TermLogger : public QObject {
     Q_OBJECT
 
 public:
-    // The save dialog's filters, in order: the bytes as received, the text as shown.
-    enum LogFilter : int { kFilterRaw, kFilterShown };
+    // The save dialog's filters, in order: the bytes as received, the text as shown, and the
+    // text as shown without escape sequences and control characters.
+    enum LogFilter : int { kFilterRaw, kFilterShown, kFilterPlain };
 
     TermLogger(TermChannel* channel, QWidget* owner);
     ~TermLogger() override;
 
     // Shows the dialog and starts logging to the chosen file. Returns whether logging is on.
     bool Start();
+    // Stops logging; a log of the text as shown ends with the unfinished row the view shows, as
+    // a line.
     void Stop();
     bool IsLogging() const { return m_logging; }
     QString Path() const { return m_path; }
@@ -39,14 +44,18 @@ Q_SIGNALS:
 
 private:
     QString SuggestedPath() const;
+    void AppendShown(std::u16string_view shown);
     void OnWriteError(unsigned run, const std::error_code& error);
 
-    TermChannel* m_channel;
+    QPointer<TermChannel> m_channel;     // the page may take the channel down first
     QMetaObject::Connection m_received;  // ends with the channel if the page takes it down first
     QWidget* m_owner;
     TermLogWriter m_writer;
     QString m_portName;
     QString m_path;
     bool m_logging = false;
-    unsigned m_run = 0;  // so an error of a stopped log cannot stop the next one
+    bool m_asShown = false;
+    bool m_plain = false;
+    PlainTextFilter m_filter;  // for a plain log
+    unsigned m_run = 0;        // so an error of a stopped log cannot stop the next one
 };

@@ -1,39 +1,29 @@
-// The terminal's view: showing received text within a limit of characters (trimming whole lines
-// from the top, building only the newest part of an update that is over the limit), following the
-// end or holding the user's place, and turning typed keys into bytes to send.
+// The terminal's view: received text kept within a limit of characters (TermTextStore: whole
+// lines trimmed from the top, only the newest part of an update over the limit built), painted
+// line by line as far as it is in sight, following the end or holding the user's place; the
+// selection, copying and finding; and typed keys turned into bytes to send.
 #include "TermRichedit.h"
 
 #include "Conversions.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
-
-bool IsLineBreakEnd(const QString& text, qsizetype position) {
-    const QChar before = text.at(position - 1);
-    return before == u'\n' || (before == u'\r' && text.at(position) != u'\n');
-}
-
-// The newest whole lines of `text` that fit into `limit` characters; a last line longer than
-// the limit keeps its newest characters.
-QString NewestLinesWithin(const QString& text, int limit) {
-    const qsizetype first = text.size() - limit;
-    for (qsizetype position = first; position < text.size(); ++position) {
-        if (position > 0 && IsLineBreakEnd(text, position)) {
-            return text.mid(position);
-        }
-    }
-    return text.mid(text.at(first).isLowSurrogate() ? first + 1 : first);
-}
 
 // A fixed-pitch font that has Hangul itself where one is installed: with a fallback font for
 // Hangul only, lines that mix it with Latin text get drawn in two different looks.
@@ -49,22 +39,64 @@ bool IsPrintable(const QString& text) {
                         [](QChar unit) { return unit.unicode() < 0x20 || unit.unicode() == 0x7F; });
 }
 
+// Cells a UTF-16 unit takes in a fixed-pitch font: two for the wide East Asian ranges (and a
+// character beyond the basic plane, counted at its first unit), none for a second unit.
+int Cells(char16_t unit) {
+    if (unit < 0x1100) {
+        return 1;
+    }
+    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+        return 0;
+    }
+    const bool wide = (unit >= 0x1100 && unit <= 0x115F) || (unit >= 0x2E80 && unit <= 0xA4CF) ||
+                      (unit >= 0xAC00 && unit <= 0xD7A3) || (unit >= 0xF900 && unit <= 0xFAFF) ||
+                      (unit >= 0xFE30 && unit <= 0xFE4F) || (unit >= 0xFF00 && unit <= 0xFF60) ||
+                      (unit >= 0xFFE0 && unit <= 0xFFE6) || (unit >= 0xD800 && unit <= 0xDBFF);
+    return wide ? 2 : 1;
+}
+
+qsizetype CellsOf(std::u16string_view text) {
+    qsizetype cells = 0;
+    for (const char16_t unit : text) {
+        cells += Cells(unit);
+    }
+    return cells;
+}
+
+// The first column of `line` that starts at or after `cells` cells, and the cells before it.
+std::pair<qsizetype, qsizetype> ColumnAtCell(std::u16string_view line, qsizetype cells) {
+    qsizetype column = 0;
+    qsizetype before = 0;
+    while (column < static_cast<qsizetype>(line.size()) && before < cells) {
+        before += Cells(line[column]);
+        ++column;
+    }
+    return {column, before};
+}
+
+QString CopyOf(std::u16string_view text) {
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
+}
+
+// The text without a copy, for as long as the store keeps it unchanged.
+QString ViewOf(std::u16string_view text) {
+    return QString::fromRawData(reinterpret_cast<const QChar*>(text.data()),
+                                static_cast<qsizetype>(text.size()));
+}
+
 }  // namespace
 
-TermRichedit::TermRichedit(QWidget* parent) : QPlainTextEdit(parent) {
+TermRichedit::TermRichedit(QWidget* parent) : QAbstractScrollArea(parent) {
     InitView();
 }
 
 void TermRichedit::InitView() {
-    setUndoRedoEnabled(false);
-    // Only the program edits the text; keys are handled here and input-method text is sent,
-    // not inserted.
-    setReadOnly(true);
-    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_store.SetLimit(kTextLimit);
     setAttribute(Qt::WA_InputMethodEnabled, true);
     setFocusPolicy(Qt::StrongFocus);
-    setLineWrapMode(QPlainTextEdit::NoWrap);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    viewport()->setCursor(Qt::IBeamCursor);
     setFont(TerminalFont());
     QPalette colours = palette();
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
@@ -72,6 +104,16 @@ void TermRichedit::InitView() {
         colours.setColor(group, QPalette::Text, Qt::white);
     }
     setPalette(colours);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setBackgroundRole(QPalette::Base);
+    const QFontMetricsF metrics(font());
+    m_lineHeight = std::max(1, static_cast<int>(std::ceil(metrics.height())));
+    m_ascent = static_cast<int>(std::ceil(metrics.ascent()));
+    m_cellWidth = std::max<qreal>(1, metrics.horizontalAdvance(QLatin1Char('M')));
+    verticalScrollBar()->setSingleStep(1);
+    m_repaint.setSingleShot(true);
+    connect(&m_repaint, &QTimer::timeout, viewport(), qOverload<>(&QWidget::update));
+    UpdateScrollBars();
 }
 
 void TermRichedit::SetLineEnd(bool carriageReturn, bool lineFeed) {
@@ -80,62 +122,94 @@ void TermRichedit::SetLineEnd(bool carriageReturn, bool lineFeed) {
 }
 
 void TermRichedit::ShowUpdate(const ShownUpdate& update) {
+    const bool follow = IsFollowing();
+    const int firstShownLine = verticalScrollBar()->value();
     if (update.dropTail > 0) {
-        RemoveTrailingCharacters(update.dropTail);
+        m_store.RemoveBack(update.dropTail);
     }
     AppendNewest(update.finalText, update.partialText);
+    AfterChange(follow, firstShownLine);
 }
 
 // Appends the two texts as one, building only the part that can stay within the limit: its
 // last limit + 1 characters (the one before tells whether a line starts at the cut).
 void TermRichedit::AppendNewest(std::u16string_view finalText, std::u16string_view partialText) {
-    const std::size_t keep = static_cast<std::size_t>(m_nTextLimit) + 1;
+    const std::size_t keep = m_store.Limit() + 1;
     const std::size_t total = finalText.size() + partialText.size();
     std::size_t skip = total > keep ? total - keep : 0;
-    QString text;
-    text.reserve(static_cast<qsizetype>(total - skip));
     for (const std::u16string_view part : {finalText, partialText}) {
         const std::size_t skipped = std::min(skip, part.size());
-        text.append(reinterpret_cast<const QChar*>(part.data() + skipped),
-                    static_cast<qsizetype>(part.size() - skipped));
+        m_store.Append(part.substr(skipped));
         skip -= skipped;
     }
-    AppendText(text);
-}
-
-void TermRichedit::RemoveTrailingCharacters(std::size_t count) {
-    const int length = document()->characterCount() - 1;
-    QTextCursor cursor(document());
-    cursor.setPosition(std::max(0, length - static_cast<int>(std::min<std::size_t>(count, length))));
-    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
 }
 
 void TermRichedit::AppendText(const QString& text) {
     if (text.isEmpty()) {
         return;
     }
-    QScrollBar* bar = verticalScrollBar();
     const bool follow = IsFollowing();
-    const int firstShownLine = bar->value();
-    int removedLines = 0;
-    QTextCursor cursor(document());
-    if (text.size() > m_nTextLimit) {
-        // Everything shown now and the older part of the text would be trimmed right away.
-        removedLines = document()->blockCount();
-        cursor.select(QTextCursor::Document);
-        cursor.insertText(NewestLinesWithin(text, m_nTextLimit));
-    } else {
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(text);
-        removedLines = TrimToLimit();
-    }
+    const int firstShownLine = verticalScrollBar()->value();
+    AppendNewest(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                     static_cast<std::size_t>(text.size())),
+                 {});
+    AfterChange(follow, firstShownLine);
+}
+
+// After the text changed: the scroll range, the place shown (the end, or the user's lines), and
+// a repaint.
+void TermRichedit::AfterChange(bool follow, int firstShownLine) {
+    // Lines trimmed above the user's place move it up by as many.
+    const std::uint64_t removedLines = m_store.TrimmedLines() - m_shownTrimmed;
+    m_shownTrimmed = m_store.TrimmedLines();
+    MeasureNewLines();
+    UpdateScrollBars();
     if (follow) {
         ScrollToEnd();
     } else {
-        // Lines trimmed above the user's place move it up by as many.
-        bar->setValue(std::max(0, firstShownLine - removedLines));
+        const auto kept =
+            static_cast<std::int64_t>(firstShownLine) -
+            static_cast<std::int64_t>(std::min<std::uint64_t>(removedLines, INT32_MAX));
+        verticalScrollBar()->setValue(static_cast<int>(std::max<std::int64_t>(0, kept)));
     }
+    ScheduleRepaint();
+}
+
+// The widest line sets the horizontal scroll range; each line is measured once it is complete.
+void TermRichedit::MeasureNewLines() {
+    const std::uint64_t trimmed = m_store.TrimmedLines();
+    std::size_t index = static_cast<std::size_t>(std::max(m_measuredLine, trimmed) - trimmed);
+    for (; index < m_store.Lines(); ++index) {
+        m_widestCells = std::max(m_widestCells, CellsOf(m_store.Line(index)));
+    }
+    m_measuredLine = trimmed + m_store.Lines() - 1;  // the last line may still grow
+}
+
+void TermRichedit::Clear() {
+    m_store.Clear();
+    m_anchor = m_caret = {};
+    m_widestCells = 0;
+    m_measuredLine = 0;
+    m_shownTrimmed = 0;
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+int TermRichedit::VisibleLines() const {
+    return std::max(1, viewport()->height() / m_lineHeight);
+}
+
+void TermRichedit::UpdateScrollBars() {
+    const int lines = static_cast<int>(std::min<std::size_t>(m_store.Lines(), INT32_MAX));
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setPageStep(VisibleLines());
+    vertical->setRange(0, std::max(0, lines - VisibleLines()));
+    QScrollBar* horizontal = horizontalScrollBar();
+    const int width = static_cast<int>(
+        std::min<qreal>(INT32_MAX / 2, static_cast<qreal>(m_widestCells + 1) * m_cellWidth));
+    horizontal->setPageStep(viewport()->width());
+    horizontal->setSingleStep(static_cast<int>(m_cellWidth));
+    horizontal->setRange(0, std::max(0, width - viewport()->width()));
 }
 
 bool TermRichedit::IsFollowing() const {
@@ -148,50 +222,280 @@ void TermRichedit::ScrollToEnd() {
     bar->setValue(bar->maximum());
 }
 
+// Repainting every turn of a stream would cost more than the text; once a frame is enough.
+void TermRichedit::ScheduleRepaint() {
+    if (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= kRepaintGapMs) {
+        viewport()->update();
+    } else if (!m_repaint.isActive()) {
+        m_repaint.start(static_cast<int>(kRepaintGapMs - m_sincePaint.elapsed()));
+    }
+}
+
 void TermRichedit::SetTextLimit(int characters) {
-    m_nTextLimit = std::max(1, characters);
-    if (TrimToLimit() > 0 && IsFollowing()) {
+    const bool follow = IsFollowing();
+    const int firstShownLine = verticalScrollBar()->value();
+    m_store.SetLimit(static_cast<std::size_t>(std::max(1, characters)));
+    AfterChange(follow, firstShownLine);
+    Q_EMIT textLimitChanged(TextLimit());
+}
+
+// Following the end moves the scroll bar with every update; that repaint waits for its frame too.
+void TermRichedit::scrollContentsBy(int, int) {
+    ScheduleRepaint();
+}
+
+void TermRichedit::resizeEvent(QResizeEvent* event) {
+    const bool follow = IsFollowing();
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollBars();
+    if (follow) {
         ScrollToEnd();
     }
-    Q_EMIT textLimitChanged(m_nTextLimit);
 }
 
-// Returns the number of whole lines removed.
-int TermRichedit::TrimToLimit() {
-    // characterCount() includes the document's closing paragraph separator.
-    const int excess = document()->characterCount() - 1 - m_nTextLimit;
-    if (excess <= 0) {
-        return 0;
+void TermRichedit::paintEvent(QPaintEvent*) {
+    m_sincePaint.start();
+    QPainter painter(viewport());
+    painter.setFont(font());
+    const std::size_t first = static_cast<std::size_t>(verticalScrollBar()->value());
+    const std::size_t end = std::min(m_store.Lines(), first + VisibleLines() + 1);
+    for (std::size_t index = first; index < end; ++index) {
+        PaintLine(painter, index, static_cast<int>(index - first) * m_lineHeight);
     }
-    int cut = 0;
-    int lines = 0;
-    QTextBlock block = document()->firstBlock();
-    while (cut < excess && block.next().isValid()) {
-        cut += block.length();  // the line with its line break
-        block = block.next();
-        ++lines;
+}
+
+// One line from the first cell in sight; the selection behind it in the highlight colour.
+void TermRichedit::PaintLine(QPainter& painter, std::size_t index, int top) {
+    const std::u16string_view line = m_store.Line(index);
+    const qreal left = horizontalScrollBar()->value();
+    const auto [column, cellsBefore] =
+        ColumnAtCell(line, static_cast<qsizetype>(left / m_cellWidth));
+    const qreal x = cellsBefore * m_cellWidth - left;
+    const std::uint64_t lineNumber = m_store.TrimmedLines() + index;
+    const Spot first = SelectionFirst();
+    const Spot last = SelectionLast();
+    if (first != last && lineNumber >= first.line && lineNumber <= last.line) {
+        const qsizetype from = lineNumber == first.line ? first.column : 0;
+        const qsizetype to =
+            lineNumber == last.line ? last.column : static_cast<qsizetype>(line.size()) + 1;
+        const qreal fromX =
+            CellsOf(line.substr(0, std::min<std::size_t>(from, line.size()))) * m_cellWidth - left;
+        const qreal toX = (CellsOf(line.substr(0, std::min<std::size_t>(to, line.size()))) +
+                           (to > static_cast<qsizetype>(line.size()) ? 1 : 0)) *
+                              m_cellWidth -
+                          left;
+        painter.fillRect(QRectF(fromX, top, toX - fromX, m_lineHeight),
+                         palette().brush(QPalette::Highlight));
     }
-    // Only when the last line alone is over the limit is part of a line removed.
-    RemoveLeadingCharacters(std::max(cut, excess));
-    return lines;
+    const qsizetype columns = static_cast<qsizetype>(viewport()->width() / m_cellWidth) + 2;
+    const std::u16string_view shown =
+        line.substr(std::min<std::size_t>(column, line.size()), static_cast<std::size_t>(columns));
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(QPointF(x, top + m_ascent), ViewOf(shown));
 }
 
-void TermRichedit::RemoveLeadingCharacters(int count) {
-    QTextCursor cursor(document());
-    cursor.setPosition(count, QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
+QString TermRichedit::PlainText() const {
+    return QString::fromStdU16String(m_store.Text());
 }
 
-void TermRichedit::MoveCaretToEnd() {
-    QTextCursor cursor = textCursor();
-    if (cursor.hasSelection() || !cursor.atEnd()) {
-        cursor.movePosition(QTextCursor::End);
-        setTextCursor(cursor);
+QString TermRichedit::LastLine() const {
+    return CopyOf(m_store.Line(m_store.Lines() - 1));
+}
+
+QString TermRichedit::LineAt(const QPoint& point) const {
+    const Spot spot = SpotAt(point);
+    return CopyOf(m_store.Line(spot.line - m_store.TrimmedLines()));
+}
+
+TermRichedit::Spot TermRichedit::SpotAt(const QPoint& point) const {
+    const std::size_t index = std::min<std::size_t>(
+        m_store.Lines() - 1, static_cast<std::size_t>(verticalScrollBar()->value() +
+                                                      std::max(0, point.y()) / m_lineHeight));
+    const std::u16string_view line = m_store.Line(index);
+    const qreal cells = (point.x() + horizontalScrollBar()->value()) / m_cellWidth;
+    const qsizetype column = ColumnAtCell(line, static_cast<qsizetype>(std::lround(cells))).first;
+    return {m_store.TrimmedLines() + index, column};
+}
+
+// A spot on a line trimmed since moves to the start of the text.
+TermRichedit::Spot TermRichedit::ClampedSpot(Spot spot) const {
+    if (spot.line < m_store.TrimmedLines()) {
+        return {m_store.TrimmedLines(), 0};
+    }
+    const std::size_t index =
+        std::min<std::size_t>(spot.line - m_store.TrimmedLines(), m_store.Lines() - 1);
+    spot.line = m_store.TrimmedLines() + index;
+    spot.column = std::min<qsizetype>(spot.column, m_store.Line(index).size());
+    return spot;
+}
+
+qsizetype TermRichedit::OffsetOf(const Spot& spot) const {
+    const Spot clamped = ClampedSpot(spot);
+    const std::size_t index = clamped.line - m_store.TrimmedLines();
+    return static_cast<qsizetype>(m_store.LineOffset(index)) + clamped.column;
+}
+
+TermRichedit::Spot TermRichedit::SpotOf(qsizetype offset) const {
+    std::size_t index = 0;
+    while (index + 1 < m_store.Lines() &&
+           static_cast<qsizetype>(m_store.LineOffset(index + 1)) <= offset) {
+        ++index;
+    }
+    const qsizetype column =
+        std::clamp<qsizetype>(offset - static_cast<qsizetype>(m_store.LineOffset(index)), 0,
+                              static_cast<qsizetype>(m_store.Line(index).size()));
+    return {m_store.TrimmedLines() + index, column};
+}
+
+qsizetype TermRichedit::SelectionStart() const {
+    return OffsetOf(SelectionFirst());
+}
+
+void TermRichedit::Select(qsizetype from, qsizetype to) {
+    m_anchor = SpotOf(from);
+    m_caret = SpotOf(to);
+    viewport()->update();
+}
+
+void TermRichedit::SelectAll() {
+    m_anchor = {m_store.TrimmedLines(), 0};
+    m_caret = {m_store.TrimmedLines() + m_store.Lines() - 1,
+               static_cast<qsizetype>(m_store.Line(m_store.Lines() - 1).size())};
+    viewport()->update();
+}
+
+QString TermRichedit::SelectedText() const {
+    const qsizetype from = OffsetOf(SelectionFirst());
+    const qsizetype to = OffsetOf(SelectionLast());
+    return QString::fromStdU16String(
+        m_store.Text().substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
+}
+
+void TermRichedit::CopySelection() const {
+    if (SelectionFirst() != SelectionLast()) {
+        QApplication::clipboard()->setText(SelectedText());
+    }
+}
+
+bool TermRichedit::Find(const QString& text, bool backward, bool matchCase) {
+    if (text.isEmpty()) {
+        return false;
+    }
+    const Qt::CaseSensitivity cs = matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const Spot from = ClampedSpot(backward ? SelectionFirst() : SelectionLast());
+    if (FindFrom(text, from, backward, cs)) {
+        return true;
+    }
+    // Wrap around: search again from the other end.
+    const std::size_t lastIndex = m_store.Lines() - 1;
+    const Spot otherEnd = backward ? Spot{m_store.TrimmedLines() + lastIndex,
+                                          static_cast<qsizetype>(m_store.Line(lastIndex).size())}
+                                   : Spot{m_store.TrimmedLines(), 0};
+    return FindFrom(text, otherEnd, backward, cs);
+}
+
+// Searches line by line from `from`; a match lies within one line, as the text shows it.
+bool TermRichedit::FindFrom(const QString& text, Spot from, bool backward, Qt::CaseSensitivity cs) {
+    const std::size_t count = m_store.Lines();
+    std::size_t index = from.line - m_store.TrimmedLines();
+    qsizetype column = from.column;
+    for (;;) {
+        const QString line = ViewOf(m_store.Line(index));
+        const qsizetype found = backward
+                                    ? (column > 0 ? line.lastIndexOf(text, column - 1, cs) : -1)
+                                    : line.indexOf(text, column, cs);
+        if (found >= 0) {
+            m_anchor = {m_store.TrimmedLines() + index, found};
+            m_caret = {m_anchor.line, found + text.size()};
+            ScrollTo(m_anchor);
+            viewport()->update();
+            return true;
+        }
+        if (backward ? index == 0 : index + 1 >= count) {
+            return false;
+        }
+        index = backward ? index - 1 : index + 1;
+        column = backward ? static_cast<qsizetype>(m_store.Line(index).size()) + 1 : 0;
+    }
+}
+
+// Brings `spot` into sight, to the middle when it is out of it.
+void TermRichedit::ScrollTo(const Spot& spot) {
+    QScrollBar* vertical = verticalScrollBar();
+    const int line = static_cast<int>(spot.line - m_store.TrimmedLines());
+    if (line < vertical->value() || line >= vertical->value() + VisibleLines()) {
+        vertical->setValue(line - VisibleLines() / 2);
+    }
+    const std::size_t index = spot.line - m_store.TrimmedLines();
+    const qreal x =
+        CellsOf(m_store.Line(index).substr(0, static_cast<std::size_t>(spot.column))) * m_cellWidth;
+    QScrollBar* horizontal = horizontalScrollBar();
+    if (x < horizontal->value() || x >= horizontal->value() + viewport()->width() - m_cellWidth) {
+        horizontal->setValue(static_cast<int>(x) - viewport()->width() / 2);
+    }
+}
+
+void TermRichedit::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    m_caret = SpotAt(event->position().toPoint());
+    if (!(event->modifiers() & Qt::ShiftModifier)) {
+        m_anchor = m_caret;
+    }
+    viewport()->update();
+}
+
+void TermRichedit::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton) {
+        m_caret = SpotAt(event->position().toPoint());
+        viewport()->update();
+    }
+}
+
+// A double click selects the word under it.
+void TermRichedit::mouseDoubleClickEvent(QMouseEvent* event) {
+    const Spot spot = SpotAt(event->position().toPoint());
+    const QString line = CopyOf(m_store.Line(spot.line - m_store.TrimmedLines()));
+    qsizetype from = spot.column;
+    qsizetype to = spot.column;
+    while (from > 0 && line.at(from - 1).isLetterOrNumber()) {
+        --from;
+    }
+    while (to < line.size() && line.at(to).isLetterOrNumber()) {
+        ++to;
+    }
+    m_anchor = {spot.line, from};
+    m_caret = {spot.line, to};
+    viewport()->update();
+}
+
+void TermRichedit::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* copy = menu.addAction(tr("Copy"), this, &TermRichedit::CopySelection);
+    copy->setEnabled(SelectionFirst() != SelectionLast());
+    QAction* paste = menu.addAction(tr("Paste"), this, &TermRichedit::Paste);
+    paste->setEnabled(m_online && !QApplication::clipboard()->text().isEmpty());
+    menu.addAction(tr("Select all"), this, &TermRichedit::SelectAll);
+    menu.exec(event->globalPos());
+}
+
+void TermRichedit::Paste() {
+    const QString text = QApplication::clipboard()->text();
+    if (m_online && !text.isEmpty()) {
+        Q_EMIT pasteRequested(text);
     }
 }
 
 void TermRichedit::keyPressEvent(QKeyEvent* event) {
-    MoveCaretToEnd();
+    // Ctrl+V stays a byte for the far end (0x16), as every control key does.
+    if ((event->key() == Qt::Key_Insert && event->modifiers() == Qt::ShiftModifier) ||
+        (event->key() == Qt::Key_V &&
+         event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier))) {
+        Paste();
+        event->accept();
+        return;
+    }
     switch (event->key()) {
         case Qt::Key_Backspace:
         case Qt::Key_Delete:
@@ -210,6 +514,10 @@ void TermRichedit::keyPressEvent(QKeyEvent* event) {
             ScrollToEnd();
             event->accept();
             return;
+        case Qt::Key_Home:
+            verticalScrollBar()->setValue(0);
+            event->accept();
+            return;
         case Qt::Key_Escape:
             event->ignore();  // the window's: it consumes Escape, nothing is sent
             return;
@@ -221,7 +529,7 @@ void TermRichedit::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    QPlainTextEdit::keyPressEvent(event);
+    QAbstractScrollArea::keyPressEvent(event);  // Page Up and Page Down scroll
 }
 
 void TermRichedit::OnEnter() {

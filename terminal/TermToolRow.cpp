@@ -1,6 +1,7 @@
 #include "TermToolRow.h"
 
 #include "TermLogger.h"
+#include "TermRecorder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,13 +32,22 @@ QPushButton* NewButton(const QString& text, const char* objectName, QWidget* par
 
 }  // namespace
 
-TermToolRow::TermToolRow(TermLogger* logger, QWidget* parent) : QWidget(parent), m_logger(logger) {
+TermToolRow::TermToolRow(TermLogger* logger, TermRecorder* recorder, QWidget* parent)
+    : QWidget(parent), m_logger(logger), m_recorder(recorder) {
     BuildControls();
     ShowOptions(m_options);
 }
 
 void TermToolRow::BuildControls() {
     m_timestamps = NewCheck(tr("Timestamps"), "termTimestamps", this);
+    m_stampFormat = new QComboBox(this);
+    m_stampFormat->setObjectName(QStringLiteral("termStampFormat"));
+    m_stampFormat->setAccessibleName(tr("Time stamp format"));
+    m_stampFormat->addItem(tr("Time of day"), static_cast<int>(StampFormat::kTimeOfDay));
+    m_stampFormat->addItem(tr("Date and time"), static_cast<int>(StampFormat::kDateAndTime));
+    m_stampFormat->addItem(tr("Seconds since open"), static_cast<int>(StampFormat::kSinceOpen));
+    m_stampFormat->addItem(tr("Gap since previous line"),
+                           static_cast<int>(StampFormat::kSincePrevious));
     m_hexView = NewCheck(tr("Hex view"), "termHexView", this);
     m_holdScroll = NewCheck(tr("Hold when scrolled up"), "termHoldScroll", this);
     m_holdScroll->setToolTip(tr("While you read further up, new data does not move the view"));
@@ -54,10 +64,14 @@ void TermToolRow::BuildControls() {
     m_find = NewButton(tr("Find"), "termFind", this);
     m_clear = NewButton(tr("Clear"), "termClear", this);
     m_log = NewButton(tr("Log…"), "termLog", this);
+    m_record = NewButton(tr("Record session…"), "termRecord", this);
+    m_record->setToolTip(
+        tr("Records both directions with their times, for skw-module-sim --replay"));
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_timestamps);
+    layout->addWidget(m_stampFormat);
     layout->addWidget(m_hexView);
     layout->addWidget(m_holdScroll);
     layout->addSpacing(8);
@@ -67,9 +81,14 @@ void TermToolRow::BuildControls() {
     layout->addWidget(m_find);
     layout->addWidget(m_clear);
     layout->addWidget(m_log);
+    layout->addWidget(m_record);
 
     connect(m_timestamps, &QCheckBox::toggled, this,
             [this](bool on) { Choose(&TermViewOptions::timestamps, on); });
+    connect(m_stampFormat, &QComboBox::currentIndexChanged, this, [this] {
+        Choose(&TermViewOptions::stampFormat,
+               static_cast<StampFormat>(m_stampFormat->currentData().toInt()));
+    });
     connect(m_hexView, &QCheckBox::toggled, this,
             [this](bool on) { Choose(&TermViewOptions::hexView, on); });
     connect(m_holdScroll, &QCheckBox::toggled, this,
@@ -80,15 +99,30 @@ void TermToolRow::BuildControls() {
     connect(m_clear, &QPushButton::clicked, this, &TermToolRow::clearRequested);
     connect(m_log, &QPushButton::clicked, this, &TermToolRow::OnLogClicked);
     connect(m_logger, &TermLogger::statusChanged, this, &TermToolRow::OnLogStatusChanged);
+    connect(m_record, &QPushButton::clicked, this, [this] {
+        if (m_recorder->IsRecording()) {
+            m_recorder->Stop();
+        } else {
+            m_recorder->Start();
+        }
+    });
+    connect(m_recorder, &TermRecorder::recordingChanged, this, [this](const QString& path) {
+        m_record->setText(path.isEmpty() ? tr("Record session…") : tr("Stop recording"));
+        m_record->setAccessibleName(m_record->text());
+    });
 }
 
 void TermToolRow::ShowOptions(const TermViewOptions& options) {
     m_options = options;
     const QSignalBlocker blockTimestamps(m_timestamps);
+    const QSignalBlocker blockStampFormat(m_stampFormat);
     const QSignalBlocker blockHexView(m_hexView);
     const QSignalBlocker blockHoldScroll(m_holdScroll);
     const QSignalBlocker blockScrollback(m_scrollback);
     m_timestamps->setChecked(options.timestamps);
+    m_stampFormat->setCurrentIndex(
+        std::max(0, m_stampFormat->findData(static_cast<int>(options.stampFormat))));
+    m_stampFormat->setEnabled(options.timestamps);
     m_hexView->setChecked(options.hexView);
     m_holdScroll->setChecked(options.holdWhenScrolledUp);
     m_scrollback->setCurrentIndex(std::max(0, m_scrollback->findData(options.scrollback)));
@@ -97,6 +131,7 @@ void TermToolRow::ShowOptions(const TermViewOptions& options) {
 template <typename Field, typename Value>
 void TermToolRow::Choose(Field TermViewOptions::*field, Value value) {
     m_options.*field = value;
+    m_stampFormat->setEnabled(m_options.timestamps);
     Q_EMIT optionsChanged(m_options);
 }
 

@@ -15,6 +15,7 @@ int TermViewOptions::OfferedScrollback(int stored) {
 TermViewOptions TermViewOptions::Load() {
     TermViewOptions options;
     options.timestamps = AppSettings::TermTimestamps();
+    options.stampFormat = static_cast<StampFormat>(AppSettings::TermStampFormat());
     options.hexView = AppSettings::TermHexView();
     options.holdWhenScrolledUp = AppSettings::TermHoldScroll();
     options.scrollback = OfferedScrollback(AppSettings::TermScrollback());
@@ -26,6 +27,9 @@ TermViewOptions TermViewOptions::Load() {
 void TermViewOptions::Save(const TermViewOptions& before) const {
     if (timestamps != before.timestamps) {
         AppSettings::SetTermTimestamps(timestamps);
+    }
+    if (stampFormat != before.stampFormat) {
+        AppSettings::SetTermStampFormat(static_cast<int>(stampFormat));
     }
     if (hexView != before.hexView) {
         AppSettings::SetTermHexView(hexView);

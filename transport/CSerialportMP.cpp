@@ -70,6 +70,10 @@ std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t b
     }
     DiscardDriverBuffers();
     error = ApplyOptions(options);
+    if (!error && m_leaveModemLines) {
+        std::lock_guard portLock(m_portLock);
+        error = SerialPlatform::KeepModemLinesOnClose(m_serialPort.native_handle());
+    }
     if (error) {
         std::lock_guard portLock(m_portLock);
         SerialPlatform::ReleaseExclusiveLock(m_serialPort.native_handle());

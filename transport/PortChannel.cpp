@@ -66,6 +66,7 @@ std::error_code AnyPortChannel::Open(const std::string& portName, std::uint32_t 
         }
         inner = m_inner;
     }
+    inner->m_leaveModemLines = m_leaveModemLines;
     return inner->Open(portName, baudRate, characterSize, parity, stopBits, flowControl);
 }
 

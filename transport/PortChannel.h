@@ -58,6 +58,10 @@ public:
     // Set before Open and cleared only while closed.
     ReceiveHandler m_onReceive;
     WriteHandler m_onWriteComplete;
+    // Set before Open: opening and closing leave DTR and RTS as they are, for a board whose
+    // reset is wired to them (a serial port keeps them up when it closes; a network port's
+    // lines are the access server's either way). Off: the system's own behaviour.
+    bool m_leaveModemLines = false;
 };
 
 // Whether `portName` names a port exported over the network (rfc2217://host:port or

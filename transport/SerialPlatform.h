@@ -25,6 +25,11 @@ void DiscardInputAndOutput(NativeHandle handle);
 // Drops only the output the driver has not sent yet, so closing does not wait for it.
 void DiscardOutput(NativeHandle handle);
 
+// Keeps DTR and RTS as they are when the device is closed, instead of dropping them (POSIX:
+// clears HUPCL, which stays so for the device's next opener; the driver still raises the lines
+// when the device is opened while they are down). Windows keeps its driver's behaviour.
+std::error_code KeepModemLinesOnClose(NativeHandle handle);
+
 // A serial port is used by one program at a time, as a COM port is on Windows: two programs
 // sending commands to one module interleave them and each reads the other's answers.
 // Called right after the open; returns device_or_resource_busy when another program holds the

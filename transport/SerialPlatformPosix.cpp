@@ -26,6 +26,18 @@ void DiscardOutput(NativeHandle handle) {
     ::tcflush(handle, TCOFLUSH);
 }
 
+std::error_code KeepModemLinesOnClose(NativeHandle handle) {
+    termios attributes{};
+    if (::tcgetattr(handle, &attributes) != 0) {
+        return {errno, std::generic_category()};
+    }
+    attributes.c_cflag &= ~static_cast<tcflag_t>(HUPCL);
+    if (::tcsetattr(handle, TCSANOW, &attributes) != 0) {
+        return {errno, std::generic_category()};
+    }
+    return {};
+}
+
 std::error_code LockExclusively(NativeHandle handle) {
     if (::flock(handle, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;

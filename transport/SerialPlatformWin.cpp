@@ -25,6 +25,10 @@ void DiscardOutput(NativeHandle handle) {
     ::PurgeComm(handle, PURGE_TXABORT | PURGE_TXCLEAR);
 }
 
+std::error_code KeepModemLinesOnClose(NativeHandle) {
+    return {};
+}
+
 // CreateFile opens a COM port for one process only; a second opener gets ERROR_ACCESS_DENIED.
 std::error_code LockExclusively(NativeHandle) {
     return {};

@@ -42,9 +42,9 @@ done
 cases=(
   "skw-manager-cli |--help --version -h apply export factory-reset info ports reboot report scan set"
   "skw-manager-cli fa|factory-reset"
-  "skw-manager-cli reboot |--baud --expect-model --help --port -b -h -p"
+  "skw-manager-cli reboot |--baud --expect-model --help --port --record-session -b -h -p"
   "skw-manager-cli factory-reset --y|--yes"
-  "skw-manager-cli set --r|--role"
+  "skw-manager-cli set --r|--record-session --role"
   "skw-manager-cli set --role multi-|multi-at multi-bypass"
   "skw-manager-cli set -p /dev/null --autocon |off on"
   "skw-manager-cli scan --rs|--rssi-min"

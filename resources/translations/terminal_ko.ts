@@ -114,6 +114,38 @@
         <source>Stop log</source>
         <translation>로그 중지</translation>
     </message>
+    <message>
+        <source>Time stamp format</source>
+        <translation>시간 표시 형식</translation>
+    </message>
+    <message>
+        <source>Time of day</source>
+        <translation>시각</translation>
+    </message>
+    <message>
+        <source>Date and time</source>
+        <translation>날짜와 시각</translation>
+    </message>
+    <message>
+        <source>Seconds since open</source>
+        <translation>포트 연 후 경과 초</translation>
+    </message>
+    <message>
+        <source>Gap since previous line</source>
+        <translation>이전 줄과의 간격</translation>
+    </message>
+    <message>
+        <source>Record session…</source>
+        <translation>세션 기록…</translation>
+    </message>
+    <message>
+        <source>Records both directions with their times, for skw-module-sim --replay</source>
+        <translation>양방향 데이터를 시간과 함께 기록합니다 (skw-module-sim --replay 용)</translation>
+    </message>
+    <message>
+        <source>Stop recording</source>
+        <translation>기록 중지</translation>
+    </message>
 </context>
 <context>
     <name>TermFindBar</name>
@@ -167,6 +199,10 @@
     <message>
         <source>Logging stopped: writing to %1 failed: %2</source>
         <translation>로그 기록을 중지했습니다. %1에 쓰지 못했습니다: %2</translation>
+    </message>
+    <message>
+        <source>Text as shown, without escape sequences (*.txt)</source>
+        <translation>화면에 표시된 텍스트, 제어 문자 제외 (*.txt)</translation>
     </message>
 </context>
 <context>
@@ -243,6 +279,14 @@
         <source>With hardware flow control the driver drives RTS</source>
         <translation>하드웨어 흐름 제어에서는 드라이버가 RTS를 제어합니다</translation>
     </message>
+    <message>
+        <source>Leave DTR and RTS as they are when opening</source>
+        <translation>포트를 열 때 DTR과 RTS를 그대로 두기</translation>
+    </message>
+    <message>
+        <source>For a board whose reset is wired to DTR or RTS: opening and closing the port do not change them</source>
+        <translation>리셋이 DTR 또는 RTS에 연결된 보드용: 포트를 열고 닫아도 바꾸지 않습니다</translation>
+    </message>
 </context>
 <context>
     <name>TermFileSender</name>
@@ -269,6 +313,158 @@
     <message>
         <source>The file %1 cannot be read.</source>
         <translation>파일 %1을(를) 읽을 수 없습니다.</translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>Line delay:</source>
+        <translation>줄 지연:</translation>
+    </message>
+    <message>
+        <source>Delay after each line (ms)</source>
+        <translation>줄마다 지연 (ms)</translation>
+    </message>
+    <message>
+        <source>Character delay:</source>
+        <translation>문자 지연:</translation>
+    </message>
+    <message>
+        <source>Delay after each character (ms)</source>
+        <translation>문자마다 지연 (ms)</translation>
+    </message>
+</context>
+<context>
+    <name>TermRichedit</name>
+    <message>
+        <source>Copy</source>
+        <translation>복사</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>모두 선택</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>붙여넣기</translation>
+    </message>
+</context>
+<context>
+    <name>TermMacroRow</name>
+    <message>
+        <source>Edit…</source>
+        <translation>편집…</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>중지</translation>
+    </message>
+    <message>
+        <source>Stop repeating macros</source>
+        <translation>매크로 반복 중지</translation>
+    </message>
+    <message>
+        <source>Macro %1, empty</source>
+        <translation>매크로 %1, 비어 있음</translation>
+    </message>
+    <message>
+        <source>Macro %1: %2</source>
+        <translation>매크로 %1: %2</translation>
+    </message>
+    <message>
+        <source>Click to set this macro</source>
+        <translation>눌러서 이 매크로를 설정합니다</translation>
+    </message>
+    <message>
+        <source> (every %1 ms)</source>
+        <translation> (%1ms마다)</translation>
+    </message>
+</context>
+<context>
+    <name>TermMacroDlg</name>
+    <message>
+        <source>Macro %1</source>
+        <translation>매크로 %1</translation>
+    </message>
+    <message>
+        <source>Macro name</source>
+        <translation>매크로 이름</translation>
+    </message>
+    <message>
+        <source>Text to send</source>
+        <translation>보낼 문자열</translation>
+    </message>
+    <message>
+        <source>Hexadecimal string</source>
+        <translation>16진수 문자열</translation>
+    </message>
+    <message>
+        <source>Line end</source>
+        <translation>줄 끝 문자</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>없음</translation>
+    </message>
+    <message>
+        <source>CR LF</source>
+        <translation>CR LF</translation>
+    </message>
+    <message>
+        <source>Repeat every (ms)</source>
+        <translation>반복 간격 (ms)</translation>
+    </message>
+    <message>
+        <source>Once</source>
+        <translation>한 번</translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>이름:</translation>
+    </message>
+    <message>
+        <source>Text:</source>
+        <translation>문자열:</translation>
+    </message>
+    <message>
+        <source>Line end:</source>
+        <translation>줄 끝 문자:</translation>
+    </message>
+    <message>
+        <source>Repeat every:</source>
+        <translation>반복 간격:</translation>
+    </message>
+    <message>
+        <source>The hexadecimal string must be pairs of digits 0-9 and A-F.</source>
+        <translation>16진수 문자열은 0-9와 A-F 숫자의 쌍이어야 합니다.</translation>
+    </message>
+    <message>
+        <source>CR</source>
+        <translation>CR</translation>
+    </message>
+    <message>
+        <source>LF</source>
+        <translation>LF</translation>
+    </message>
+</context>
+<context>
+    <name>TermRecorder</name>
+    <message>
+        <source>Record session</source>
+        <translation>세션 기록</translation>
+    </message>
+    <message>
+        <source>Session recordings (*.session)</source>
+        <translation>세션 기록 (*.session)</translation>
+    </message>
+    <message>
+        <source>The session file %1 cannot be written: %2</source>
+        <translation>세션 파일 %1에 쓸 수 없습니다: %2</translation>
     </message>
 </context>
 </TS>

@@ -68,6 +68,14 @@ TEST_F(AppSettingsTest, eachSetter_writesItsHistoricRawNameAndEncoding) {
         {"Default Values/Terminal RTS", [] { AppSettings::SetTermRts(false); }, 0},
         {"Default Values/Terminal automatic reconnect",
          [] { AppSettings::SetTermAutoReconnect(true); }, 1},
+        {"Default Values/Terminal timestamp format", [] { AppSettings::SetTermStampFormat(2); }, 2},
+        {"Default Values/Terminal leave DTR and RTS", [] { AppSettings::SetTermLeaveLines(true); },
+         1},
+        {"Default Values/Terminal log without control sequences",
+         [] { AppSettings::SetTermLogPlainText(true); }, 1},
+        {"Default Values/Terminal line delay", [] { AppSettings::SetTermLineDelayMs(20); }, 20},
+        {"Default Values/Terminal character delay", [] { AppSettings::SetTermCharDelayMs(3); }, 3},
+        {"Default Values/Terminal macros", [] { AppSettings::SetTermMacros("[]"); }, "[]"},
     };
     for (const Case& c : cases) {
         ScratchSettings::Clear();

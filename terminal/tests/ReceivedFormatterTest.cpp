@@ -61,14 +61,19 @@ TEST(ReceivedFormatter, timestamps_markEachLineOnceWithTheArrivalOfItsFirstByte)
         std::u16string shown;
     };
     const Case cases[] = {
-        {"lines in one read", {{"a\r\nb\rc\nd", 1000}}, u"[00:00:01.000] a\n[00:00:01.000] b\n"
-                                                        u"[00:00:01.000] c\n[00:00:01.000] d"},
-        {"line split across reads", {{"ab", 1000}, {"cd\r\n", 2000}, {"e", 3000}},
+        {"lines in one read",
+         {{"a\r\nb\rc\nd", 1000}},
+         u"[00:00:01.000] a\n[00:00:01.000] b\n"
+         u"[00:00:01.000] c\n[00:00:01.000] d"},
+        {"line split across reads",
+         {{"ab", 1000}, {"cd\r\n", 2000}, {"e", 3000}},
          u"[00:00:01.000] abcd\n[00:00:03.000] e"},
-        {"CR LF split across reads", {{"a\r", 1000}, {"\nb", 2000}},
+        {"CR LF split across reads",
+         {{"a\r", 1000}, {"\nb", 2000}},
          u"[00:00:01.000] a\n[00:00:02.000] b"},
         {"empty lines", {{"\n\n", 1000}}, u"[00:00:01.000] \n[00:00:01.000] \n"},
-        {"line break ends a read", {{"a\n", 1000}, {"b", 2000}},
+        {"line break ends a read",
+         {{"a\n", 1000}, {"b", 2000}},
          u"[00:00:01.000] a\n[00:00:02.000] b"},
     };
     for (const Case& c : cases) {
@@ -83,11 +88,16 @@ TEST(ReceivedFormatter, hexRows_growAcrossReadsAndEndAtSixteenBytes) {
     ReceivedFormatter formatter;
     formatter.SetHex(true, 0);
     formatter.SetTimestamps(true);
-    const std::u16string shown =
-        Shown(formatter, {{"Hello,", kAt}, {std::string(" world!\r\n\0\x7F\xFF" "AB", 14), kAt + 1}, {"C", kAt + 2}});
-    EXPECT_EQ(shown, u"[13:05:09.007] " +
-                         Row(u"48 65 6c 6c 6f 2c 20 77 6f 72 6c 64 21 0d 0a 00", u"Hello, world!...") +
-                         u"\n[13:05:09.008] " + Row(u"7f ff 41 42 43", u"..ABC"));
+    const std::u16string shown = Shown(formatter, {{"Hello,", kAt},
+                                                   {std::string(" world!\r\n\0\x7F\xFF"
+                                                                "AB",
+                                                                14),
+                                                    kAt + 1},
+                                                   {"C", kAt + 2}});
+    EXPECT_EQ(shown,
+              u"[13:05:09.007] " +
+                  Row(u"48 65 6c 6c 6f 2c 20 77 6f 72 6c 64 21 0d 0a 00", u"Hello, world!...") +
+                  u"\n[13:05:09.008] " + Row(u"7f ff 41 42 43", u"..ABC"));
 }
 
 TEST(ReceivedFormatter, switchingModesMidStream_losesAndRepeatsNoByte) {
@@ -103,12 +113,69 @@ TEST(ReceivedFormatter, switchingModesMidStream_losesAndRepeatsNoByte) {
     EXPECT_EQ(view.formatter.DecodedUnits(), 3u);  // x, z and the line break
 }
 
-TEST(ReceivedFormatter, clearedView_getsTheUnfinishedRowAgainWhole) {
-    FollowingView view;
-    view.formatter.SetHex(true, 0);
-    view.Read("ab", 0);
-    view.text.clear();
-    view.formatter.ViewCleared();
-    view.Read("c", 0);
-    EXPECT_EQ(view.text, Row(u"61 62 63", u"abc"));
+// Clear empties the view: the unfinished row goes with it (handed back for a log) and comes back
+// neither with the next bytes nor when hex view is switched off.
+TEST(ReceivedFormatter, clearedView_dropsTheUnfinishedRowAndHandsItBack) {
+    struct Case {
+        const char* name;
+        bool hexAfterClear;
+        std::u16string shown;
+    };
+    const Case cases[] = {
+        {"next bytes in hex", true, Row(u"78 79 7a", u"xyz")},
+        {"hex view switched off", false, u"xyz"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FollowingView view;
+        view.formatter.SetHex(true, 0);
+        view.Read("GHIJKLMNO", 0);
+        view.text.clear();
+        EXPECT_EQ(view.formatter.ViewCleared(), Row(u"47 48 49 4a 4b 4c 4d 4e 4f", u"GHIJKLMNO"));
+        view.formatter.SetHex(c.hexAfterClear, 0);
+        view.Apply();
+        view.Read("xyz", 0);
+        EXPECT_EQ(view.text, c.shown);
+        EXPECT_EQ(view.formatter.ViewCleared(), c.hexAfterClear ? c.shown : u"");
+    }
+}
+
+// Each stamp is of the arrival of its line's first byte; the gap is to the previous line's, and
+// an unfinished hex row shown again is not a line of its own.
+TEST(ReceivedFormatter, stampFormats_readAsChosen) {
+    constexpr std::int64_t kDay = 1796994309007;          // 2026-12-11 13:05:09.007, local
+    constexpr std::int64_t kLeapDay = 1709164800000 + 1;  // 2024-02-29 00:00:00.001
+    struct Case {
+        StampFormat format;
+        std::vector<Read> reads;
+        std::u16string shown;
+    };
+    const Case cases[] = {
+        {StampFormat::kTimeOfDay, {{"a\n", kDay}}, u"[13:05:09.007] a\n"},
+        {StampFormat::kDateAndTime,
+         {{"a\n", kDay}, {"b", kLeapDay}},
+         u"[2026-12-11 13:05:09.007] a\n[2024-02-29 00:00:00.001] b"},
+        {StampFormat::kSinceOpen,
+         {{"a\nb", kDay + 1500}, {"\nc\n", kDay + 61'002}},
+         u"[1.500] a\n[1.500] b\n[61.002] c\n"},
+        {StampFormat::kSincePrevious,
+         {{"a\n", kDay}, {"b\nc", kDay + 12}, {"\n", kDay + 5000}},
+         u"[+0.000] a\n[+0.012] b\n[+0.000] c\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.format));
+        ReceivedFormatter formatter;
+        formatter.SetTimestamps(true);
+        formatter.SetStampFormat(c.format);
+        formatter.SetOpenedAt(kDay);
+        EXPECT_EQ(Shown(formatter, c.reads), c.shown);
+    }
+    FollowingView hex;
+    hex.formatter.SetTimestamps(true);
+    hex.formatter.SetStampFormat(StampFormat::kSincePrevious);
+    hex.formatter.SetHex(true, 0);
+    hex.Read(std::string(16, 'x'), kDay);
+    hex.Read("y", kDay + 250);
+    hex.Read("z", kDay + 400);
+    EXPECT_EQ(hex.text.substr(hex.text.rfind(u'\n') + 1, 10), u"[+0.250] 7");
 }

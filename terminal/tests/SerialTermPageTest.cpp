@@ -185,16 +185,16 @@ TEST_F(SerialTermPageTest, openAndClose_enableTheControlsAndCloseEmptiesTheView)
     OpenPort();
     EXPECT_TRUE(ControlsEnabled(true));
     peer.Write("received");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return View()->toPlainText() == "received"; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View()->PlainText() == "received"; }, 5000));
 
     page->ClosePort();
     EXPECT_FALSE(page->IsPortOpen());
     EXPECT_TRUE(ControlsEnabled(false));
-    EXPECT_TRUE(View()->toPlainText().isEmpty());
+    EXPECT_TRUE(View()->PlainText().isEmpty());
 
     OpenPort();  // the same page opens again
     peer.Write("again");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return View()->toPlainText() == "again"; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return View()->PlainText() == "again"; }, 5000));
 }
 
 TEST_F(SerialTermPageTest, failedOpen_returnsTheErrorAndStaysClosed) {
@@ -217,7 +217,7 @@ TEST_F(SerialTermPageTest, failedOpen_returnsTheErrorAndStaysClosed) {
 TEST_F(SerialTermPageTest, portError_closesShowsOneMessageAndRequestsThePortSettings) {
     OpenPort();
     peer.Write("shown before the error");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !View()->toPlainText().isEmpty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !View()->PlainText().isEmpty(); }, 5000));
     QSignalSpy setupRequested(page.get(), &SerialTermPage::setupComPortRequested);
 
     peer.Unplug();
@@ -226,7 +226,7 @@ TEST_F(SerialTermPageTest, portError_closesShowsOneMessageAndRequestsThePortSett
     EXPECT_EQ(prompter.messages[0].text, kPortError);
     EXPECT_EQ(prompter.messages[0].icon, Prompter::Icon::Error);
     EXPECT_FALSE(page->IsPortOpen());
-    EXPECT_TRUE(View()->toPlainText().isEmpty());
+    EXPECT_TRUE(View()->PlainText().isEmpty());
     EXPECT_TRUE(ControlsEnabled(false));
 }
 
@@ -243,7 +243,7 @@ TEST_F(SerialTermPageTest, errorReportOfAnEarlierConnection_leavesTheNextOneOpen
     QSignalSpy setupRequested(page.get(), &SerialTermPage::setupComPortRequested);
     peer.Write("still open");
     // Posted before these bytes arrived, the old report has been handled once they show.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return View()->toPlainText() == "still open"; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return View()->PlainText() == "still open"; }, 5000));
     EXPECT_TRUE(page->IsPortOpen());
     EXPECT_TRUE(prompter.messages.empty());
     EXPECT_EQ(setupRequested.count(), 0);

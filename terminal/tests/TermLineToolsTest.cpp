@@ -91,7 +91,7 @@ protected:
     }
     TermFileSender* Sender() const { return page->findChild<TermFileSender*>(); }
     TermChannel* Channel() const { return page->findChild<TermChannel*>(); }
-    bool ViewShows(const QString& text) const { return View()->toPlainText().contains(text); }
+    bool ViewShows(const QString& text) const { return View()->PlainText().contains(text); }
 
     ScratchSettings settings;
     PtyPeer peer;
@@ -134,6 +134,26 @@ TEST_F(TermLineToolsTest, modemLines_followTheStoredChoiceTheClicksAndTheInputs)
     page->ClosePort();
     EXPECT_FALSE(Lit("termRi"));
     EXPECT_FALSE(Find<QCheckBox>("termDtr")->isEnabled());
+}
+
+// With "Leave DTR and RTS as they are" opening sets neither line (a board with its reset on
+// DTR keeps running); the choice is stored, and the boxes still drive the lines when clicked.
+TEST_F(TermLineToolsTest, leaveLines_openingSetsNeitherLineAndClicksStillDo) {
+    FakeModemLines lines;
+    page->findChild<TermLineRow*>()->SetModemLines(&lines);
+    Find<QCheckBox>("termLeaveLines")->click();
+    EXPECT_TRUE(AppSettings::TermLeaveLines());
+    ASSERT_FALSE(page->OpenPort(QString::fromStdString(peer.SlavePath()), 115200, 0));
+    EXPECT_EQ(lines.dtrCalls, 0);
+    EXPECT_EQ(lines.rtsCalls, 0);
+    Find<QCheckBox>("termDtr")->click();
+    EXPECT_EQ(lines.dtrCalls, 1);
+    page->ClosePort();
+
+    Find<QCheckBox>("termLeaveLines")->click();  // off again: the stored choice is applied
+    ASSERT_FALSE(page->OpenPort(QString::fromStdString(peer.SlavePath()), 115200, 0));
+    EXPECT_EQ(lines.dtrCalls, 2);
+    EXPECT_EQ(lines.rtsCalls, 1);
 }
 
 TEST_F(TermLineToolsTest, hardwareFlowControl_leavesRtsToTheDriver) {

@@ -36,7 +36,7 @@ protected:
     }
     bool ViewShows(const QString& text) const {
         return page->findChild<TermRichedit*>(QString::number(SerialTermPage::kIdView))
-            ->toPlainText()
+            ->PlainText()
             .contains(text);
     }
     static bool Requested(const Rfc2217Peer::Seen& seen, std::uint8_t control) {

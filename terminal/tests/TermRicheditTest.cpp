@@ -4,11 +4,11 @@
 #include "TermViewLink.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QClipboard>
 #include <QInputMethodEvent>
 #include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextDocument>
 
 #include <chrono>
 #include <string>
@@ -34,9 +34,9 @@ protected:
     }
     void ClearReceived() {
         channel.ClearReceived();
-        view.clear();
+        view.Clear();
     }
-    QString Shown() const { return view.toPlainText(); }
+    QString Shown() const { return view.PlainText(); }
     bool WaitUntilShown(const QString& text) {
         return QTest::qWaitFor([&] { return Shown() == text; }, 5000);
     }
@@ -95,9 +95,9 @@ TEST_F(TermRicheditTest, textOverTheLimit_keepsTheNewestWholeLinesInPiecesOrAtOn
         view.AppendText(NumberedLines(piece, 50));
     }
     const QString kept = Shown();
-    EXPECT_EQ(atOnce.toPlainText(), kept);
-    EXPECT_LE(view.document()->characterCount() - 1, TermRichedit::kTextLimit);
-    EXPECT_GT(view.document()->characterCount() - 1, TermRichedit::kTextLimit - 40);
+    EXPECT_EQ(atOnce.PlainText(), kept);
+    EXPECT_LE(view.CharacterCount(), TermRichedit::kTextLimit);
+    EXPECT_GT(view.CharacterCount(), TermRichedit::kTextLimit - 40);
     EXPECT_TRUE(all.endsWith(kept));
     EXPECT_TRUE(kept.startsWith("line ")) << "a line was cut";
     EXPECT_TRUE(kept.endsWith(NumberedLines(1999, 1)));
@@ -115,7 +115,7 @@ TEST_F(TermRicheditTest, receivedBurstOverTheLimit_keepsTheNewestWholeLinesAsTex
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return channel.ReceivedBytes() == static_cast<std::uint64_t>(bytes.size()); },
         10000));
-    EXPECT_EQ(Shown(), atOnce.toPlainText());
+    EXPECT_EQ(Shown(), atOnce.PlainText());
 }
 
 TEST_F(TermRicheditTest, lineLongerThanTheLimit_keepsItsNewestCharacters) {
@@ -157,10 +157,7 @@ TEST_F(TermRicheditTest, editingKeysChangeAndSendNothingAndTypingGoesToTheEnd) {
     EXPECT_EQ(Shown(), "abc");
 
     OpenPort();
-    QTextCursor cursor = view.textCursor();
-    cursor.setPosition(1);
-    cursor.setPosition(2, QTextCursor::KeepAnchor);
-    view.setTextCursor(cursor);
+    view.Select(1, 2);
     // Escape belongs to the window (which consumes it); it sends no 0x1B.
     for (const Qt::Key key : {Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Left, Qt::Key_Right,
                               Qt::Key_Up, Qt::Key_Down, Qt::Key_Escape}) {
@@ -179,4 +176,20 @@ TEST_F(TermRicheditTest, inputMethodCommit_isSentAsUtf8AndNotShown) {
     QCoreApplication::sendEvent(&view, &composed);
     EXPECT_EQ(ReadFromPeer(3), "\xEA\xB0\x80");
     EXPECT_EQ(Shown(), ">");
+}
+
+// The selection is of the text shown: it follows its lines while lines are trimmed above it, and
+// copying puts it on the clipboard.
+TEST_F(TermRicheditTest, selection_followsItsLinesAndIsCopied) {
+    view.SetTextLimit(40);
+    view.AppendText(QStringLiteral("first line\nsecond line\nthird"));
+    view.Select(11, 17);
+    EXPECT_EQ(view.SelectedText(), "second");
+    view.AppendText(QStringLiteral(" line\nfourth line\n"));  // "first line" is trimmed
+    EXPECT_EQ(view.SelectionStart(), 0);
+    EXPECT_EQ(view.SelectedText(), "second");
+    view.CopySelection();
+    EXPECT_EQ(QApplication::clipboard()->text(), "second");
+    view.SelectAll();
+    EXPECT_EQ(view.SelectedText(), view.PlainText());
 }

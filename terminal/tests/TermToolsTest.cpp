@@ -28,8 +28,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,7 +60,7 @@ protected:
     }
     TermRichedit* View() const { return page->findChild<TermRichedit*>(); }
     TermChannel* Channel() const { return page->findChild<TermChannel*>(); }
-    QString Shown() const { return View()->toPlainText(); }
+    QString Shown() const { return View()->PlainText(); }
     // Shown text with every time stamp replaced by "[T] ".
     QString ShownUnstamped() const {
         static const QRegularExpression kStamp(
@@ -126,12 +126,66 @@ TEST_F(TermToolsTest, hexRows_continueAcrossReadsAndModeSwitchesLoseNothing) {
     Check("termHexView", true);
     ASSERT_TRUE(SendAndWait("\x80"));
     ASSERT_TRUE(SendAndWait("0123456789abcdef"));
-    const QString rows = Row("ea b0 80 30 31 32 33 34 35 36 37 38 39 61 62 63", "...0123456789abc") +
-                         "\n" + Row("64 65 66", "def");
+    const QString rows =
+        Row("ea b0 80 30 31 32 33 34 35 36 37 38 39 61 62 63", "...0123456789abc") + "\n" +
+        Row("64 65 66", "def");
     EXPECT_EQ(Shown(), "ab\n" + rows);
     Check("termHexView", false);
     ASSERT_TRUE(SendAndWait("\xEA\xB0\x80!"));
     EXPECT_EQ(Shown(), "ab\n" + rows + QString::fromUtf8("\n\xEA\xB0\x80!"));
+}
+
+// Clear in hex view empties the unfinished row too: it is not shown again with the next bytes,
+// nor when hex view is switched off.
+TEST_F(TermToolsTest, clearInHexView_doesNotBringTheClearedRowBack) {
+    struct Case {
+        const char* name;
+        bool hexAfterClear;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"next bytes in hex", true, Row("78 79 7a", "xyz")},
+        {"hex view switched off", false, "xyz"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Check("termHexView", true);
+        ASSERT_TRUE(SendAndWait("GHIJKLMNO"));
+        ASSERT_EQ(Shown(), Row("47 48 49 4a 4b 4c 4d 4e 4f", "GHIJKLMNO"));
+        Find<QPushButton>("termClear")->click();
+        Check("termHexView", c.hexAfterClear);
+        ASSERT_TRUE(SendAndWait("xyz"));
+        EXPECT_EQ(Shown(), c.shown);
+        Find<QPushButton>("termClear")->click();
+    }
+}
+
+// The text log is the text as shown: stopping it, or closing the window, writes the unfinished
+// row the view shows, ended as a line.
+TEST_F(TermToolsTest, textLogEndingMidRow_holdsTheRowTheViewShows) {
+    QTemporaryDir folder;
+    const QString rows =
+        Row("30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66", "0123456789abcdef") + "\n" +
+        Row("67 68 69 6a", "ghij");
+    struct Case {
+        const char* name;
+        std::function<void()> end;
+    };
+    const Case cases[] = {
+        {"stop log", [&] { Find<QPushButton>("termLog")->click(); }},
+        {"close the window", [&] { page.reset(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Find<QPushButton>("termClear")->click();
+        Check("termHexView", true);
+        const QString path = folder.filePath(QString::fromUtf8(c.name) + ".txt");
+        LogTo(path, true);
+        ASSERT_TRUE(SendAndWait("0123456789abcdefghij"));
+        ASSERT_EQ(Shown(), rows);
+        c.end();
+        EXPECT_EQ(QString::fromUtf8(FileContent(path)), rows + "\n");
+    }
 }
 
 TEST_F(TermToolsTest, log_holdsExactlyWhatWasReceivedAcrossAReopenAndClear) {
@@ -172,6 +226,35 @@ TEST_F(TermToolsTest, log_holdsExactlyWhatWasReceivedAcrossAReopenAndClear) {
         m_sent = 0;
         Open();
     }
+}
+
+// The third kind of log is the text as shown without escape sequences and control characters;
+// the choice is offered again next time.
+TEST_F(TermToolsTest, plainTextLog_dropsEscapeSequences) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("plain.txt");
+    files.AnswerWith(path, TermLogger::kFilterPlain);
+    Find<QPushButton>("termLog")->click();
+    ASSERT_TRUE(SendAndWait("\x1B[1;31mred\x1B[0m \x1B]0;title\x07ok\x07\r\n"));
+    Find<QPushButton>("termLog")->click();
+    EXPECT_EQ(FileContent(path), "red ok\n");
+    files.answer.reset();
+    Find<QPushButton>("termLog")->click();
+    ASSERT_EQ(files.requests.size(), 2u);
+    EXPECT_EQ(files.requests[1].filter, TermLogger::kFilterPlain);
+}
+
+// The format is chosen beside the time stamps box, stored, and used from the next line on.
+TEST_F(TermToolsTest, stampFormat_isChosenInTheToolRowAndStored) {
+    auto* format = Find<QComboBox>("termStampFormat");
+    EXPECT_FALSE(format->isEnabled());
+    Check("termTimestamps", true);
+    ASSERT_TRUE(format->isEnabled());
+    format->setCurrentIndex(format->findData(static_cast<int>(StampFormat::kSinceOpen)));
+    ASSERT_TRUE(SendAndWait("a\r\n"));
+    EXPECT_TRUE(QRegularExpression("^\\[\\d+\\.\\d\\d\\d\\] a\n$").match(Shown()).hasMatch())
+        << Shown().toStdString();
+    EXPECT_EQ(ScratchSettings::ReadText(AppSettings::Value::TermStampFormat), "2");
 }
 
 // The save dialog offers the format chosen last, under a name to match, and does not ask before
@@ -225,7 +308,8 @@ TEST_F(TermToolsTest, logErrors_showOneMessageAndTheTerminalCarriesOn) {
         ASSERT_TRUE(SendAndWait("more\r\n"));
         QTest::qWait(50);  // a second message would have been queued by now
         ASSERT_EQ(prompter.messages.size(), 1u);
-        EXPECT_TRUE(prompter.messages[0].text.contains(c.message)) << prompter.messages[0].text.toStdString();
+        EXPECT_TRUE(prompter.messages[0].text.contains(c.message))
+            << prompter.messages[0].text.toStdString();
         EXPECT_FALSE(page->findChild<TermLogger*>()->IsLogging());
         EXPECT_TRUE(page->IsPortOpen());
         EXPECT_TRUE(Shown().endsWith("more\n"));
@@ -239,7 +323,7 @@ TEST_F(TermToolsTest, find_wrapsAroundAndEscapeOnlyClosesTheBar) {
     auto* bar = Find<TermFindBar>("termFindBar");
     ASSERT_TRUE(bar->isVisible());
     Find<QLineEdit>("termFindText")->setText("alpha");
-    const auto selectionStart = [&] { return View()->textCursor().selectionStart(); };
+    const auto selectionStart = [&] { return View()->SelectionStart(); };
     ASSERT_TRUE(bar->FindNext());
     EXPECT_EQ(selectionStart(), 0);
     ASSERT_TRUE(bar->FindNext());
@@ -272,7 +356,7 @@ TEST_F(TermToolsTest, scrolledUp_theViewHoldsItsPlaceAndFollowsAgainAtTheEnd) {
     QScrollBar* bar = View()->verticalScrollBar();
     ASSERT_EQ(bar->value(), bar->maximum());
     bar->setValue(bar->maximum() / 2);
-    const auto topLine = [&] { return View()->cursorForPosition(QPoint(2, 2)).block().text(); };
+    const auto topLine = [&] { return View()->LineAt(QPoint(2, 2)); };
     const QString readingAt = topLine();
     // Enough to trim lines from the top at the 32,767-character limit.
     ASSERT_TRUE(SendAndWait(lines(200, 1200)));
@@ -335,11 +419,10 @@ TEST_F(TermToolsTest, viewTools_haveEnglishAndKoreanTextsAndAccessibleNames) {
     page = std::make_unique<SerialTermPage>();
     const QStringList korean = texts();
     Translations::Install(QStringLiteral("en"));
-    EXPECT_EQ(korean,
-              QStringList({QString::fromUtf8("시간 표시"), QString::fromUtf8("16진수 보기"),
-                           QString::fromUtf8("스크롤 위치 유지"), QString::fromUtf8("찾기"),
-                           QString::fromUtf8("지우기"), QString::fromUtf8("로그…"),
-                           QString::fromUtf8("다음")}));
+    EXPECT_EQ(korean, QStringList({QString::fromUtf8("시간 표시"), QString::fromUtf8("16진수 보기"),
+                                   QString::fromUtf8("스크롤 위치 유지"), QString::fromUtf8("찾기"),
+                                   QString::fromUtf8("지우기"), QString::fromUtf8("로그…"),
+                                   QString::fromUtf8("다음")}));
     QList<QWidget*> controls = page->findChild<TermToolRow*>()->findChildren<QWidget*>();
     controls += page->findChild<TermFindBar*>()->findChildren<QWidget*>();
     for (const QWidget* control : controls) {
@@ -356,8 +439,13 @@ TEST(TermViewOptionsTest, storedScrollback_isShownAsTheLargestOfferedNotAboveIt)
     const struct {
         int stored;
         int offered;
-    } cases[] = {{32767, 32767}, {1'000'000, 1'000'000}, {5'000'000, 5'000'000},
-                 {10'000'000, 5'000'000}, {2'000'000, 1'000'000}, {100, 32767}, {-1, 32767}};
+    } cases[] = {{32767, 32767},
+                 {1'000'000, 1'000'000},
+                 {5'000'000, 5'000'000},
+                 {10'000'000, 5'000'000},
+                 {2'000'000, 1'000'000},
+                 {100, 32767},
+                 {-1, 32767}};
     for (const auto& c : cases) {
         EXPECT_EQ(TermViewOptions::OfferedScrollback(c.stored), c.offered) << c.stored;
     }

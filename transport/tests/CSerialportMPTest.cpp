@@ -4,12 +4,14 @@
 #include "PtyPeer.h"
 
 #include <gtest/gtest.h>
+#include <termios.h>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -269,4 +271,35 @@ TEST(SerialPortOwnership, openOnAnObjectNotOwnedBySharedPtr_throws) {
     IoServiceExec service;
     CSerialportMP port(service.GetIoContext());
     EXPECT_THROW(port.Open("/dev/null", 9600, 8, 0, 0, 0), std::runtime_error);
+}
+
+// Closing drops DTR and RTS (HUPCL) unless the opener asked to leave them; without that the
+// device's setting is left alone.
+TEST_F(SerialPortTest, leaveModemLines_keepsTheLinesUpOnClose) {
+    const auto hangUpOnClose = [&](std::optional<bool> set) {
+        bool on = false;
+        EXPECT_FALSE(static_cast<CSerialportMP&>(*port).WithNativeHandle(
+            [&](asio::serial_port::native_handle_type handle) {
+                termios attributes{};
+                ::tcgetattr(handle, &attributes);
+                if (set) {
+                    attributes.c_cflag = *set ? attributes.c_cflag | HUPCL
+                                              : attributes.c_cflag & ~static_cast<tcflag_t>(HUPCL);
+                    ::tcsetattr(handle, TCSANOW, &attributes);
+                }
+                on = (attributes.c_cflag & HUPCL) != 0;
+                return std::error_code();
+            }));
+        return on;
+    };
+    ASSERT_FALSE(OpenPort());
+    ASSERT_TRUE(hangUpOnClose(true));
+    port->Close();
+    for (const bool leave : {false, true}) {
+        SCOPED_TRACE(leave);
+        port->m_leaveModemLines = leave;
+        ASSERT_FALSE(port->Open(peer.SlavePath(), 115200, 8, 0, 0, 0));
+        EXPECT_EQ(hangUpOnClose(std::nullopt), !leave);
+        port->Close();
+    }
 }
