@@ -44,7 +44,9 @@ ScriptedModule::Script AlwaysOk() {
 class ChannelTest : public ::testing::Test {
 protected:
     void TearDown() override { comm.Close(); }
-    void OpenOn(PtyPeer& line) { ASSERT_FALSE(comm.Open(line.SlavePath(), 115200, 8, 0, 0, 0)); }
+    void OpenOn(PtyPeer& line) {
+        ASSERT_FALSE(comm.Open(line.SlavePath(), PortSettings::At(115200)));
+    }
 
     PtyPeer peer;
     sKW523Comm comm;
@@ -342,7 +344,7 @@ TEST_F(ChannelTest, destroyingAnOpenChannel_closesItFirst) {
     {
         PtyPeer other;
         sKW523Comm unclosed;
-        ASSERT_FALSE(unclosed.Open(other.SlavePath(), 115200, 8, 0, 0, 0));
+        ASSERT_FALSE(unclosed.Open(other.SlavePath(), PortSettings::At(115200)));
     }  // the line goes down after the channel: nothing may call back into it
     EXPECT_EQ(g_ioServiceUsers, 0);
 
