@@ -20,7 +20,7 @@ using Clock = std::chrono::steady_clock;
 constexpr std::string_view kRfc2217Scheme = "rfc2217://";
 constexpr std::string_view kRawScheme = "socket://";
 
-bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
            std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
                return std::tolower(static_cast<unsigned char>(a)) ==

@@ -184,7 +184,9 @@ TEST_F(ChannelTest, closedChannel_answersNotOpenAndPutsNothingOnTheLine) {
 }
 
 TEST_F(ChannelTest, openWithRejectedLineSettings_returnsAnErrorInsteadOfThrowing) {
-    EXPECT_EQ(comm.Open(peer.SlavePath(), 115200, 8, /*parity=*/7, 0, 0),
+    PortSettings settings = PortSettings::At(115200);
+    settings.parity = 7;
+    EXPECT_EQ(comm.Open(peer.SlavePath(), settings),
               std::make_error_code(std::errc::invalid_argument));
     EXPECT_FALSE(comm.IsOpen());
     EXPECT_EQ(g_ioServiceUsers, 0);
