@@ -36,10 +36,6 @@ QLabel* AddLabelled(QHBoxLayout* row, const QString& caption, QComboBox* combo) 
     return label;
 }
 
-bool HasNetworkScheme(const QString& port) {
-    return NetworkPortName::HasNetworkScheme(port.toStdString());
-}
-
 void Remember(const QString& port) {
     QStringList remembered = AppSettings::RemotePorts();
     remembered.removeAll(port);
@@ -55,7 +51,7 @@ void Identify(QWidget* widget, int id, const QString& name) {
 }  // namespace
 
 ComPortCfgDlg::ComPortCfgDlg(QWidget* parent)
-    : QDialog(parent), m_systemPorts([] { return SystemSerialPorts(); }) {
+    : QDialog(parent), m_systemPorts([] { return QtSerialPorts(); }) {
     setWindowTitle(tr("COM port settings for communication with device"));
     setWindowIcon(Artwork::AppIcon());
     auto* layout = new QVBoxLayout(this);
@@ -160,13 +156,13 @@ void ComPortCfgDlg::RefreshPortList() {
     // A network port typed but not yet confirmed stays; a listed entry picked but not confirmed
     // goes back to the stored one, as the list is rebuilt.
     const QString typed = m_cbPort->currentText().trimmed();
-    const bool keepTyped = HasNetworkScheme(typed) && m_cbPort->findText(typed) < 0;
+    const bool keepTyped = IsNetworkPort(typed.toStdString()) && m_cbPort->findText(typed) < 0;
     m_portList = EnumSerialPorts(m_systemPorts(), VirtualSerialPortFolder());
     m_cbPort->clear();
     const QString stored = AppSettings::ComPort();
     bool matched = false;
     for (const QString& name : AppSettings::RemotePorts()) {
-        if (HasNetworkScheme(name) && !m_portList.contains(name)) {
+        if (IsNetworkPort(name.toStdString()) && !m_portList.contains(name)) {
             m_portList.append(name);
         }
     }
@@ -258,7 +254,7 @@ void ComPortCfgDlg::TakeOpMode() {
 bool ComPortCfgDlg::PortChoiceIsValid() {
     const QString typed = m_cbPort->currentText().trimmed();
     QString problem;
-    if (HasNetworkScheme(typed)) {
+    if (IsNetworkPort(typed.toStdString())) {
         if (!NetworkPortName::Parse(typed.toStdString())) {
             problem = tr("\"%1\" is not a network port. Type rfc2217://host:port or "
                          "socket://host:port, with a port number from 1 to 65535.")
@@ -284,7 +280,7 @@ void ComPortCfgDlg::TakePort() {
     }
     m_strPort = typed;
     AppSettings::SetComPort(m_strPort);
-    if (HasNetworkScheme(m_strPort)) {
+    if (IsNetworkPort(m_strPort.toStdString())) {
         Remember(m_strPort);
     }
 }

@@ -338,7 +338,7 @@ void CsKWEVBManagerDlg::OpenChosenPort() {
     const auto baudRate = static_cast<std::uint32_t>(chosen.baudRate);
     // A network port connects and negotiates before the open returns (within the channel's
     // time limits of a few seconds): show that the window waits.
-    const bool network = NetworkPortName::HasNetworkScheme(chosen.port.toStdString());
+    const bool network = IsNetworkPort(chosen.port.toStdString());
     if (network) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }

@@ -34,17 +34,14 @@ AtCmdBase::AtCmdBase() : m_port(std::make_shared<AnyPortChannel>(g_ioService.Get
 
 AtCmdBase::~AtCmdBase() = default;
 
-std::error_code AtCmdBase::Open(const std::string& portName, std::uint32_t baudRate,
-                                std::uint8_t characterSize, std::uint8_t parity,
-                                std::uint8_t stopBits, std::uint8_t flowControl) {
+std::error_code AtCmdBase::Open(const std::string& portName, const PortSettings& settings) {
     if (m_holdsIoService && !m_port->IsOpen()) {
         Close();  // the port failed and closed itself; let go of the I/O service first
     }
     // Opening a port gives the I/O thread work; the last Close joins that thread once it has
     // none. Both under one lock, or a port opened meanwhile would keep the join waiting.
     std::lock_guard service(g_ioServiceLock);
-    if (const std::error_code error = OpenChecked(*m_port, portName, baudRate, characterSize,
-                                                  parity, stopBits, flowControl)) {
+    if (const std::error_code error = OpenChecked(*m_port, portName, settings)) {
         return error;
     }
     m_aborted = false;

@@ -58,9 +58,7 @@ public:
     // Owner's thread. A serial device, or a network port (rfc2217://host:port,
     // socket://host:port). Option values as PortChannel::Open takes them; values it rejects give
     // std::errc::invalid_argument.
-    std::error_code Open(const std::string& portName, std::uint32_t baudRate,
-                         std::uint8_t characterSize, std::uint8_t parity, std::uint8_t stopBits,
-                         std::uint8_t flowControl);
+    std::error_code Open(const std::string& portName, const PortSettings& settings);
     // Owner's thread. A transaction waiting on another thread ends with AT_ABORTED.
     void Close();
     // Any thread: the transaction running now, if any, ends at once with AT_ABORTED; the port

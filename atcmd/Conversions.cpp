@@ -75,10 +75,6 @@ int Utf8ToWide(const std::string& source, std::u16string& result) {
     return static_cast<int>(result.size());
 }
 
-int AnsiToWide(const std::string& source, std::u16string& result) {
-    return Utf8ToWide(source, result);
-}
-
 int WideToUtf8(const std::u16string& source, std::string& result) {
     return Utf16RangeToUtf8(source.data(), source.data() + source.size(), result);
 }
@@ -86,14 +82,6 @@ int WideToUtf8(const std::u16string& source, std::string& result) {
 int WideToUtf8(const char16_t* nulTerminated, std::string& result) {
     return Utf16RangeToUtf8(nulTerminated, nulTerminated + NulTerminatedLength(nulTerminated),
                             result);
-}
-
-int WideToAnsi(const std::u16string& source, std::string& result) {
-    return WideToUtf8(source, result);
-}
-
-int WideToAnsi(const char16_t* nulTerminated, std::string& result) {
-    return WideToUtf8(nulTerminated, result);
 }
 
 std::u16string Utf8ToWide(const std::string& source) {

@@ -5,7 +5,7 @@
 #include <string>
 
 // Where user-interface text (UTF-16) meets the serial line (bytes). Stateless; any thread.
-// The narrow "ANSI" encoding is UTF-8 on this platform, so the Ansi forms equal the Utf8 forms.
+// Narrow text is UTF-8 everywhere: port names included.
 
 // A Bluetooth device address, bytes in the order their hex pairs are written (no reversal).
 using BdAddr = std::array<std::uint8_t, 6>;
@@ -13,11 +13,8 @@ using BdAddr = std::array<std::uint8_t, 6>;
 // Each conversion replaces `result` and returns the number of units written. Invalid UTF-8
 // becomes U+FFFD; an unpaired surrogate in UTF-16 becomes U+FFFD too.
 int Utf8ToWide(const std::string& source, std::u16string& result);
-int AnsiToWide(const std::string& source, std::u16string& result);
 int WideToUtf8(const std::u16string& source, std::string& result);
 int WideToUtf8(const char16_t* nulTerminated, std::string& result);
-int WideToAnsi(const std::u16string& source, std::string& result);
-int WideToAnsi(const char16_t* nulTerminated, std::string& result);
 
 // Convenience forms for callers that want the value.
 std::u16string Utf8ToWide(const std::string& source);

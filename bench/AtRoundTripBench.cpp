@@ -145,7 +145,7 @@ int main() {
     PtyPeer commandPeer;
     InstantModule commandModule(commandPeer);
     sKW523Comm comm;
-    if (comm.Open(commandPeer.SlavePath(), 115200, 8, 0, 0, 0)) {
+    if (comm.Open(commandPeer.SlavePath(), PortSettings::At(115200))) {
         std::fprintf(stderr, "cannot open %s\n", commandPeer.SlavePath().c_str());
         return 1;
     }

@@ -76,7 +76,7 @@ struct Row {
 bool RunAt(std::uint32_t baud) {
     TestModule module({.model = "GaX-sKW523", .uartSpeed = baud, .lineRate = true});
     sKW523Comm comm;
-    if (!module.Start() || comm.Open(module.PortPath(), baud, 8, 0, 0, 0)) {
+    if (!module.Start() || comm.Open(module.PortPath(), PortSettings::At(baud))) {
         std::fprintf(stderr, "cannot start the virtual module\n");
         return false;
     }

@@ -46,7 +46,7 @@ struct Figures {
 
 bool Measure(const std::string& port, Figures& figures) {
     sKW523Comm comm;
-    if (const std::error_code error = comm.Open(port, kBaud, 8, 0, 0, 0)) {
+    if (const std::error_code error = comm.Open(port, PortSettings::At(kBaud))) {
         std::fprintf(stderr, "cannot open %s: %s\n", port.c_str(), error.message().c_str());
         return false;
     }
@@ -112,7 +112,7 @@ double StreamMBps(const std::string& port, PtyPeer& far) {
             received += size;
         }
     };
-    if (const std::error_code error = channel->Open(port, 921600, 8, 0, 0, 0)) {
+    if (const std::error_code error = channel->Open(port, PortSettings::At(921600))) {
         std::fprintf(stderr, "cannot open %s: %s\n", port.c_str(), error.message().c_str());
         return 0;
     }

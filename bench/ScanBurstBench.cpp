@@ -53,7 +53,7 @@ struct Handed {
 int main() {
     PtyPeer peer;
     sKW523Comm comm;
-    if (comm.Open(peer.SlavePath(), kBaud, 8, 0, 0, 0)) {
+    if (comm.Open(peer.SlavePath(), PortSettings::At(kBaud))) {
         std::fprintf(stderr, "cannot open %s\n", peer.SlavePath().c_str());
         return 1;
     }

@@ -1,6 +1,6 @@
 #include "CliHost.h"
 
-#include "SystemSerialPorts.h"
+#include "NativeSerialPorts.h"
 
 struct CliHost::State {};
 
@@ -13,5 +13,5 @@ Translator CliHost::UserLanguage() const {
 }
 
 std::vector<std::string> CliHost::SerialPorts() {
-    return SystemSerialPorts();
+    return NativeSerialPorts();
 }

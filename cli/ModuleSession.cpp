@@ -10,7 +10,8 @@ Step ModuleSession::Connect(const Connection& connection) {
         }
         m_comm.SetRecorder(&m_recorder);
     }
-    if (const std::error_code error = m_comm.Open(connection.port, connection.baud, 8, 0, 0, 0)) {
+    if (const std::error_code error =
+            m_comm.Open(connection.port, PortSettings::At(connection.baud))) {
         return Failure{ExitCode::PortNotOpened,
                        m_texts(TextId::CannotOpenPort, {connection.port, error.message()})};
     }

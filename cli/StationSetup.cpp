@@ -30,10 +30,6 @@ bool IsLineFailure(ExitCode code) {
 
 }  // namespace
 
-bool IsRemotePort(const std::string& port) {
-    return NetworkPortName::HasNetworkScheme(port);
-}
-
 StationSetup::StationSetup(Profile profile, ApplyRequest request, Texts texts)
     : m_profile(std::move(profile)),
       m_request(std::move(request)),
@@ -68,7 +64,7 @@ StationPortLister StationSetup::Lister(StationPortLister system) const {
         const std::vector<std::string> listed = system ? system() : std::vector<std::string>{};
         std::vector<std::string> ports;
         for (const std::string& port : chosen) {
-            if (IsRemotePort(port) ||
+            if (IsNetworkPort(port) ||
                 std::find(listed.begin(), listed.end(), port) != listed.end()) {
                 ports.push_back(port);
             }

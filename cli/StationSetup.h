@@ -67,6 +67,3 @@ private:
     std::unique_ptr<RecordStore> m_store;
     std::unique_ptr<StoreNameCounter> m_storeCounter;
 };
-
-// Whether `port` names a port reached over the network rather than a local device.
-bool IsRemotePort(const std::string& port);

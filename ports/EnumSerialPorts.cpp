@@ -17,7 +17,7 @@ void AppendUnique(QStringList& list, const QString& name) {
 
 }  // namespace
 
-QStringList SystemSerialPorts() {
+QStringList QtSerialPorts() {
     QStringList ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
 #ifdef Q_OS_WIN
@@ -53,5 +53,5 @@ QStringList EnumSerialPorts(const QStringList& systemPorts, const QString& virtu
 }
 
 QStringList EnumSerialPorts() {
-    return EnumSerialPorts(SystemSerialPorts(), VirtualSerialPortFolder());
+    return EnumSerialPorts(QtSerialPorts(), VirtualSerialPortFolder());
 }

@@ -6,8 +6,8 @@
 // The serial ports the program offers: the ports the system lists, then the virtual modules
 // published as symlinks in VirtualSerialPortFolder().
 
-// Device paths of the system's serial ports (port names such as COM3 on Windows).
-QStringList SystemSerialPorts();
+// Device paths of the system's serial ports as Qt lists them (port names such as COM3 on Windows).
+QStringList QtSerialPorts();
 
 // ${XDG_RUNTIME_DIR}/skw-virtual-ports, or /tmp/skw-virtual-ports-<uid> without it.
 QString VirtualSerialPortFolder();
@@ -17,5 +17,5 @@ QString VirtualSerialPortFolder();
 // A name already listed is dropped. A missing folder, or one that is not ours, adds nothing.
 QStringList EnumSerialPorts(const QStringList& systemPorts, const QString& virtualFolder);
 
-// EnumSerialPorts(SystemSerialPorts(), VirtualSerialPortFolder()).
+// EnumSerialPorts(QtSerialPorts(), VirtualSerialPortFolder()).
 QStringList EnumSerialPorts();

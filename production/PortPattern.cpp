@@ -96,7 +96,7 @@ bool MatchesPortList(const std::string& list, const std::string& port) {
 std::vector<std::string> NetworkPortsIn(const std::string& list) {
     std::vector<std::string> ports;
     for (const std::string& entry : PortListEntries(list)) {
-        if (NetworkPortName::HasNetworkScheme(entry)) {
+        if (IsNetworkPort(entry)) {
             ports.push_back(entry);
         }
     }

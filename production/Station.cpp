@@ -151,7 +151,7 @@ Station::End Station::Run(const std::atomic<int>& stopLevel) {
     // the module behind it is taken at the start.
     m_waiting.clear();
     for (const std::string& port : m_present) {
-        if (NetworkPortName::HasNetworkScheme(port)) {
+        if (IsNetworkPort(port)) {
             m_waiting.push_back({port, Clock::now() - m_options.settleTime});
         }
     }

@@ -5,33 +5,6 @@
 
 namespace {
 
-// Groups of commands; each model answers the groups it has and "ERROR" to the rest.
-enum Capability : unsigned {
-    kBasic = 1u << 0,        // AT, AT+MODEL?
-    kCore = 1u << 1,         // restart, factory reset, version, info, setting mode, UART
-    kScan = 1u << 2,         // scanning and its name filter
-    kAutoConnect = 1u << 3,  // automatic connection and the address it connects to
-    kPeripheral = 1u << 4,   // device name, advertising interval
-    kRoles = 1u << 5,        // role and bypass
-    kSlots = 1u << 6,        // the eight registered devices
-};
-
-constexpr unsigned kFullRole =
-    kBasic | kCore | kScan | kAutoConnect | kPeripheral | kRoles | kSlots;
-
-unsigned CapabilitiesOf(const std::string& model) {
-    if (model == "GaX-sKW523" || model == "GaX-DTQ50") {
-        return kFullRole;
-    }
-    if (model == "GaX-sKW521M") {
-        return kBasic | kCore | kScan | kAutoConnect;
-    }
-    if (model == "GaX-sKW521") {
-        return kBasic | kCore | kPeripheral;
-    }
-    return kBasic;
-}
-
 constexpr std::size_t kMaxNameBytes = 8;
 constexpr std::size_t kSlotCount = 8;
 constexpr unsigned kMinAdvInterval = 20;

@@ -4,22 +4,43 @@
 
 namespace {
 
-struct ModelDefaults {
+// Every model the virtual module can be: what it is built with and what it answers.
+struct ModelRow {
     const char* model;
     const char* address;
     const char* firmware;
     const char* deviceName;
     ModuleRole role;
+    unsigned capabilities;
 };
 
-constexpr ModelDefaults kModelDefaults[] = {
-    {"GaX-sKW523", "00A0C8523001", "v2.1.4", "sKW523", ModuleRole::Peripheral},
-    {"GaX-DTQ50", "00A0C8050001", "v1.0.9", "DTQ50", ModuleRole::Peripheral},
-    {"GaX-sKW521M", "00A0C852100D", "v1.6.2", "sKW521M", ModuleRole::Central},
-    {"GaX-sKW521", "00A0C8521005", "v1.6.2", "sKW521", ModuleRole::Peripheral},
+constexpr unsigned kEveryCommand =
+    kBasic | kCore | kScan | kAutoConnect | kPeripheral | kRoles | kSlots;
+
+constexpr ModelRow kModelRows[] = {
+    {"GaX-sKW523", "00A0C8523001", "v2.1.4", "sKW523", ModuleRole::Peripheral, kEveryCommand},
+    {"GaX-DTQ50", "00A0C8050001", "v1.0.9", "DTQ50", ModuleRole::Peripheral, kEveryCommand},
+    {"GaX-sKW521M", "00A0C852100D", "v1.6.2", "sKW521M", ModuleRole::Central,
+     kBasic | kCore | kScan | kAutoConnect},
+    {"GaX-sKW521", "00A0C8521005", "v1.6.2", "sKW521", ModuleRole::Peripheral,
+     kBasic | kCore | kPeripheral},
 };
+
+const ModelRow* RowOf(const std::string& model) {
+    for (const ModelRow& row : kModelRows) {
+        if (model == row.model) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
 
 }  // namespace
+
+unsigned CapabilitiesOf(const std::string& model) {
+    const ModelRow* row = RowOf(model);
+    return row ? row->capabilities : kBasic;  // an unknown model only says what it is
+}
 
 ModuleSettings FactorySettings(const std::string& model) {
     ModuleSettings settings;
@@ -27,13 +48,11 @@ ModuleSettings FactorySettings(const std::string& model) {
     settings.address = "00A0C8000000";
     settings.firmware = "v1.0.0";
     settings.deviceName = "SIM";
-    for (const ModelDefaults& defaults : kModelDefaults) {
-        if (model == defaults.model) {
-            settings.address = defaults.address;
-            settings.firmware = defaults.firmware;
-            settings.deviceName = defaults.deviceName;
-            settings.role = defaults.role;
-        }
+    if (const ModelRow* row = RowOf(model)) {
+        settings.address = row->address;
+        settings.firmware = row->firmware;
+        settings.deviceName = row->deviceName;
+        settings.role = row->role;
     }
     return settings;
 }

@@ -7,6 +7,17 @@
 
 enum class ModuleRole : std::uint8_t { Peripheral = 1, Central = 2, Multi = 3 };
 
+// Groups of commands; each model answers the groups it has and "ERROR" to the rest.
+enum ModuleCapability : unsigned {
+    kBasic = 1u << 0,        // AT, AT+MODEL?
+    kCore = 1u << 1,         // restart, factory reset, version, info, setting mode, UART
+    kScan = 1u << 2,         // scanning and its name filter
+    kAutoConnect = 1u << 3,  // automatic connection and the address it connects to
+    kPeripheral = 1u << 4,   // device name, advertising interval
+    kRoles = 1u << 5,        // role and bypass
+    kSlots = 1u << 6,        // the eight registered devices
+};
+
 struct ModuleSlot {
     std::string address;  // 12 upper-case hex digits
     std::string name;     // at most 8 bytes, may be empty
@@ -39,6 +50,8 @@ struct ModuleSettings {
 
 // The state of a freshly built module of that model, and the one "AT&F" restores.
 ModuleSettings FactorySettings(const std::string& model);
+// The command groups (ModuleCapability) the model answers; an unknown model only kBasic.
+unsigned CapabilitiesOf(const std::string& model);
 
 // The UART speeds the module accepts, slowest first.
 inline constexpr std::array<std::uint32_t, 7> kModuleUartSpeeds = {9600,   19200,  38400, 57600,

@@ -245,7 +245,8 @@ std::error_code SerialTermPage::OpenPort(const QString& portName, std::uint32_t 
 // Opens the port with the settings of the last OpenPort and starts everything that runs on it.
 std::error_code SerialTermPage::OpenChannel(const QString& portName) {
     m_channel->SetLeaveModemLines(m_lineRow->LeaveLines());
-    if (const std::error_code error = m_channel->Open(portName, m_nBaudRate, m_nFlowControl)) {
+    if (const std::error_code error =
+            m_channel->Open(portName, PortSettings::At(m_nBaudRate, m_nFlowControl))) {
         return error;
     }
     m_lineRow->PortOpened(m_nFlowControl);

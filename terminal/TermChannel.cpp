@@ -112,12 +112,9 @@ TermChannel::~TermChannel() {
     m_port->port->m_onWriteComplete = nullptr;
 }
 
-std::error_code TermChannel::Open(const QString& portName, std::uint32_t baudRate,
-                                  std::uint8_t flowControl) {
-    std::string name;
-    WideToAnsi(portName.toStdU16String(), name);
+std::error_code TermChannel::Open(const QString& portName, const PortSettings& settings) {
     if (const std::error_code error =
-            OpenChecked(*m_port->port, name, baudRate, 8, 0, 0, flowControl)) {
+            OpenChecked(*m_port->port, WideToUtf8(portName.toStdU16String()), settings)) {
         return error;
     }
     // Counted before the thread runs, so a failure is reported under this connection.

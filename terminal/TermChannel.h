@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PortSettings.h"
 #include "ReceivedFormatter.h"
 #include "SessionRecorder.h"
 
@@ -62,10 +63,9 @@ public:
     explicit TermChannel(QObject* parent = nullptr);
     ~TermChannel() override;
 
-    // Opens `portName` with 8 data bits, no parity, one stop bit and the given flow control
-    // (0 none, 1 software, 2 hardware) and starts reading. Returns the channel's error
-    // unchanged; an option value out of range gives std::errc::invalid_argument.
-    std::error_code Open(const QString& portName, std::uint32_t baudRate, std::uint8_t flowControl);
+    // Opens `portName` and starts reading. Returns the channel's error unchanged; an option
+    // value out of range gives std::errc::invalid_argument.
+    std::error_code Open(const QString& portName, const PortSettings& settings);
     // Returns once no callback of the connection runs; what was received stays to be shown.
     void Close();
     bool IsOpen() const;

@@ -5,14 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-
-bool IsNetworkPort(const QString& path) {
-    return NetworkPortName::HasNetworkScheme(path.toStdString());
-}
-
-}  // namespace
-
 TermReconnector::TermReconnector(Opener open, QObject* parent)
     : QObject(parent), m_open(std::move(open)) {
     m_retry.setInterval(kRetryIntervalMs);
@@ -21,7 +13,7 @@ TermReconnector::TermReconnector(Opener open, QObject* parent)
 
 void TermReconnector::Remember(const QString& path) {
     m_path = path;
-    m_link = IsNetworkPort(path) ? QString() : LinkTo(m_linkFolder, path);
+    m_link = IsNetworkPort(path.toStdString()) ? QString() : LinkTo(m_linkFolder, path);
 }
 
 QString TermReconnector::LinkTo(const QString& folder, const QString& path) {
@@ -42,7 +34,8 @@ void TermReconnector::Begin() {
     if (!m_path.isEmpty()) {
         // Every try at a network port connects on the window thread; a refused connection
         // returns at once, but a host that does not answer holds the try for the connect limit.
-        m_retry.start(IsNetworkPort(m_path) ? kNetworkRetryIntervalMs : kRetryIntervalMs);
+        m_retry.start(IsNetworkPort(m_path.toStdString()) ? kNetworkRetryIntervalMs
+                                                          : kRetryIntervalMs);
     }
 }
 
@@ -54,7 +47,8 @@ void TermReconnector::TryOpen() {
     for (const QString& candidate : {m_path, m_link}) {
         // Only a device that is there is tried: a missing one costs no failed open. A network
         // port can only be tried.
-        if (candidate.isEmpty() || (!IsNetworkPort(candidate) && !QFileInfo::exists(candidate))) {
+        if (candidate.isEmpty() ||
+            (!IsNetworkPort(candidate.toStdString()) && !QFileInfo::exists(candidate))) {
             continue;
         }
         if (m_open(candidate)) {

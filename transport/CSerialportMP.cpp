@@ -34,9 +34,7 @@ struct CSerialportMP::LineOptions {
     asio::serial_port_base::flow_control flow;
 };
 
-std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t baudRate,
-                                    std::uint8_t characterSize, std::uint8_t parity,
-                                    std::uint8_t stopBits, std::uint8_t flowControl) {
+std::error_code CSerialportMP::Open(const std::string& portName, const PortSettings& settings) {
     std::shared_ptr<CSerialportMP> self = SharedSelf();
     if (m_isOpen) {
         return std::make_error_code(std::errc::device_or_resource_busy);
@@ -45,10 +43,10 @@ std::error_code CSerialportMP::Open(const std::string& portName, std::uint32_t b
     // device is opened so a rejected value never leaves the device open behind our back.
     using base = asio::serial_port_base;
     const LineOptions options{
-        base::baud_rate(baudRate), base::character_size(characterSize),
-        base::parity(static_cast<base::parity::type>(parity)),
-        base::stop_bits(static_cast<base::stop_bits::type>(stopBits)),
-        base::flow_control(static_cast<base::flow_control::type>(flowControl))};
+        base::baud_rate(settings.baudRate), base::character_size(settings.characterSize),
+        base::parity(static_cast<base::parity::type>(settings.parity)),
+        base::stop_bits(static_cast<base::stop_bits::type>(settings.stopBits)),
+        base::flow_control(static_cast<base::flow_control::type>(settings.flowControl))};
     // A stale virtual link may point at another program's terminal by now.
     std::error_code error = VirtualPorts::CheckBeforeOpen(portName);
     if (error) {

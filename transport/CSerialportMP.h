@@ -28,9 +28,7 @@ public:
     ~CSerialportMP() override;
 
     // portName is the device path (/dev/ttyUSB0) or, on Windows, the COM name.
-    std::error_code Open(const std::string& portName, std::uint32_t baudRate,
-                         std::uint8_t characterSize, std::uint8_t parity, std::uint8_t stopBits,
-                         std::uint8_t flowControl) override;
+    std::error_code Open(const std::string& portName, const PortSettings& settings) override;
     void Close() override;
     std::size_t Write(const void* data, std::size_t length) override;
     bool IsOpen() const override { return m_isOpen; }

@@ -20,7 +20,7 @@ using Clock = std::chrono::steady_clock;
 constexpr std::string_view kRfc2217Scheme = "rfc2217://";
 constexpr std::string_view kRawScheme = "socket://";
 
-bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
            std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
                return std::tolower(static_cast<unsigned char>(a)) ==
@@ -41,7 +41,7 @@ std::error_code Closed() {
 
 }  // namespace
 
-bool NetworkPortName::HasNetworkScheme(const std::string& portName) {
+bool IsNetworkPort(std::string_view portName) {
     return StartsWithNoCase(portName, kRfc2217Scheme) || StartsWithNoCase(portName, kRawScheme);
 }
 
@@ -97,16 +97,15 @@ std::shared_ptr<NetworkChannel> NetworkChannel::SharedSelf() {
     }
 }
 
-std::error_code NetworkChannel::Open(const std::string& portName, std::uint32_t baudRate,
-                                     std::uint8_t characterSize, std::uint8_t parity,
-                                     std::uint8_t stopBits, std::uint8_t flowControl) {
+std::error_code NetworkChannel::Open(const std::string& portName, const PortSettings& settings) {
     // The same checks, and the same exception, as the serial channel.
     using base = asio::serial_port_base;
-    [[maybe_unused]] const base::character_size size(characterSize);
-    [[maybe_unused]] const base::parity parityOption(static_cast<base::parity::type>(parity));
-    [[maybe_unused]] const base::stop_bits stop(static_cast<base::stop_bits::type>(stopBits));
+    [[maybe_unused]] const base::character_size size(settings.characterSize);
+    [[maybe_unused]] const base::parity parity(static_cast<base::parity::type>(settings.parity));
+    [[maybe_unused]] const base::stop_bits stop(
+        static_cast<base::stop_bits::type>(settings.stopBits));
     [[maybe_unused]] const base::flow_control flow(
-        static_cast<base::flow_control::type>(flowControl));
+        static_cast<base::flow_control::type>(settings.flowControl));
     const std::shared_ptr<NetworkChannel> self = SharedSelf();
     if (m_isOpen) {
         return std::make_error_code(std::errc::device_or_resource_busy);
@@ -130,8 +129,8 @@ std::error_code NetworkChannel::Open(const std::string& portName, std::uint32_t 
         constexpr std::uint8_t kFlow[] = {Telnet::kControlNoFlow, Telnet::kControlSoftwareFlow,
                                           Telnet::kControlHardwareFlow};
         std::lock_guard readLock(m_readLock);
-        m_requested = {baudRate, characterSize, kParity[parity], kStop[stopBits],
-                       kFlow[flowControl]};
+        m_requested = {settings.baudRate, settings.characterSize, kParity[settings.parity],
+                       kStop[settings.stopBits], kFlow[settings.flowControl]};
         if (const std::error_code error = Negotiate()) {
             std::lock_guard portLock(m_portLock);
             CloseSocket();

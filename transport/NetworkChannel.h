@@ -28,8 +28,6 @@ struct NetworkPortName {
     std::string host;
     std::uint16_t port = 0;
 
-    // Whether the name starts with one of the two schemes (in any case).
-    static bool HasNetworkScheme(const std::string& portName);
     // Nothing when it does not, or when the rest is not host:port with a port from 1 to 65535.
     static std::optional<NetworkPortName> Parse(const std::string& portName);
 };
@@ -62,9 +60,7 @@ public:
     NetworkChannel(asio::io_context& ioContext, Limits limits);
     ~NetworkChannel() override;
 
-    std::error_code Open(const std::string& portName, std::uint32_t baudRate,
-                         std::uint8_t characterSize, std::uint8_t parity, std::uint8_t stopBits,
-                         std::uint8_t flowControl) override;
+    std::error_code Open(const std::string& portName, const PortSettings& settings) override;
     void Close() override;
     std::size_t Write(const void* data, std::size_t length) override;
     bool IsOpen() const override { return m_isOpen; }

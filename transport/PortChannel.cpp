@@ -5,12 +5,8 @@
 
 #include <stdexcept>
 
-bool IsNetworkPortName(const std::string& portName) {
-    return NetworkPortName::HasNetworkScheme(portName);
-}
-
 PortChannel::Ptr MakeChannelFor(asio::io_context& ioContext, const std::string& portName) {
-    if (IsNetworkPortName(portName)) {
+    if (IsNetworkPort(portName)) {
         return std::make_shared<NetworkChannel>(ioContext);
     }
     return std::make_shared<CSerialportMP>(ioContext);
@@ -46,13 +42,11 @@ void AnyPortChannel::Attach(const Ptr& inner) {
     };
 }
 
-std::error_code AnyPortChannel::Open(const std::string& portName, std::uint32_t baudRate,
-                                     std::uint8_t characterSize, std::uint8_t parity,
-                                     std::uint8_t stopBits, std::uint8_t flowControl) {
+std::error_code AnyPortChannel::Open(const std::string& portName, const PortSettings& settings) {
     if (weak_from_this().expired()) {
         throw std::runtime_error("AnyPortChannel must be owned by a std::shared_ptr");
     }
-    const bool network = IsNetworkPortName(portName);
+    const bool network = IsNetworkPort(portName);
     Ptr inner;
     {
         std::lock_guard lock(m_innerLock);
@@ -67,7 +61,7 @@ std::error_code AnyPortChannel::Open(const std::string& portName, std::uint32_t 
         inner = m_inner;
     }
     inner->m_leaveModemLines = m_leaveModemLines;
-    return inner->Open(portName, baudRate, characterSize, parity, stopBits, flowControl);
+    return inner->Open(portName, settings);
 }
 
 void AnyPortChannel::Close() {

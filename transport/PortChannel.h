@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ModemLines.h"
+#include "PortSettings.h"
 
 #include <asio/io_context.hpp>
 
@@ -10,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -33,12 +35,8 @@ public:
     PortChannel(const PortChannel&) = delete;
     PortChannel& operator=(const PortChannel&) = delete;
 
-    // Option values: parity 0 none/1 odd/2 even, stopBits 0 one/1 one and a half/2 two,
-    // flowControl 0 none/1 software/2 hardware. Out-of-range values throw std::out_of_range
-    // before anything is opened.
-    virtual std::error_code Open(const std::string& portName, std::uint32_t baudRate,
-                                 std::uint8_t characterSize, std::uint8_t parity,
-                                 std::uint8_t stopBits, std::uint8_t flowControl) = 0;
+    // Out-of-range option values throw std::out_of_range before anything is opened.
+    virtual std::error_code Open(const std::string& portName, const PortSettings& settings) = 0;
     // Drops unsent output, then closes. Returns once no callback of this connection runs or
     // will run. Must not be called from inside the channel's own callbacks (they hold the locks
     // it takes): post it instead.
@@ -65,8 +63,9 @@ public:
 };
 
 // Whether `portName` names a port exported over the network (rfc2217://host:port or
-// socket://host:port) rather than a local device.
-bool IsNetworkPortName(const std::string& portName);
+// socket://host:port, the scheme in any case) rather than a local device. The one test of a
+// port's kind: everything that must tell the two apart asks it.
+bool IsNetworkPort(std::string_view portName);
 
 // The channel that serves `portName`: NetworkChannel for network names, CSerialportMP otherwise.
 PortChannel::Ptr MakeChannelFor(asio::io_context& ioContext, const std::string& portName);
@@ -80,9 +79,7 @@ public:
     explicit AnyPortChannel(asio::io_context& ioContext);
     ~AnyPortChannel() override;
 
-    std::error_code Open(const std::string& portName, std::uint32_t baudRate,
-                         std::uint8_t characterSize, std::uint8_t parity, std::uint8_t stopBits,
-                         std::uint8_t flowControl) override;
+    std::error_code Open(const std::string& portName, const PortSettings& settings) override;
     void Close() override;
     std::size_t Write(const void* data, std::size_t length) override;
     bool IsOpen() const override;

@@ -99,7 +99,7 @@ protected:
         options.portName = UniqueName(options.model);
         module = std::make_unique<VirtualModule>(std::move(options));
         EXPECT_FALSE(module->Start());
-        EXPECT_FALSE(comm.Open(module->PortPath(), module->Settings().uartSpeed, 8, 0, 0, 0));
+        EXPECT_FALSE(comm.Open(module->PortPath(), PortSettings::At(module->Settings().uartSpeed)));
         return *module;
     }
 
@@ -258,7 +258,7 @@ TEST_F(RealModuleTest, commandRacingClose_neverReachesTheNextConnection) {
     comm.Release();
     EXPECT_EQ(transaction.get(), AT_ABORTED);
 
-    ASSERT_FALSE(comm.Open(m.PortPath(), 9600, 8, 0, 0, 0));
+    ASSERT_FALSE(comm.Open(m.PortPath(), PortSettings::At(9600)));
     EXPECT_EQ(comm.SendCommand("AT\r", KIND_AT, 1500).Status(), AT_OK);
     EXPECT_EQ(m.Commands(), std::vector<std::string>{"AT"});
 }

@@ -44,7 +44,9 @@ ScriptedModule::Script AlwaysOk() {
 class ChannelTest : public ::testing::Test {
 protected:
     void TearDown() override { comm.Close(); }
-    void OpenOn(PtyPeer& line) { ASSERT_FALSE(comm.Open(line.SlavePath(), 115200, 8, 0, 0, 0)); }
+    void OpenOn(PtyPeer& line) {
+        ASSERT_FALSE(comm.Open(line.SlavePath(), PortSettings::At(115200)));
+    }
 
     PtyPeer peer;
     sKW523Comm comm;
@@ -182,7 +184,9 @@ TEST_F(ChannelTest, closedChannel_answersNotOpenAndPutsNothingOnTheLine) {
 }
 
 TEST_F(ChannelTest, openWithRejectedLineSettings_returnsAnErrorInsteadOfThrowing) {
-    EXPECT_EQ(comm.Open(peer.SlavePath(), 115200, 8, /*parity=*/7, 0, 0),
+    PortSettings settings = PortSettings::At(115200);
+    settings.parity = 7;
+    EXPECT_EQ(comm.Open(peer.SlavePath(), settings),
               std::make_error_code(std::errc::invalid_argument));
     EXPECT_FALSE(comm.IsOpen());
     EXPECT_EQ(g_ioServiceUsers, 0);
@@ -342,7 +346,7 @@ TEST_F(ChannelTest, destroyingAnOpenChannel_closesItFirst) {
     {
         PtyPeer other;
         sKW523Comm unclosed;
-        ASSERT_FALSE(unclosed.Open(other.SlavePath(), 115200, 8, 0, 0, 0));
+        ASSERT_FALSE(unclosed.Open(other.SlavePath(), PortSettings::At(115200)));
     }  // the line goes down after the channel: nothing may call back into it
     EXPECT_EQ(g_ioServiceUsers, 0);
 

@@ -157,9 +157,8 @@ void ModuleConfPage::ConnectScanAndSlots() {
 
 std::error_code ModuleConfPage::OpenPort(const QString& portName, std::uint32_t baudRate,
                                          std::uint8_t flowControl) {
-    std::string name;
-    WideToAnsi(portName.toStdU16String(), name);
-    if (const std::error_code error = m_comm->Open(name, baudRate, 8, 0, 0, flowControl)) {
+    const std::string name = WideToUtf8(portName.toStdU16String());
+    if (const std::error_code error = m_comm->Open(name, PortSettings::At(baudRate, flowControl))) {
         return error;
     }
     m_portBaud = baudRate;

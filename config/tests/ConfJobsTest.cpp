@@ -53,7 +53,7 @@ class ConfJobsTest : public ::testing::Test {
 protected:
     void Connect(TestModule& module) {
         ASSERT_TRUE(module.Start());
-        ASSERT_FALSE(m_comm.Open(module.PortPath(), 9600, 8, 0, 0, 0));
+        ASSERT_FALSE(m_comm.Open(module.PortPath(), PortSettings::At(9600)));
         m_module = &module;
     }
 

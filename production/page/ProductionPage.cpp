@@ -109,7 +109,7 @@ QString ResultWord(UnitRecord::Result result) {
 ProductionPage::ProductionPage(QWidget* parent)
     : QWidget(parent),
       m_runner(new StationRunner(this)),
-      m_systemPorts([] { return SystemSerialPorts(); }) {
+      m_systemPorts([] { return QtSerialPorts(); }) {
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(CreateSetup());
     layout->addWidget(CreateRunArea(), 1);
@@ -380,7 +380,7 @@ void ProductionPage::RefreshPortList() {
     QStringList remote;
     for (int i = 0; i < m_portList->count(); ++i) {
         const QString port = m_portList->item(i)->text();
-        if (IsRemotePort(port.toStdString())) {
+        if (IsNetworkPort(port.toStdString())) {
             remote.append(port);
         }
     }

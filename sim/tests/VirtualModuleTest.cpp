@@ -236,7 +236,8 @@ TEST(SimVirtualModule, staleAtConnect_isSentEachTimeTheProgramOpensThePort) {
             received.append(data.begin(), data.end());
             changed.notify_all();
         };
-        ASSERT_FALSE(port->Open(module.PortPath(), 9600, 8, 0, 0, 0));  // flushes, as opens do
+        ASSERT_FALSE(
+            port->Open(module.PortPath(), PortSettings::At(9600)));  // flushes, as opens do
         service.Start();
         port->Write("AT\r", 3);
         {
@@ -374,7 +375,7 @@ TEST(SimVirtualModule, unplug_reachesTheSerialChannelAsOneReceiveError) {
         seen.errors += error ? 1 : 0;
         seen.changed.notify_all();
     };
-    ASSERT_FALSE(port->Open(module.PortPath(), 9600, 8, 0, 0, 0));
+    ASSERT_FALSE(port->Open(module.PortPath(), PortSettings::At(9600)));
     service.Start();
 
     module.Unplug();

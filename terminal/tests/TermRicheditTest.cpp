@@ -30,7 +30,8 @@ protected:
     }
 
     void OpenPort() {
-        ASSERT_FALSE(channel.Open(QString::fromStdString(peer.SlavePath()), 115200, 0));
+        ASSERT_FALSE(
+            channel.Open(QString::fromStdString(peer.SlavePath()), PortSettings::At(115200)));
     }
     void ClearReceived() {
         channel.ClearReceived();

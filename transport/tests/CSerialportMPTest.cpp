@@ -61,7 +61,7 @@ protected:
     std::error_code OpenPort(std::uint8_t characterSize = 8, std::uint8_t parity = 0,
                              std::uint8_t stopBits = 0, std::uint8_t flowControl = 0) {
         std::error_code error =
-            port->Open(peer.SlavePath(), 115200, characterSize, parity, stopBits, flowControl);
+            port->Open(peer.SlavePath(), {115200, characterSize, parity, stopBits, flowControl});
         service.Start();
         return error;
     }
@@ -94,7 +94,7 @@ TEST_F(SerialPortTest, receivedBytes_reachTheReceiveCallbackInOrder) {
 
 TEST_F(SerialPortTest, openTwice_isBusyAndKeepsTheFirstConnection) {
     ASSERT_FALSE(OpenPort());
-    const std::error_code second = port->Open(peer.SlavePath(), 9600, 8, 0, 0, 0);
+    const std::error_code second = port->Open(peer.SlavePath(), PortSettings::At(9600));
     EXPECT_EQ(second, std::make_error_code(std::errc::device_or_resource_busy));
     EXPECT_EQ(second.value(), 16);
     peer.Write("still here");
@@ -106,19 +106,19 @@ TEST_F(SerialPortTest, openTwice_isBusyAndKeepsTheFirstConnection) {
 TEST_F(SerialPortTest, portOpenElsewhere_isBusyUntilClosed) {
     ASSERT_FALSE(OpenPort());
     auto other = std::make_shared<CSerialportMP>(service.GetIoContext());
-    EXPECT_EQ(other->Open(peer.SlavePath(), 9600, 8, 0, 0, 0),
+    EXPECT_EQ(other->Open(peer.SlavePath(), PortSettings::At(9600)),
               std::make_error_code(std::errc::device_or_resource_busy));
     EXPECT_FALSE(other->IsOpen());
     peer.Write("first");
     EXPECT_TRUE(log.WaitFor([](auto& l) { return l.received.size() == 5; }));
 
     port->Close();
-    EXPECT_FALSE(other->Open(peer.SlavePath(), 9600, 8, 0, 0, 0));
+    EXPECT_FALSE(other->Open(peer.SlavePath(), PortSettings::At(9600)));
     other->Close();
 }
 
 TEST_F(SerialPortTest, missingDevice_returnsTheSystemErrorAndStaysClosed) {
-    const std::error_code error = port->Open("/dev/skw-no-such-port", 9600, 8, 0, 0, 0);
+    const std::error_code error = port->Open("/dev/skw-no-such-port", PortSettings::At(9600));
     EXPECT_EQ(error.value(), ENOENT) << error.message();
     EXPECT_FALSE(port->IsOpen());
 }
@@ -135,15 +135,15 @@ TEST_F(SerialPortTest, outOfRangeOptions_throwWithTheLibraryTexts) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
+        const PortSettings settings{9600, c.size, c.parity, c.stop, c.flow};
         try {
-            port->Open(peer.SlavePath(), 9600, c.size, c.parity, c.stop, c.flow);
+            port->Open(peer.SlavePath(), settings);
             ADD_FAILURE() << "no exception";
         } catch (const std::out_of_range& error) {
             EXPECT_STREQ(error.what(), c.message);
         }
         EXPECT_FALSE(port->IsOpen());
-        EXPECT_EQ(OpenChecked(*port, peer.SlavePath(), 9600, c.size, c.parity, c.stop, c.flow),
-                  std::errc::invalid_argument);
+        EXPECT_EQ(OpenChecked(*port, peer.SlavePath(), settings), std::errc::invalid_argument);
         EXPECT_FALSE(port->IsOpen());
     }
     // The port was closed again each time, so a valid open still succeeds.
@@ -193,7 +193,7 @@ TEST_F(SerialPortTest, completionsOfAStoppedConnection_doNothingToTheNextOne) {
     };
     {
         PtyPeer gone;
-        ASSERT_FALSE(port->Open(gone.SlavePath(), 115200, 8, 0, 0, 0));
+        ASSERT_FALSE(port->Open(gone.SlavePath(), PortSettings::At(115200)));
         service.Start();
         gone.Unplug();
         // After the read error no read is started: the I/O thread runs dry and ends.
@@ -270,7 +270,7 @@ TEST_F(SerialPortTest, peerGone_reportsOneErrorAndStopsReading) {
 TEST(SerialPortOwnership, openOnAnObjectNotOwnedBySharedPtr_throws) {
     IoServiceExec service;
     CSerialportMP port(service.GetIoContext());
-    EXPECT_THROW(port.Open("/dev/null", 9600, 8, 0, 0, 0), std::runtime_error);
+    EXPECT_THROW(port.Open("/dev/null", PortSettings::At(9600)), std::runtime_error);
 }
 
 // Closing drops DTR and RTS (HUPCL) unless the opener asked to leave them; without that the
@@ -298,7 +298,7 @@ TEST_F(SerialPortTest, leaveModemLines_keepsTheLinesUpOnClose) {
     for (const bool leave : {false, true}) {
         SCOPED_TRACE(leave);
         port->m_leaveModemLines = leave;
-        ASSERT_FALSE(port->Open(peer.SlavePath(), 115200, 8, 0, 0, 0));
+        ASSERT_FALSE(port->Open(peer.SlavePath(), PortSettings::At(115200)));
         EXPECT_EQ(hangUpOnClose(std::nullopt), !leave);
         port->Close();
     }

@@ -66,7 +66,7 @@ protected:
         service.Stop();
     }
     std::error_code OpenPort(PortChannel& channel) {
-        std::error_code error = channel.Open(portName, 115200, 8, 0, 0, 0);
+        std::error_code error = channel.Open(portName, PortSettings::At(115200));
         service.Start();
         return error;
     }
@@ -88,7 +88,7 @@ std::vector<std::uint8_t> Pattern(std::size_t size) {
 
 TEST_F(ComPortTest, reopenOfAnOpenChannel_isBusyAndKeepsTheConnection) {
     ASSERT_FALSE(OpenPort(*port));
-    EXPECT_EQ(port->Open(portName, 115200, 8, 0, 0, 0),
+    EXPECT_EQ(port->Open(portName, PortSettings::At(115200)),
               std::make_error_code(std::errc::device_or_resource_busy));
     EXPECT_TRUE(port->IsOpen());
 }
@@ -98,7 +98,7 @@ TEST_F(ComPortTest, reopenOfAnOpenChannel_isBusyAndKeepsTheConnection) {
 TEST_F(ComPortTest, secondChannelOnTheSamePort_isRefused) {
     ASSERT_FALSE(OpenPort(*port));
     auto second = std::make_shared<CSerialportMP>(service.GetIoContext());
-    const std::error_code error = second->Open(portName, 115200, 8, 0, 0, 0);
+    const std::error_code error = second->Open(portName, PortSettings::At(115200));
     EXPECT_TRUE(error) << "a second open of " << portName << " succeeded";
     EXPECT_FALSE(second->IsOpen());
     second->Close();

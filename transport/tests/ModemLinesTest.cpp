@@ -127,7 +127,7 @@ TEST_F(SerialModemLinesTest, closedPort_givesBadDescriptor) {
 // keeps working. (The lines themselves need a real adapter; the watcher is tested above.)
 TEST_F(SerialModemLinesTest, pseudoTerminal_reportsNoModemLines) {
     PtyPeer peer;
-    ASSERT_FALSE(port->Open(peer.SlavePath(), 115200, 8, 0, 0, 0));
+    ASSERT_FALSE(port->Open(peer.SlavePath(), PortSettings::At(115200)));
     service.Start();
     ModemLineState state;
     for (const std::error_code error :

@@ -100,7 +100,7 @@ protected:
                          std::uint8_t parity = 0, std::uint8_t stop = 0, std::uint8_t flow = 0) {
         channel = std::make_shared<NetworkChannel>(service.GetIoContext(), kQuickLimits);
         received.Attach(*channel);
-        const std::error_code error = channel->Open(peer.Url(), baud, size, parity, stop, flow);
+        const std::error_code error = channel->Open(peer.Url(), {baud, size, parity, stop, flow});
         service.Start();
         return error;
     }
@@ -308,9 +308,10 @@ TEST_F(NetworkChannelTest, nobodyListening_openFails) {
         url = gone.Url();
     }
     channel = std::make_shared<NetworkChannel>(service.GetIoContext(), kQuickLimits);
-    EXPECT_EQ(channel->Open(url, 9600, 8, 0, 0, 0), std::errc::connection_refused);
-    EXPECT_EQ(channel->Open("rfc2217://127.0.0.1", 9600, 8, 0, 0, 0), std::errc::invalid_argument);
-    EXPECT_THROW(channel->Open(url, 9600, 9, 0, 0, 0), std::out_of_range);
+    EXPECT_EQ(channel->Open(url, PortSettings::At(9600)), std::errc::connection_refused);
+    EXPECT_EQ(channel->Open("rfc2217://127.0.0.1", PortSettings::At(9600)),
+              std::errc::invalid_argument);
+    EXPECT_THROW(channel->Open(url, {9600, 9}), std::out_of_range);
     EXPECT_FALSE(channel->IsOpen());
 }
 
@@ -334,8 +335,8 @@ TEST_F(NetworkChannelTest, serverNotAccepting_connectGivesUpAtItsLimit) {
     limits.connect = 300ms;
     channel = std::make_shared<NetworkChannel>(service.GetIoContext(), limits);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(channel->Open("rfc2217://127.0.0.1:" + std::to_string(ntohs(address.sin_port)), 9600,
-                            8, 0, 0, 0),
+    EXPECT_EQ(channel->Open("rfc2217://127.0.0.1:" + std::to_string(ntohs(address.sin_port)),
+                            PortSettings::At(9600)),
               std::errc::timed_out);
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_GE(took, 250ms);
@@ -369,7 +370,7 @@ TEST_F(NetworkChannelTest, closeAndDiscard_purgeTheServer) {
     EXPECT_EQ(channel->ModemLines().ReadInputs(state), std::errc::bad_file_descriptor);
 
     // The same channel opens again on a fresh connection.
-    ASSERT_FALSE(channel->Open(peer.Url(), 9600, 8, 0, 0, 0));
+    ASSERT_FALSE(channel->Open(peer.Url(), PortSettings::At(9600)));
     EXPECT_TRUE(peer.WaitFor([](const Seen& s) { return s.connections == 2 && s.connected; }));
 }
 
@@ -398,9 +399,9 @@ TEST(AnyPortChannelTest, opensSerialOrNetworkByName) {
     received.Attach(*channel);
 
     for (const std::string& name : {pty.SlavePath(), peer.Url(), pty.SlavePath()}) {
-        ASSERT_FALSE(channel->Open(name, 9600, 8, 0, 0, 0)) << name;
+        ASSERT_FALSE(channel->Open(name, PortSettings::At(9600))) << name;
         service.Start();
-        EXPECT_EQ(channel->Open(name, 9600, 8, 0, 0, 0), std::errc::device_or_resource_busy);
+        EXPECT_EQ(channel->Open(name, PortSettings::At(9600)), std::errc::device_or_resource_busy);
         const bool network = name == peer.Url();
         if (network) {
             peer.SendData({'n', '\r'});
@@ -422,5 +423,5 @@ TEST(AnyPortChannelTest, opensSerialOrNetworkByName) {
 TEST(AnyPortChannelTest, openOnAnObjectNotOwnedBySharedPtr_throws) {
     IoServiceExec service;
     AnyPortChannel channel(service.GetIoContext());
-    EXPECT_THROW(channel.Open("/dev/null", 9600, 8, 0, 0, 0), std::runtime_error);
+    EXPECT_THROW(channel.Open("/dev/null", PortSettings::At(9600)), std::runtime_error);
 }

@@ -206,8 +206,8 @@ TEST(NetworkPortNames, parse) {
             EXPECT_EQ(name->port, c.port) << c.name;
         }
     }
-    EXPECT_TRUE(IsNetworkPortName("rfc2217://host"));  // the network channel says what is wrong
-    EXPECT_TRUE(IsNetworkPortName("Socket://h:1"));
-    EXPECT_FALSE(IsNetworkPortName("COM3"));
-    EXPECT_FALSE(IsNetworkPortName("/tmp/rfc2217://x"));
+    EXPECT_TRUE(IsNetworkPort("rfc2217://host"));  // the network channel says what is wrong
+    EXPECT_TRUE(IsNetworkPort("Socket://h:1"));
+    EXPECT_FALSE(IsNetworkPort("COM3"));
+    EXPECT_FALSE(IsNetworkPort("/tmp/rfc2217://x"));
 }

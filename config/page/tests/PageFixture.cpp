@@ -39,7 +39,7 @@ void PageFixture::StartModule(const std::string& model) {
 
 void PageFixture::Prepare(std::initializer_list<Command> commands) {
     sKW523Comm channel;
-    ASSERT_FALSE(channel.Open(m_module->PortPath(), 9600, 8, 0, 0, 0));
+    ASSERT_FALSE(channel.Open(m_module->PortPath(), PortSettings::At(9600)));
     for (const auto& [command, kind] : commands) {
         channel.SendCommand(command, kind, 1500);
     }

@@ -1,4 +1,4 @@
-#include "SystemSerialPorts.h"
+#include "NativeSerialPorts.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <string_view>
 #include <system_error>
 
-std::vector<std::string> SystemSerialPorts() {
+std::vector<std::string> NativeSerialPorts() {
     constexpr std::array<std::string_view, 2> kAdapterPrefixes = {"ttyUSB", "ttyACM"};
     std::vector<std::string> ports;
     std::error_code error;

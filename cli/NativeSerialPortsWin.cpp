@@ -1,4 +1,4 @@
-#include "SystemSerialPorts.h"
+#include "NativeSerialPorts.h"
 
 #include <windows.h>
 
@@ -35,7 +35,7 @@ void AddOnce(std::vector<std::string>& ports, std::string name) {
 
 }  // namespace
 
-std::vector<std::string> SystemSerialPorts() {
+std::vector<std::string> NativeSerialPorts() {
     std::vector<std::string> ports;
     HKEY key = nullptr;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE,

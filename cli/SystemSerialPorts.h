@@ -1,9 +1,0 @@
-#pragma once
-
-#include <string>
-#include <vector>
-
-// The serial ports the system itself lists, without Qt. On Windows the port names of the
-// registry's serial device map (HKLM\HARDWARE\DEVICEMAP\SERIALCOMM: COM3, ...), in the
-// registry's order, each once; elsewhere the /dev entries of serial adapters, in name order.
-std::vector<std::string> SystemSerialPorts();
