@@ -100,6 +100,7 @@ Station::End RunUntil(Station& station, MemoryRecord& record, const std::functio
 
 UnitTry Passed(const UnitContext& unit) {
     UnitTry tried;
+    tried.record.port = unit.port;  // the unit's work fills its record, the station passes it on
     tried.record.address = "ADDR-" + unit.port;
     tried.record.name = "SNS-" + std::to_string(unit.number);
     tried.record.result =
