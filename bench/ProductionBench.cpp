@@ -1,9 +1,11 @@
 // A production station configuring many modules at once, against one module alone, measured in
 // the same run: virtual modules pacing their line like hardware at 9600 baud, each plugged into
-// its own port, the watch of `skw-manager-cli apply --watch` configuring them. The time is from
+// its own port, the station of `skw-manager-cli apply --watch` (the unit of work's StationSetup
+// and the production Station) configuring them. The time is from
 // plugging the modules in to the last record written; the memory is the process's peak resident
 // size while they run, against its size before, per running unit.
-#include "CliRun.h"
+#include "ProfileFile.h"
+#include "StationSetup.h"
 #include "VirtualModule.h"
 
 #include <unistd.h>
@@ -17,9 +19,9 @@
 #include <future>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -39,7 +41,7 @@ std::string SlotsProfile() {
     return R"({"format": 1, "role": "multi-at", "slots": [)" + slots + "]}";
 }
 
-struct Profile {
+struct BenchProfile {
     const char* what;
     std::string json;
 };
@@ -68,8 +70,32 @@ struct Run {
     long peakGrowthKb = 0;
 };
 
+// The watch's station over `pattern`, recording into `report`, until `stopLevel` is raised;
+// why it could not start, or nothing.
+std::string Watch(const std::string& profilePath, const std::string& pattern,
+                  const std::string& report, const StationPortLister& listPorts,
+                  const std::atomic<int>& stopLevel) {
+    auto read = ReadProfileFile(profilePath);
+    if (!std::holds_alternative<Profile>(read)) {
+        return "the settings file is refused";
+    }
+    StationRequest request;
+    request.file = profilePath;
+    request.portPattern = pattern;
+    request.report = report;
+    StationSetup setup(std::get<Profile>(std::move(read)), request, SessionTexts());
+    if (const Step refused = setup.Open()) {
+        return refused->message;
+    }
+    Station station(setup.Options(), setup.Lister(listPorts),
+                    [&setup](const UnitContext& unit) { return setup.Try(unit); }, setup.Counter(),
+                    setup.Record(), {});
+    station.Run(stopLevel);
+    return {};
+}
+
 // Plugs `count` fresh modules into a running watch and times them to their last record.
-Run Station(const std::string& profilePath, int count, int round) {
+Run TimeStation(const std::string& profilePath, int count, int round) {
     const auto folder = std::filesystem::temp_directory_path() /
                         ("skw-production-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
@@ -88,9 +114,7 @@ Run Station(const std::string& profilePath, int count, int round) {
         modules.back()->Start();
     }
     std::atomic<bool> plugged{false};
-    std::atomic<bool> stop{false};
-    std::ostringstream out;
-    std::ostringstream err;
+    std::atomic<int> stopLevel{0};
     const auto listPorts = [&]() {
         std::vector<std::string> ports;
         if (plugged) {
@@ -101,9 +125,7 @@ Run Station(const std::string& profilePath, int count, int round) {
         return ports;
     };
     auto watch = std::async(std::launch::async, [&] {
-        return RunCli({"skw-manager-cli", "apply", profilePath, "--watch", "--ports",
-                       "*/" + tag + "*", "--report", report},
-                      CliEnvironment{out, err, {}, listPorts, &stop});
+        return Watch(profilePath, "*/" + tag + "*", report, listPorts, stopLevel);
     });
     std::this_thread::sleep_for(400ms);
     const long before = ResidentKb("VmRSS:");
@@ -115,9 +137,9 @@ Run Station(const std::string& profilePath, int count, int round) {
         peak = std::max(peak, ResidentKb("VmRSS:"));
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    stop = true;
-    if (watch.get() != 0) {
-        std::fprintf(stderr, "watch failed: %s\n", err.str().c_str());
+    stopLevel = 1;  // as the first Ctrl+C: the running units finish
+    if (const std::string failed = watch.get(); !failed.empty()) {
+        std::fprintf(stderr, "watch failed: %s\n", failed.c_str());
     }
     std::ifstream records(report);
     for (std::string line; std::getline(records, line);) {
@@ -134,7 +156,7 @@ int main() {
     const auto folder = std::filesystem::temp_directory_path() /
                         ("skw-production-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
-    const Profile profiles[] = {
+    const BenchProfile profiles[] = {
         {"name with counter + interval",
          R"({"format": 1, "name": "SNS-{n:03}", "advInterval": 250})"},
         {"role multi-at + 8 slots", SlotsProfile()},
@@ -142,13 +164,13 @@ int main() {
     std::printf(
         "production station, 9600 baud line rate; time from plugging in to the last record\n");
     int round = 0;
-    for (const Profile& profile : profiles) {
+    for (const BenchProfile& profile : profiles) {
         const std::string path = (folder / ("p" + std::to_string(round) + ".json")).string();
         std::ofstream(path) << profile.json;
-        const Run one = Station(path, 1, round++);
+        const Run one = TimeStation(path, 1, round++);
         std::printf("%-30s  1 module   %7.2f s\n", profile.what, one.seconds);
         for (const int count : {8, 24}) {
-            const Run many = Station(path, count, round++);
+            const Run many = TimeStation(path, count, round++);
             std::printf(
                 "%-30s %2d modules  %7.2f s   ratio %.2f (goal <= %.2f)   peak memory +%ld kB, "
                 "%.1f kB per unit\n",

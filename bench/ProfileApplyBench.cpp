@@ -1,4 +1,5 @@
-// Applying a settings file with `skw-manager-cli apply`, against its floor, with the virtual
+// Applying a settings file as `skw-manager-cli apply` does (the unit of work's ApplyProfile),
+// against its floor, with the virtual
 // module pacing its line like hardware at 9600 baud. A factory-fresh "GaX-sKW523" gets a
 // production profile in two files, as the role rules require: the peripheral settings (name,
 // advertising interval) while it is still a peripheral, then the role "multi-at" with eight
@@ -6,7 +7,8 @@
 // The floor is the fixed pauses of the jobs that ran plus the wire time of every byte exchanged
 // (10 bit times a byte), counted from the module's log; the ratio measured / floor is what
 // waiting costs.
-#include "CliRun.h"
+#include "ProfileApply.h"
+#include "ProfileFile.h"
 #include "TestModule.h"
 
 #include <unistd.h>
@@ -16,8 +18,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -58,22 +61,37 @@ struct Figures {
     double floor = 0;
 };
 
+// The file read and applied to the module on `port`; the failure's message, or nothing.
+std::optional<std::string> ApplyFile(const std::string& port, const std::string& file) {
+    const auto read = ReadProfileFile(file);
+    if (!std::holds_alternative<Profile>(read)) {
+        return "the settings file " + file + " is refused";
+    }
+    ApplyOptions options;
+    options.connection.port = port;
+    options.connection.baud = kBaud;
+    SilentReporter silent;
+    const ApplyOutcome outcome =
+        ApplyProfile(std::get<Profile>(read), options, SessionTexts(), silent);
+    if (outcome.failure) {
+        return outcome.failure->message;
+    }
+    return std::nullopt;
+}
+
 bool Apply(TestModule& module, const std::string& file, Figures& figures) {
-    std::ostringstream out;
-    std::ostringstream err;
     module.ClearCommands();
     const std::size_t wireBefore = module.WireBytes();
     const Clock::time_point start = Clock::now();
-    const int status = RunCli({"skw-manager-cli", "apply", "--port", module.PortPath(), file},
-                              CliEnvironment{out, err, {}, {}, nullptr});
+    const std::optional<std::string> failed = ApplyFile(module.PortPath(), file);
     figures.measured += Ms(Clock::now() - start).count();
     const double wire =
         1000.0 * 10.0 * static_cast<double>(module.WireBytes() - wireBefore) / kBaud;
     figures.floor += Pauses(module.Commands()).count() + wire;
-    if (status != 0) {
-        std::fprintf(stderr, "apply failed (%d): %s", status, err.str().c_str());
+    if (failed) {
+        std::fprintf(stderr, "apply failed: %s\n", failed->c_str());
     }
-    return status == 0;
+    return !failed;
 }
 
 std::string WriteFile(const std::filesystem::path& path, const std::string& text) {

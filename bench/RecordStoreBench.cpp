@@ -1,7 +1,8 @@
 // What the line's database costs a unit: taking its number and writing its record, on SQLite
 // and on a PostgreSQL server on loopback, against the time of one unit's apply at 9600 baud
 // (a virtual module pacing its line like hardware), measured in the same run.
-#include "CliRun.h"
+#include "ProfileApply.h"
+#include "ProfileFile.h"
 #include "RecordStore.h"
 #include "ScratchPostgres.h"
 #include "VirtualModule.h"
@@ -13,7 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -50,11 +51,15 @@ double ApplyMs() {
     const auto profile = std::filesystem::temp_directory_path() /
                          ("skw-rsb-" + std::to_string(::getpid()) + ".json");
     std::ofstream(profile) << R"({"name": "SNS-{n:03}", "advInterval": 250})";
-    std::ostringstream out;
-    std::ostringstream err;
     const auto start = Clock::now();
-    RunCli({"skw-manager-cli", "apply", "--port", module.PortPath(), profile.string()},
-           CliEnvironment{out, err, {}, {}, nullptr});
+    // As `skw-manager-cli apply` does: the file read, then applied.
+    const auto read = ReadProfileFile(profile.string());
+    if (std::holds_alternative<Profile>(read)) {
+        ApplyOptions options;
+        options.connection.port = module.PortPath();
+        SilentReporter silent;
+        ApplyProfile(std::get<Profile>(read), options, SessionTexts(), silent);
+    }
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     std::filesystem::remove(profile);
     return ms;

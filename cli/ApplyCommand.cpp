@@ -6,7 +6,7 @@
 int RunApply(const ApplyRequest& request, const CliContext& context, const PortLister& listPorts) {
     auto read = ReadProfileFile(request.file, context.stopRequested);
     if (context.StopRequested()) {  // checked before the port is opened
-        return context.Fail(ExitCode::Interrupted, context.texts(TextId::Interrupted));
+        return context.Fail(ExitCode::Interrupted, context.texts(SessionText::Interrupted));
     }
     if (const auto* error = std::get_if<ProfileFileError>(&read)) {
         return context.Fail(ExitCode::BadArgument,
@@ -16,10 +16,12 @@ int RunApply(const ApplyRequest& request, const CliContext& context, const PortL
     if (request.watch) {
         return RunWatch(profile, request, context, listPorts);
     }
-    const ApplyOptions options{request.connection, request.nameCounter, request.dryRun};
-    const ApplyOutcome outcome = ApplyProfile(profile, options, context);
+    ApplyOptions options{request.connection, request.nameCounter, request.dryRun};
+    options.stopRequested = context.stopRequested;
+    CliReporter reporter(context);
+    const ApplyOutcome outcome = ApplyProfile(profile, options, context.texts, reporter);
     if (outcome.failure) {
-        return context.Fail(outcome.failure->code, outcome.failure->message);
+        return context.Fail(*outcome.failure);
     }
     return ToInt(ExitCode::Ok);
 }

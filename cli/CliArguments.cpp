@@ -312,11 +312,12 @@ std::variant<CliRequest, int> ParseArguments(const std::vector<std::string>& arg
                          "Print the version and exit");
     app.footer(
         "Exit status: 0 done; 1 internal error, or standard output cannot be written; 2 bad\n"
-        "argument (no setting sent); 3 port cannot be opened (also when another program has it\n"
-        "open); 4 no answer, or a restart not confirmed; 5 unsupported model; 6 another model\n"
-        "than expected; 7 setting or command refused; 8 port error during the command; 9 not\n"
-        "offered for the model in its current role; 10 a setting did not read back as applied;\n"
-        "130 interrupted (SIGINT or SIGTERM): the command stopped between two settings and the\n"
+        "argument (no setting sent), or a report or database that cannot be used; 3 port cannot\n"
+        "be opened (also when another program has it open, or another watch its ports); 4 no\n"
+        "answer, or a restart not confirmed; 5 unsupported model; 6 another model than\n"
+        "expected; 7 setting or command refused; 8 port error during the command; 9 not offered\n"
+        "for the model in its current role; 10 a setting did not read back as applied; 130\n"
+        "interrupted (SIGINT or SIGTERM): the command stopped between two settings and the\n"
         "module was restarted out of its setting mode. Ctrl+C during a scan ends the scan early,\n"
         "during apply --watch it ends the watch after the module in progress (status 0).");
     app.add_subcommand("ports", "List the serial ports, virtual modules included");

@@ -49,6 +49,10 @@ int CliContext::Fail(ExitCode code, std::string_view message) const {
     return ToInt(code);
 }
 
+int CliContext::Fail(const Failure& failure) const {
+    return Fail(ExitCodeOf(failure.outcome), failure.message);
+}
+
 void CliContext::Say(std::string_view line) const {
     out << Printable(OneLine(line)) << '\n' << std::flush;
 }

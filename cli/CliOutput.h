@@ -3,6 +3,7 @@
 #include "CliTexts.h"
 #include "ExitCode.h"
 #include "ModuleValues.h"  // Normalised
+#include "SessionReporter.h"
 
 #include <nlohmann/json.hpp>
 
@@ -24,11 +25,25 @@ struct CliContext {
 
     // Writes "skw-manager-cli: <message>" on one line and returns `code`.
     int Fail(ExitCode code, std::string_view message) const;
+    // The same for a unit of work that failed, with its outcome's exit status.
+    int Fail(const Failure& failure) const;
     // Writes one line of text, shown safely (see Printable).
     void Say(std::string_view line) const;
     // Writes JSON as it is: its string escapes already keep every control character out.
     void SayJson(std::string_view json) const;
     bool StopRequested() const { return stopRequested != nullptr && stopRequested->load(); }
+};
+
+// A unit of work's lines, each printed as a line of text.
+class CliReporter final : public SessionReporter {
+public:
+    explicit CliReporter(const CliContext& context) : m_context(context) {}
+    void Step(std::string_view line) override { m_context.Say(line); }
+    void Result(std::string_view line) override { m_context.Say(line); }
+    void Message(std::string_view line) override { m_context.Say(line); }
+
+private:
+    const CliContext& m_context;
 };
 
 // Text that cannot drive a terminal: what came from a module or a file name may carry escape

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Connection.h"
 #include "Profile.h"
 
 #include <array>
@@ -13,13 +14,6 @@
 // anything is sent.
 
 // The values of --role are the settings file's role names (kRoleNames).
-
-struct Connection {
-    std::string port;
-    std::uint32_t baud = 9600;
-    std::optional<std::string> expectedModel;
-    std::string recordPath;  // a session file to record both directions into; none if empty
-};
 
 struct PortsRequest {};
 

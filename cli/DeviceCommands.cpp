@@ -13,15 +13,14 @@ int Restart(const Connection& connection, ConfJob job, TextId done, const CliCon
     }
     if (failed) {
         failed = session.Leave(failed);
-        return context.Fail(failed->code, failed->message);
+        return context.Fail(*failed);
     }
     const JobStatus status = session.Run(job);
     if (session.PortFailed()) {
-        const Failure failed = session.PortError();
-        return context.Fail(failed.code, failed.message);
+        return context.Fail(session.PortError());
     }
     if (status != JOB_OK) {
-        return context.Fail(ExitCode::NoAnswer, context.texts(TextId::RestartNotConfirmed));
+        return context.Fail(ExitCode::NoAnswer, context.texts(SessionText::RestartNotConfirmed));
     }
     context.Say(context.texts(done));
     return ToInt(ExitCode::Ok);

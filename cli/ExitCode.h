@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SessionOutcome.h"
+
 // The exit status of skw-manager-cli. The numbers are part of its interface: scripts test them.
 enum class ExitCode : int {
     Ok = 0,
@@ -19,3 +21,6 @@ enum class ExitCode : int {
 inline int ToInt(ExitCode code) {
     return static_cast<int>(code);
 }
+
+// The exit status of each way a unit of work ends.
+ExitCode ExitCodeOf(SessionOutcome outcome);

@@ -7,15 +7,17 @@
 
 namespace {
 
-Step WriteProfile(const std::string& text, const std::string& path, const CliContext& context) {
+// The exit status.
+int WriteProfile(const std::string& text, const std::string& path, const CliContext& context) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << text;
     file.close();
     if (!file) {
-        return Failure{ExitCode::Internal, context.texts(ConfMessageId::MSG_PROFILE_CANNOT_WRITE,
-                                                         {path, std::strerror(errno)})};
+        return context.Fail(
+            ExitCode::Internal,
+            context.texts(ConfMessageId::MSG_PROFILE_CANNOT_WRITE, {path, std::strerror(errno)}));
     }
-    return std::nullopt;
+    return ToInt(ExitCode::Ok);
 }
 
 }  // namespace
@@ -23,7 +25,7 @@ Step WriteProfile(const std::string& text, const std::string& path, const CliCon
 int RunExport(const ExportRequest& request, const CliContext& context) {
     ModuleSession session(context.texts, context.stopRequested);
     if (const Step failed = session.ReadAndLeave(request.connection)) {
-        return context.Fail(failed->code, failed->message);
+        return context.Fail(*failed);
     }
     std::string text = ProfileText(ProfileOf(session, request.connection.baud));
     if (!request.output) {
@@ -33,8 +35,5 @@ int RunExport(const ExportRequest& request, const CliContext& context) {
         context.SayJson(text);
         return ToInt(ExitCode::Ok);
     }
-    if (const Step written = WriteProfile(text, *request.output, context)) {
-        return context.Fail(written->code, written->message);
-    }
-    return ToInt(ExitCode::Ok);
+    return WriteProfile(text, *request.output, context);
 }

@@ -83,7 +83,7 @@ Json JsonOf(const ModuleValues& v) {
 int RunInfo(const InfoRequest& request, const CliContext& context) {
     ModuleSession session(context.texts, context.stopRequested);
     if (const Step failed = session.ReadAndLeave(request.connection)) {
-        return context.Fail(failed->code, failed->message);
+        return context.Fail(*failed);
     }
     const ModuleValues values = ValuesOf(session);
     if (request.json) {

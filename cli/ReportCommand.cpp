@@ -67,15 +67,15 @@ int RunReport(const ReportRequest& request, const CliContext& context) {
     std::string why;
     const std::unique_ptr<RecordStore> store = OpenRecordStore(address, why);
     if (!store) {
-        return context.Fail(ExitCode::PortNotOpened,
-                            context.texts(TextId::StoreRefused, {ShownAddress(address), why}));
+        return context.Fail(ExitCodeOf(SessionOutcome::RecordRefused),
+                            context.texts(SessionText::StoreRefused, {ShownAddress(address), why}));
     }
     RecordStore::Query query{request.lot, request.station, request.result, request.address,
                              request.since};
     const std::vector<UnitRecord> records = store->Records(query, why);
     if (!why.empty()) {
         return context.Fail(ExitCode::PortError,
-                            context.texts(TextId::StoreRefused, {ShownAddress(address), why}));
+                            context.texts(SessionText::StoreRefused, {ShownAddress(address), why}));
     }
     if (request.summary) {
         SaySummary(records, context);

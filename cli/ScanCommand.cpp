@@ -105,7 +105,7 @@ Step CollectReports(ModuleSession& session, const ScanRequest& request, DeviceLi
         if (status == JOB_OK) {
             listing.Add(session.LastScanReport());
         } else if (status != JOB_NO_REPORT) {
-            return Failure{ExitCode::NoAnswer, context.texts(ConfMessageId::MSG_NO_ANSWER)};
+            return Failure{SessionOutcome::NoAnswer, context.texts(ConfMessageId::MSG_NO_ANSWER)};
         }
     }
     return std::nullopt;
@@ -114,8 +114,8 @@ Step CollectReports(ModuleSession& session, const ScanRequest& request, DeviceLi
 Step Scan(ModuleSession& session, const ScanRequest& request,
           const std::optional<std::string>& nameFilter, const CliContext& context) {
     if (!session.Offers(GRP_SCAN_BUTTONS)) {
-        return Failure{ExitCode::NotAvailable,
-                       context.texts(TextId::NotAvailable, {"scan", session.Model()})};
+        return Failure{SessionOutcome::NotAvailable,
+                       context.texts(SessionText::NotAvailable, {"scan", session.Model()})};
     }
     JobInputs inputs;
     inputs.nameFilterOn = nameFilter.has_value();
@@ -134,7 +134,7 @@ Step Scan(ModuleSession& session, const ScanRequest& request,
         if (!failed && stopped != JOB_OK) {
             failed = session.PortFailed()
                          ? session.PortError()
-                         : Failure{ExitCode::NoAnswer, context.texts(TextId::ScanNotStopped)};
+                         : Failure{SessionOutcome::NoAnswer, context.texts(TextId::ScanNotStopped)};
         }
     } else if (!failed) {
         failed = session.PortError();
@@ -166,5 +166,5 @@ int RunScan(const ScanRequest& request, const CliContext& context) {
         failed = Scan(session, request, nameFilter, context);
     }
     failed = session.Leave(failed);
-    return failed ? context.Fail(failed->code, failed->message) : ToInt(ExitCode::Ok);
+    return failed ? context.Fail(*failed) : ToInt(ExitCode::Ok);
 }

@@ -1,8 +1,8 @@
-#include "ApplySet.h"
 #include "BaudRates.h"
 #include "Commands.h"
 #include "InputRules.h"
 #include "ModuleSession.h"
+#include "SetPlan.h"
 #include "SettingTable.h"
 
 #include <algorithm>
@@ -247,96 +247,19 @@ private:
     std::map<unsigned, SlotText> m_slotChanges;
 };
 
-Failure NotOffered(const PlannedSetting& setting, const ModuleSession& session, const Texts& tr) {
-    return Failure{ExitCode::NotAvailable,
-                   tr(TextId::NotAvailable, {setting.row->option, session.Model()})};
-}
-
-// A setting the page would not offer in the role it will be applied in, or whose check fails
-// against the module's values, stops the run before anything is changed.
-Step CheckBeforeSending(const SetPlan& plan, const ModuleSession& session, const Texts& tr) {
-    std::uint8_t role = session.Module().role;
-    for (const PlannedSetting& setting : plan.settings) {
-        if (setting.row->group && !session.Offers(*setting.row->group, role)) {
-            return NotOffered(setting, session, tr);
-        }
-        if (const auto inputs = setting.inputs(session);
-            const auto* error = std::get_if<std::string>(&inputs)) {
-            return Failure{ExitCode::BadArgument, *error};
-        }
-        if (setting.row->job == JOB_SET_ROLE) {
-            role = plan.roleAfter;
-        }
-    }
-    return std::nullopt;
-}
-
-// Applies one setting; nothing when it succeeded.
-Step Apply(const PlannedSetting& setting, ModuleSession& session, const CliContext& context) {
-    const SettingRow& row = *setting.row;
-    if (row.group && !session.Offers(*row.group)) {  // the role did not become the one set
-        return NotOffered(setting, session, context.texts);
-    }
-    auto inputs = setting.inputs(session);
-    if (const auto* error = std::get_if<std::string>(&inputs)) {
-        return Failure{ExitCode::BadArgument, *error};
-    }
-    const JobInputs& jobInputs = std::get<JobInputs>(inputs);
-    const JobStatus status = session.Run(row.job, jobInputs);
-    Step failed;
-    if (status == JOB_NOT_CONFIRMED && !session.PortFailed()) {
-        failed = Failure{ExitCode::NoAnswer, context.texts(ConfMessageId::MSG_UART_NOT_CONFIRMED)};
-    } else if (status != JOB_OK) {
-        failed = session.AfterFailure(status, context.texts(row.failed));
-    }
-    if (failed && row.job == JOB_SET_UART) {
-        failed->message += ' ';
-        failed->message += context.texts(TextId::UartSpeedMayHaveChanged,
-                                         {std::to_string(jobInputs.baudRate)});
-    }
-    if (failed) {
-        return failed;
-    }
-    context.Say(context.texts(row.done));
-    return std::nullopt;
-}
-
-}  // namespace
-
-Step RunSetPlan(const SetPlan& plan, ModuleSession& session, const CliContext& context, bool dryRun,
-                const std::function<void(const SettingRow&)>& onStart) {
-    Step failed = CheckBeforeSending(plan, session, context.texts);
-    if (dryRun) {
-        return failed;
-    }
-    bool stale = false;
-    for (const PlannedSetting& setting : plan.settings) {
-        if (!failed) {  // between two settings: where an interruption takes effect
-            failed = session.Interruption();
-        }
-        if (!failed && stale) {
-            failed = session.Refresh();
-        }
-        if (failed) {
-            break;
-        }
-        if (onStart) {
-            onStart(*setting.row);
-        }
-        failed = Apply(setting, session, context);
-        stale = setting.row->Rereads();
-    }
-    return failed;
-}
-
+// The settings of `request` applied to the connected module as `set` applies them: checked,
+// then run as a plan (RunSetPlan). `dryRun`: only the checks.
 Step ApplySet(const SetRequest& request, ModuleSession& session, const CliContext& context,
               bool dryRun) {
     Checked checked = SetChecker(request, context.texts).Check();
     if (const auto* error = std::get_if<std::string>(&checked)) {
-        return Failure{ExitCode::BadArgument, *error};
+        return Failure{SessionOutcome::BadInput, *error};
     }
-    return RunSetPlan(std::get<SetPlan>(checked), session, context, dryRun);
+    CliReporter reporter(context);
+    return RunSetPlan(std::get<SetPlan>(checked), session, context.texts, reporter, dryRun);
 }
+
+}  // namespace
 
 int RunSet(const SetRequest& request, const CliContext& context) {
     // The arguments are checked before the port is opened.
@@ -350,5 +273,5 @@ int RunSet(const SetRequest& request, const CliContext& context) {
         failed = ApplySet(request, session, context, false);
     }
     failed = session.Leave(failed);
-    return failed ? context.Fail(failed->code, failed->message) : ToInt(ExitCode::Ok);
+    return failed ? context.Fail(*failed) : ToInt(ExitCode::Ok);
 }

@@ -16,6 +16,23 @@ namespace {
 
 using namespace std::chrono_literals;
 
+StationRequest StationRequestOf(const ApplyRequest& request) {
+    StationRequest station;
+    station.connection = request.connection;
+    station.file = request.file;
+    station.nameCounter = request.nameCounter;
+    station.portPattern = request.portPattern;
+    station.report = request.report;
+    station.parallel = request.parallel;
+    station.retries = request.retries;
+    station.station = request.station;
+    station.operatorName = request.operatorName;
+    station.lot = request.lot;
+    station.record = request.record;
+    station.resetCounter = request.resetCounter;
+    return station;
+}
+
 std::string Percent(double share) {
     char text[16];
     std::snprintf(text, sizeof text, "%.1f", share * 100);
@@ -26,11 +43,13 @@ class Watch {
 public:
     Watch(const Profile& profile, const ApplyRequest& request, const CliContext& context,
           const PortLister& listPorts)
-        : m_setup(profile, request, context.texts), m_context(context), m_listPorts(listPorts) {}
+        : m_setup(profile, StationRequestOf(request), context.texts),
+          m_context(context),
+          m_listPorts(listPorts) {}
 
     int Run() {
         if (const Step refused = m_setup.Open()) {
-            return m_context.Fail(refused->code, refused->message);
+            return m_context.Fail(*refused);
         }
         if (m_setup.Store() != nullptr) {
             m_context.Say(m_context.texts(TextId::RecordingInto, {m_setup.Store()->Name()}));
@@ -49,7 +68,7 @@ public:
             case Station::End::RecordFailed:
                 return m_context.Fail(ExitCode::Internal, m_recordError);
             case Station::End::PortTaken:
-                return m_context.Fail(ExitCode::PortNotOpened, m_portTaken);
+                return m_context.Fail(Failure{SessionOutcome::StationTaken, m_portTaken});
             case Station::End::Stopped:
                 break;
         }
@@ -64,12 +83,12 @@ private:
         events.recordFailed = [this](const UnitRecord&, const std::error_code& error) {
             const RecordSink* record = m_setup.Record();
             m_recordError = m_context.texts(
-                TextId::ReportFailed,
+                SessionText::ReportFailed,
                 {m_setup.Store() == nullptr && record != nullptr ? record->Name() : "",
                  error.message()});
         };
         events.portTaken = [this](const std::string& port) {
-            m_portTaken = m_context.texts(TextId::WatchTaken, {port});
+            m_portTaken = m_context.texts(SessionText::WatchTaken, {port});
         };
         return events;
     }

@@ -229,6 +229,9 @@ void Station::RunUnit(const std::string& port) {
     unit.port = port;
     unit.number = number;
     unit.stopNow = &m_stopNow;
+    unit.station = m_options.station;
+    unit.operatorName = m_options.operatorName;
+    unit.lot = m_options.lot;
     unit.claim = [this, &claimedAddress, &port](const std::string& address) {
         std::string holder;
         const bool mine = ClaimAddress(address, holder, port);
@@ -242,14 +245,11 @@ void Station::RunUnit(const std::string& port) {
         if (m_events.started) {
             m_events.started(port, attempt);
         }
-        const auto began = Clock::now();
-        UnitTry tried = m_runner(unit);
-        tried.record.port = port;
+        const UnitTry tried = m_runner(unit);
         numberUsed = numberUsed || tried.nameWritten;
         const bool again = tried.record.result == UnitRecord::Result::Fail && tried.lineFailure &&
                            attempt <= m_options.retries && !m_stopNow;
-        Record(tried.record, attempt, std::chrono::duration<double>(Clock::now() - began).count(),
-               !again);
+        Record(tried.record, attempt, !again);
         if (!again) {
             break;
         }
@@ -261,16 +261,7 @@ void Station::RunUnit(const std::string& port) {
     m_claimed.erase(claimedAddress);
 }
 
-void Station::Record(UnitRecord& record, unsigned attempt, double seconds, bool final) {
-    record.time = StationPlatform::UtcNow();
-    record.station = m_options.station;
-    record.operatorName = m_options.operatorName;
-    record.lot = m_options.lot;
-    record.seconds = seconds;
-    record.attempt = attempt;
-    if (record.result != UnitRecord::Result::Fail) {
-        record.transcript.clear();
-    }
+void Station::Record(const UnitRecord& record, unsigned attempt, bool final) {
     std::lock_guard guard(m_lock);
     if (m_recordFailed) {
         return;  // the station stops; nothing more is written or shown

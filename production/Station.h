@@ -40,8 +40,8 @@ struct StationOptions {
     std::string lockFolder;
 };
 
-// What one try at a unit gave: its record (module, name, confirmed fields, result, reason,
-// transcript; the station fills in the rest) and what the station needs to decide on.
+// What one try at a unit gave: its record, filled in whole by the unit's work from what it found
+// and the context the station gave it, and what the station needs to decide on.
 struct UnitTry {
     UnitRecord record;
     bool lineFailure = false;  // no port, no answer, a port error: worth another try
@@ -59,6 +59,10 @@ struct UnitContext {
     std::function<bool(const std::string& address)> claim;
     // Set when the station is stopped hard: stop at the next safe point.
     const std::atomic<bool>* stopNow = nullptr;
+    // The station's own, for the try's record.
+    std::string station;
+    std::string operatorName;
+    std::string lot;
 };
 
 using UnitRunner = std::function<UnitTry(const UnitContext& unit)>;
@@ -128,8 +132,8 @@ private:
     void Reap(bool all);
     void RunUnit(const std::string& port);
     std::optional<unsigned> TakeNumber();
-    // Writes a try's record and counts it; `final`: the unit's last try.
-    void Record(UnitRecord& record, unsigned attempt, double seconds, bool final);
+    // Writes a try's record as the unit filled it and counts it; `final`: the unit's last try.
+    void Record(const UnitRecord& record, unsigned attempt, bool final);
     bool ClaimAddress(const std::string& address, std::string& holder, const std::string& port);
     StationSummary SummaryNow() const;  // with m_lock held
 

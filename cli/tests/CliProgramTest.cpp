@@ -201,6 +201,12 @@ TEST(CliProgramTest, texts_followTheUserLanguage) {
          "",
          "skw-manager-cli: RSSI 필터값이 숫자가 아닙니다.\n"},
         {"ko:en", {"info", "--port", "PORT"}, 0, "동작 Role", ""},
+        // The unit of work's own texts come from its catalogue.
+        {"ko",
+         {"info", "--port", "PORT", "--expect-model", "GaX-DTQ50"},
+         6,
+         "",
+         "skw-manager-cli: 장치 모델이 GaX-DTQ50이(가) 아니라 GaX-sKW523입니다.\n"},
         // The argument parser's own mistakes lead in the user's language too.
         {"ko", {"info"}, 2, "", "skw-manager-cli: 인수가 없습니다: --port is required\n"},
         {"ko",

@@ -200,6 +200,42 @@ TEST(CliStationTest, failRecord_holdsConfirmedFieldsAndTranscript_andDuplicatesA
     EXPECT_THAT(run.out, HasSubstr("DUPLICATE C0FFEE0000A2"));
 }
 
+// A record the watch cannot use stops it before any port is watched, with status 2 (an argument
+// it cannot take) and one line that says why.
+TEST(CliStationTest, aRecordThatCannotBeUsed_isRefusedBeforeAnyPort) {
+    const std::string profile = WriteFile("refused.json", R"({"advInterval": 400})");
+    const std::string folder = Scratch("refused-folder");
+    std::filesystem::create_directories(folder);
+    const struct {
+        std::vector<std::string> record;
+        std::string message;
+    } cases[] = {
+        {{"--record", "mysql://line/records"}, "The line's database mysql://line/records cannot"},
+        {{"--report", folder}, "The report " + folder + " cannot be used"},
+        {{"--report", profile}, "The report must not be the settings file."},
+    };
+    for (const auto& refused : cases) {
+        SCOPED_TRACE(refused.message);
+        std::vector<std::string> args = {"skw-manager-cli", "apply",   profile,
+                                         "--watch",         "--ports", "/dev/skw-none-*"};
+        args.insert(args.end(), refused.record.begin(), refused.record.end());
+        std::ostringstream out;
+        std::ostringstream err;
+        std::atomic<bool> stop{false};
+        auto run = std::async(std::launch::async, [&] {
+            return RunCli(
+                args,
+                CliEnvironment{out, err, {}, [] { return std::vector<std::string>{}; }, &stop});
+        });
+        if (run.wait_for(5s) != std::future_status::ready) {
+            stop = true;  // it was not refused: end it, and fail below
+        }
+        EXPECT_EQ(run.get(), 2);
+        EXPECT_THAT(err.str(), HasSubstr(refused.message));
+        EXPECT_EQ(out.str(), "");
+    }
+}
+
 // A report that disappears stops the watch before the next module, with one clear message; a
 // second watch over the same ports is refused.
 TEST(CliStationTest, lostReport_stopsTheWatch_andASecondWatchIsRefused) {

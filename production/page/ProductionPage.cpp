@@ -1,6 +1,5 @@
 #include "ProductionPage.h"
 
-#include "CliTexts.h"
 #include "EnumSerialPorts.h"
 #include "FileAsker.h"
 #include "NetworkChannel.h"
@@ -345,7 +344,7 @@ QWidget* ProductionPage::CreateRunArea() {
 bool ProductionPage::LoadSettingsFile(const QString& path) {
     auto read = ReadProfileFile(path.toStdString());
     if (const auto* error = std::get_if<ProfileFileError>(&read)) {
-        const Texts texts(Translate);
+        const SessionTexts texts(Translate);
         m_profile.reset();
         m_profilePath.clear();
         m_settingsFile->setText(path);
@@ -430,7 +429,6 @@ void ProductionPage::OnStart() {
     StationRunner::Run run;
     run.profile = *m_profile;
     run.request.file = m_profilePath.toStdString();
-    run.request.watch = true;
     if (m_useChosen->isChecked()) {
         const QStringList chosen = ChosenPorts();
         if (chosen.isEmpty()) {
@@ -440,7 +438,6 @@ void ProductionPage::OnStart() {
         for (const QString& port : chosen) {
             run.chosenPorts.push_back(port.toStdString());
         }
-        run.request.portPattern = tr("the ticked ports").toStdString();
     } else {
         if (m_pattern->text().trimmed().isEmpty()) {
             ShowStatus(tr("Give a port pattern first."));

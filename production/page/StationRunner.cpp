@@ -96,7 +96,7 @@ std::string StationRunner::TakeSerial(const std::string& port) {
 }
 
 void StationRunner::Body(Run run) {
-    StationSetup setup(std::move(run.profile), std::move(run.request), Texts(Translate));
+    StationSetup setup(std::move(run.profile), std::move(run.request), SessionTexts(Translate));
     setup.ChoosePorts(std::move(run.chosenPorts));
     if (const Step refused = setup.Open()) {
         Q_EMIT finished(QString::fromStdString(refused->message));
@@ -110,10 +110,11 @@ void StationRunner::Body(Run run) {
     events.counted = [this](const StationSummary& summary) { Q_EMIT counted(summary); };
     events.storeWaiting = [this] { Q_EMIT storeWaiting(); };
     events.recordFailed = [&](const UnitRecord&, const std::error_code& error) {
-        problem = setup.texts()(TextId::ReportFailed, {setup.Record()->Name(), error.message()});
+        problem =
+            setup.texts()(SessionText::ReportFailed, {setup.Record()->Name(), error.message()});
     };
     events.portTaken = [&](const std::string& port) {
-        problem = setup.texts()(TextId::WatchTaken, {port});
+        problem = setup.texts()(SessionText::WatchTaken, {port});
     };
 
     // The ports as the station sees them, told whenever they change.
@@ -144,11 +145,9 @@ void StationRunner::Body(Run run) {
         }
         const QString port = QString::fromStdString(unit.port);
         Q_EMIT unitStarted(port, unit.attempt, QString::fromStdString(serial));
-        UnitTry tried = setup.Try(unit, [this, port](const ApplyProgress& progress) {
+        return setup.Try(unit, serial, [this, port](const ApplyProgress& progress) {
             Q_EMIT unitProgress(port, progress);
         });
-        tried.record.serial = serial;
-        return tried;
     };
 
     Station station(setup.Options(), listed, runner, setup.Counter(), setup.Record(), events);

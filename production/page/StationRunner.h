@@ -2,6 +2,7 @@
 
 #include "ProfileApply.h"
 #include "Station.h"
+#include "StationSetup.h"
 #include "UnitRecord.h"
 
 #include <QMetaType>
@@ -21,7 +22,7 @@ Q_DECLARE_METATYPE(UnitRecord)
 Q_DECLARE_METATYPE(StationSummary)
 Q_DECLARE_METATYPE(ApplyProgress)
 
-// The window's side of a production station: runs the command line's station (StationSetup and
+// The window's side of a production station: runs the unit of work's station (StationSetup and
 // Station) on a thread of its own and tells what happens through signals, emitted on the
 // station's and the units' threads; connect them queued. Nothing here waits on a module: Start
 // returns at once (the record is opened on the station's thread) and Stop only asks.
@@ -31,7 +32,7 @@ class StationRunner : public QObject {
 public:
     struct Run {
         Profile profile;
-        ApplyRequest request;                  // file, pattern, station, operator, lot, record
+        StationRequest request;                // file, pattern, station, operator, lot, record
         std::vector<std::string> chosenPorts;  // instead of the pattern, when not empty
         StationPortLister listPorts;           // the system's ports, called on the station's thread
     };

@@ -100,6 +100,7 @@ Station::End RunUntil(Station& station, MemoryRecord& record, const std::functio
 
 UnitTry Passed(const UnitContext& unit) {
     UnitTry tried;
+    tried.record.port = unit.port;  // the unit's work fills its record, the station passes it on
     tried.record.address = "ADDR-" + unit.port;
     tried.record.name = "SNS-" + std::to_string(unit.number);
     tried.record.result =
@@ -274,4 +275,47 @@ TEST(StationTest, aModuleSwappedInWhileItsPredecessorRuns_getsItsOwnUnit) {
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].name, "SNS-1");
     EXPECT_EQ(records[1].name, "SNS-2");
+}
+
+// The station hands every try its own context (who works, which lot, which try) and writes the
+// record as the unit's work filled it: a retry is a second try of the same unit.
+TEST(StationTest, eachTry_getsTheStationsContext_andItsRecordIsWrittenAsFilled) {
+    Fixture fixture;
+    MemoryRecord record;
+    LocalNameCounter counter(1);
+    StationOptions options = FastOptions(1);
+    options.station = "ST-2";
+    options.operatorName = "kim";
+    options.lot = "L0412";
+    options.retries = 1;
+    Station station(
+        options, [&] { return fixture.Ports(); },
+        [](const UnitContext& unit) {
+            UnitTry tried;
+            tried.record.port = unit.port;
+            tried.record.station = unit.station;
+            tried.record.operatorName = unit.operatorName;
+            tried.record.lot = unit.lot;
+            tried.record.attempt = unit.attempt;
+            tried.record.time = "T" + std::to_string(unit.attempt);
+            tried.record.transcript = "> AT";
+            tried.lineFailure = true;  // no answer, both times
+            return tried;
+        },
+        counter, &record, {});
+    RunUntil(
+        station, record, [&] { fixture.Plug("/dev/fx-silent"); },
+        [](const auto& records) { return records.size() == 2; });
+    const auto records = record.Records();
+    ASSERT_EQ(records.size(), 2u);
+    for (unsigned i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(records[i].port, "/dev/fx-silent");
+        EXPECT_EQ(records[i].station, "ST-2");
+        EXPECT_EQ(records[i].operatorName, "kim");
+        EXPECT_EQ(records[i].lot, "L0412");
+        EXPECT_EQ(records[i].attempt, i + 1);
+        EXPECT_EQ(records[i].time, "T" + std::to_string(i + 1));
+        EXPECT_EQ(records[i].transcript, "> AT");
+    }
 }

@@ -12,22 +12,6 @@
         <translation>Slot %1</translation>
     </message>
     <message>
-        <source>Cannot open %1: %2</source>
-        <translation>%1 포트를 열 수 없습니다: %2</translation>
-    </message>
-    <message>
-        <source>The module is a %1, not a %2.</source>
-        <translation>장치 모델이 %2이(가) 아니라 %1입니다.</translation>
-    </message>
-    <message>
-        <source>Another model answers than the one identified.</source>
-        <translation>처음 확인한 모델과 다른 모델이 응답합니다.</translation>
-    </message>
-    <message>
-        <source>%1 is not available on the %2 in its current role.</source>
-        <translation>%2의 현재 동작 Role에서는 %1을(를) 사용할 수 없습니다.</translation>
-    </message>
-    <message>
         <source>Confirm with --yes.</source>
         <translation>--yes 옵션으로 확인해 주세요.</translation>
     </message>
@@ -38,10 +22,6 @@
     <message>
         <source>The module has restored its factory settings and restarted.</source>
         <translation>장치가 공장 초기화 후 재시작되었습니다.</translation>
-    </message>
-    <message>
-        <source>The module did not confirm its restart.</source>
-        <translation>장치가 재시작을 확인하지 않았습니다.</translation>
     </message>
     <message>
         <source>The module did not start scanning.</source>
@@ -88,22 +68,6 @@
         <translation>표준 출력에 쓸 수 없습니다.</translation>
     </message>
     <message>
-        <source>Interrupted; the module was left at a safe point.</source>
-        <translation>중단되었습니다. 장치는 안전한 단계에서 멈췄습니다.</translation>
-    </message>
-    <message>
-        <source>%1 did not read back as applied: %2 expected, %3 read.</source>
-        <translation>%1 값이 적용한 대로 읽히지 않습니다: %2 예상, %3 읽음.</translation>
-    </message>
-    <message>
-        <source>Dry run: no setting was sent.</source>
-        <translation>시험 실행: 설정을 보내지 않았습니다.</translation>
-    </message>
-    <message>
-        <source>The module may run at %1 baud once it has restarted; if it does not answer at its old speed, try %1.</source>
-        <translation>모듈이 다시 시작한 뒤 %1 baud로 동작할 수 있습니다. 이전 속도로 응답하지 않으면 %1을(를) 사용해 보십시오.</translation>
-    </message>
-    <message>
         <source>Missing argument: %1</source>
         <translation>인수가 없습니다: %1</translation>
     </message>
@@ -124,36 +88,8 @@
         <translation>명령줄이 잘못되었습니다: %1</translation>
     </message>
     <message>
-        <source>Another watch already uses %1; this one stops.</source>
-        <translation>다른 감시가 이미 %1을(를) 사용합니다. 이 감시는 멈춥니다.</translation>
-    </message>
-    <message>
-        <source>The report must not be the settings file.</source>
-        <translation>보고서는 설정 파일이 아니어야 합니다.</translation>
-    </message>
-    <message>
-        <source>The report %1 cannot be used: %2.</source>
-        <translation>보고서 %1을(를) 사용할 수 없습니다: %2.</translation>
-    </message>
-    <message>
-        <source>The report %1 cannot be written (%2); the watch stopped before the next module.</source>
-        <translation>보고서 %1에 쓸 수 없습니다(%2). 다음 모듈 전에 감시를 멈추었습니다.</translation>
-    </message>
-    <message>
-        <source>already configured; left as it is</source>
-        <translation>이미 설정됨. 그대로 둡니다</translation>
-    </message>
-    <message>
         <source>Units %1: PASS %2, FAIL %3, DUPLICATE %4; first-pass yield %5 %, %6 units per hour.</source>
         <translation>장치 %1개: PASS %2, FAIL %3, DUPLICATE %4. 1차 합격률 %5 %, 시간당 %6개.</translation>
-    </message>
-    <message>
-        <source>The line's database %1 cannot be used: %2</source>
-        <translation>라인 데이터베이스 %1을(를) 사용할 수 없습니다: %2</translation>
-    </message>
-    <message>
-        <source>The name counter was not reset: %1.</source>
-        <translation>이름 카운터를 바꾸지 않았습니다: %1.</translation>
     </message>
     <message>
         <source>Recording into %1.</source>

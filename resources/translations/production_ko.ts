@@ -248,10 +248,6 @@
         <translation>먼저 지그의 포트를 선택하세요.</translation>
     </message>
     <message>
-        <source>the ticked ports</source>
-        <translation>선택한 포트</translation>
-    </message>
-    <message>
         <source>Give a port pattern first.</source>
         <translation>먼저 포트 패턴을 입력하세요.</translation>
     </message>

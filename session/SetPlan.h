@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CliOutput.h"
-#include "CliRequest.h"
 #include "ModuleSession.h"
+#include "SessionReporter.h"
+#include "SessionTexts.h"
 #include "SettingTable.h"
 
 #include <cstdint>
@@ -27,14 +27,9 @@ struct SetPlan {
 };
 
 // Runs `plan` on the connected module: refused before anything is sent when the page would
-// not offer a setting in the role it is applied in, then sent in order, each reported on its
-// own line, the module read again where the page reads it. `dryRun`: only the checks.
-// `onStart` hears of each setting as it is sent.
-Step RunSetPlan(const SetPlan& plan, ModuleSession& session, const CliContext& context, bool dryRun,
+// not offer a setting in the role it is applied in, then sent in order, each reported as a step,
+// the module read again where the page reads it. `dryRun`: only the checks. `onStart` hears of
+// each setting as it is sent.
+Step RunSetPlan(const SetPlan& plan, ModuleSession& session, const SessionTexts& texts,
+                SessionReporter& reporter, bool dryRun,
                 const std::function<void(const SettingRow&)>& onStart = {});
-
-// The settings of `request` applied to the connected module as `set` applies them: checked,
-// refused before anything is sent when the page would not offer one in the role it is applied
-// in, then sent in set's order, each reported on its own line. `dryRun`: only the checks.
-Step ApplySet(const SetRequest& request, ModuleSession& session, const CliContext& context,
-              bool dryRun);

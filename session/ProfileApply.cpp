@@ -1,6 +1,6 @@
 #include "ProfileApply.h"
 
-#include "ApplySet.h"
+#include "SetPlan.h"
 
 #include <algorithm>
 #include <memory>
@@ -10,7 +10,7 @@ namespace {
 // The settings of the core's plan as `set` runs them; each job's inputs are taken from the file
 // and from the module's values when its turn comes.
 SetPlan SetPlanOf(const ApplyPlan& plan, const Profile& profile, std::uint32_t baud,
-                  const Texts& texts) {
+                  const SessionTexts& texts) {
     SetPlan set;
     for (const ProfileJob& job : plan.jobs) {
         const SettingRow* row = job.setting;
@@ -45,7 +45,7 @@ std::string ChangeLine(const FieldChange& change) {
 // that do not read back as the file has them.
 Step Verify(const Profile& profile, const std::string& name,
             const std::vector<FieldChange>& applied, const ApplyOptions& options,
-            std::unique_ptr<ModuleSession>& session, const CliContext& context,
+            std::unique_ptr<ModuleSession>& session, const SessionTexts& texts,
             ModuleValues& module, std::vector<std::string>& confirmed) {
     const Connection& connection = options.connection;
     Connection now = connection;
@@ -55,7 +55,7 @@ Step Verify(const Profile& profile, const std::string& name,
         uart != applied.end()) {
         now.baud = profile.baud.value_or(connection.baud);
         session.reset();  // the port is closed before it is opened again
-        session = std::make_unique<ModuleSession>(context.texts, context.stopRequested);
+        session = std::make_unique<ModuleSession>(texts, options.stopRequested);
         if (options.transcript) {
             session->SetTranscript(options.transcript);
         }
@@ -80,18 +80,19 @@ Step Verify(const Profile& profile, const std::string& name,
             message += ' ';
         }
         message +=
-            context.texts(TextId::ProfileNotVerified, {differs->field, differs->to, differs->from});
+            texts(SessionText::ProfileNotVerified, {differs->field, differs->to, differs->from});
     }
     if (!message.empty()) {
-        return Failure{ExitCode::NotVerified, message};
+        return Failure{SessionOutcome::NotVerified, message};
     }
     return std::nullopt;
 }
 
 // Applies the difference to the connected module and verifies it; the outcome gets what
 // differed and how it ended.
-void ApplyToModule(const Profile& profile, const ApplyOptions& options, const CliContext& context,
-                   std::unique_ptr<ModuleSession>& session, ApplyOutcome& outcome) {
+void ApplyToModule(const Profile& profile, const ApplyOptions& options, const SessionTexts& texts,
+                   SessionReporter& reporter, std::unique_ptr<ModuleSession>& session,
+                   ApplyOutcome& outcome) {
     outcome.module = ValuesOf(*session);
     if (options.accept && !options.accept(outcome.module)) {
         outcome.refused = true;
@@ -103,30 +104,30 @@ void ApplyToModule(const Profile& profile, const ApplyOptions& options, const Cl
     outcome.changes = plan->changes;  // the name was checked before the port was opened
     outcome.name = plan->name;
     if (outcome.changes.empty()) {
-        context.Say(context.texts(ConfMessageId::MSG_PROFILE_MATCHES));
+        reporter.Message(texts(ConfMessageId::MSG_PROFILE_MATCHES));
         return;
     }
     for (const FieldChange& change : outcome.changes) {
-        context.Say(ChangeLine(change));
+        reporter.Result(ChangeLine(change));
     }
     // The read, each setting, the read-back.
     const auto total = static_cast<unsigned>(plan->jobs.size()) + 2;
     unsigned done = 1;
-    outcome.failure = RunSetPlan(SetPlanOf(*plan, profile, options.connection.baud, context.texts),
-                                 *session, context, options.dryRun, [&](const SettingRow& setting) {
-                                     outcome.nameWritten =
-                                         outcome.nameWritten || setting.job == JOB_SET_NAME;
-                                     Tell(options, {ApplyProgress::Stage::Applying, done++, total});
-                                 });
+    const auto started = [&](const SettingRow& setting) {
+        outcome.nameWritten = outcome.nameWritten || setting.job == JOB_SET_NAME;
+        Tell(options, {ApplyProgress::Stage::Applying, done++, total});
+    };
+    outcome.failure = RunSetPlan(SetPlanOf(*plan, profile, options.connection.baud, texts),
+                                 *session, texts, reporter, options.dryRun, started);
     if (options.dryRun) {
         if (!outcome.failure) {
-            context.Say(context.texts(TextId::ProfileDryRun));
+            reporter.Message(texts(SessionText::ProfileDryRun));
         }
         return;
     }
     if (!outcome.failure) {
         Tell(options, {ApplyProgress::Stage::Verifying, total - 1, total});
-        outcome.failure = Verify(profile, plan->name, outcome.changes, options, session, context,
+        outcome.failure = Verify(profile, plan->name, outcome.changes, options, session, texts,
                                  outcome.module, outcome.confirmed);
     }
 }
@@ -134,23 +135,22 @@ void ApplyToModule(const Profile& profile, const ApplyOptions& options, const Cl
 }  // namespace
 
 ApplyOutcome ApplyProfile(const Profile& profile, const ApplyOptions& options,
-                          const CliContext& context) {
+                          const SessionTexts& texts, SessionReporter& reporter) {
     ApplyOutcome outcome;
     if (!ProfileNameFor(profile, options.nameCounter)) {
-        outcome.failure =
-            Failure{ExitCode::BadArgument,
-                    context.texts(ConfMessageId::MSG_PROFILE_BAD_VALUE,
-                                  {std::string(SettingRowOf(JOB_SET_NAME)->fileField)})};
+        outcome.failure = Failure{SessionOutcome::BadInput,
+                                  texts(ConfMessageId::MSG_PROFILE_BAD_VALUE,
+                                        {std::string(SettingRowOf(JOB_SET_NAME)->fileField)})};
         return outcome;
     }
-    auto session = std::make_unique<ModuleSession>(context.texts, context.stopRequested);
+    auto session = std::make_unique<ModuleSession>(texts, options.stopRequested);
     if (options.transcript) {
         session->SetTranscript(options.transcript);
     }
     Tell(options, {ApplyProgress::Stage::Reading, 0, 0});
     outcome.failure = session->Connect(options.connection);
     if (!outcome.failure) {
-        ApplyToModule(profile, options, context, session, outcome);
+        ApplyToModule(profile, options, texts, reporter, session, outcome);
     }
     // Whatever happened, the module is let go of as every command lets go of it.
     outcome.failure = session->Leave(outcome.failure);

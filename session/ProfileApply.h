@@ -1,10 +1,13 @@
 #pragma once
 
-#include "CliOutput.h"
-#include "CliRequest.h"
+#include "Connection.h"
 #include "ProfileDiff.h"
+#include "SessionOutcome.h"
 #include "SessionProfile.h"
+#include "SessionReporter.h"
+#include "SessionTexts.h"
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -41,9 +44,11 @@ struct ApplyOptions {
     std::function<void(bool sent, std::string_view line)> transcript{};
     // Each step as it starts, on the caller's thread.
     std::function<void(const ApplyProgress&)> progress{};
+    // Set when a stop is asked for: honoured between two settings. May be null.
+    const std::atomic<bool>* stopRequested = nullptr;
 };
 
-// Reads the module, prints the difference (one line per field), applies only what differs as
-// `set` does, reads the module back and checks every applied field.
+// Reads the module, reports the difference (one result per field), applies only what differs
+// as `set` does, reads the module back and checks every applied field.
 ApplyOutcome ApplyProfile(const Profile& profile, const ApplyOptions& options,
-                          const CliContext& context);
+                          const SessionTexts& texts, SessionReporter& reporter);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "CliRequest.h"
-#include "CliTexts.h"
 #include "ConfJobRunner.h"
-#include "ExitCode.h"
+#include "Connection.h"
 #include "ModelRules.h"
+#include "SessionOutcome.h"
+#include "SessionTexts.h"
 #include "sKW523Comm.h"
 
 #include <atomic>
@@ -13,14 +13,6 @@
 #include <string>
 #include <string_view>
 
-// How a command ends when it does not succeed.
-struct Failure {
-    ExitCode code;
-    std::string message;
-};
-// Nothing: go on.
-using Step = std::optional<Failure>;
-
 // One connection to a module, worked through the configuration page's jobs in the order the
 // page runs them: identification, the model's read job, then the commands. The jobs run on the
 // caller's thread, one at a time; the channel's I/O thread is the only other thread.
@@ -28,7 +20,8 @@ class ModuleSession {
 public:
     // `stopRequested` (may be null) is set by SIGINT/SIGTERM; it is honoured only between
     // jobs, so a job's commands are always sent together.
-    explicit ModuleSession(const Texts& texts, const std::atomic<bool>* stopRequested = nullptr)
+    explicit ModuleSession(const SessionTexts& texts,
+                           const std::atomic<bool>* stopRequested = nullptr)
         : m_texts(texts), m_stopRequested(stopRequested) {}
     ~ModuleSession() { m_comm.Close(); }
     ModuleSession(const ModuleSession&) = delete;
@@ -85,7 +78,7 @@ private:
     Step Identify();
     Step Read();
 
-    const Texts& m_texts;
+    const SessionTexts& m_texts;
     const std::atomic<bool>* m_stopRequested;
     SessionRecorder m_recorder;  // before the channel, which records into it until it closes
     sKW523Comm m_comm;

@@ -2,10 +2,11 @@
 
 #include "NetworkChannel.h"
 #include "ProfileApply.h"
+#include "SessionReporter.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
-#include <sstream>
 
 namespace {
 
@@ -23,14 +24,14 @@ std::string OneLine(std::string text) {
 
 // Failures on the line, worth another try; a module that refused, or is not the right one, is
 // not.
-bool IsLineFailure(ExitCode code) {
-    return code == ExitCode::PortNotOpened || code == ExitCode::NoAnswer ||
-           code == ExitCode::PortError;
+bool IsLineFailure(SessionOutcome outcome) {
+    return outcome == SessionOutcome::PortNotOpened || outcome == SessionOutcome::NoAnswer ||
+           outcome == SessionOutcome::PortError;
 }
 
 }  // namespace
 
-StationSetup::StationSetup(Profile profile, ApplyRequest request, Texts texts)
+StationSetup::StationSetup(Profile profile, StationRequest request, SessionTexts texts)
     : m_profile(std::move(profile)),
       m_request(std::move(request)),
       m_texts(std::move(texts)),
@@ -103,14 +104,16 @@ Step StationSetup::TakeLocks() {
         folder + "/pattern-" + std::to_string(std::hash<std::string>{}(LockKey())) + ".lock",
         error);
     if (!m_patternLock && error == std::errc::device_or_resource_busy) {
-        return Failure{ExitCode::PortNotOpened,
-                       m_texts(TextId::WatchTaken, {m_request.portPattern})};
+        return Failure{SessionOutcome::StationTaken,
+                       m_chosenPorts.empty()
+                           ? m_texts(SessionText::WatchTaken, {m_request.portPattern})
+                           : m_texts(SessionText::ChosenPortsTaken)};
     }
     if (m_request.report) {
         m_reportLock = StationPlatform::TryLock(*m_request.report + ".lock", error);
         if (!m_reportLock && error == std::errc::device_or_resource_busy) {
-            return Failure{ExitCode::PortNotOpened,
-                           m_texts(TextId::WatchTaken, {*m_request.report})};
+            return Failure{SessionOutcome::StationTaken,
+                           m_texts(SessionText::WatchTaken, {*m_request.report})};
         }
     }
     return std::nullopt;
@@ -119,14 +122,14 @@ Step StationSetup::TakeLocks() {
 Step StationSetup::OpenReport() {
     std::error_code same;
     if (std::filesystem::equivalent(*m_request.report, m_request.file, same)) {
-        return Failure{ExitCode::BadArgument, m_texts(TextId::ReportIsSettingsFile)};
+        return Failure{SessionOutcome::BadInput, m_texts(SessionText::ReportIsSettingsFile)};
     }
     std::error_code error;
     std::string why;
     m_report = RecordFile::Open(*m_request.report, error, why);
     if (!m_report) {
-        return Failure{ExitCode::BadArgument,
-                       m_texts(TextId::ReportRefused,
+        return Failure{SessionOutcome::RecordRefused,
+                       m_texts(SessionText::ReportRefused,
                                {*m_request.report, why.empty() ? error.message() : why})};
     }
     return std::nullopt;
@@ -139,23 +142,22 @@ Step StationSetup::OpenStore() {
     std::string why;
     m_store = OpenRecordStore(address, why);
     if (!m_store) {
-        return Failure{ExitCode::PortNotOpened,
-                       m_texts(TextId::StoreRefused, {ShownAddress(address), why})};
+        return Failure{SessionOutcome::RecordRefused,
+                       m_texts(SessionText::StoreRefused, {ShownAddress(address), why})};
     }
     const std::string key = m_profile.name.value_or("");
     if (m_request.resetCounter && !m_store->RaiseCounter(key, *m_request.resetCounter, why)) {
-        return Failure{ExitCode::BadArgument, m_texts(TextId::CounterNotReset, {why})};
+        return Failure{SessionOutcome::RecordRefused, m_texts(SessionText::CounterNotReset, {why})};
     }
     m_storeCounter = std::make_unique<StoreNameCounter>(*m_store, key, m_request.nameCounter);
     return std::nullopt;
 }
 
-UnitTry StationSetup::Try(const UnitContext& unit, const UnitProgressSink& progress) const {
+UnitTry StationSetup::Try(const UnitContext& unit, const std::string& serial,
+                          const UnitProgressSink& progress) const {
+    const auto began = std::chrono::steady_clock::now();
     Connection connection = m_request.connection;
     connection.port = unit.port;
-    std::ostringstream detail;  // the details of one module stay out of its line
-    std::ostringstream errors;
-    const CliContext quiet{detail, errors, m_texts, unit.stopNow};
     std::string transcript;
     ApplyOptions options{connection, unit.number, false};
     options.accept = [&unit](const ModuleValues& module) { return unit.claim(module.address); };
@@ -168,26 +170,37 @@ UnitTry StationSetup::Try(const UnitContext& unit, const UnitProgressSink& progr
         }
     };
     options.progress = progress;
-    const ApplyOutcome outcome = ApplyProfile(m_profile, options, quiet);
+    options.stopRequested = unit.stopNow;
+    SilentReporter silent;  // the details of one module stay out of its line
+    const ApplyOutcome outcome = ApplyProfile(m_profile, options, m_texts, silent);
+
     UnitTry tried;
+    tried.nameWritten = outcome.nameWritten;
     UnitRecord& record = tried.record;
+    record.station = unit.station;
+    record.operatorName = unit.operatorName;
+    record.lot = unit.lot;
     record.port = unit.port;
+    record.attempt = unit.attempt;
+    record.serial = serial;
     record.address = outcome.module.address;
     record.model = outcome.module.model;
     record.firmware = outcome.module.firmware;
     record.name = outcome.name;
     record.confirmed = outcome.confirmed;
-    record.transcript = transcript;
-    tried.nameWritten = outcome.nameWritten;
     if (outcome.refused) {
         record.result = UnitRecord::Result::Duplicate;
-        record.reason = m_texts(TextId::AlreadyConfigured);
+        record.reason = m_texts(SessionText::AlreadyConfigured);
     } else if (outcome.failure) {
         record.result = UnitRecord::Result::Fail;
         record.reason = OneLine(outcome.failure->message);
-        tried.lineFailure = IsLineFailure(outcome.failure->code);
+        record.transcript = std::move(transcript);  // kept for a failure only
+        tried.lineFailure = IsLineFailure(outcome.failure->outcome);
     } else {
         record.result = UnitRecord::Result::Pass;
     }
+    record.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    record.time = StationPlatform::UtcNow();
     return tried;
 }

@@ -5,15 +5,15 @@ Step ModuleSession::Connect(const Connection& connection) {
     if (!connection.recordPath.empty()) {
         if (const std::error_code error = m_recorder.Start(connection.recordPath)) {
             return Failure{
-                ExitCode::PortNotOpened,
-                m_texts(TextId::CannotOpenPort, {connection.recordPath, error.message()})};
+                SessionOutcome::PortNotOpened,
+                m_texts(SessionText::CannotOpenPort, {connection.recordPath, error.message()})};
         }
         m_comm.SetRecorder(&m_recorder);
     }
     if (const std::error_code error =
             m_comm.Open(connection.port, PortSettings::At(connection.baud))) {
-        return Failure{ExitCode::PortNotOpened,
-                       m_texts(TextId::CannotOpenPort, {connection.port, error.message()})};
+        return Failure{SessionOutcome::PortNotOpened,
+                       m_texts(SessionText::CannotOpenPort, {connection.port, error.message()})};
     }
     return Refresh();
 }
@@ -32,7 +32,7 @@ Step ModuleSession::Interruption() const {
     if (m_stopRequested == nullptr || !m_stopRequested->load()) {
         return std::nullopt;
     }
-    return Failure{ExitCode::Interrupted, m_texts(TextId::Interrupted)};
+    return Failure{SessionOutcome::Interrupted, m_texts(SessionText::Interrupted)};
 }
 
 Step ModuleSession::Identify() {
@@ -41,14 +41,14 @@ Step ModuleSession::Identify() {
         return PortError();
     }
     if (status == JOB_UNSUPPORTED) {
-        return Failure{ExitCode::Unsupported, m_texts(ConfMessageId::MSG_UNSUPPORTED)};
+        return Failure{SessionOutcome::Unsupported, m_texts(ConfMessageId::MSG_UNSUPPORTED)};
     }
     if (status != JOB_OK) {
-        return Failure{ExitCode::NoAnswer, m_texts(ConfMessageId::MSG_NO_ANSWER)};
+        return Failure{SessionOutcome::NoAnswer, m_texts(ConfMessageId::MSG_NO_ANSWER)};
     }
     if (m_expectedModel && *m_expectedModel != Model()) {
-        return Failure{ExitCode::OtherModel,
-                       m_texts(TextId::ExpectedModel, {Model(), *m_expectedModel})};
+        return Failure{SessionOutcome::OtherModel,
+                       m_texts(SessionText::ExpectedModel, {Model(), *m_expectedModel})};
     }
     return std::nullopt;
 }
@@ -60,7 +60,7 @@ Step ModuleSession::Read() {
         return PortError();
     }
     if (status != JOB_OK) {  // also when the module did not enter its setting mode
-        return Failure{ExitCode::NoAnswer, m_texts(ConfMessageId::MSG_NO_ANSWER)};
+        return Failure{SessionOutcome::NoAnswer, m_texts(ConfMessageId::MSG_NO_ANSWER)};
     }
     m_inSetMode = true;
     // A module found scanning is stopped before anything else, as the page does; the outcome
@@ -97,13 +97,13 @@ Step ModuleSession::Leave(Step failed) {
         return PortError();
     }
     if (restarted != JOB_OK) {
-        return Failure{ExitCode::NoAnswer, m_texts(TextId::RestartNotConfirmed)};
+        return Failure{SessionOutcome::NoAnswer, m_texts(SessionText::RestartNotConfirmed)};
     }
     return std::nullopt;
 }
 
 Failure ModuleSession::PortError() const {
-    return Failure{ExitCode::PortError, m_texts(ConfMessageId::MSG_PORT_ERROR)};
+    return Failure{SessionOutcome::PortError, m_texts(ConfMessageId::MSG_PORT_ERROR)};
 }
 
 Failure ModuleSession::AfterFailure(JobStatus status, const std::string& failed) {
@@ -112,20 +112,21 @@ Failure ModuleSession::AfterFailure(JobStatus status, const std::string& failed)
     }
     switch (status) {
         case JOB_UNSUPPORTED:
-            return Failure{ExitCode::Unsupported, m_texts(ConfMessageId::MSG_UNSUPPORTED)};
+            return Failure{SessionOutcome::Unsupported, m_texts(ConfMessageId::MSG_UNSUPPORTED)};
         case JOB_OTHER_DEVICE:
-            return Failure{ExitCode::OtherModel, failed + " " + m_texts(TextId::OtherModelAnswers)};
+            return Failure{SessionOutcome::OtherModel,
+                           failed + " " + m_texts(SessionText::OtherModelAnswers)};
         default:
             break;
     }
     // Refused or unanswered: a fresh identification tells.
     if (Step identified = Identify()) {
-        if (identified->code == ExitCode::NoAnswer) {
+        if (identified->outcome == SessionOutcome::NoAnswer) {
             identified->message = failed + " " + identified->message;
         }
         return *identified;
     }
-    return Failure{ExitCode::Refused, failed};
+    return Failure{SessionOutcome::Refused, failed};
 }
 
 JobStatus ModuleSession::StopScan() {
