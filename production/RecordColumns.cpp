@@ -34,8 +34,15 @@ constexpr RecordColumn kColumns[] = {
 };
 // clang-format on
 
-// What a database migration or an older report needs of the table.
+// What a database migration or an older report needs of the table. Each version after the first
+// added columns (its migration adds them), the last one this program's.
 constexpr bool TableIsConsistent() {
+    for (int version = 1; version <= kRecordVersion; ++version) {
+        if (std::none_of(std::begin(kColumns), std::end(kColumns),
+                         [version](const RecordColumn& c) { return c.since == version; })) {
+            return false;
+        }
+    }
     for (std::size_t i = 0; i < std::size(kColumns); ++i) {
         const RecordColumn& column = kColumns[i];
         if (column.since < 1 || column.since > kRecordVersion) {

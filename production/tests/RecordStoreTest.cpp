@@ -199,10 +199,18 @@ TEST(RecordStoreTest, aFirstVersionDatabase_isMigratedOnOpen_andKeepsItsRecords)
         std::string why;
         ASSERT_TRUE(OpenRecordStore(address, why)) << why;
         const std::string station = "M-" + std::to_string(::getpid());
-        // The first version's table and version, with a record of its time.
+        // The first version's table (every column added later dropped) and version, with a
+        // record of its time.
+        std::string firstVersion;
+        for (const RecordColumn& column : RecordColumns()) {
+            if (column.since > 1) {
+                firstVersion += "ALTER TABLE units DROP COLUMN " + std::string(column.sql) + "; ";
+            }
+        }
         ASSERT_TRUE(RunSql(address,
-                           "ALTER TABLE units DROP COLUMN serial; DELETE FROM schema_version; "
-                           "INSERT INTO schema_version (version) VALUES (1); "
+                           firstVersion +
+                               "DELETE FROM schema_version; "
+                               "INSERT INTO schema_version (version) VALUES (1); "
                            "INSERT INTO units (time, station, address, result) VALUES "
                            "('2026-01-01T00:00:00Z', '" +
                                station + "', 'C0FFEE0000F1', 'PASS')"));
