@@ -75,15 +75,15 @@ std::vector<SqlFilter> FiltersOf(const RecordStore::Query& query) {
         const char* column;
         const char* comparison;
     } filters[] = {
-        {query.lot, "lot", "="},         {query.station, "station", "="},
-        {query.result, "result", "="},   {query.address, "address", "="},
+        {query.lot, "lot", "="},       {query.station, "station", "="},
+        {query.result, "result", "="}, {query.address, "address", "="},
         {query.since, "time", ">="},  // ISO 8601 in UTC sorts as text
     };
     std::vector<SqlFilter> chosen;
     for (const auto& filter : filters) {
         if (filter.value) {
-            chosen.push_back({RecordColumnNamed(filter.column).sql, filter.comparison,
-                              *filter.value});
+            chosen.push_back(
+                {RecordColumnNamed(filter.column).sql, filter.comparison, *filter.value});
         }
     }
     return chosen;
@@ -99,6 +99,7 @@ std::string SelectSql(const SqlDialect& dialect, const std::vector<SqlFilter>& f
 }
 
 std::string PassedAddressesSql() {
-    return "SELECT DISTINCT " + std::string(RecordColumnNamed("address").sql) + " FROM units WHERE " +
-           RecordColumnNamed("result").sql + " = '" + ResultText(UnitRecord::Result::Pass) + "'";
+    return "SELECT DISTINCT " + std::string(RecordColumnNamed("address").sql) +
+           " FROM units WHERE " + RecordColumnNamed("result").sql + " = '" +
+           ResultText(UnitRecord::Result::Pass) + "'";
 }

@@ -207,13 +207,12 @@ TEST(RecordStoreTest, aFirstVersionDatabase_isMigratedOnOpen_andKeepsItsRecords)
                 firstVersion += "ALTER TABLE units DROP COLUMN " + std::string(column.sql) + "; ";
             }
         }
-        ASSERT_TRUE(RunSql(address,
-                           firstVersion +
-                               "DELETE FROM schema_version; "
-                               "INSERT INTO schema_version (version) VALUES (1); "
-                           "INSERT INTO units (time, station, address, result) VALUES "
-                           "('2026-01-01T00:00:00Z', '" +
-                               station + "', 'C0FFEE0000F1', 'PASS')"));
+        ASSERT_TRUE(RunSql(address, firstVersion +
+                                        "DELETE FROM schema_version; "
+                                        "INSERT INTO schema_version (version) VALUES (1); "
+                                        "INSERT INTO units (time, station, address, result) VALUES "
+                                        "('2026-01-01T00:00:00Z', '" +
+                                        station + "', 'C0FFEE0000F1', 'PASS')"));
         auto store = OpenRecordStore(address, why);
         ASSERT_TRUE(store) << why;
         EXPECT_TRUE(store->PassedAddresses().contains("C0FFEE0000F1"));
