@@ -2,14 +2,31 @@
 // or CSV, or a summary: yield per station and failures by reason.
 
 #include "Commands.h"
+#include "RecordColumns.h"
 #include "RecordFile.h"
 #include "RecordStore.h"
 #include "StationPlatform.h"
 
 #include <cstdio>
 #include <map>
+#include <string_view>
 
 namespace {
+
+// The columns of a record's line in the text output.
+constexpr const char* kTextColumns[] = {"time", "station", "result", "address", "name", "reason"};
+
+std::string TextLine(const UnitRecord& r) {
+    std::string line;
+    for (const char* name : kTextColumns) {
+        std::string text = ColumnText(r, RecordColumnNamed(name));
+        if (text.empty() && name == std::string_view("address")) {
+            text = r.port;  // a unit whose module was never read
+        }
+        line += (name == kTextColumns[0] ? "" : "  ") + text;
+    }
+    return line;
+}
 
 std::string Fixed1(double value) {
     char text[32];
@@ -86,9 +103,7 @@ int RunReport(const ReportRequest& request, const CliContext& context) {
             if (request.json) {
                 context.SayJson(JsonText(RecordJson(r)));
             } else {
-                context.Say(r.time + "  " + r.station + "  " + ResultText(r.result) + "  " +
-                            (r.address.empty() ? r.port : r.address) + "  " + r.name + "  " +
-                            r.reason);
+                context.Say(TextLine(r));
             }
         }
     }

@@ -2,31 +2,29 @@
 
 #include "PostgresStore.h"
 
+#include "RecordSql.h"
+
 #include <libpq-fe.h>
 
 #include <algorithm>
-#include <iterator>
 #include <mutex>
+#include <type_traits>
+#include <variant>
 
 namespace {
 
-// Each step from one version to the next, in order: kMigrations[0] takes version 1 to 2.
-const char* const kMigrations[] = {
-    "ALTER TABLE units ADD COLUMN serial TEXT",
-};
-static_assert(std::size(kMigrations) == RecordStore::kSchemaVersion - 1);
-
-const char kSchema[] = R"(
-CREATE TABLE schema_version (version INTEGER NOT NULL);
-CREATE TABLE units (
-  id BIGSERIAL PRIMARY KEY, time TEXT NOT NULL, station TEXT, operator TEXT, lot TEXT, port TEXT,
-  address TEXT, model TEXT, firmware TEXT, name TEXT, confirmed TEXT, result TEXT NOT NULL,
-  reason TEXT, seconds DOUBLE PRECISION, attempt INTEGER, transcript TEXT, serial TEXT);
-CREATE INDEX units_address ON units (address);
-CREATE TABLE counters (name TEXT PRIMARY KEY, next BIGINT NOT NULL);
-CREATE TABLE returned_numbers (name TEXT NOT NULL, number BIGINT NOT NULL,
-  PRIMARY KEY (name, number));
-)";
+// A value as PostgreSQL's text parameters take it (the seconds with six decimals).
+std::string ParameterText(const SqlValue& value) {
+    return std::visit(
+        [](const auto& v) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::string>) {
+                return v;
+            } else {
+                return std::to_string(v);
+            }
+        },
+        value);
+}
 
 // One result, cleared when it goes.
 class Result {
@@ -72,22 +70,11 @@ public:
 
     std::error_code Write(const UnitRecord& r) override {
         std::lock_guard guard(m_lock);
-        const std::string attempt = std::to_string(r.attempt);
-        const std::string seconds = std::to_string(r.seconds);
-        const std::string confirmed = JoinedFields(r.confirmed);
-        const char* values[] = {
-            r.time.c_str(),  r.station.c_str(), r.operatorName.c_str(), r.lot.c_str(),
-            r.port.c_str(),  r.address.c_str(), r.model.c_str(),        r.firmware.c_str(),
-            r.name.c_str(),  confirmed.c_str(), ResultText(r.result),   r.reason.c_str(),
-            seconds.c_str(), attempt.c_str(),   r.transcript.c_str(),   r.serial.c_str()};
-        const bool ok = Connected() && Params(
-                                           "INSERT INTO units (time, station, operator, lot, port, "
-                                           "address, model, firmware, name, confirmed, result, "
-                                           "reason, seconds, attempt, transcript, serial) VALUES "
-                                           "($1,$2,$3,$4,$5,$6,$7,$8,$9,$10,$11,$12,$13,$14,$15,"
-                                           "$16)",
-                                           values, 16)
-                                           .Ok();
+        std::vector<std::string> texts;
+        for (const RecordColumn& column : RecordColumns()) {
+            texts.push_back(ParameterText(ColumnSqlValue(r, column)));
+        }
+        const bool ok = Connected() && Params(m_insert, Pointers(texts)).Ok();
         return ok ? std::error_code() : std::make_error_code(std::errc::io_error);
     }
 
@@ -97,8 +84,7 @@ public:
         if (!Connected()) {
             return passed;
         }
-        Result rows(
-            PQexec(m_connection, "SELECT DISTINCT address FROM units WHERE result = 'PASS'"));
+        Result rows(PQexec(m_connection, PassedAddressesSql().c_str()));
         for (int i = 0; rows.Ok() && i < rows.Rows(); ++i) {
             passed.insert(rows.Text(i, 0));
         }
@@ -188,19 +174,12 @@ public:
             why = PQerrorMessage(m_connection);
             return records;
         }
-        const std::optional<std::string>* filters[] = {&q.lot, &q.station, &q.result, &q.address,
-                                                       &q.since};
-        const char* values[5];
-        for (int i = 0; i < 5; ++i) {
-            values[i] = *filters[i] ? (*filters[i])->c_str() : nullptr;
+        const std::vector<SqlFilter> filters = FiltersOf(q);
+        std::vector<std::string> values;
+        for (const SqlFilter& filter : filters) {
+            values.push_back(filter.value);
         }
-        Result rows(
-            Params("SELECT time, station, operator, lot, port, address, model, firmware, "
-                   "name, confirmed, result, reason, seconds, attempt, transcript, serial FROM "
-                   "units WHERE ($1::text IS NULL OR lot = $1) AND ($2::text IS NULL OR "
-                   "station = $2) AND ($3::text IS NULL OR result = $3) AND ($4::text IS "
-                   "NULL OR address = $4) AND ($5::text IS NULL OR time >= $5) ORDER BY id",
-                   values, 5));
+        Result rows(Params(SelectSql(kPostgresDialect, filters), Pointers(values)));
         if (!rows.Ok()) {
             why = PQerrorMessage(m_connection);
             return records;
@@ -224,10 +203,23 @@ private:
         return PQstatus(m_connection) == CONNECTION_OK;
     }
 
-    bool Exec(const char* sql) const { return Result(PQexec(m_connection, sql)).Ok(); }
+    bool Exec(const std::string& sql) const {
+        return Result(PQexec(m_connection, sql.c_str())).Ok();
+    }
 
     Result Params(const char* sql, const char* const* values, int count) const {
         return Result(PQexecParams(m_connection, sql, count, nullptr, values, nullptr, nullptr, 0));
+    }
+    Result Params(const std::string& sql, const std::vector<const char*>& values) const {
+        return Params(sql.c_str(), values.data(), static_cast<int>(values.size()));
+    }
+
+    static std::vector<const char*> Pointers(const std::vector<std::string>& texts) {
+        std::vector<const char*> pointers;
+        for (const std::string& text : texts) {
+            pointers.push_back(text.c_str());
+        }
+        return pointers;
     }
 
     bool EnsureSchema(std::string& why) {
@@ -239,7 +231,7 @@ private:
         if (exists.Text(0, 0) != "t") {
             const std::string version = std::to_string(kSchemaVersion);
             const char* values[] = {version.c_str()};
-            if (!Exec(kSchema) ||
+            if (!Exec(SchemaSql(kPostgresDialect)) ||
                 !Result(Params("INSERT INTO schema_version (version) VALUES ($1)", values, 1))
                      .Ok()) {
                 why = PQerrorMessage(m_connection);
@@ -260,7 +252,7 @@ private:
         for (long from = std::max(found, 1L); from < kSchemaVersion; ++from) {
             const std::string next = std::to_string(from + 1);
             const char* values[] = {next.c_str()};
-            if (!Exec(kMigrations[from - 1]) ||
+            if (!Exec(MigrationSql(static_cast<int>(from + 1), kPostgresDialect)) ||
                 !Result(Params("INSERT INTO schema_version (version) VALUES ($1)", values, 1))
                      .Ok()) {
                 why = PQerrorMessage(m_connection);
@@ -270,6 +262,7 @@ private:
         return true;
     }
 
+    const std::string m_insert = InsertSql(kPostgresDialect);
     std::string m_address;
     mutable PGconn* m_connection = nullptr;  // guarded by m_lock
     mutable std::mutex m_lock;               // one statement at a time on the connection

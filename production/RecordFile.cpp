@@ -4,34 +4,22 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <iomanip>
-#include <iterator>
-#include <span>
-#include <sstream>
 #include <vector>
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr const char* kColumns[] = {
-    "time", "station",   "operator", "lot",    "port",    "address", "model",      "firmware",
-    "name", "confirmed", "result",   "reason", "seconds", "attempt", "transcript", "serial"};
-// The columns before serial numbers were recorded: all but the last.
-constexpr std::size_t kColumnsWithoutSerial = std::size(kColumns) - 1;
-
-std::string CsvHeader(bool withSerial = true) {
+std::string CsvHeader(int version) {
     std::string header;
-    const std::size_t count = withSerial ? std::size(kColumns) : kColumnsWithoutSerial;
-    for (const char* column : std::span(kColumns).first(count)) {
+    for (const RecordColumn* column : RecordColumnsOf(version)) {
         if (!header.empty()) {
             header += ',';
         }
-        header += column;
+        header += column->csv;
     }
     return header;
 }
@@ -50,12 +38,6 @@ std::string CsvField(const std::string& text) {
     }
     quoted.push_back('"');
     return quoted;
-}
-
-std::string SecondsText(double seconds) {
-    std::ostringstream text;
-    text << std::fixed << std::setprecision(1) << seconds;
-    return text.str();
 }
 
 // The fields of a CSV line, quotes removed (the format this file writes: every field quoted).
@@ -80,125 +62,44 @@ std::vector<std::string> CsvFields(const std::string& line) {
     return fields;
 }
 
+// The version whose CSV header `header` is (this one's or an earlier one's).
+bool ReadVersion(const std::vector<std::string>& header, int& version) {
+    for (int v = kRecordVersion; v >= 1; --v) {
+        if (header == CsvFields(CsvHeader(v))) {
+            version = v;
+            return true;
+        }
+    }
+    return false;
+}
+
 std::error_code LastError() {
     return {errno != 0 ? errno : EIO, std::generic_category()};
 }
 
 }  // namespace
 
-std::string JoinedFields(const std::vector<std::string>& fields) {
-    std::string joined;
-    for (const std::string& field : fields) {
-        if (!joined.empty()) {
-            joined += ';';
-        }
-        joined += field;
-    }
-    return joined;
+std::string CsvHeaderLine(int version) {
+    return CsvHeader(version) + "\r\n";
 }
 
-std::vector<std::string> SplitFields(const std::string& text) {
-    std::vector<std::string> fields;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = std::min(text.find(';', start), text.size());
-        fields.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return fields;
-}
-
-UnitRecord::Result ResultFromText(const std::string& text) {
-    return text == "PASS"        ? UnitRecord::Result::Pass
-           : text == "DUPLICATE" ? UnitRecord::Result::Duplicate
-                                 : UnitRecord::Result::Fail;
-}
-
-std::string CsvHeaderLine() {
-    return CsvHeader() + "\r\n";
-}
-
-std::string CsvLine(const UnitRecord& r, bool withSerial) {
-    const std::string fields[] = {r.time,
-                                  r.station,
-                                  r.operatorName,
-                                  r.lot,
-                                  r.port,
-                                  r.address,
-                                  r.model,
-                                  r.firmware,
-                                  r.name,
-                                  JoinedFields(r.confirmed),
-                                  ResultText(r.result),
-                                  r.reason,
-                                  SecondsText(r.seconds),
-                                  std::to_string(r.attempt),
-                                  r.transcript,
-                                  r.serial};
+std::string CsvLine(const UnitRecord& record, int version) {
     std::string line;
-    for (const std::string& field :
-         std::span(fields).first(withSerial ? std::size(fields) : kColumnsWithoutSerial)) {
+    for (const RecordColumn* column : RecordColumnsOf(version)) {
         if (!line.empty()) {
             line += ',';
         }
-        line += CsvField(field);
+        line += CsvField(ColumnText(record, *column));
     }
     return line + "\r\n";
 }
 
-nlohmann::ordered_json RecordJson(const UnitRecord& r) {
-    return {{"time", r.time},
-            {"station", r.station},
-            {"operator", r.operatorName},
-            {"lot", r.lot},
-            {"port", r.port},
-            {"address", r.address},
-            {"model", r.model},
-            {"firmware", r.firmware},
-            {"name", r.name},
-            {"confirmed", r.confirmed},
-            {"result", ResultText(r.result)},
-            {"reason", r.reason},
-            {"seconds", r.seconds},
-            {"attempt", r.attempt},
-            {"transcript", r.transcript},
-            {"serial", r.serial}};
-}
-
-UnitRecord RecordFromColumns(const std::function<std::string(int column)>& text) {
-    const auto number = [&text](int column, auto& value) {
-        const std::string digits = text(column);
-        std::from_chars(digits.data(), digits.data() + digits.size(), value);  // locale-free
-    };
-    UnitRecord r;
-    r.time = text(0);
-    r.station = text(1);
-    r.operatorName = text(2);
-    r.lot = text(3);
-    r.port = text(4);
-    r.address = text(5);
-    r.model = text(6);
-    r.firmware = text(7);
-    r.name = text(8);
-    r.confirmed = SplitFields(text(9));
-    r.result = ResultFromText(text(10));
-    r.reason = text(11);
-    number(12, r.seconds);
-    number(13, r.attempt);
-    r.transcript = text(14);
-    r.serial = text(15);
-    return r;
-}
-
-const char* ResultText(UnitRecord::Result result) {
-    switch (result) {
-        case UnitRecord::Result::Pass:
-            return "PASS";
-        case UnitRecord::Result::Duplicate:
-            return "DUPLICATE";
-        case UnitRecord::Result::Fail:
-            break;
+nlohmann::ordered_json RecordJson(const UnitRecord& record) {
+    Json json = Json::object();
+    for (const RecordColumn& column : RecordColumns()) {
+        json[column.json] = ColumnJson(record, column);
     }
-    return "FAIL";
+    return json;
 }
 
 std::unique_ptr<RecordFile> RecordFile::Open(const std::string& path, std::error_code& error,
@@ -238,27 +139,34 @@ bool RecordFile::ReadExisting(std::string& why) {
         return true;  // new or empty
     }
     m_hasRecords = true;
-    if (!m_jsonLines && CsvFields(line) != CsvFields(CsvHeader())) {
-        if (CsvFields(line) != CsvFields(CsvHeader(false))) {
-            why = "its header is not this program's";
-            return false;
-        }
-        m_withSerial = false;
+    if (!m_jsonLines && !ReadVersion(CsvFields(line), m_version)) {
+        why = "its header is not this program's";
+        return false;
     }
-    const std::size_t addressColumn = 5;
-    const std::size_t resultColumn = 10;
+    const RecordColumn& address = RecordColumnNamed("address");
+    const RecordColumn& result = RecordColumnNamed("result");
+    const std::vector<const RecordColumn*> columns = RecordColumnsOf(m_version);
+    const auto position = [&columns](const RecordColumn& column) {
+        return static_cast<std::size_t>(std::find(columns.begin(), columns.end(), &column) -
+                                        columns.begin());
+    };
+    const std::size_t addressColumn = position(address);
+    const std::size_t resultColumn = position(result);
+    const std::string passed = ResultText(UnitRecord::Result::Pass);
     do {
         if (m_jsonLines) {
             const Json record = Json::parse(line, nullptr, false);
-            if (!record.is_object() || !record.contains("result") || !record.contains("address")) {
+            if (!record.is_object() || !record.contains(result.json) ||
+                !record.contains(address.json)) {
                 why = "a line is not one of this program's records";
                 return false;
             }
-            if (record["result"] == "PASS" && record["address"].is_string()) {
-                m_passed.insert(record["address"].get<std::string>());
+            if (record[result.json] == passed && record[address.json].is_string()) {
+                m_passed.insert(record[address.json].get<std::string>());
             }
-        } else if (const auto fields = CsvFields(line);
-                   fields.size() > resultColumn && fields[resultColumn] == "PASS") {
+        } else if (const auto fields = CsvFields(line); fields.size() > resultColumn &&
+                                                        fields.size() > addressColumn &&
+                                                        fields[resultColumn] == passed) {
             m_passed.insert(fields[addressColumn]);
         }
     } while (std::getline(existing, line));
@@ -267,10 +175,11 @@ bool RecordFile::ReadExisting(std::string& why) {
 
 std::string RecordFile::Line(const UnitRecord& r) const {
     if (!m_jsonLines) {
-        return CsvLine(r, m_withSerial);
+        return CsvLine(r, m_version);
     }
+    // A report's seconds to one decimal, as in its CSV; the report command gives them whole.
     Json json = RecordJson(r);
-    json["seconds"] = std::round(r.seconds * 10) / 10;
+    json[RecordColumnNamed("seconds").json] = std::round(r.seconds * 10) / 10;
     return json.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RecordColumns.h"
 #include "UnitRecord.h"
 
 #include <nlohmann/json.hpp>
@@ -12,6 +13,12 @@
 
 // A record as one JSON object, the fields of a JSON Lines report.
 nlohmann::ordered_json RecordJson(const UnitRecord& record);
+
+// A record as a CSV line (every field quoted, CR LF at the end), and the header line, with the
+// columns of `version`: a report begun by an earlier version keeps its columns.
+std::string CsvHeaderLine(int version = kRecordVersion);
+std::string CsvLine(const UnitRecord& record, int version = kRecordVersion);
+std::string CsvLine(const UnitRecord& record, bool) = delete;  // a version, not a flag
 
 // Where a station's records go. Write returns only once the record is written and flushed, so
 // a unit is never shown as passed without its record; an error means the record is lost and the
@@ -31,9 +38,8 @@ public:
 
 // A report file, CSV (one row per try, a header first) or JSON Lines (one object per try) by
 // its extension ".jsonl". An existing file is appended only if its header (CSV) or first
-// record's fields (JSON Lines) are this program's (a CSV header without the serial column of
-// earlier versions included: its rows are appended without it); its PASS addresses count as
-// passed.
+// record's fields (JSON Lines) are this program's (a CSV header of an earlier version included:
+// its rows are appended in its columns); its PASS addresses count as passed.
 class RecordFile : public RecordSink {
 public:
     static std::unique_ptr<RecordFile> Open(const std::string& path, std::error_code& error,
@@ -46,14 +52,14 @@ public:
 private:
     RecordFile(std::string path, bool jsonLines)
         : m_path(std::move(path)), m_jsonLines(jsonLines) {}
-    // A CSV report begun before serial numbers were recorded keeps its columns.
+    // A CSV report begun by an earlier version keeps its columns.
     bool ReadExisting(std::string& why);
     std::string Line(const UnitRecord& record) const;
 
     std::string m_path;
     bool m_jsonLines;
-    bool m_withSerial = true;   // CSV: the file has the serial column
-    bool m_hasRecords = false;  // the file has lines already (a CSV file: its header at least)
+    int m_version = kRecordVersion;  // CSV: the version whose columns the file has
+    bool m_hasRecords = false;       // the file has lines already (a CSV: its header at least)
     std::ofstream m_file;
     std::set<std::string> m_passed;
 };

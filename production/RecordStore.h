@@ -15,8 +15,9 @@
 // this program knows is refused, never changed. Any thread: calls are serialised inside.
 class RecordStore : public RecordSink {
 public:
-    // 2: the units' scanned serial numbers (a database of version 1 gains the column on open).
-    static constexpr int kSchemaVersion = 2;
+    // The version of the record's columns (RecordColumns.h); 2 added the units' scanned serial
+    // numbers. An older database gains the columns of the later versions on open.
+    static constexpr int kSchemaVersion = kRecordVersion;
 
     // The next number of the counter `key` (a name pattern), starting at `first` if the
     // counter is new; taken in one transaction, so no two stations get the same number. A number

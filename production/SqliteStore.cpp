@@ -2,39 +2,23 @@
 
 #include "SqliteStore.h"
 
+#include "RecordSql.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <iterator>
 #include <mutex>
+#include <variant>
 
 namespace {
 
 constexpr int kBusyMs = 10000;  // another station's transaction holds the file this long at most
 
-// Each step from one version to the next, in order: kMigrations[0] takes version 1 to 2.
-const char* const kMigrations[] = {
-    "ALTER TABLE units ADD COLUMN serial TEXT",
-};
-static_assert(std::size(kMigrations) == RecordStore::kSchemaVersion - 1);
-
-const char kSchema[] = R"(
-CREATE TABLE schema_version (version INTEGER NOT NULL);
-CREATE TABLE units (
-  id INTEGER PRIMARY KEY, time TEXT NOT NULL, station TEXT, operator TEXT, lot TEXT, port TEXT,
-  address TEXT, model TEXT, firmware TEXT, name TEXT, confirmed TEXT, result TEXT NOT NULL,
-  reason TEXT, seconds REAL, attempt INTEGER, transcript TEXT, serial TEXT);
-CREATE INDEX units_address ON units (address);
-CREATE TABLE counters (name TEXT PRIMARY KEY, next INTEGER NOT NULL);
-CREATE TABLE returned_numbers (name TEXT NOT NULL, number INTEGER NOT NULL,
-  PRIMARY KEY (name, number));
-)";
-
 // One prepared statement, finalised when it goes.
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql) {
-        sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr);
+    Statement(sqlite3* db, const std::string& sql) {
+        sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &m_statement, nullptr);
     }
     ~Statement() { sqlite3_finalize(m_statement); }
     Statement(const Statement&) = delete;
@@ -52,6 +36,10 @@ public:
     }
     Statement& Bind(int index, double number) {
         sqlite3_bind_double(m_statement, index, number);
+        return *this;
+    }
+    Statement& Bind(int index, const SqlValue& value) {
+        std::visit([this, index](const auto& v) { Bind(index, v); }, value);
         return *this;
     }
     int Step() { return m_statement != nullptr ? sqlite3_step(m_statement) : SQLITE_ERROR; }
@@ -97,19 +85,11 @@ public:
 
     std::error_code Write(const UnitRecord& r) override {
         std::lock_guard guard(m_lock);
-        Statement insert(m_db,
-                         "INSERT INTO units (time, station, operator, lot, port, address, model, "
-                         "firmware, name, confirmed, result, reason, seconds, attempt, transcript, "
-                         "serial) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-        insert.Bind(1, r.time).Bind(2, r.station).Bind(3, r.operatorName).Bind(4, r.lot);
-        insert.Bind(5, r.port).Bind(6, r.address).Bind(7, r.model).Bind(8, r.firmware);
-        insert.Bind(9, r.name)
-            .Bind(10, JoinedFields(r.confirmed))
-            .Bind(11, std::string(ResultText(r.result)));
-        insert.Bind(12, r.reason)
-            .Bind(13, r.seconds)
-            .Bind(14, static_cast<std::int64_t>(r.attempt));
-        insert.Bind(15, r.transcript).Bind(16, r.serial);
+        Statement insert(m_db, m_insert);
+        int index = 0;
+        for (const RecordColumn& column : RecordColumns()) {
+            insert.Bind(++index, ColumnSqlValue(r, column));
+        }
         if (insert.Step() != SQLITE_DONE) {
             return std::make_error_code(std::errc::io_error);
         }
@@ -119,7 +99,7 @@ public:
     std::set<std::string> PassedAddresses() const override {
         std::lock_guard guard(m_lock);
         std::set<std::string> passed;
-        Statement select(m_db, "SELECT DISTINCT address FROM units WHERE result = 'PASS'");
+        Statement select(m_db, PassedAddressesSql());
         while (select.Step() == SQLITE_ROW) {
             passed.insert(select.Text(0));
         }
@@ -182,19 +162,10 @@ public:
 
     std::vector<UnitRecord> Records(const Query& q, std::string& why) override {
         std::lock_guard guard(m_lock);
-        Statement select(
-            m_db,
-            "SELECT time, station, operator, lot, port, address, model, firmware, name, "
-            "confirmed, result, reason, seconds, attempt, transcript, serial FROM units "
-            "WHERE (?1 IS NULL OR lot = ?1) AND (?2 IS NULL OR station = ?2) AND "
-            "(?3 IS NULL OR result = ?3) AND (?4 IS NULL OR address = ?4) AND "
-            "(?5 IS NULL OR time >= ?5) ORDER BY id");
-        const std::optional<std::string>* filters[] = {&q.lot, &q.station, &q.result, &q.address,
-                                                       &q.since};
-        for (int i = 0; i < 5; ++i) {
-            if (*filters[i]) {
-                select.Bind(i + 1, **filters[i]);
-            }
+        const std::vector<SqlFilter> filters = FiltersOf(q);
+        Statement select(m_db, SelectSql(kSqliteDialect, filters));
+        for (std::size_t i = 0; i < filters.size(); ++i) {
+            select.Bind(static_cast<int>(i + 1), filters[i].value);
         }
         std::vector<UnitRecord> records;
         int step = SQLITE_ROW;
@@ -209,15 +180,15 @@ public:
     }
 
 private:
-    bool Exec(const char* sql) {
-        return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    bool Exec(const std::string& sql) {
+        return sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
     }
 
     bool EnsureSchema(std::string& why) {
         Statement exists(
             m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'");
         if (exists.Step() != SQLITE_ROW) {
-            if (!Exec(kSchema)) {
+            if (!Exec(SchemaSql(kSqliteDialect))) {
                 why = sqlite3_errmsg(m_db);
                 return false;
             }
@@ -236,7 +207,8 @@ private:
         for (std::int64_t from = std::max<std::int64_t>(found, 1); from < kSchemaVersion; ++from) {
             Statement step(m_db, "INSERT INTO schema_version (version) VALUES (?)");
             step.Bind(1, from + 1);
-            if (!Exec(kMigrations[from - 1]) || step.Step() != SQLITE_DONE) {
+            if (!Exec(MigrationSql(static_cast<int>(from + 1), kSqliteDialect)) ||
+                step.Step() != SQLITE_DONE) {
                 why = sqlite3_errmsg(m_db);
                 return false;
             }
@@ -256,6 +228,7 @@ private:
         return std::nullopt;
     }
 
+    const std::string m_insert = InsertSql(kSqliteDialect);
     std::string m_path;
     sqlite3* m_db = nullptr;
     mutable std::mutex m_lock;  // one statement at a time on the connection

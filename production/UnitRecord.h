@@ -1,10 +1,10 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
-// One try at one unit of a production run: what a station records for traceability.
+// One try at one unit of a production run: what a station records for traceability. How each
+// field is written to a report or a database is its row in RecordColumns.cpp.
 struct UnitRecord {
     enum class Result { Pass, Fail, Duplicate };
 
@@ -24,6 +24,8 @@ struct UnitRecord {
     unsigned attempt = 1;    // 1 for the first try at the unit
     std::string transcript;  // FAIL only: the lines sent (">") and received ("<")
     std::string serial;      // the serial number scanned for the unit, if any
+
+    friend bool operator==(const UnitRecord&, const UnitRecord&) = default;
 };
 
 const char* ResultText(UnitRecord::Result result);  // "PASS", "FAIL", "DUPLICATE"
@@ -32,12 +34,3 @@ UnitRecord::Result ResultFromText(const std::string& text);
 // The confirmed fields as one text, "name=SNS-001;advInterval=250", and back.
 std::string JoinedFields(const std::vector<std::string>& fields);
 std::vector<std::string> SplitFields(const std::string& text);
-
-// A record from the columns of a database row, in the order of the report's columns (time,
-// station, ..., transcript, serial), each as text.
-UnitRecord RecordFromColumns(const std::function<std::string(int column)>& text);
-
-// A record as a CSV line (every field quoted, CR LF at the end), and the header line. Without
-// `withSerial`, the columns of the reports written before serial numbers were recorded.
-std::string CsvHeaderLine();
-std::string CsvLine(const UnitRecord& record, bool withSerial = true);

@@ -1,3 +1,4 @@
+#include "AwkwardRecord.h"
 #include "RecordFile.h"
 
 #include <gtest/gtest.h>
@@ -5,7 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -22,6 +25,32 @@ std::string Read(const std::filesystem::path& path) {
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+// The rows of a CSV text: fields in quotes may hold commas, quotes ("") and line breaks; a row
+// ends with CR LF outside quotes.
+std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> row(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+            row.back() += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (!quoted && c == ',') {
+            row.emplace_back();
+        } else if (!quoted && text.compare(i, 2, "\r\n") == 0) {
+            rows.push_back(std::move(row));
+            row.assign(1, "");
+            ++i;
+        } else {
+            row.back() += c;
+        }
+    }
+    return rows;
 }
 
 UnitRecord Sample(UnitRecord::Result result, const std::string& address) {
@@ -106,10 +135,11 @@ TEST(RecordFileTest, olderCsvReports_keepTheirColumns_newOnesCarryTheSerial) {
         const char* name;
         std::string before;
         bool withSerial;
+        int version;  // whose columns the rows have
     } cases[] = {
-        {"older.csv", olderHeader, false},
-        {"new.csv", "", true},
-        {"new.jsonl", "", true},
+        {"older.csv", olderHeader, false, 1},
+        {"new.csv", "", true, kRecordVersion},
+        {"new.jsonl", "", true, kRecordVersion},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -124,9 +154,69 @@ TEST(RecordFileTest, olderCsvReports_keepTheirColumns_newOnesCarryTheSerial) {
         ASSERT_FALSE(file->Write(record));
         const std::string text = Read(path);
         EXPECT_EQ(text.find("SN-77") != std::string::npos, c.withSerial) << text;
-        if (c.before == olderHeader) {
-            EXPECT_EQ(text.substr(0, olderHeader.size()), olderHeader);
-            EXPECT_EQ(text.substr(olderHeader.size()), CsvLine(record, false));
+        if (!c.before.empty()) {
+            EXPECT_EQ(text.substr(0, c.before.size()), c.before);
+            EXPECT_EQ(text.substr(c.before.size()), CsvLine(record, c.version));
         }
+    }
+}
+
+// Every column of a record is written under its own header (CSV) or key (JSON Lines), in the
+// report's order, whatever its text.
+TEST(RecordFileTest, everyColumn_isWrittenUnderItsHeaderAndKey) {
+    const UnitRecord record = AwkwardRecord("S,\"1\"");
+    const std::vector<std::pair<std::string, std::string>> csv = {
+        {"time", "2026-12-11T01:02:03Z"},
+        {"station", "S,\"1\""},
+        {"operator", "김 운영자"},
+        {"lot", "L\r\n2"},
+        {"port", ""},
+        {"address", "C0FFEE0000A1"},
+        {"model", "'); DROP TABLE units; --"},
+        {"firmware", "v\t2.1"},
+        {"name", "'=SNS-1"},  // not a formula to a spreadsheet
+        {"confirmed", "name=a,b;advInterval=\"250\""},
+        {"result", "DUPLICATE"},
+        {"reason", "passed before\nat S2"},
+        {"seconds", "12.3"},
+        {"attempt", "3"},
+        {"transcript", "> AT\r\n< OK\r\n"},
+        {"serial", "SN-ü-7"},
+    };
+    const auto csvPath = Scratch("columns.csv");
+    const auto jsonPath = Scratch("columns.jsonl");
+    std::error_code error;
+    std::string why;
+    for (const auto& path : {csvPath, jsonPath}) {
+        auto file = RecordFile::Open(path.string(), error, why);
+        ASSERT_TRUE(file) << why << error.message();
+        ASSERT_FALSE(file->Write(record));
+    }
+
+    const auto rows = CsvRows(Read(csvPath));
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(rows[0].size(), csv.size());
+    ASSERT_EQ(rows[1].size(), csv.size());
+    for (std::size_t i = 0; i < csv.size(); ++i) {
+        EXPECT_EQ(rows[0][i], csv[i].first);
+        EXPECT_EQ(rows[1][i], csv[i].second) << csv[i].first;
+    }
+
+    using Json = nlohmann::ordered_json;
+    const Json json = Json::parse(Read(jsonPath));
+    // The same values, but the name as it is, the fields as a list and the numbers as numbers.
+    const std::map<std::string, Json> jsonDiffers = {
+        {"name", "=SNS-1"},
+        {"confirmed", Json::array({"name=a,b", "advInterval=\"250\""})},
+        {"seconds", 12.3},
+        {"attempt", 3},
+    };
+    ASSERT_EQ(json.size(), csv.size()) << json.dump();
+    auto item = json.items().begin();
+    for (const auto& [key, text] : csv) {
+        const auto differs = jsonDiffers.find(key);
+        EXPECT_EQ(item.key(), key);
+        EXPECT_EQ(item.value(), differs != jsonDiffers.end() ? differs->second : Json(text)) << key;
+        ++item;
     }
 }

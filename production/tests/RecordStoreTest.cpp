@@ -1,3 +1,5 @@
+#include "AwkwardRecord.h"
+#include "RecordFile.h"
 #include "RecordStore.h"
 #include "ScratchPostgres.h"
 
@@ -137,6 +139,44 @@ TEST(RecordStoreTest, givenBackNumbers_raisedCounters_andRecordsReadBack) {
     }
 }
 
+// Every column reads back from both databases as it was written, whatever its text; each filter
+// of the report, with the station's, keeps the record or leaves it out.
+TEST(RecordStoreTest, everyColumn_readsBackAsWritten_andEveryFilterApplies) {
+    for (const std::string& address : Addresses("columns")) {
+        SCOPED_TRACE(address);
+        std::string why;
+        auto store = OpenRecordStore(address, why);
+        ASSERT_TRUE(store) << why;
+        const UnitRecord written = AwkwardRecord("S,\"1\"-" + std::to_string(::getpid()));
+        ASSERT_FALSE(store->Write(written));
+        RecordStore::Query query;
+        query.station = written.station;
+        const auto records = store->Records(query, why);
+        ASSERT_EQ(records.size(), 1u) << why;
+        EXPECT_EQ(records[0], written) << RecordJson(records[0]).dump();
+
+        const struct {
+            std::optional<std::string> RecordStore::Query::*filter;
+            const char* value;
+            std::size_t kept;
+        } filters[] = {
+            {&RecordStore::Query::lot, "L\r\n2", 1},
+            {&RecordStore::Query::lot, "L2", 0},
+            {&RecordStore::Query::result, "DUPLICATE", 1},
+            {&RecordStore::Query::result, "PASS", 0},
+            {&RecordStore::Query::address, "C0FFEE0000A1", 1},
+            {&RecordStore::Query::since, "2026-12-11", 1},
+            {&RecordStore::Query::since, "2026-12-11T01:02:04Z", 0},
+        };
+        for (const auto& [filter, value, kept] : filters) {
+            SCOPED_TRACE(value);
+            RecordStore::Query filtered = query;
+            filtered.*filter = value;
+            EXPECT_EQ(store->Records(filtered, why).size(), kept) << why;
+        }
+    }
+}
+
 // A database whose schema is newer than the program's is refused, not changed.
 TEST(RecordStoreTest, aNewerSchema_isRefused) {
     const std::string address = SqliteAddress("newer");
@@ -159,13 +199,20 @@ TEST(RecordStoreTest, aFirstVersionDatabase_isMigratedOnOpen_andKeepsItsRecords)
         std::string why;
         ASSERT_TRUE(OpenRecordStore(address, why)) << why;
         const std::string station = "M-" + std::to_string(::getpid());
-        // The first version's table and version, with a record of its time.
-        ASSERT_TRUE(RunSql(address,
-                           "ALTER TABLE units DROP COLUMN serial; DELETE FROM schema_version; "
-                           "INSERT INTO schema_version (version) VALUES (1); "
-                           "INSERT INTO units (time, station, address, result) VALUES "
-                           "('2026-01-01T00:00:00Z', '" +
-                               station + "', 'C0FFEE0000F1', 'PASS')"));
+        // The first version's table (every column added later dropped) and version, with a
+        // record of its time.
+        std::string firstVersion;
+        for (const RecordColumn& column : RecordColumns()) {
+            if (column.since > 1) {
+                firstVersion += "ALTER TABLE units DROP COLUMN " + std::string(column.sql) + "; ";
+            }
+        }
+        ASSERT_TRUE(RunSql(address, firstVersion +
+                                        "DELETE FROM schema_version; "
+                                        "INSERT INTO schema_version (version) VALUES (1); "
+                                        "INSERT INTO units (time, station, address, result) VALUES "
+                                        "('2026-01-01T00:00:00Z', '" +
+                                        station + "', 'C0FFEE0000F1', 'PASS')"));
         auto store = OpenRecordStore(address, why);
         ASSERT_TRUE(store) << why;
         EXPECT_TRUE(store->PassedAddresses().contains("C0FFEE0000F1"));
