@@ -1,10 +1,13 @@
 // What the line's database costs a unit: taking its number and writing its record, on SQLite
 // and on a PostgreSQL server on loopback, against the time of one unit's apply at 9600 baud
 // (a virtual module pacing its line like hardware), measured in the same run.
+#include "BenchProfiles.h"
 #include "CliRun.h"
 #include "RecordStore.h"
 #include "ScratchPostgres.h"
 #include "VirtualModule.h"
+
+#include <nlohmann/json.hpp>
 
 #include <unistd.h>
 
@@ -21,6 +24,18 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kUnits = 200;
 
+// The confirmed fields of a unit that took the peripheral settings file, "field=value".
+std::vector<std::string> ConfirmedFields() {
+    std::vector<std::string> fields;
+    for (const auto& [key, value] : nlohmann::json::parse(PeripheralProfileText()).items()) {
+        if (key != "format") {
+            fields.push_back(key + "=" +
+                             (value.is_string() ? value.get<std::string>() : value.dump()));
+        }
+    }
+    return fields;
+}
+
 // The median of one unit's counter and record, in ms.
 double UnitCostMs(RecordStore& store) {
     std::vector<double> times;
@@ -28,7 +43,7 @@ double UnitCostMs(RecordStore& store) {
     record.time = "2026-12-11T00:00:00Z";
     record.station = "bench";
     record.result = UnitRecord::Result::Pass;
-    record.confirmed = {"name=SNS-001", "advInterval=250"};
+    record.confirmed = ConfirmedFields();
     for (int i = 0; i < kUnits; ++i) {
         record.address = "C0FFEE" + std::to_string(100000 + i);
         const auto start = Clock::now();
@@ -49,7 +64,7 @@ double ApplyMs() {
     module.Start();
     const auto profile = std::filesystem::temp_directory_path() /
                          ("skw-rsb-" + std::to_string(::getpid()) + ".json");
-    std::ofstream(profile) << R"({"name": "SNS-{n:03}", "advInterval": 250})";
+    std::ofstream(profile) << PeripheralProfileText();
     std::ostringstream out;
     std::ostringstream err;
     const auto start = Clock::now();
