@@ -26,8 +26,9 @@ constexpr int kUnits = 200;
 
 // The confirmed fields of a unit that took the peripheral settings file, "field=value".
 std::vector<std::string> ConfirmedFields() {
+    const nlohmann::json file = nlohmann::json::parse(PeripheralProfileText());
     std::vector<std::string> fields;
-    for (const auto& [key, value] : nlohmann::json::parse(PeripheralProfileText()).items()) {
+    for (const auto& [key, value] : file.items()) {
         if (key != "format") {
             fields.push_back(key + "=" +
                              (value.is_string() ? value.get<std::string>() : value.dump()));
