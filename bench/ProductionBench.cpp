@@ -4,6 +4,7 @@
 // and the production Station) configuring them. The time is from
 // plugging the modules in to the last record written; the memory is the process's peak resident
 // size while they run, against its size before, per running unit.
+#include "BenchProfiles.h"
 #include "ProfileFile.h"
 #include "StationSetup.h"
 #include "VirtualModule.h"
@@ -157,8 +158,7 @@ int main() {
                         ("skw-production-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     const BenchProfile profiles[] = {
-        {"name with counter + interval",
-         R"({"format": 1, "name": "SNS-{n:03}", "advInterval": 250})"},
+        {"name with counter + interval", PeripheralProfileText()},
         {"role multi-at + 8 slots", SlotsProfile()},
     };
     std::printf(

@@ -7,6 +7,7 @@
 // The floor is the fixed pauses of the jobs that ran plus the wire time of every byte exchanged
 // (10 bit times a byte), counted from the module's log; the ratio measured / floor is what
 // waiting costs.
+#include "BenchProfiles.h"
 #include "ProfileApply.h"
 #include "ProfileFile.h"
 #include "TestModule.h"
@@ -29,8 +30,6 @@ using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
 constexpr int kRuns = 3;
 constexpr std::uint32_t kBaud = 9600;
-
-const char kPeripheralProfile[] = R"({"format": 1, "name": "SNS-{n:03}", "advInterval": 250})";
 
 std::string MultiProfile() {
     std::string slots;
@@ -110,7 +109,7 @@ int main() {
     const auto folder =
         std::filesystem::temp_directory_path() / ("skw-apply-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
-    const std::string peripheral = WriteFile(folder / "peripheral.json", kPeripheralProfile);
+    const std::string peripheral = WriteFile(folder / "peripheral.json", PeripheralProfileText());
     const std::string multi = WriteFile(folder / "multi.json", MultiProfile());
     std::vector<double> measured, floors, ratios;
     for (int run = 0; run < kRuns; ++run) {

@@ -1,11 +1,14 @@
 // What the line's database costs a unit: taking its number and writing its record, on SQLite
 // and on a PostgreSQL server on loopback, against the time of one unit's apply at 9600 baud
 // (a virtual module pacing its line like hardware), measured in the same run.
+#include "BenchProfiles.h"
 #include "ProfileApply.h"
 #include "ProfileFile.h"
 #include "RecordStore.h"
 #include "ScratchPostgres.h"
 #include "VirtualModule.h"
+
+#include <nlohmann/json.hpp>
 
 #include <unistd.h>
 
@@ -22,6 +25,19 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kUnits = 200;
 
+// The confirmed fields of a unit that took the peripheral settings file, "field=value".
+std::vector<std::string> ConfirmedFields() {
+    const nlohmann::json file = nlohmann::json::parse(PeripheralProfileText());
+    std::vector<std::string> fields;
+    for (const auto& [key, value] : file.items()) {
+        if (key != "format") {
+            fields.push_back(key + "=" +
+                             (value.is_string() ? value.get<std::string>() : value.dump()));
+        }
+    }
+    return fields;
+}
+
 // The median of one unit's counter and record, in ms.
 double UnitCostMs(RecordStore& store) {
     std::vector<double> times;
@@ -29,7 +45,7 @@ double UnitCostMs(RecordStore& store) {
     record.time = "2026-12-11T00:00:00Z";
     record.station = "bench";
     record.result = UnitRecord::Result::Pass;
-    record.confirmed = {"name=SNS-001", "advInterval=250"};
+    record.confirmed = ConfirmedFields();
     for (int i = 0; i < kUnits; ++i) {
         record.address = "C0FFEE" + std::to_string(100000 + i);
         const auto start = Clock::now();
@@ -50,7 +66,7 @@ double ApplyMs() {
     module.Start();
     const auto profile = std::filesystem::temp_directory_path() /
                          ("skw-rsb-" + std::to_string(::getpid()) + ".json");
-    std::ofstream(profile) << R"({"name": "SNS-{n:03}", "advInterval": 250})";
+    std::ofstream(profile) << PeripheralProfileText();
     const auto start = Clock::now();
     // As `skw-manager-cli apply` does: the file read, then applied.
     const auto read = ReadProfileFile(profile.string());

@@ -2,6 +2,7 @@
 
 #include "BaudRates.h"
 #include "ExitCode.h"
+#include "SettingTable.h"
 
 #include <CLI/CLI.hpp>
 
@@ -117,19 +118,9 @@ void AddInfo(CLI::App& app, Commands& c) {
     info->add_flag("--json", c.info.json, "Print one JSON object");
 }
 
-void AddSet(CLI::App& app, Commands& c) {
-    CLI::App* set = app.add_subcommand(
-        "set", "Change settings; they are applied in the order the options are listed here");
-    SetRequest& r = c.set;
-    AddConnection(set, r.connection);
-    AddText(set, "--role", r.role, "Operation role")
-        ->check(CLI::IsMember(std::vector<std::string>(kRoleNames.begin(), kRoleNames.end())));
-    AddText(set, "--name", r.name, "Device name, at most 8 bytes of UTF-8");
-    AddText(set, "--adv-interval", r.advInterval, "Advertising interval, 20 to 2560 ms");
-    AddText(set, "--autocon", r.autoCon, "Automatic connection at power-on")
-        ->check(CLI::IsMember({"on", "off"}));
-    AddText(set, "--master", r.master, "Master device address (12 hex digits) or 'none'");
-    set->add_option("--slot", r.slots, "Register slot N: N=ADDRESS[,NAME] (repeatable)");
+// The slots are two options: one fills a slot, the other empties it.
+void AddSlotOptions(CLI::App* set, const SettingRow& row, SetRequest& r) {
+    set->add_option(std::string(row.option), r.slots, std::string(row.help));
     set->add_option_function<std::vector<std::string>>(
         "--clear-slot",
         [&r](const std::vector<std::string>& numbers) {
@@ -139,8 +130,32 @@ void AddSet(CLI::App& app, Commands& c) {
             }
         },
         "Empty slot N (repeatable)");
-    AddText(set, "--uart", r.uart,
-            "UART speed and flow control: BAUD[,on|off]; the module restarts, applied last");
+}
+
+void AddSetting(CLI::App* set, const SettingRow& row, SetRequest& r) {
+    if (row.kind == ValueKind::Slots) {
+        AddSlotOptions(set, row, r);
+        return;
+    }
+    CLI::Option* option = set->add_option_function<std::string>(
+        std::string(row.option),
+        [&r, field = row.field](const std::string& value) { r.values[field] = value; },
+        std::string(row.help));
+    if (row.kind == ValueKind::Role) {
+        option->check(
+            CLI::IsMember(std::vector<std::string>(kRoleNames.begin(), kRoleNames.end())));
+    } else if (row.kind == ValueKind::OnOff) {
+        option->check(CLI::IsMember({"on", "off"}));
+    }
+}
+
+void AddSet(CLI::App& app, Commands& c) {
+    CLI::App* set = app.add_subcommand(
+        "set", "Change settings; they are applied in the order the options are listed here");
+    AddConnection(set, c.set.connection);
+    for (const SettingRow* row : RowsInApplyOrder()) {
+        AddSetting(set, *row, c.set);
+    }
 }
 
 void AddScan(CLI::App& app, Commands& c) {

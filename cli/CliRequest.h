@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <variant>
@@ -24,14 +25,11 @@ struct InfoRequest {
 
 struct SetRequest {
     Connection connection;
-    std::optional<std::string> name;
-    std::optional<std::string> advInterval;
-    std::optional<std::string> uart;     // BAUD[,on|off]
-    std::optional<std::string> role;     // slave, master, multi-at, multi-bypass
-    std::optional<std::string> autoCon;  // on, off
-    std::optional<std::string> master;   // 12 hex digits or "none"
-    std::vector<std::string> slots;      // N=ADDRESS[,NAME]
-    std::vector<unsigned> clearSlots;    // N
+    // The settings' options (SettingRow::option) as given, by their setting's field, but for
+    // the slots': --uart BAUD[,on|off], --master 12 hex digits or "none".
+    std::map<ProfileField, std::string> values;
+    std::vector<std::string> slots;    // N=ADDRESS[,NAME]
+    std::vector<unsigned> clearSlots;  // N
 };
 
 struct ScanRequest {

@@ -18,8 +18,6 @@ constexpr std::array kTexts = {
     TextEntry{TextId::Address, kLayout, "Bluetooth addr."},
     TextEntry{TextId::DeviceName, kLayout, "Device name"},
     TextEntry{TextId::FlowControl, kLayout, "Flow control"},
-    TextEntry{TextId::AdvInterval, kLayout, "Adv. Interval"},
-    TextEntry{TextId::Msec, kLayout, "msec"},
     TextEntry{TextId::AutoConnect, kLayout, "Automatic connection upon power-on"},
     TextEntry{TextId::MasterAddress, kLayout, "Master device address"},
     TextEntry{TextId::Off, kLayout, "OFF"},

@@ -18,8 +18,6 @@ enum class TextId {
     Address,
     DeviceName,
     FlowControl,
-    AdvInterval,
-    Msec,
     AutoConnect,
     MasterAddress,
     Off,
@@ -76,4 +74,9 @@ public:
     using SessionTexts::operator();
     // The text in the user's language with %1, %2, ... replaced by `args` in order.
     std::string operator()(TextId id, std::initializer_list<std::string_view> args = {}) const;
+    // A text by its translation context and English source: a setting's caption
+    // (SettingRow::label).
+    std::string Translate(const char* context, const char* source) const {
+        return Translated(context, source, {});
+    }
 };

@@ -2,6 +2,7 @@
 #include "ModelRules.h"
 #include "ModuleSession.h"
 #include "SessionProfile.h"
+#include "SettingTable.h"
 
 #include <nlohmann/json.hpp>
 
@@ -27,9 +28,14 @@ std::string Table(const ModuleValues& v, const Texts& tr) {
         {tr(TextId::OperationRole), v.role < 0 ? "-" : tr(kRoleTexts[v.role])},
         {tr(TextId::FlowControl), onOff(v.flow)},
     };
-    if (v.advInterval) {
-        rows.push_back(
-            {tr(TextId::AdvInterval), std::to_string(*v.advInterval) + " " + tr(TextId::Msec)});
+    for (const SettingRow* row : RowsOfKind(ValueKind::Number)) {
+        if (const auto number = NumberOf(v.numbers, row->field)) {
+            std::string value = std::to_string(*number);
+            if (row->unit.source != nullptr) {
+                value += " " + tr.Translate(row->unit.context, row->unit.source);
+            }
+            rows.push_back({tr.Translate(row->label.context, row->label.source), value});
+        }
     }
     if (v.autoCon) {
         rows.push_back({tr(TextId::AutoConnect), onOff(*v.autoCon)});
@@ -59,8 +65,10 @@ Json JsonOf(const ModuleValues& v) {
         {"model", v.model}, {"firmware", v.firmware}, {"address", v.address}, {"name", v.name}};
     json["role"] = v.role < 0 ? Json(nullptr) : Json(kRoleNames[v.role]);
     json["flowControl"] = v.flow;
-    if (v.advInterval) {
-        json["advInterval"] = *v.advInterval;
+    for (const SettingRow* row : RowsOfKind(ValueKind::Number)) {
+        if (const auto number = NumberOf(v.numbers, row->field)) {
+            json[std::string(row->fileField)] = *number;
+        }
     }
     if (v.autoCon) {
         json["autoConnect"] = *v.autoCon;

@@ -100,11 +100,8 @@ public:
         : m_request(request), m_texts(texts) {}
 
     Checked Check() {
-        using Step = std::optional<std::string> (SetChecker::*)();
-        for (const Step step :
-             {&SetChecker::Role, &SetChecker::Name, &SetChecker::AdvInterval, &SetChecker::AutoCon,
-              &SetChecker::Master, &SetChecker::Slots, &SetChecker::Uart}) {
-            if (std::optional<std::string> error = (this->*step)()) {
+        for (const SettingRow* row : RowsInApplyOrder()) {
+            if (std::optional<std::string> error = CheckSetting(*row)) {
                 return *error;
             }
         }
@@ -119,7 +116,41 @@ private:
         m_plan.settings.push_back({SettingRowOf(job), std::move(inputs)});
     }
 
-    // A setting whose value is typed text, checked by its input rule.
+    // The setting of `row`, when its option was given, checked as its kind of value is.
+    std::optional<std::string> CheckSetting(const SettingRow& row) {
+        if (row.kind == ValueKind::Slots) {
+            return Slots();
+        }
+        const auto given = m_request.values.find(row.field);
+        if (given == m_request.values.end()) {
+            return std::nullopt;
+        }
+        const std::string& text = given->second;
+        switch (row.kind) {
+            case ValueKind::Role:
+                Role(row, text);
+                break;
+            case ValueKind::Name:
+                return AddTyped(row.job, Normalised(text));
+            case ValueKind::Number:
+                return AddTyped(row.job, text);
+            case ValueKind::OnOff: {
+                JobInputs inputs;
+                inputs.autoConIndex = text == "on" ? 1 : 0;
+                Add(row.job, Fixed(inputs));
+                break;
+            }
+            case ValueKind::Address:
+                return Address(row, text);
+            case ValueKind::Uart:
+                return Uart(row, text);
+            case ValueKind::Slots:
+                break;
+        }
+        return std::nullopt;
+    }
+
+    // A setting whose value is typed text, checked by its row.
     std::optional<std::string> AddTyped(ConfJob job, const std::string& text) {
         const CheckedInputs checked = TypedInputs(job, text);
         if (const auto* refusal = std::get_if<InputRefusal>(&checked)) {
@@ -129,44 +160,21 @@ private:
         return std::nullopt;
     }
 
-    std::optional<std::string> Role() {
-        if (m_request.role) {
-            JobInputs inputs;
-            const auto found = std::find(kRoleNames.begin(), kRoleNames.end(), *m_request.role);
-            inputs.roleIndex = static_cast<int>(found - kRoleNames.begin());
-            m_plan.roleAfter = RoleByteOf(inputs.roleIndex);
-            Add(JOB_SET_ROLE, Fixed(inputs));
-        }
-        return std::nullopt;
+    void Role(const SettingRow& row, const std::string& text) {
+        JobInputs inputs;
+        const auto found = std::find(kRoleNames.begin(), kRoleNames.end(), text);
+        inputs.roleIndex = static_cast<int>(found - kRoleNames.begin());
+        m_plan.roleAfter = RoleByteOf(inputs.roleIndex);
+        Add(row.job, Fixed(inputs));
     }
 
-    std::optional<std::string> Name() {
-        return m_request.name ? AddTyped(JOB_SET_NAME, Normalised(*m_request.name)) : std::nullopt;
-    }
-
-    std::optional<std::string> AdvInterval() {
-        return m_request.advInterval ? AddTyped(JOB_SET_ADV_INTERVAL, *m_request.advInterval)
-                                     : std::nullopt;
-    }
-
-    std::optional<std::string> AutoCon() {
-        if (m_request.autoCon) {
-            JobInputs inputs;
-            inputs.autoConIndex = *m_request.autoCon == "on" ? 1 : 0;
-            Add(JOB_SET_AUTOCON, Fixed(inputs));
-        }
-        return std::nullopt;
-    }
-
-    std::optional<std::string> Master() {
-        if (!m_request.master) {
-            return std::nullopt;
-        }
-        if (*m_request.master == "none") {
+    // "none" deletes the master address: the address's other job.
+    std::optional<std::string> Address(const SettingRow& row, const std::string& text) {
+        if (text == "none") {
             Add(JOB_DELETE_MASTER, Fixed({}));
             return std::nullopt;
         }
-        return AddTyped(JOB_SET_MASTER, *m_request.master);
+        return AddTyped(row.job, text);
     }
 
     std::optional<std::string> AddSlotChange(unsigned number, SlotText text) {
@@ -220,11 +228,7 @@ private:
         return std::nullopt;
     }
 
-    std::optional<std::string> Uart() {
-        if (!m_request.uart) {
-            return std::nullopt;
-        }
-        const std::string& text = *m_request.uart;
+    std::optional<std::string> Uart(const SettingRow& row, const std::string& text) {
         const std::size_t comma = text.find(',');
         const std::string flow = comma == std::string::npos ? "" : text.substr(comma + 1);
         std::uint32_t baud = 0;
@@ -237,7 +241,7 @@ private:
             return m_texts(TextId::BadUartArgument, {text});
         }
         const Flow wanted = flow.empty() ? Flow::AsRead : flow == "on" ? Flow::On : Flow::Off;
-        Add(JOB_SET_UART, UartInputs(baud, wanted));
+        Add(row.job, UartInputs(baud, wanted));
         return std::nullopt;
     }
 

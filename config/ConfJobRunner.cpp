@@ -123,7 +123,7 @@ std::optional<JobStatus> ConfJobRunner::Dispatch(ConfJob job, const JobInputs& i
         case JOB_SET_NAME:
             return SetName(inputs.deviceName);
         case JOB_SET_ADV_INTERVAL:
-            return SetAdvInterval(inputs.advInterval);
+            return SetNumber(kSetAdvInterval, inputs.number);
         case JOB_SET_UART:
             return SetUart(inputs.flowControl, inputs.baudRate);
         case JOB_SET_AUTOCON:
@@ -197,7 +197,8 @@ JobStatus ConfJobRunner::ReadFull() {
     if (InSetMode() && !ReadAutoCon()) {
         return JOB_FAILED;
     }
-    if (!ReadAdvInterval() || !ReadFlow() || !ReadRole() || !ReadBypass()) {
+    if (!ReadNumber(kGetAdvInterval, m_dev.advInterval) || !ReadFlow() || !ReadRole() ||
+        !ReadBypass()) {
         return JOB_FAILED;
     }
     for (unsigned number = 1; number <= kSlotCount; ++number) {
@@ -227,7 +228,7 @@ JobStatus ConfJobRunner::ReadSlave() {
     if (const JobStatus mode = EnterSetMode(); mode != JOB_OK) {
         return mode;
     }
-    return OkIf(ReadFlow() && ReadAdvInterval());
+    return OkIf(ReadFlow() && ReadNumber(kGetAdvInterval, m_dev.advInterval));
 }
 
 JobStatus ConfJobRunner::ReadyAfter(const Transaction& command) {
@@ -296,11 +297,12 @@ JobStatus ConfJobRunner::SetName(const std::string& name) {
     return OkIf(Succeeds(kSetName, Cut(name).c_str()));
 }
 
-JobStatus ConfJobRunner::SetAdvInterval(std::uint32_t interval) {
+// A number setting's command takes the number's low 16 bits.
+JobStatus ConfJobRunner::SetNumber(const Transaction& command, std::uint32_t number) {
     if (const JobStatus verified = VerifyModel(); verified != JOB_OK) {
         return verified;
     }
-    return OkIf(Succeeds(kSetAdvInterval, static_cast<unsigned>(interval & 0xFFFFu)));
+    return OkIf(Succeeds(command, static_cast<unsigned>(number & 0xFFFFu)));
 }
 
 JobStatus ConfJobRunner::SetUart(std::uint32_t flowControl, std::uint32_t baudRate) {
@@ -392,12 +394,12 @@ bool ConfJobRunner::ReadAutoCon() {
     return Expect(kGetAutoCon, answer) && CopyPayload(answer, m_dev.autoCon);
 }
 
-bool ConfJobRunner::ReadAdvInterval() {
+bool ConfJobRunner::ReadNumber(const Transaction& query, std::uint16_t& into) {
     MatchResult answer;
-    if (!Expect(kGetAdvInterval, answer) || answer.Payload().size() < 2) {
+    if (!Expect(query, answer) || answer.Payload().size() < 2) {
         return false;
     }
-    m_dev.advInterval = answer.PayloadUint16(0);
+    into = answer.PayloadUint16(0);
     return true;
 }
 

@@ -73,7 +73,7 @@ private:
     std::optional<JobStatus> ScanReportJob();
     std::optional<JobStatus> ScanStop();
     JobStatus SetName(const std::string& name);
-    JobStatus SetAdvInterval(std::uint32_t interval);
+    JobStatus SetNumber(const Transaction& command, std::uint32_t number);
     JobStatus SetUart(std::uint32_t flowControl, std::uint32_t baudRate);
     JobStatus SetAutoCon(int autoConIndex);
     JobStatus SetRole(int roleIndex);
@@ -87,7 +87,7 @@ private:
     bool ReadInfo();
     JobStatus EnterSetMode();
     bool ReadAutoCon();
-    bool ReadAdvInterval();
+    bool ReadNumber(const Transaction& query, std::uint16_t& into);
     bool ReadFlow();
     bool ReadRole();
     bool ReadBypass();

@@ -123,7 +123,8 @@ bool HasControlCharacter(std::string_view utf8) {
     return false;
 }
 
-std::optional<std::uint32_t> ParseAdvInterval(std::string_view text) {
+std::optional<std::uint32_t> ParseNumberIn(std::string_view text, std::uint32_t low,
+                                           std::uint32_t high) {
     std::size_t i = 0;
     const bool negative = i < text.size() && text[i] == '-';
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
@@ -132,11 +133,11 @@ std::optional<std::uint32_t> ParseAdvInterval(std::string_view text) {
     std::uint32_t value = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
         value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
-        if (value > static_cast<std::uint32_t>(kMaxAdvInterval)) {
+        if (value > high) {
             return std::nullopt;  // stops before the number could wrap
         }
     }
-    if (negative || value < static_cast<std::uint32_t>(kMinAdvInterval)) {
+    if (negative || value < low) {
         return std::nullopt;
     }
     return value;

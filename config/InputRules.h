@@ -15,8 +15,6 @@
 namespace InputRules {
 
 inline constexpr std::size_t kMaxNameBytes = 8;  // device name, name filter, slot name
-inline constexpr int kMinAdvInterval = 20;
-inline constexpr int kMaxAdvInterval = 2560;
 
 // `text` without white space at either end, white space as QString::trimmed() takes it: the
 // ASCII blanks and U+0085, U+00A0, U+1680, U+2000-U+200A, U+2028, U+2029, U+202F, U+205F and
@@ -35,9 +33,10 @@ bool FitsNameBytes(std::string_view utf8);
 // command early and send the rest as a command of its own.
 bool HasControlCharacter(std::string_view utf8);
 
-// The advertising interval typed, when it is in 20-2560 ms ("100ms" counts as 100). Digits
-// beyond the range are refused however many there are, never wrapped into it.
-std::optional<std::uint32_t> ParseAdvInterval(std::string_view text);
+// A number typed, when it is in [low, high] (digits followed by a unit: "100ms" counts as 100).
+// Digits beyond the range are refused however many there are, never wrapped into it.
+std::optional<std::uint32_t> ParseNumberIn(std::string_view text, std::uint32_t low,
+                                           std::uint32_t high);
 
 // A master or slot address: exactly 12 hex digits, either case, nothing around them.
 std::optional<BdAddr> ParseAddress(std::string_view text);

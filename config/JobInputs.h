@@ -19,7 +19,7 @@ struct JobInputs {
     int roleIndex = -1;    // JOB_SET_ROLE: the role radio index 0-3, -1 when none is checked
     int autoConIndex = 0;  // JOB_SET_AUTOCON: 0 OFF, anything else ON
 
-    std::uint32_t advInterval = 0;  // JOB_SET_ADV_INTERVAL: ms; the low 16 bits are sent
-    BdAddr masterAddr{};            // JOB_SET_MASTER
-    SlotArray writeSlots{};         // JOB_WRITE_SLOTS
+    std::uint32_t number = 0;  // a setting of ValueKind::Number; its job sends the low 16 bits
+    BdAddr masterAddr{};       // JOB_SET_MASTER
+    SlotArray writeSlots{};    // JOB_WRITE_SLOTS
 };

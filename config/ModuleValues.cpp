@@ -2,6 +2,7 @@
 
 #include "Conversions.h"
 #include "ModelRules.h"
+#include "SettingTable.h"
 
 namespace {
 
@@ -18,8 +19,10 @@ ModuleValues ValuesOf(const ModuleState& dev, std::string_view model, ConfJob re
     v.address = FormatBdAddr(dev.info.addr);
     v.name = Normalised(dev.info.DeviceName());
     v.flow = dev.flow != 0;
-    if (readJob == JOB_READ_FULL || readJob == JOB_READ_SLAVE) {
-        v.advInterval = dev.advInterval;
+    for (const SettingRow* row : RowsOfKind(ValueKind::Number)) {
+        if (readJob == JOB_READ_FULL || readJob == row->readBy) {
+            v.numbers[row->field] = dev.*row->state;
+        }
     }
     if (readJob == JOB_READ_FULL || readJob == JOB_READ_MASTER) {
         v.autoCon = dev.autoCon.on != 0;

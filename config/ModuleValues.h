@@ -4,6 +4,7 @@
 #include "ModuleState.h"
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,17 @@ struct SlotValue {
 };
 using SlotValues = std::array<SlotValue, kSlotCount>;
 
+enum class ProfileField;  // SettingTable.h
+
+// The values of the settings of ValueKind::Number, by their field; a setting not read or not in
+// a file is absent.
+using SettingNumbers = std::map<ProfileField, unsigned>;
+
+inline std::optional<unsigned> NumberOf(const SettingNumbers& numbers, ProfileField field) {
+    const auto found = numbers.find(field);
+    return found != numbers.end() ? std::optional<unsigned>(found->second) : std::nullopt;
+}
+
 // What the page shows after the model's read job, as UTF-8 text; only what that job reads is
 // set.
 struct ModuleValues {
@@ -24,7 +36,7 @@ struct ModuleValues {
     std::string name;
     int role = -1;  // the page's role radio index; -1 for a role byte it does not know
     bool flow = false;
-    std::optional<unsigned> advInterval;
+    SettingNumbers numbers;
     std::optional<bool> autoCon;
     std::optional<std::string> masterAddress;  // empty: none
     std::optional<SlotValues> slots;

@@ -3,6 +3,7 @@
 #include "BaudRates.h"
 #include "InputRules.h"
 #include "ModelRules.h"
+#include "SettingTable.h"
 
 #include <nlohmann/json.hpp>
 
@@ -21,7 +22,7 @@ class FieldReader {
 public:
     FieldReader(const Json& object, std::string path) : m_object(object), m_path(std::move(path)) {}
 
-    std::optional<ProfileError> UnknownAmong(std::initializer_list<std::string_view> known) const {
+    std::optional<ProfileError> UnknownAmong(const std::vector<std::string_view>& known) const {
         for (const auto& [key, value] : m_object.items()) {
             if (std::find(known.begin(), known.end(), key) == known.end()) {
                 return ProfileError{ConfMessageId::MSG_PROFILE_UNKNOWN_FIELD, Path(key)};
@@ -109,42 +110,74 @@ void ReadUart(FieldReader& r, Profile& p) {
     }
 }
 
-void ReadRole(FieldReader& r, Profile& p) {
-    if (const Json* role = r.Member("role", &Json::is_string)) {
+void ReadRole(const std::string& key, FieldReader& r, Profile& p) {
+    if (const Json* role = r.Member(key, &Json::is_string)) {
         const auto found =
             std::find(kRoleNames.begin(), kRoleNames.end(), role->get<std::string>());
         if (found == kRoleNames.end()) {
-            r.Refuse("role");
+            r.Refuse(key);
         } else {
             p.role = static_cast<int>(found - kRoleNames.begin());
         }
     }
-    if (const Json* on = r.Member("autoConnect", &Json::is_boolean)) {
-        p.autoConnect = on->get<bool>();
-    }
-    if (const Json* master = r.Member("masterAddress", &Json::is_string, true)) {
+}
+
+void ReadMasterAddress(const std::string& key, FieldReader& r, Profile& p) {
+    if (const Json* master = r.Member(key, &Json::is_string, true)) {
         p.masterAddress = AddressText(*master);
         if (!p.masterAddress) {
-            r.Refuse("masterAddress");
+            r.Refuse(key);
         }
     }
 }
 
-void ReadPeripheral(FieldReader& r, Profile& p) {
-    if (const Json* name = r.Member("name", &Json::is_string)) {
+void ReadName(const std::string& key, FieldReader& r, Profile& p) {
+    if (const Json* name = r.Member(key, &Json::is_string)) {
         p.name = name->get<std::string>();
         if (!FitsCommand(*p.name) || !IsValidNamePattern(*p.name)) {
-            r.Refuse("name");
+            r.Refuse(key);
         }
     }
-    if (const Json* interval = r.Member("advInterval", &Json::is_number_integer)) {
-        const auto value =
-            IntegerIn(*interval, InputRules::kMinAdvInterval, InputRules::kMaxAdvInterval);
+}
+
+void ReadNumber(const SettingRow& row, FieldReader& r, Profile& p) {
+    const std::string key(row.fileField);
+    if (const Json* number = r.Member(key, &Json::is_number_integer)) {
+        const auto value = IntegerIn(*number, row.range.low, row.range.high);
         if (!value) {
-            r.Refuse("advInterval");
+            r.Refuse(key);
         } else {
-            p.advInterval = static_cast<unsigned>(*value);
+            p.numbers[row.field] = static_cast<unsigned>(*value);
         }
+    }
+}
+
+// Reads one field other than the slots, which are read once the other fields are good.
+void ReadField(const SettingRow& row, FieldReader& r, Profile& p) {
+    const std::string key(row.fileField);
+    switch (row.kind) {
+        case ValueKind::Uart:
+            ReadUart(r, p);
+            break;
+        case ValueKind::Role:
+            ReadRole(key, r, p);
+            break;
+        case ValueKind::OnOff:
+            if (const Json* on = r.Member(key, &Json::is_boolean)) {
+                p.autoConnect = on->get<bool>();
+            }
+            break;
+        case ValueKind::Address:
+            ReadMasterAddress(key, r, p);
+            break;
+        case ValueKind::Name:
+            ReadName(key, r, p);
+            break;
+        case ValueKind::Number:
+            ReadNumber(row, r, p);
+            break;
+        case ValueKind::Slots:
+            break;
     }
 }
 
@@ -340,6 +373,114 @@ private:
     std::string m_duplicate;
 };
 
+// Every field a settings file may have; the UART's speed and flow control are two.
+std::vector<std::string_view> KnownFields() {
+    std::vector<std::string_view> known = {"format", "model"};
+    for (const SettingRow* row : FieldRows()) {
+        if (row->kind == ValueKind::Uart) {
+            known.insert(known.end(), {"baud", "flowControl"});
+        } else {
+            known.push_back(row->fileField);
+        }
+    }
+    return known;
+}
+
+void WriteField(const SettingRow& row, const Profile& p, Json& json) {
+    const std::string key(row.fileField);
+    switch (row.kind) {
+        case ValueKind::Uart:
+            if (p.baud) {
+                json["baud"] = *p.baud;
+            }
+            if (p.flowControl) {
+                json["flowControl"] = *p.flowControl;
+            }
+            break;
+        case ValueKind::Role:
+            if (p.role) {
+                json[key] = kRoleNames[*p.role];
+            }
+            break;
+        case ValueKind::OnOff:
+            if (p.autoConnect) {
+                json[key] = *p.autoConnect;
+            }
+            break;
+        case ValueKind::Address:
+            if (p.masterAddress) {
+                json[key] = p.masterAddress->empty() ? Json(nullptr) : Json(*p.masterAddress);
+            }
+            break;
+        case ValueKind::Name:
+            if (p.name) {
+                json[key] = *p.name;
+            }
+            break;
+        case ValueKind::Number:
+            if (const auto number = NumberOf(p.numbers, row.field)) {
+                json[key] = *number;
+            }
+            break;
+        case ValueKind::Slots:
+            if (!p.slots.empty()) {
+                json[key] = SlotsJson(p.slots);
+            }
+            break;
+    }
+}
+
+Json FieldsJson(const Profile& p) {
+    Json json = {{"format", kProfileFormat}};
+    if (p.model) {
+        json["model"] = *p.model;
+    }
+    for (const SettingRow* row : FieldRows()) {
+        WriteField(*row, p, json);
+    }
+    return json;
+}
+
+// The field of `row` of a module as read.
+void TakeField(const SettingRow& row, const ModuleValues& v, std::uint32_t baud, Profile& p) {
+    switch (row.kind) {
+        case ValueKind::Uart:
+            p.baud = baud;
+            p.flowControl = v.flow;
+            break;
+        case ValueKind::Role:
+            if (v.role >= 0) {
+                p.role = v.role;
+            }
+            break;
+        case ValueKind::OnOff:
+            if (v.autoCon) {
+                p.autoConnect = *v.autoCon;
+            }
+            break;
+        case ValueKind::Address:
+            if (v.masterAddress) {
+                p.masterAddress = *v.masterAddress;
+            }
+            break;
+        case ValueKind::Name:
+            p.name = EscapeBraces(v.name);
+            break;
+        case ValueKind::Number:
+            if (const auto number = NumberOf(v.numbers, row.field)) {
+                p.numbers[row.field] = *number;
+            }
+            break;
+        case ValueKind::Slots:
+            if (v.slots) {
+                for (std::size_t i = 0; i < kSlotCount; ++i) {
+                    p.slots.emplace(static_cast<unsigned>(i + 1), (*v.slots)[i]);
+                }
+            }
+            break;
+    }
+}
+
 }  // namespace
 
 std::variant<Profile, ProfileError> ParseProfile(std::string_view text) {
@@ -360,9 +501,7 @@ std::variant<Profile, ProfileError> ParseProfile(std::string_view text) {
         return ProfileError{ConfMessageId::MSG_PROFILE_WRONG_TYPE, "(top level)"};
     }
     FieldReader r(json, "");
-    if (auto unknown =
-            r.UnknownAmong({"format", "model", "baud", "flowControl", "role", "autoConnect",
-                            "masterAddress", "name", "advInterval", "slots"})) {
+    if (auto unknown = r.UnknownAmong(KnownFields())) {
         return *unknown;
     }
     if (auto error = ReadFormat(r)) {
@@ -372,9 +511,9 @@ std::variant<Profile, ProfileError> ParseProfile(std::string_view text) {
     if (const Json* model = r.Member("model", &Json::is_string)) {
         profile.model = model->get<std::string>();
     }
-    ReadUart(r, profile);
-    ReadRole(r, profile);
-    ReadPeripheral(r, profile);
+    for (const SettingRow* row : FieldRows()) {
+        ReadField(*row, r, profile);
+    }
     if (r.Error()) {
         return *r.Error();
     }
@@ -385,35 +524,18 @@ std::variant<Profile, ProfileError> ParseProfile(std::string_view text) {
 }
 
 std::string ProfileText(const Profile& p) {
-    Json json = {{"format", kProfileFormat}};
-    if (p.model) {
-        json["model"] = *p.model;
+    return FieldsJson(p).dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::vector<std::string> FieldsIn(const Profile& profile) {
+    const Json json = FieldsJson(profile);
+    std::vector<std::string> fields;
+    for (const auto& [key, value] : json.items()) {
+        if (key != "format") {
+            fields.push_back(key);
+        }
     }
-    if (p.baud) {
-        json["baud"] = *p.baud;
-    }
-    if (p.flowControl) {
-        json["flowControl"] = *p.flowControl;
-    }
-    if (p.role) {
-        json["role"] = kRoleNames[*p.role];
-    }
-    if (p.autoConnect) {
-        json["autoConnect"] = *p.autoConnect;
-    }
-    if (p.masterAddress) {
-        json["masterAddress"] = p.masterAddress->empty() ? Json(nullptr) : Json(*p.masterAddress);
-    }
-    if (p.name) {
-        json["name"] = *p.name;
-    }
-    if (p.advInterval) {
-        json["advInterval"] = *p.advInterval;
-    }
-    if (!p.slots.empty()) {
-        json["slots"] = SlotsJson(p.slots);
-    }
-    return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    return fields;
 }
 
 std::optional<std::string> NameFor(const std::string& pattern, unsigned counter) {
@@ -436,29 +558,11 @@ bool IsValidNamePattern(const std::string& pattern) {
 Profile ProfileOf(const ModuleValues& v, std::string_view model, std::uint8_t role,
                   std::uint32_t baud) {
     const ControlGroupSet kept = GroupsKeptDisabled(model, role);
-    const auto offers = [&kept](ControlGroup group) { return !kept.test(group); };
     Profile p;
     p.model = v.model;
-    p.baud = baud;
-    p.flowControl = v.flow;
-    if (v.role >= 0 && offers(GRP_ROLE_BUTTONS)) {
-        p.role = v.role;
-    }
-    if (offers(GRP_SLAVE_BUTTONS)) {
-        p.name = EscapeBraces(v.name);
-        if (v.advInterval) {
-            p.advInterval = *v.advInterval;
-        }
-    }
-    if (v.autoCon && offers(GRP_SCAN_BUTTONS)) {
-        p.autoConnect = *v.autoCon;
-    }
-    if (v.masterAddress && offers(GRP_MASTER_BUTTONS)) {
-        p.masterAddress = *v.masterAddress;
-    }
-    if (v.slots && offers(GRP_SLOT_BUTTONS)) {
-        for (std::size_t i = 0; i < kSlotCount; ++i) {
-            p.slots.emplace(static_cast<unsigned>(i + 1), (*v.slots)[i]);
+    for (const SettingRow* row : FieldRows()) {
+        if (!row->group || !kept.test(*row->group)) {
+            TakeField(*row, v, baud, p);
         }
     }
     return p;

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 // A settings file: what the configuration page can set on a module, each field optional; a
 // field that is absent leaves the module's value as it is.
@@ -32,7 +33,7 @@ struct Profile {
     std::optional<bool> autoConnect;
     std::optional<std::string> masterAddress;  // 12 hex digits, upper case; empty: none
     std::optional<std::string> name;           // may hold a counter placeholder, {n} or {n:03}
-    std::optional<unsigned> advInterval;
+    SettingNumbers numbers;                    // the settings of ValueKind::Number
     std::map<unsigned, SlotValue> slots;  // by slot number 1-8; slots not listed are left alone
     bool operator==(const Profile&) const = default;
 };
@@ -50,6 +51,9 @@ std::variant<Profile, ProfileError> ParseProfile(std::string_view json);
 
 // The file's text, with a trailing line end.
 std::string ProfileText(const Profile& profile);
+
+// The fields `profile` holds, in the order its file has them.
+std::vector<std::string> FieldsIn(const Profile& profile);
 
 // A device name in a settings file is a pattern: at most one counter placeholder, "{n}" or
 // "{n:W}" / "{n:0W}" (W one or two digits, at most 16: the number's width, zero-padded), and

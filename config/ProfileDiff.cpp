@@ -24,76 +24,96 @@ std::string UartText(std::uint32_t baud, bool flow) {
     return std::to_string(baud) + "," + OnOff(flow);
 }
 
+std::string NumberText(std::optional<unsigned> number) {
+    return number ? std::to_string(*number) : "-";
+}
+
+// The fields that differ, in the order the settings are applied.
 class Difference {
 public:
     Difference(const Profile& profile, const std::string& name, const ModuleValues& module,
-               std::uint32_t baud) {
-        Role(profile, module);
-        Peripheral(profile, name, module);
-        Central(profile, module);
-        Slots(profile, module);
-        Uart(profile, module, baud);
+               std::uint32_t baud)
+        : m_file(profile), m_name(name), m_module(module), m_baud(baud) {
+        for (const SettingRow* row : RowsInApplyOrder()) {
+            Compare(*row);
+        }
     }
 
     std::vector<FieldChange> Take() { return std::move(m_changes); }
 
 private:
-    void Add(ProfileField kind, std::string field, std::string from, std::string to,
-             unsigned slot = 0) {
-        m_changes.push_back({kind, slot, std::move(field), std::move(from), std::move(to)});
+    void Add(const SettingRow& row, std::string from, std::string to) {
+        m_changes.push_back(
+            {row.field, 0, std::string(row.fileField), std::move(from), std::move(to)});
     }
 
-    static std::string FieldName(ConfJob job) { return std::string(SettingRowOf(job)->fileField); }
-
-    void Role(const Profile& p, const ModuleValues& v) {
-        if (p.role && *p.role != v.role) {
-            Add(ProfileField::Role, FieldName(JOB_SET_ROLE), v.role < 0 ? "-" : kRoleNames[v.role],
-                kRoleNames[*p.role]);
+    void Compare(const SettingRow& row) {
+        const Profile& p = m_file;
+        const ModuleValues& v = m_module;
+        switch (row.kind) {
+            case ValueKind::Role:
+                if (p.role && *p.role != v.role) {
+                    Add(row, v.role < 0 ? "-" : kRoleNames[v.role], kRoleNames[*p.role]);
+                }
+                break;
+            case ValueKind::Name:
+                if (p.name && m_name != v.name) {
+                    Add(row, v.name, m_name);
+                }
+                break;
+            case ValueKind::Number: {
+                const std::optional<unsigned> wanted = NumberOf(p.numbers, row.field);
+                const std::optional<unsigned> held = NumberOf(v.numbers, row.field);
+                if (wanted && held != wanted) {
+                    Add(row, NumberText(held), NumberText(wanted));
+                }
+                break;
+            }
+            case ValueKind::OnOff:
+                if (p.autoConnect && v.autoCon != p.autoConnect) {
+                    Add(row, v.autoCon ? OnOff(*v.autoCon) : "-", OnOff(*p.autoConnect));
+                }
+                break;
+            case ValueKind::Address:
+                if (p.masterAddress && v.masterAddress != p.masterAddress) {
+                    Add(row, v.masterAddress ? OrDash(*v.masterAddress) : "-",
+                        OrDash(*p.masterAddress));
+                }
+                break;
+            case ValueKind::Slots:
+                Slots(row);
+                break;
+            case ValueKind::Uart:
+                Uart(row);
+                break;
         }
     }
 
-    void Peripheral(const Profile& p, const std::string& name, const ModuleValues& v) {
-        if (p.name && name != v.name) {
-            Add(ProfileField::Name, FieldName(JOB_SET_NAME), v.name, name);
-        }
-        if (p.advInterval && v.advInterval != p.advInterval) {
-            Add(ProfileField::AdvInterval, FieldName(JOB_SET_ADV_INTERVAL),
-                v.advInterval ? std::to_string(*v.advInterval) : "-",
-                std::to_string(*p.advInterval));
-        }
-    }
-
-    void Central(const Profile& p, const ModuleValues& v) {
-        if (p.autoConnect && v.autoCon != p.autoConnect) {
-            Add(ProfileField::AutoConnect, FieldName(JOB_SET_AUTOCON),
-                v.autoCon ? OnOff(*v.autoCon) : "-", OnOff(*p.autoConnect));
-        }
-        if (p.masterAddress && v.masterAddress != p.masterAddress) {
-            Add(ProfileField::MasterAddress, FieldName(JOB_SET_MASTER),
-                v.masterAddress ? OrDash(*v.masterAddress) : "-", OrDash(*p.masterAddress));
-        }
-    }
-
-    void Slots(const Profile& p, const ModuleValues& v) {
-        for (const auto& [number, wanted] : p.slots) {
+    void Slots(const SettingRow& row) {
+        const ModuleValues& v = m_module;
+        for (const auto& [number, wanted] : m_file.slots) {
             const SlotValue held = v.slots ? (*v.slots)[number - 1] : SlotValue{};
             if (v.slots && held == wanted) {
                 continue;
             }
-            Add(ProfileField::Slot, FieldName(JOB_WRITE_SLOTS) + "[" + std::to_string(number) + "]",
-                v.slots ? SlotText(held) : "-", SlotText(wanted), number);
+            m_changes.push_back({row.field, number,
+                                 std::string(row.fileField) + "[" + std::to_string(number) + "]",
+                                 v.slots ? SlotText(held) : "-", SlotText(wanted)});
         }
     }
 
-    void Uart(const Profile& p, const ModuleValues& v, std::uint32_t baud) {
-        const std::uint32_t wantedBaud = p.baud.value_or(baud);
-        const bool wantedFlow = p.flowControl.value_or(v.flow);
-        if (wantedBaud != baud || wantedFlow != v.flow) {
-            Add(ProfileField::Uart, FieldName(JOB_SET_UART), UartText(baud, v.flow),
-                UartText(wantedBaud, wantedFlow));
+    void Uart(const SettingRow& row) {
+        const std::uint32_t wantedBaud = m_file.baud.value_or(m_baud);
+        const bool wantedFlow = m_file.flowControl.value_or(m_module.flow);
+        if (wantedBaud != m_baud || wantedFlow != m_module.flow) {
+            Add(row, UartText(m_baud, m_module.flow), UartText(wantedBaud, wantedFlow));
         }
     }
 
+    const Profile& m_file;
+    const std::string& m_name;
+    const ModuleValues& m_module;
+    std::uint32_t m_baud;
     std::vector<FieldChange> m_changes;
 };
 
@@ -102,8 +122,7 @@ const SettingRow& SettingOf(ProfileField kind, const Profile& profile) {
         profile.masterAddress->empty()) {
         return *SettingRowOf(JOB_DELETE_MASTER);
     }
-    return *std::find_if(kSettingRows.begin(), kSettingRows.end(),
-                         [kind](const SettingRow& row) { return row.field == kind; });
+    return FieldRowOf(kind);
 }
 
 // The file's slot to blame for a refused slot write: the one refused, or, when that is a slot
@@ -191,26 +210,30 @@ std::variant<JobInputs, ProfileRefusal> ProfileJobInputs(ConfJob job, const Prof
                                                          const std::string& name,
                                                          const ModuleValues& module,
                                                          std::uint32_t baud) {
+    const SettingRow* row = SettingRowOf(job);
     JobInputs inputs;
-    switch (job) {
-        case JOB_SET_ROLE:
+    if (row == nullptr) {
+        return inputs;
+    }
+    switch (row->kind) {
+        case ValueKind::Role:
             inputs.roleIndex = profile.role.value_or(module.role);
             break;
-        case JOB_SET_NAME:
+        case ValueKind::Name:
             inputs.deviceName = name;
             break;
-        case JOB_SET_ADV_INTERVAL:
-            inputs.advInterval = profile.advInterval.value_or(0);
+        case ValueKind::Number:
+            inputs.number = NumberOf(profile.numbers, row->field).value_or(0);
             break;
-        case JOB_SET_AUTOCON:
+        case ValueKind::OnOff:
             inputs.autoConIndex = profile.autoConnect.value_or(false) ? 1 : 0;
             break;
-        case JOB_SET_MASTER:
+        case ValueKind::Address:
             if (const auto address = InputRules::ParseAddress(profile.masterAddress.value_or(""))) {
                 inputs.masterAddr = *address;
             }
             break;
-        case JOB_WRITE_SLOTS: {
+        case ValueKind::Slots: {
             auto built = WriteSlots(profile, module);
             if (const auto* refusal = std::get_if<ProfileRefusal>(&built)) {
                 return *refusal;
@@ -218,11 +241,9 @@ std::variant<JobInputs, ProfileRefusal> ProfileJobInputs(ConfJob job, const Prof
             inputs.writeSlots = std::get<SlotArray>(built);
             break;
         }
-        case JOB_SET_UART:
+        case ValueKind::Uart:
             inputs.baudRate = profile.baud.value_or(baud);
             inputs.flowControl = profile.flowControl.value_or(module.flow) ? 1 : 0;
-            break;
-        default:
             break;
     }
     return inputs;

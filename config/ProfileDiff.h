@@ -21,14 +21,13 @@
 struct FieldChange {
     ProfileField kind;
     unsigned slot = 0;  // ProfileField::Slot: 1-8
-    std::string field;  // the file's field name, e.g. "advInterval", "slots[3]"; "uart"
+    std::string field;  // the file's field name, e.g. "name", "slots[3]"; "uart"
     std::string from;   // the module's value as read
     std::string to;     // the file's
 };
 
-// The fields that differ, in the order the settings are applied: role, device name,
-// advertising interval, automatic connection, master address, slots, UART (speed and flow
-// control; it restarts the module, so it comes last). `name` is the device name with its
+// The fields that differ, in the order the settings are applied (SettingRow::applyOrder; the
+// UART's speed and flow control are one change, last). `name` is the device name with its
 // counter filled in; `baud` the speed the module was reached at.
 std::vector<FieldChange> ProfileChanges(const Profile& profile, const std::string& name,
                                         const ModuleValues& module, std::uint32_t baud);

@@ -4,43 +4,48 @@
 
 namespace {
 
-InputRefusal Refusal(ConfJob job, ConfMessageId message) {
-    return InputRefusal{message, SettingRowOf(job)->refusalIcon};
+InputRefusal Refusal(const SettingRow& row, ConfMessageId message) {
+    return InputRefusal{message, row.refusalIcon};
 }
 
-CheckedInputs DeviceNameInputs(std::string_view text) {
+CheckedInputs NameInputs(const SettingRow& row, std::string_view text) {
     JobInputs inputs;
     inputs.deviceName = std::string(text);
     if (InputRules::HasControlCharacter(inputs.deviceName)) {
-        return Refusal(JOB_SET_NAME, ConfMessageId::MSG_TEXT_NOT_ALLOWED);
+        return Refusal(row, ConfMessageId::MSG_TEXT_NOT_ALLOWED);
     }
     if (inputs.deviceName.find(',') != std::string::npos) {
-        return Refusal(JOB_SET_NAME, ConfMessageId::MSG_NAME_NOT_ALLOWED);
+        return Refusal(row, ConfMessageId::MSG_NAME_NOT_ALLOWED);
     }
     if (!InputRules::FitsNameBytes(inputs.deviceName)) {
-        return Refusal(JOB_SET_NAME, ConfMessageId::MSG_NAME_TOO_LONG);
+        return Refusal(row, ConfMessageId::MSG_NAME_TOO_LONG);
     }
     return inputs;
 }
 
-CheckedInputs AdvIntervalInputs(std::string_view text) {
-    const std::optional<std::uint32_t> interval = InputRules::ParseAdvInterval(text);
-    if (!interval) {
-        return Refusal(JOB_SET_ADV_INTERVAL, ConfMessageId::MSG_BAD_ADV_INTERVAL);
+CheckedInputs NumberInputs(const SettingRow& row, std::string_view text) {
+    const std::optional<std::uint32_t> number =
+        InputRules::ParseNumberIn(text, row.range.low, row.range.high);
+    if (!number) {
+        return Refusal(row, row.outOfRange);
     }
     JobInputs inputs;
-    inputs.advInterval = *interval;
+    inputs.number = *number;
     return inputs;
 }
 
-CheckedInputs MasterInputs(std::string_view text) {
+CheckedInputs AddressInputs(const SettingRow& row, std::string_view text) {
     const std::optional<BdAddr> address = InputRules::ParseAddress(text);
     if (!address) {
-        return Refusal(JOB_SET_MASTER, ConfMessageId::MSG_BAD_ADDRESS);
+        return Refusal(row, ConfMessageId::MSG_BAD_ADDRESS);
     }
     JobInputs inputs;
     inputs.masterAddr = *address;
     return inputs;
+}
+
+bool OwnsItsField(const SettingRow& row) {
+    return &FieldRowOf(row.field) == &row;
 }
 
 }  // namespace
@@ -51,17 +56,52 @@ const SettingRow* SettingRowOf(std::int32_t job) {
     return found != kSettingRows.end() ? &*found : nullptr;
 }
 
+const SettingRow& FieldRowOf(ProfileField field) {
+    return *std::find_if(kSettingRows.begin(), kSettingRows.end(),
+                         [field](const SettingRow& row) { return row.field == field; });
+}
+
+std::vector<const SettingRow*> FieldRows() {
+    std::vector<const SettingRow*> rows;
+    for (const SettingRow& row : kSettingRows) {
+        if (OwnsItsField(row)) {
+            rows.push_back(&row);
+        }
+    }
+    return rows;
+}
+
+std::vector<const SettingRow*> RowsInApplyOrder() {
+    std::vector<const SettingRow*> rows = FieldRows();
+    std::stable_sort(rows.begin(), rows.end(), [](const SettingRow* a, const SettingRow* b) {
+        return a->applyOrder < b->applyOrder;
+    });
+    return rows;
+}
+
+std::vector<const SettingRow*> RowsOfKind(ValueKind kind) {
+    std::vector<const SettingRow*> rows = FieldRows();
+    std::erase_if(rows, [kind](const SettingRow* row) { return row->kind != kind; });
+    return rows;
+}
+
 CheckedInputs TypedInputs(ConfJob job, std::string_view text) {
     const SettingRow* row = SettingRowOf(job);
-    switch (row != nullptr ? row->rule : InputRule::None) {
-        case InputRule::DeviceName:
-            return DeviceNameInputs(text);
-        case InputRule::AdvInterval:
-            return AdvIntervalInputs(text);
-        case InputRule::Address:
-            return MasterInputs(text);
-        case InputRule::None:
-        case InputRule::Slots:
+    if (row == nullptr) {
+        return JobInputs{};
+    }
+    switch (row->kind) {
+        case ValueKind::Name:
+            return NameInputs(*row, text);
+        case ValueKind::Number:
+            return NumberInputs(*row, text);
+        case ValueKind::Address:
+            return job == JOB_DELETE_MASTER ? CheckedInputs{JobInputs{}}
+                                            : AddressInputs(*row, text);
+        case ValueKind::Role:
+        case ValueKind::OnOff:
+        case ValueKind::Slots:
+        case ValueKind::Uart:
             break;
     }
     return JobInputs{};

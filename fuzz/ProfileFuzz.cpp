@@ -5,6 +5,7 @@
 #include "ModuleState.h"
 #include "Profile.h"
 #include "Require.h"
+#include "SettingTable.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -31,8 +32,11 @@ void CheckAccepted(const Profile& p) {
     Require(!p.role || (*p.role >= 0 && static_cast<std::size_t>(*p.role) < kRoleNames.size()));
     Require(!p.masterAddress || IsStoredAddress(*p.masterAddress));
     Require(!p.name || !InputRules::HasControlCharacter(*p.name));
-    Require(!p.advInterval || (*p.advInterval >= InputRules::kMinAdvInterval &&
-                               *p.advInterval <= InputRules::kMaxAdvInterval));
+    for (const auto& [field, number] : p.numbers) {
+        const SettingRow& row = FieldRowOf(field);
+        Require(row.kind == ValueKind::Number && number >= row.range.low &&
+                number <= row.range.high);
+    }
     std::set<std::string> addresses;
     for (const auto& [number, slot] : p.slots) {
         Require(number >= 1 && number <= kSlotCount && IsStoredAddress(slot.address));

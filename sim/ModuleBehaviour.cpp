@@ -7,8 +7,6 @@ namespace {
 
 constexpr std::size_t kMaxNameBytes = 8;
 constexpr std::size_t kSlotCount = 8;
-constexpr unsigned kMinAdvInterval = 20;
-constexpr unsigned kMaxAdvInterval = 2560;
 
 ModuleReply Text(std::string text) {
     return {std::move(text), false};
@@ -70,6 +68,21 @@ const char* RoleWord(ModuleRole role) {
 
 }  // namespace
 
+template <unsigned ModuleSettings::*Field, unsigned Low, unsigned High>
+ModuleReply ModuleBehaviour::SetNumber(const std::string& argument) {
+    unsigned number = 0;
+    if (!ParseDecimal(argument, number) || number < Low || number > High) {
+        return Error();
+    }
+    m_settings.*Field = number;
+    return Acknowledge("OK");
+}
+
+template <unsigned ModuleSettings::*Field>
+ModuleReply ModuleBehaviour::GetNumber(const std::string&) {
+    return Text(std::to_string(m_settings.*Field));
+}
+
 using Form = SimCommand::Form;
 
 const ModuleBehaviour::CommandEntry ModuleBehaviour::kCommands[] = {
@@ -90,8 +103,10 @@ const ModuleBehaviour::CommandEntry ModuleBehaviour::kCommands[] = {
     {Form::Query, "AUTOCON", kAutoConnect, &ModuleBehaviour::GetAutoConnect},
     {Form::Set, "SETCONMAC", kAutoConnect, &ModuleBehaviour::SetConnectAddress},
     {Form::Set, "MANUF", kPeripheral, &ModuleBehaviour::SetDeviceName},
-    {Form::Set, "ADVINTERVAL", kPeripheral, &ModuleBehaviour::SetAdvInterval},
-    {Form::Query, "ADVINTERVAL", kPeripheral, &ModuleBehaviour::GetAdvInterval},
+    {Form::Set, "ADVINTERVAL", kPeripheral,
+     &ModuleBehaviour::SetNumber<&ModuleSettings::advInterval, 20, 2560>},
+    {Form::Query, "ADVINTERVAL", kPeripheral,
+     &ModuleBehaviour::GetNumber<&ModuleSettings::advInterval>},
     {Form::Set, "ROLE", kRoles, &ModuleBehaviour::SetRole},
     {Form::Query, "ROLE", kRoles, &ModuleBehaviour::GetRole},
     {Form::Set, "MBYPASS", kRoles, &ModuleBehaviour::SetBypass},
@@ -296,20 +311,6 @@ ModuleReply ModuleBehaviour::SetDeviceName(const std::string& argument) {
         m_settings.deviceName = argument;
     }
     return Acknowledge("OK");
-}
-
-ModuleReply ModuleBehaviour::SetAdvInterval(const std::string& argument) {
-    unsigned interval = 0;
-    if (!ParseDecimal(argument, interval) || interval < kMinAdvInterval ||
-        interval > kMaxAdvInterval) {
-        return Error();
-    }
-    m_settings.advInterval = interval;
-    return Acknowledge("OK");
-}
-
-ModuleReply ModuleBehaviour::GetAdvInterval(const std::string&) {
-    return Text(std::to_string(m_settings.advInterval));
 }
 
 ModuleReply ModuleBehaviour::SetRole(const std::string& argument) {

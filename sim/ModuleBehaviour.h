@@ -72,8 +72,11 @@ private:
     ModuleReply GetAutoConnect(const std::string&);
     ModuleReply SetConnectAddress(const std::string& argument);
     ModuleReply SetDeviceName(const std::string& argument);
-    ModuleReply SetAdvInterval(const std::string& argument);
-    ModuleReply GetAdvInterval(const std::string&);
+    // A number setting kept in `Field`, refused outside [Low, High].
+    template <unsigned ModuleSettings::*Field, unsigned Low, unsigned High>
+    ModuleReply SetNumber(const std::string& argument);
+    template <unsigned ModuleSettings::*Field>
+    ModuleReply GetNumber(const std::string&);
     ModuleReply SetRole(const std::string& argument);
     ModuleReply GetRole(const std::string&);
     ModuleReply SetBypass(const std::string& argument);

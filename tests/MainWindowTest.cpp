@@ -886,7 +886,7 @@ TEST_F(MainWindowTest, saveModuleSettings_writesTheModuleShown_whichThenMatchesI
     const Profile& saved = std::get<Profile>(parsed);
     EXPECT_EQ(saved, m_window->ConfPage().ModuleProfile());
     EXPECT_EQ(saved.name, module.deviceName);
-    EXPECT_EQ(saved.advInterval, module.advInterval);
+    EXPECT_EQ(NumberOf(saved.numbers, ProfileField::AdvInterval), module.advInterval);
     EXPECT_EQ(saved.role, 0);
 
     Trigger(CsKWEVBManagerDlg::kIdApplySettingsFile);

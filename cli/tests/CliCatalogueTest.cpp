@@ -1,4 +1,5 @@
 #include "CliTexts.h"
+#include "SettingTable.h"
 
 #include <QTranslator>
 
@@ -19,6 +20,20 @@ TEST(CliCatalogueTest, everyText_hasAKoreanTranslationInTheEmbeddedCatalogues) {
                                    ? own.translate(entry.context, entry.source)
                                    : page.translate(entry.context, entry.source);
         EXPECT_FALSE(korean.isEmpty());
+    }
+}
+
+// `info` shows a setting's label and unit as the page's captions: the page's catalogue has them.
+TEST(CliCatalogueTest, everySettingCaption_isThePagesAndHasAKoreanTranslation) {
+    QTranslator page;
+    ASSERT_TRUE(page.load(QStringLiteral(":/i18n/config_ko.qm")));
+    for (const SettingRow& row : kSettingRows) {
+        for (const Caption& caption : {row.label, row.unit}) {
+            if (caption.source != nullptr) {
+                SCOPED_TRACE(caption.source);
+                EXPECT_FALSE(page.translate(caption.context, caption.source).isEmpty());
+            }
+        }
     }
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "ConfJob.h"
+
 #include <QHash>
 
 #include <array>
 #include <cstddef>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
@@ -50,8 +53,13 @@ struct ConfPageControls {
 
     QLineEdit* deviceName = nullptr;
     QPushButton* changeName = nullptr;
-    QLineEdit* advInterval = nullptr;
-    QPushButton* advApply = nullptr;
+    // The edit of each setting of ValueKind::Number, with its "Apply" button.
+    struct NumberEdit {
+        ConfJob job{};
+        QLineEdit* edit = nullptr;
+        QPushButton* apply = nullptr;
+    };
+    std::vector<NumberEdit> numbers;
 
     std::array<QRadioButton*, 2> autoCon{};  // OFF, ON
     QButtonGroup* autoConGroup = nullptr;

@@ -124,18 +124,19 @@ QWidget* ConfPageLayout::SlaveSection() {
     const QString intervalLabel = tr("Adv. Interval");
     m_c.deviceName = Edit(kIdDeviceName, nameLabel);
     m_c.changeName = Button(kIdChangeName, tr("Change"));
-    m_c.advInterval = Edit(kIdAdvInterval, intervalLabel);
-    m_c.advInterval->setAlignment(Qt::AlignRight);
-    m_c.advApply = Button(kIdAdvApply, tr("Apply"));
+    QLineEdit* interval = Edit(kIdAdvInterval, intervalLabel);
+    interval->setAlignment(Qt::AlignRight);
+    QPushButton* intervalApply = Button(kIdAdvApply, tr("Apply"));
+    m_c.numbers.push_back({JOB_SET_ADV_INTERVAL, interval, intervalApply});
 
     auto* grid = new QGridLayout(box);
     grid->addWidget(Label(nameLabel), 0, 0);
     grid->addWidget(m_c.deviceName, 0, 1, 1, 2);
     grid->addWidget(m_c.changeName, 0, 3);
     grid->addWidget(Label(intervalLabel), 1, 0);
-    grid->addWidget(m_c.advInterval, 1, 1);
+    grid->addWidget(interval, 1, 1);
     grid->addWidget(Label(tr("msec")), 1, 2);
-    grid->addWidget(m_c.advApply, 1, 3);
+    grid->addWidget(intervalApply, 1, 3);
     grid->setColumnStretch(1, 1);
     return box;
 }

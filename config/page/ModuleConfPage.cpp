@@ -137,7 +137,10 @@ void ModuleConfPage::ConnectDeviceCommands() {
     connect(m_c.uartApply, &QPushButton::clicked, this, &ModuleConfPage::OnApplyUart);
     connect(m_c.roleApply, &QPushButton::clicked, this, &ModuleConfPage::OnApplyRole);
     connect(m_c.autoConApply, &QPushButton::clicked, this, &ModuleConfPage::OnApplyAutoCon);
-    connect(m_c.advApply, &QPushButton::clicked, this, &ModuleConfPage::OnApplyAdvInterval);
+    for (const ConfPageControls::NumberEdit& number : m_c.numbers) {
+        connect(number.apply, &QPushButton::clicked, this,
+                [this, number] { OnApplyNumber(number); });
+    }
 }
 
 void ModuleConfPage::ConnectScanAndSlots() {
@@ -552,14 +555,9 @@ void ModuleConfPage::OnApplyAutoCon() {
     PostJob(JOB_SET_AUTOCON, inputs);
 }
 
-void ModuleConfPage::OnApplyAdvInterval() {
+void ModuleConfPage::OnApplyNumber(const ConfPageControls::NumberEdit& number) {
     EnableControls(false);
-    const CheckedInputs checked =
-        TypedInputs(JOB_SET_ADV_INTERVAL, ToUtf8(m_c.advInterval->text()));
-    if (const auto* inputs = std::get_if<JobInputs>(&checked)) {
-        m_values.advInterval = inputs->advInterval;
-    }
-    PostSetting(JOB_SET_ADV_INTERVAL, checked);
+    PostSetting(number.job, TypedInputs(number.job, ToUtf8(number.edit->text())));
 }
 
 // ---- Scan, master device and slots ----

@@ -132,7 +132,7 @@ private:
     void OnApplyUart();
     void OnApplyRole();
     void OnApplyAutoCon();
-    void OnApplyAdvInterval();
+    void OnApplyNumber(const ConfPageControls::NumberEdit& number);
 
     // Scan, master device and slots.
     void OnScanClicked();

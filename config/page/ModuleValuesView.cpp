@@ -1,6 +1,7 @@
 #include "ModuleValuesView.h"
 
 #include "Conversions.h"
+#include "SettingTable.h"
 #include "SlotTable.h"
 
 #include <QAbstractButton>
@@ -48,9 +49,10 @@ void ShowFieldValue(QLabel* field, const QString& value) {
 void Show(const ConfPageControls& controls, SlotTable& slotTable, const ModuleValues& values,
           std::uint32_t portBaud, PageValues& members) {
     ShowDeviceFields(controls, values, portBaud);
-    if (values.advInterval) {
-        members.advInterval = *values.advInterval;
-        controls.advInterval->setText(QString::number(members.advInterval));
+    for (const ConfPageControls::NumberEdit& number : controls.numbers) {
+        if (const auto shown = NumberOf(values.numbers, SettingRowOf(number.job)->field)) {
+            number.edit->setText(QString::number(*shown));
+        }
     }
     if (values.autoCon) {
         members.autoCon = *values.autoCon ? 1 : 0;

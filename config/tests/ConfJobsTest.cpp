@@ -243,7 +243,7 @@ TEST_F(ConfJobsTest, settingJobsVerifyTheModelThenSendTheirCommands) {
     const SettingCase cases[] = {
         {JOB_SET_NAME, {.deviceName = "Lab-7"}, {"AT+MODEL?", "AT+MANUF=Lab-7"}},
         {JOB_SET_NAME, {.deviceName = ""}, {"AT+MODEL?", "AT+MANUF="}},
-        {JOB_SET_ADV_INTERVAL, {.advInterval = 0x10000 + 100}, {"AT+MODEL?", "AT+ADVINTERVAL=100"}},
+        {JOB_SET_ADV_INTERVAL, {.number = 0x10000 + 100}, {"AT+MODEL?", "AT+ADVINTERVAL=100"}},
         {JOB_SET_AUTOCON, {.autoConIndex = 1}, {"AT+MODEL?", "AT+AUTOCON=ON"}},
         {JOB_SET_AUTOCON, {.autoConIndex = 0}, {"AT+MODEL?", "AT+AUTOCON=OFF"}},
         {JOB_SET_MASTER,

@@ -76,7 +76,7 @@ TEST(ProfileTest, writtenFile_readsBackAsTheSameProfile) {
     profile.autoConnect = false;
     profile.masterAddress = "";
     profile.name = "심박{n:02}";
-    profile.advInterval = 2560;
+    profile.numbers[ProfileField::AdvInterval] = 2560;
     profile.slots[1] = {"C0FFEE000001", "Q1"};
     profile.slots[8] = {};
     const auto parsed = ParseProfile(ProfileText(profile));
@@ -138,7 +138,7 @@ TEST(ProfileTest, refusal_followsTheRoleTheFileSets_andTheSlotsTheModuleKeeps) {
     ModuleValues slave;
     slave.role = 0;
     slave.name = "sKW523";
-    slave.advInterval = 100;
+    slave.numbers[ProfileField::AdvInterval] = 100;
     slave.autoCon = false;
     slave.masterAddress = "";
     slave.slots.emplace();

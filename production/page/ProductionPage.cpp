@@ -57,19 +57,9 @@ T* Named(T* widget, const char* name, const QString& accessible) {
 
 QString FieldsOf(const Profile& p) {
     QStringList fields;
-    const auto add = [&fields](bool present, const char* name) {
-        if (present) {
-            fields.append(QLatin1String(name));
-        }
-    };
-    add(p.baud.has_value(), "baud");
-    add(p.flowControl.has_value(), "flowControl");
-    add(p.role.has_value(), "role");
-    add(p.autoConnect.has_value(), "autoConnect");
-    add(p.masterAddress.has_value(), "masterAddress");
-    add(p.name.has_value(), "name");
-    add(p.advInterval.has_value(), "advInterval");
-    add(!p.slots.empty(), "slots");
+    for (const std::string& field : FieldsIn(p)) {
+        fields.append(QString::fromStdString(field));
+    }
     return fields.join(QStringLiteral(", "));
 }
 

@@ -27,7 +27,7 @@ std::string Scratch(const std::string& name) {
 Profile AdvInterval(unsigned msec) {
     Profile profile;
     profile.name = "SNS-{n:03}";
-    profile.advInterval = msec;
+    profile.numbers[ProfileField::AdvInterval] = msec;
     return profile;
 }
 
