@@ -503,7 +503,7 @@ std::size_t NetworkChannel::Write(const void* data, std::size_t length) {
         return 0;
     }
     std::lock_guard writeLock(m_writeLock);
-    if (!m_isOpen) {
+    if (!m_isOpen || m_failed) {
         return 0;
     }
     const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -612,7 +612,7 @@ void NetworkChannel::FailLocked(std::error_code error) {
 }
 
 void NetworkChannel::StartWrite() {
-    if (!m_isOpen || m_writing || m_suspended || m_txQueue.Size() == 0) {
+    if (!m_isOpen || m_failed || m_writing || m_suspended || m_txQueue.Size() == 0) {
         return;
     }
     const std::span<const std::uint8_t> queued = m_txQueue.Front();

@@ -180,7 +180,9 @@ private:
     // Which port settings the server has confirmed during the negotiation, one bit per command.
     unsigned m_confirmed = 0;
     std::error_code m_settingRefused;
-    bool m_failed = false;  // the lost link was reported: no more reads, no second report
+    // The lost link was reported: no more reads or writes, no second report. Set under
+    // m_readLock; read by the writers too.
+    std::atomic<bool> m_failed{false};
 
     // Writing: the queue holds wire bytes. m_writeLock guards the queue and the write state.
     std::mutex m_writeLock;
