@@ -7,12 +7,11 @@
 #include <asio/post.hpp>
 #include <asio/serial_port_base.hpp>
 #include <asio/thread_pool.hpp>
-#include <asio/use_future.hpp>
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <future>
+#include <condition_variable>
 #include <stdexcept>
 
 namespace {
@@ -200,19 +199,38 @@ std::error_code NetworkChannel::Open(const std::string& portName, const PortSett
 
 std::error_code NetworkChannel::Connect(const NetworkPortName& name) {
     const Clock::time_point deadline = Clock::now() + m_limits.connect;
+    // Shared with the resolver's handler, which may run after this open gave up.
+    struct Resolution {
+        std::mutex lock;
+        std::condition_variable done;
+        bool finished = false;
+        std::error_code error;
+        asio::ip::tcp::resolver::results_type endpoints;
+    };
+    const auto resolution = std::make_shared<Resolution>();
     asio::ip::tcp::resolver resolver(ResolverThread());
-    auto resolving = resolver.async_resolve(name.host, std::to_string(name.port),
-                                            asio::ip::tcp::resolver::numeric_service,
-                                            asio::use_future);
-    if (resolving.wait_until(deadline) != std::future_status::ready) {
-        resolver.cancel();
-        return TransportError::NameNotResolved;
-    }
+    resolver.async_resolve(
+        name.host, std::to_string(name.port), asio::ip::tcp::resolver::numeric_service,
+        [resolution](const std::error_code& error,
+                     asio::ip::tcp::resolver::results_type endpoints) {
+            std::lock_guard lock(resolution->lock);
+            resolution->finished = true;
+            resolution->error = error;
+            resolution->endpoints = std::move(endpoints);
+            resolution->done.notify_all();
+        });
     asio::ip::tcp::resolver::results_type endpoints;
-    try {
-        endpoints = resolving.get();
-    } catch (const std::system_error& failure) {
-        return failure.code();
+    {
+        std::unique_lock lock(resolution->lock);
+        if (!resolution->done.wait_until(lock, deadline, [&] { return resolution->finished; })) {
+            lock.unlock();
+            resolver.cancel();
+            return TransportError::NameNotResolved;
+        }
+        if (resolution->error) {
+            return resolution->error;
+        }
+        endpoints = resolution->endpoints;
     }
     std::error_code error;
     std::lock_guard portLock(m_portLock);

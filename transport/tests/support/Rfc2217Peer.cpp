@@ -118,8 +118,10 @@ void Rfc2217Peer::Flood(const std::vector<std::uint8_t>& wire, bool reading) {
     Wake();
 }
 
-void Rfc2217Peer::StartFlood(const std::vector<std::uint8_t>& wire, bool reading) {
+void Rfc2217Peer::StartFlood(const std::vector<std::uint8_t>& wire, bool reading,
+                             std::uint64_t limit) {
     m_flood.clear();
+    m_floodLeft = limit;
     m_floodUnit = std::max<std::size_t>(wire.size(), 1);
     m_floodOffset = 0;
     while (!wire.empty() && m_flood.size() < 16 * 1024) {  // a few whole copies per send
@@ -155,11 +157,20 @@ void Rfc2217Peer::FloodSome() {
     if (m_connection < 0 || m_flood.empty()) {
         return;
     }
-    const ssize_t sent =
-        ::send(m_connection, m_flood.data(), m_flood.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (m_floodLeft == 0 && m_floodOffset == 0) {
+        m_flood.clear();
+        m_reading = true;
+        return;
+    }
+    // Past the limit, only the rest of a cut copy.
+    const std::size_t wanted =
+        m_floodLeft > 0 ? static_cast<std::size_t>(std::min<std::uint64_t>(m_flood.size(), m_floodLeft))
+                        : m_floodUnit - m_floodOffset;
+    const ssize_t sent = ::send(m_connection, m_flood.data(), wanted, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent <= 0) {
         return;
     }
+    m_floodLeft -= std::min<std::uint64_t>(m_floodLeft, static_cast<std::uint64_t>(sent));
     // Keep the pattern whole on the wire: what was cut goes first next time.
     std::rotate(m_flood.begin(), m_flood.begin() + sent, m_flood.end());
     m_seen.flooded += static_cast<std::uint64_t>(sent);
@@ -254,7 +265,7 @@ void Rfc2217Peer::Accept() {
     m_floodOffset = 0;
     m_reading = true;
     if (!m_script.floodAtStart.empty()) {
-        StartFlood(m_script.floodAtStart, true);
+        StartFlood(m_script.floodAtStart, false, m_script.floodAtStartBytes);
     }
     const unsigned connections = m_seen.connections + 1;
     m_seen = Seen{};

@@ -37,8 +37,10 @@ public:
         std::uint8_t flowAnswer = 0;
         bool closeOnComPort = false;  // closes the connection when WILL COM-PORT-OPTION arrives
         int receiveBuffer = 0;        // the socket's receive buffer in bytes, when not 0
-        // Flooded (see Flood, reading) from the moment the connection is accepted, when not empty.
+        // Flooded from the moment the connection is accepted, when not empty, up to
+        // floodAtStartBytes, reading nothing until that is sent.
         std::vector<std::uint8_t> floodAtStart{};
+        std::size_t floodAtStartBytes = 256 * 1024;
     };
     struct Request {
         std::uint8_t command = 0;
@@ -100,7 +102,8 @@ private:
     void CloseConnection();
     void Wake();
     void FloodSome();
-    void StartFlood(const std::vector<std::uint8_t>& wire, bool reading);  // m_lock held
+    void StartFlood(const std::vector<std::uint8_t>& wire, bool reading,
+                    std::uint64_t limit = UINT64_MAX);  // m_lock held
 
     const Script m_script;
     int m_listener = -1;
@@ -129,5 +132,6 @@ private:
     std::vector<std::uint8_t> m_flood;  // sent over and over while not empty
     std::size_t m_floodUnit = 1;        // the length of one copy of the pattern
     std::size_t m_floodOffset = 0;      // where in a copy the next send starts
+    std::uint64_t m_floodLeft = 0;      // bytes the flood may still send
     bool m_reading = true;
 };
