@@ -324,7 +324,7 @@ TEST_F(NetworkChannelTest, floodDuringSetUp_opensWithinTheLimit) {
     // More than the socket buffers hold, so a client that answers every request blocks.
     Rfc2217Peer peer({.receiveBuffer = 4096,
                       .floodAtStart = {IAC, DO, 99, IAC, WILL, 77},
-                      .floodAtStartBytes = 8 << 20});
+                      .floodAtStartBytes = 5 << 20});
     channel = std::make_shared<NetworkChannel>(service.GetIoContext(), NetworkChannel::Limits{});
     received.Attach(*channel);
     EXPECT_FALSE(channel->Open(peer.Url(), PortSettings::At(9600)));
