@@ -3,13 +3,17 @@
 // hardware: one AT round trip (median of many) and identification plus the full read (median of
 // a few). The local figures are the baseline; the ratios say what the network path costs.
 // Then the terminal's side: bytes streamed into a line as fast as it takes them, read through
-// the channel the terminal holds, locally and through ser2net.
+// the channel the terminal holds, locally and through ser2net. Last, a hostile server on
+// loopback floods option requests, subnegotiations and data for 20 s while the terminal's
+// channel stays open and sends a command every 100 ms, then stops reading: the peak memory of
+// the process against a goal of 100 MB, and how long the lost link takes to be reported.
 #include "AtStatus.h"
 #include "ConfJobRunner.h"
 #include "IoServiceExec.h"
 #include "PortChannel.h"
 #include "PtyPeer.h"
 #include "ResponseKind.h"
+#include "Rfc2217Peer.h"
 #include "Ser2net.h"
 #include "TestModule.h"
 #include "sKW523Comm.h"
@@ -21,6 +25,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <fstream>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -165,6 +171,98 @@ bool MeasureStreams() {
     return local > 0;
 }
 
+// A field of /proc/self/status in KiB (VmHWM, VmRSS), 0 where there is none.
+long StatusKiB(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field + ":", 0) == 0) {
+            return std::stol(line.substr(field.size() + 1));
+        }
+    }
+    return 0;
+}
+
+std::vector<std::uint8_t> HostilePattern() {
+    constexpr std::uint8_t IAC = 255, DO = 253, WILL = 251, SB = 250, SE = 240;
+    std::vector<std::uint8_t> wire;
+    for (int round = 0; round < 8; ++round) {
+        wire.insert(wire.end(), {IAC, DO, 99});
+    }
+    for (std::uint8_t option = 100; option < 200; ++option) {
+        wire.insert(wire.end(), {IAC, WILL, option});
+    }
+    wire.insert(wire.end(), {IAC, SB, 44, 107, 0x30, IAC, SE});  // NOTIFY-MODEMSTATE
+    wire.insert(wire.end(), {IAC, SB, 99});                      // an over-long subnegotiation
+    wire.insert(wire.end(), 300, 'n');
+    wire.insert(wire.end(), {IAC, SE});
+    wire.insert(wire.end(), 200, 'd');  // data
+    return wire;
+}
+
+bool MeasureFlood() {
+    constexpr auto kFlood = std::chrono::seconds(20);
+    constexpr double kGoalMB = 100;
+    // Resets VmHWM to the present size, so the peak is this case's own.
+    { std::ofstream("/proc/self/clear_refs") << "5"; }
+    const long startKiB = StatusKiB("VmRSS");
+    Rfc2217Peer peer;
+    IoServiceExec io;
+    auto channel = std::make_shared<AnyPortChannel>(io.GetIoContext());
+    std::atomic<std::size_t> received{0};
+    std::atomic<bool> lost{false};
+    std::string lostWith;
+    channel->m_onReceive = [&](PortChannel::Ptr, std::error_code& error,
+                               const std::vector<std::uint8_t>&, unsigned int size) {
+        if (error) {
+            lostWith = error.message();
+            lost = true;
+        }
+        received += size;
+    };
+    if (const std::error_code error = channel->Open(peer.Url(), PortSettings::At(kBaud))) {
+        std::fprintf(stderr, "cannot open the hostile server: %s\n", error.message().c_str());
+        return false;
+    }
+    io.Start();
+    peer.Flood(HostilePattern(), true);
+    const std::string command = "AT\r";
+    const auto start = Clock::now();
+    int commands = 0;
+    while (Clock::now() - start < kFlood && !lost) {
+        commands += channel->Write(command.data(), command.size()) == command.size() ? 1 : 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    const Rfc2217Peer::Seen seen = peer.Snapshot();
+    const double floodSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const auto arrived = std::count(seen.data.begin(), seen.data.end(), '\r');
+    // Then it stops reading while the channel keeps sending.
+    peer.StopReading();
+    const auto stopped = Clock::now();
+    const std::vector<std::uint8_t> chunk(PortChannel::kTxQueueLimit, 'w');
+    while (!lost && Clock::now() - stopped < std::chrono::seconds(30)) {
+        channel->Write(chunk.data(), chunk.size());
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const double lostAfter = std::chrono::duration<double>(Clock::now() - stopped).count();
+    channel->Close();
+    io.Stop();
+    channel->m_onReceive = nullptr;
+    const double peakMB = (StatusKiB("VmHWM") - startKiB) / 1024.0;
+    std::printf("Hostile server on loopback, %.0f s of flood (IAC DO 99, IAC WILL 100-199,\n"
+                "subnegotiations, data) with a command every 100 ms, then no reading:\n",
+                floodSeconds);
+    std::printf("flooded %8.1f MB, data received %8.1f MB, commands sent %d, arrived %ld\n",
+                static_cast<double>(seen.flooded) / 1e6, static_cast<double>(received) / 1e6,
+                commands, static_cast<long>(arrived));
+    std::printf("option negotiations the client sent in all: %zu\n", seen.negotiations.size());
+    std::printf("peak memory over the start %8.1f MB (%5.3f x the %.0f MB goal)\n", peakMB,
+                peakMB / kGoalMB, kGoalMB);
+    std::printf("lost link reported after %.2f s without reading: %s\n", lostAfter,
+                lost ? lostWith.c_str() : "never");
+    return lost && peakMB < kGoalMB;
+}
+
 }  // namespace
 
 int main() {
@@ -199,5 +297,6 @@ int main() {
                     remote.roundTripMs / local.roundTripMs, remote.fullReadMs,
                     remote.fullReadMs / local.fullReadMs);
     }
-    return MeasureStreams() ? 0 : 1;
+    const bool streams = MeasureStreams();
+    return MeasureFlood() && streams ? 0 : 1;
 }

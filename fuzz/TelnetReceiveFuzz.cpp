@@ -1,9 +1,12 @@
 // Feeds arbitrary bytes from an access server through the Telnet/RFC 2217 receiver, the option
 // negotiation and the answer decoding, checking what each promises: the result does not depend
-// on where the reads are cut, memory stays bounded, and escaped data comes back unchanged.
+// on where the reads are cut, memory stays bounded, an option the client does not know is
+// refused at most once per side however often it is asked, and escaped data comes back
+// unchanged.
 #include "TelnetProtocol.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -50,12 +53,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
     Telnet::Options options;
     std::vector<std::uint8_t> wire;
     options.Start(wire);
+    std::array<unsigned, 256> refusedOurs{};
+    std::array<unsigned, 256> refusedTheirs{};
     for (const Telnet::Event& event : whole.events) {
         Require(event.payload.size() <= Telnet::Receiver::kMaxPayload);
         if (event.kind == Telnet::Event::Kind::Negotiation) {
             std::vector<std::uint8_t> answer;
             options.Receive(event.verb, event.option, answer);
             Require(answer.empty() || (answer.size() == 3 && answer[0] == Telnet::kIac));
+            const bool known = event.option == Telnet::kBinary ||
+                               event.option == Telnet::kSuppressGoAhead ||
+                               event.option == Telnet::kComPortOption;
+            if (!answer.empty() && !known) {
+                Require(answer[1] == Telnet::kWont || answer[1] == Telnet::kDont);
+                auto& count = answer[1] == Telnet::kWont ? refusedOurs : refusedTheirs;
+                Require(++count[event.option] == 1);
+            }
         }
         if (const auto reply = Telnet::ComPortAnswerOf(event)) {
             Require(reply->value.size() + 1 == event.payload.size());

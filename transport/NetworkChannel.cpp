@@ -6,11 +6,12 @@
 #include <asio/bind_executor.hpp>
 #include <asio/post.hpp>
 #include <asio/serial_port_base.hpp>
-#include <asio/write.hpp>
+#include <asio/thread_pool.hpp>
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <condition_variable>
 #include <stdexcept>
 
 namespace {
@@ -37,6 +38,23 @@ constexpr unsigned kRequiredSettings = (1u << Telnet::kSetBaudRate) | (1u << Tel
 
 std::error_code Closed() {
     return std::make_error_code(std::errc::bad_file_descriptor);
+}
+
+bool IsClosedByPeer(const std::error_code& error) {
+    return error == asio::error::eof || error == asio::error::connection_reset ||
+           error == asio::error::broken_pipe;
+}
+
+// Host names are resolved here, not on the opener's thread, so the open can give up at its
+// limit while the system's resolver still waits; the thread is joined when the program ends.
+asio::thread_pool& ResolverThread() {
+    static asio::thread_pool pool(1);
+    return pool;
+}
+
+// The RFC 2217 value of a SET-CONTROL answer about the outbound flow control, if it is one.
+bool IsFlowControlValue(std::uint8_t value) {
+    return value >= Telnet::kControlNoFlow && value <= Telnet::kControlHardwareFlow;
 }
 
 }  // namespace
@@ -80,8 +98,29 @@ std::optional<NetworkPortName> NetworkPortName::Parse(const std::string& portNam
     return name;
 }
 
+bool NetworkChannel::WireQueue::Append(std::span<const std::uint8_t> wire, std::size_t limit) {
+    if (Size() + wire.size() > std::min(limit, m_capacity)) {
+        return false;
+    }
+    if (m_bytes.size() + wire.size() > m_capacity) {
+        std::copy(m_bytes.begin() + static_cast<std::ptrdiff_t>(m_head), m_bytes.end(),
+                  m_bytes.begin());
+        m_bytes.resize(Size());
+        m_head = 0;
+    }
+    m_bytes.insert(m_bytes.end(), wire.begin(), wire.end());
+    return true;
+}
+
+void NetworkChannel::WireQueue::Pop(std::size_t count) {
+    m_head += std::min(count, Size());
+    if (m_head == m_bytes.size()) {
+        Clear();
+    }
+}
+
 NetworkChannel::NetworkChannel(asio::io_context& ioContext, Limits limits)
-    : m_limits(limits), m_socket(ioContext), m_strand(ioContext) {}
+    : m_limits(limits), m_writeTimer(ioContext), m_socket(ioContext), m_strand(ioContext) {}
 
 NetworkChannel::~NetworkChannel() {
     Close();
@@ -139,9 +178,14 @@ std::error_code NetworkChannel::Open(const std::string& portName, const PortSett
     }
     {
         std::lock_guard writeLock(m_writeLock);
-        m_txQueue.clear();
+        m_txQueue.Clear();
         m_writing = false;
+        m_suspended = false;
         m_unitsInFlight = 0;
+    }
+    {
+        std::lock_guard readLock(m_readLock);
+        m_failed = false;
     }
     {
         std::lock_guard lineLock(m_lineLock);
@@ -154,14 +198,41 @@ std::error_code NetworkChannel::Open(const std::string& portName, const PortSett
 }
 
 std::error_code NetworkChannel::Connect(const NetworkPortName& name) {
-    asio::ip::tcp::resolver resolver(m_strand.context());
-    std::error_code error;
-    const auto endpoints = resolver.resolve(name.host, std::to_string(name.port),
-                                            asio::ip::tcp::resolver::numeric_service, error);
-    if (error) {
-        return error;
-    }
     const Clock::time_point deadline = Clock::now() + m_limits.connect;
+    // Shared with the resolver's handler, which may run after this open gave up.
+    struct Resolution {
+        std::mutex lock;
+        std::condition_variable done;
+        bool finished = false;
+        std::error_code error;
+        asio::ip::tcp::resolver::results_type endpoints;
+    };
+    const auto resolution = std::make_shared<Resolution>();
+    asio::ip::tcp::resolver resolver(ResolverThread());
+    resolver.async_resolve(
+        name.host, std::to_string(name.port), asio::ip::tcp::resolver::numeric_service,
+        [resolution](const std::error_code& error,
+                     asio::ip::tcp::resolver::results_type endpoints) {
+            std::lock_guard lock(resolution->lock);
+            resolution->finished = true;
+            resolution->error = error;
+            resolution->endpoints = std::move(endpoints);
+            resolution->done.notify_all();
+        });
+    asio::ip::tcp::resolver::results_type endpoints;
+    {
+        std::unique_lock lock(resolution->lock);
+        if (!resolution->done.wait_until(lock, deadline, [&] { return resolution->finished; })) {
+            lock.unlock();
+            resolver.cancel();
+            return TransportError::NameNotResolved;
+        }
+        if (resolution->error) {
+            return resolution->error;
+        }
+        endpoints = resolution->endpoints;
+    }
+    std::error_code error;
     std::lock_guard portLock(m_portLock);
     for (const auto& entry : endpoints) {
         const auto left =
@@ -188,50 +259,39 @@ std::error_code NetworkChannel::Connect(const NetworkPortName& name) {
     return error ? error : std::make_error_code(std::errc::host_unreachable);
 }
 
-// The opening requests, the port settings and a purge go out at once; the server answers them
-// in order. Data that arrives before the end is what the port held before: dropped, as the
-// serial channel drops the driver's buffers.
+// The opening requests go out first; the port settings and a purge follow once the server
+// agreed to the COM-PORT-OPTION (a strict server drops them before), and it answers them in
+// order. Data that arrives before the end is what the port held before: dropped, as the serial
+// channel drops the driver's buffers.
 std::error_code NetworkChannel::Negotiate() {
     m_receiver.Reset();
     m_options = {};
     m_confirmed = 0;
-    m_settingRefused = false;
+    m_settingRefused = {};
     std::vector<std::uint8_t> wire;
     m_options.Start(wire);
-    const std::uint32_t baud = m_requested.baud;
-    const std::uint8_t baudBytes[] = {
-        static_cast<std::uint8_t>(baud >> 24), static_cast<std::uint8_t>(baud >> 16),
-        static_cast<std::uint8_t>(baud >> 8), static_cast<std::uint8_t>(baud)};
-    Telnet::AppendComPort(Telnet::kSetBaudRate, baudBytes, wire);
-    Telnet::AppendComPort(Telnet::kSetDataSize, std::span(&m_requested.size, 1), wire);
-    Telnet::AppendComPort(Telnet::kSetParity, std::span(&m_requested.parity, 1), wire);
-    Telnet::AppendComPort(Telnet::kSetStopSize, std::span(&m_requested.stop, 1), wire);
-    Telnet::AppendComPort(Telnet::kSetControl, std::span(&m_requested.flow, 1), wire);
-    const std::uint8_t purge = Telnet::kPurgeBoth;
-    Telnet::AppendComPort(Telnet::kPurgeData, std::span(&purge, 1), wire);
+    bool settingsSent = false;
 
     const Clock::time_point deadline = Clock::now() + m_limits.negotiation;
     // A server that confirms the settings but not the purge is given a short while for it.
     std::optional<Clock::time_point> purgeDeadline;
     std::vector<std::uint8_t> stale;
     for (;;) {
-        if (!wire.empty()) {
-            std::error_code error;
-            std::lock_guard portLock(m_portLock);
-            asio::write(m_socket, asio::buffer(wire), error);
-            if (error) {
-                return error;
-            }
-            wire.clear();
+        if (!settingsSent && m_options.ComPortAccepted()) {
+            AppendSettings(wire);
+            settingsSent = true;
+        }
+        if (const std::error_code error = WriteWithin(wire, deadline)) {
+            return error;
         }
         if (m_options.ComPortRefused()) {
             return TransportError::NotRfc2217;
         }
         if (m_settingRefused) {
-            return TransportError::SettingRefused;
+            return m_settingRefused;
         }
         const Clock::time_point now = Clock::now();
-        if (m_options.ComPortAccepted() && (m_confirmed & kRequiredSettings) == kRequiredSettings) {
+        if (settingsSent && (m_confirmed & kRequiredSettings) == kRequiredSettings) {
             if (!purgeDeadline) {
                 purgeDeadline = now + m_limits.lineAnswer;
             }
@@ -257,11 +317,56 @@ std::error_code NetworkChannel::Negotiate() {
             continue;
         }
         if (error) {
-            return error;
+            return IsClosedByPeer(error) ? TransportError::ClosedDuringSetUp : error;
         }
         stale.clear();
         TakeIn(std::span(m_readBuf.data(), count), stale, wire);
     }
+}
+
+void NetworkChannel::AppendSettings(std::vector<std::uint8_t>& wire) const {
+    const std::uint32_t baud = m_requested.baud;
+    const std::uint8_t baudBytes[] = {
+        static_cast<std::uint8_t>(baud >> 24), static_cast<std::uint8_t>(baud >> 16),
+        static_cast<std::uint8_t>(baud >> 8), static_cast<std::uint8_t>(baud)};
+    Telnet::AppendComPort(Telnet::kSetBaudRate, baudBytes, wire);
+    Telnet::AppendComPort(Telnet::kSetDataSize, std::span(&m_requested.size, 1), wire);
+    Telnet::AppendComPort(Telnet::kSetParity, std::span(&m_requested.parity, 1), wire);
+    Telnet::AppendComPort(Telnet::kSetStopSize, std::span(&m_requested.stop, 1), wire);
+    Telnet::AppendComPort(Telnet::kSetControl, std::span(&m_requested.flow, 1), wire);
+    const std::uint8_t purge = Telnet::kPurgeBoth;
+    Telnet::AppendComPort(Telnet::kPurgeData, std::span(&purge, 1), wire);
+}
+
+// A server that floods requests fills the socket's send buffer with the answers; that is a
+// wait, within the limit, not a failure.
+std::error_code NetworkChannel::WriteWithin(std::vector<std::uint8_t>& wire,
+                                            Clock::time_point deadline) {
+    std::size_t sent = 0;
+    while (sent < wire.size()) {
+        std::error_code error;
+        std::size_t count = 0;
+        {
+            std::lock_guard portLock(m_portLock);
+            count = m_socket.write_some(asio::buffer(wire.data() + sent, wire.size() - sent),
+                                        error);
+        }
+        if (error == asio::error::would_block) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) {
+                return TransportError::NegotiationTimeout;
+            }
+            SerialPlatform::WaitWritable(m_socket, left);
+            continue;
+        }
+        if (error) {
+            return IsClosedByPeer(error) ? TransportError::ClosedDuringSetUp : error;
+        }
+        sent += count;
+    }
+    wire.clear();
+    return {};
 }
 
 void NetworkChannel::TakeIn(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>& data,
@@ -292,7 +397,7 @@ void NetworkChannel::NoteAnswer(const Telnet::ComPortAnswer& answer) {
             if (confirms(asked)) {
                 m_confirmed |= Bit(answer.command);
             } else {
-                m_settingRefused = true;
+                m_settingRefused = TransportError::SettingRefused;
             }
             return;
         }
@@ -305,8 +410,15 @@ void NetworkChannel::NoteAnswer(const Telnet::ComPortAnswer& answer) {
             if (confirms(std::span(&asked, 1))) {
                 m_confirmed |= Bit(answer.command);
             } else {
-                m_settingRefused = true;
+                m_settingRefused = TransportError::SettingRefused;
             }
+            return;
+        }
+        case Telnet::kFlowControlSuspend:
+        case Telnet::kFlowControlResume: {
+            std::lock_guard writeLock(m_writeLock);
+            m_suspended = answer.command == Telnet::kFlowControlSuspend;
+            StartWrite();
             return;
         }
         case Telnet::kPurgeData:
@@ -328,6 +440,12 @@ void NetworkChannel::NoteAnswer(const Telnet::ComPortAnswer& answer) {
                     m_break = {m_break.count + 1, false};
                     break;
                 case Telnet::ControlGroup::Flow:
+                    // A server that cannot do what was asked (RTS/CTS on a line without them)
+                    // answers with what it does: the open must not pretend otherwise.
+                    if (IsFlowControlValue(answer.value[0]) &&
+                        answer.value[0] != m_requested.flow) {
+                        m_settingRefused = TransportError::FlowControlRefused;
+                    }
                     return;
             }
             m_lineAnswered.notify_all();
@@ -343,7 +461,7 @@ void NetworkChannel::NoteAnswer(const Telnet::ComPortAnswer& answer) {
             return;
         }
         default:
-            return;  // line state, flow suspend/resume, masks: nothing depends on them
+            return;  // line state, masks: nothing depends on them
     }
 }
 
@@ -373,6 +491,7 @@ void NetworkChannel::Close() {
     {
         std::lock_guard writeLock(m_writeLock);
         purge = m_telnet && !m_writing && m_unitsInFlight == 0;
+        m_writeTimer.cancel();
     }
     {
         std::lock_guard portLock(m_portLock);
@@ -392,7 +511,7 @@ void NetworkChannel::Close() {
         std::lock_guard readLock(m_readLock);
     }
     std::lock_guard writeLock(m_writeLock);
-    m_txQueue.clear();
+    m_txQueue.Clear();
     m_writing = false;
     m_unitsInFlight = 0;
 }
@@ -402,21 +521,17 @@ std::size_t NetworkChannel::Write(const void* data, std::size_t length) {
         return 0;
     }
     std::lock_guard writeLock(m_writeLock);
-    if (!m_isOpen) {
+    if (!m_isOpen || m_failed) {
         return 0;
     }
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     std::size_t taken = 0;
-    while (taken < length) {
+    for (; taken < length; ++taken) {
+        const std::uint8_t unit[] = {bytes[taken], Telnet::kIac};
         const bool doubled = m_telnet && bytes[taken] == Telnet::kIac;
-        if (m_txQueue.size() + (doubled ? 2 : 1) > kTxQueueLimit) {
+        if (!m_txQueue.Append(std::span(unit, doubled ? 2 : 1), kTxQueueLimit)) {
             break;
         }
-        m_txQueue.push_back(bytes[taken]);
-        if (doubled) {
-            m_txQueue.push_back(Telnet::kIac);
-        }
-        ++taken;
     }
     StartWrite();
     return taken;
@@ -424,10 +539,9 @@ std::size_t NetworkChannel::Write(const void* data, std::size_t length) {
 
 bool NetworkChannel::QueueWire(std::span<const std::uint8_t> wire) {
     std::lock_guard writeLock(m_writeLock);
-    if (!m_isOpen) {
+    if (!m_isOpen || !m_txQueue.Append(wire, kTxQueueLimit + kAnswerRoom)) {
         return false;
     }
-    m_txQueue.insert(m_txQueue.end(), wire.begin(), wire.end());
     StartWrite();
     return true;
 }
@@ -437,10 +551,12 @@ void NetworkChannel::Discard() {
     if (!m_isOpen) {
         return;
     }
-    m_txQueue.resize(m_unitsInFlight);
+    m_txQueue.KeepFront(m_unitsInFlight);
     if (m_telnet) {
+        std::vector<std::uint8_t> wire;
         const std::uint8_t both = Telnet::kPurgeBoth;
-        Telnet::AppendComPort(Telnet::kPurgeData, std::span(&both, 1), m_txQueue);
+        Telnet::AppendComPort(Telnet::kPurgeData, std::span(&both, 1), wire);
+        m_txQueue.Append(wire, kTxQueueLimit + kAnswerRoom);
     }
     StartWrite();
 }
@@ -461,43 +577,69 @@ void NetworkChannel::StartRead(std::uint64_t generation) {
 void NetworkChannel::HandleRead(std::uint64_t generation, const std::error_code& error,
                                 std::size_t bytesRead) {
     std::lock_guard readLock(m_readLock);
-    if (!IsCurrent(generation)) {
+    if (!IsCurrent(generation) || m_failed) {
+        return;
+    }
+    if (error) {
+        FailLocked(error == asio::error::eof ? make_error_code(TransportError::ServerClosed)
+                                             : error);
         return;
     }
     m_rxData.clear();
-    if (!error) {
-        const std::span bytes(m_readBuf.data(), bytesRead);
-        if (m_telnet) {
-            m_replies.clear();
-            TakeIn(bytes, m_rxData, m_replies);
-            if (!m_replies.empty()) {
-                QueueWire(m_replies);
-            }
-        } else {
-            m_rxData.assign(bytes.begin(), bytes.end());
+    const std::span bytes(m_readBuf.data(), bytesRead);
+    if (m_telnet) {
+        m_replies.clear();
+        TakeIn(bytes, m_rxData, m_replies);
+        // The answers a server asks for are few (each option changes state a bounded number
+        // of times); one that asks faster than it reads the answers is not a server to wait for.
+        if (!m_replies.empty() && !QueueWire(m_replies)) {
+            FailLocked(TransportError::TooManyRequests);
+            return;
         }
+    } else {
+        m_rxData.assign(bytes.begin(), bytes.end());
     }
     // A read that held only the server's own messages is no news for the owner.
-    if ((error || !m_rxData.empty()) && m_onReceive) {
-        std::error_code reported = error;
-        m_onReceive(shared_from_this(), reported, m_rxData,
-                    static_cast<unsigned int>(m_rxData.size()));
+    if (!m_rxData.empty() && m_onReceive) {
+        std::error_code none;
+        m_onReceive(shared_from_this(), none, m_rxData, static_cast<unsigned int>(m_rxData.size()));
     }
-    if (!error) {
-        StartRead(generation);
+    StartRead(generation);
+}
+
+void NetworkChannel::Fail(std::uint64_t generation, std::error_code error) {
+    std::lock_guard readLock(m_readLock);
+    if (IsCurrent(generation)) {
+        FailLocked(error);
     }
 }
 
-void NetworkChannel::StartWrite() {
-    if (!m_isOpen || m_writing || m_txQueue.empty()) {
+void NetworkChannel::FailLocked(std::error_code error) {
+    if (m_failed) {
         return;
     }
+    m_failed = true;
+    if (m_onReceive) {
+        static const std::vector<std::uint8_t> kNothing;
+        m_onReceive(shared_from_this(), error, kNothing, 0);
+    }
+    // The read and the write under way end at once (aborted, and not reported again).
+    std::lock_guard portLock(m_portLock);
+    std::error_code ignored;
+    m_socket.cancel(ignored);
+}
+
+void NetworkChannel::StartWrite() {
+    if (!m_isOpen || m_failed || m_writing || m_suspended || m_txQueue.Size() == 0) {
+        return;
+    }
+    const std::span<const std::uint8_t> queued = m_txQueue.Front();
     if (m_unitsInFlight == 0) {
-        m_unitsInFlight = m_telnet ? Telnet::WholeUnitsWithin(m_txQueue, kWriteBufferSize)
-                                   : std::min(m_txQueue.size(), kWriteBufferSize);
+        m_unitsInFlight = m_telnet ? Telnet::WholeUnitsWithin(queued, kWriteBufferSize)
+                                   : std::min(queued.size(), kWriteBufferSize);
     }
     const std::size_t count = std::min(m_unitsInFlight, kWriteBufferSize);
-    std::copy_n(m_txQueue.begin(), count, m_writeBuf.begin());
+    std::copy_n(queued.begin(), count, m_writeBuf.begin());
     {
         std::lock_guard portLock(m_portLock);
         m_socket.async_write_some(
@@ -509,24 +651,62 @@ void NetworkChannel::StartWrite() {
                                 }));
     }
     m_writing = true;
+    ArmWriteTimer();
+}
+
+void NetworkChannel::ArmWriteTimer() {
+    const std::uint64_t serial = ++m_writeSerial;
+    m_writeTimer.expires_after(m_limits.write);
+    m_writeTimer.async_wait(asio::bind_executor(
+        m_strand, [self = SharedSelf(), generation = m_generation.load(),
+                   serial](const std::error_code& error) {
+            if (!error) {
+                self->HandleWriteTimer(generation, serial);
+            }
+        }));
+}
+
+// A server that takes nothing leaves the write under way for good, and a keepalive never fires
+// while a send waits: this is how such a link is found dead.
+void NetworkChannel::HandleWriteTimer(std::uint64_t generation, std::uint64_t writeSerial) {
+    {
+        std::lock_guard writeLock(m_writeLock);
+        if (!IsCurrent(generation) || !m_writing || writeSerial != m_writeSerial) {
+            return;
+        }
+    }
+    Fail(generation, TransportError::ServerNotReading);
 }
 
 void NetworkChannel::HandleWrite(std::uint64_t generation, const std::error_code& error,
                                  std::size_t bytesWritten) {
-    std::lock_guard writeLock(m_writeLock);
-    if (!IsCurrent(generation)) {
-        return;
+    {
+        std::lock_guard writeLock(m_writeLock);
+        if (!IsCurrent(generation)) {
+            return;
+        }
+        m_writing = false;
+        if (!error) {
+            if (m_onWriteComplete) {
+                std::error_code none;
+                m_onWriteComplete(shared_from_this(), none,
+                                  static_cast<unsigned int>(bytesWritten));
+            }
+            const std::size_t done = std::min(bytesWritten, m_txQueue.Size());
+            m_txQueue.Pop(done);
+            m_unitsInFlight -= std::min(done, m_unitsInFlight);
+            StartWrite();
+            if (!m_writing) {
+                m_writeTimer.cancel();  // nothing waits: the channel need not outlive the timer
+            }
+            return;
+        }
     }
-    if (m_onWriteComplete) {
-        std::error_code reported = error;
-        m_onWriteComplete(shared_from_this(), reported, static_cast<unsigned int>(bytesWritten));
-    }
-    const std::size_t done = std::min(bytesWritten, m_txQueue.size());
-    m_txQueue.erase(m_txQueue.begin(), m_txQueue.begin() + static_cast<std::ptrdiff_t>(done));
-    m_unitsInFlight -= std::min(done, m_unitsInFlight);
-    m_writing = false;
-    if (!error) {
-        StartWrite();
+    // A failed write is the lost link, reported now rather than when the next answer is due;
+    // an aborted one is this channel's own doing (closed, or failed already).
+    if (error != asio::error::operation_aborted) {
+        Fail(generation, IsClosedByPeer(error) ? make_error_code(TransportError::ServerClosed)
+                                               : error);
     }
 }
 
@@ -550,7 +730,8 @@ std::error_code NetworkChannel::SendControl(std::uint8_t value) {
     std::vector<std::uint8_t> wire;
     Telnet::AppendComPort(Telnet::kSetControl, std::span(&value, 1), wire);
     if (!QueueWire(wire)) {
-        return Closed();
+        // Open, and no room even for a request of a few bytes: the server takes nothing.
+        return m_isOpen ? make_error_code(TransportError::ServerNotReading) : Closed();
     }
     lineLock.lock();
     const bool answered = m_lineAnswered.wait_for(

@@ -6,7 +6,9 @@
 #include <asio/io_context.hpp>
 #include <asio/io_context_strand.hpp>
 #include <asio/ip/tcp.hpp>
+#include <asio/steady_timer.hpp>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -16,6 +18,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 // A serial port that an access server exports over TCP:
 //   rfc2217://host:port   Telnet with the COM-PORT-OPTION (RFC 2217): the port's settings and
@@ -32,11 +35,20 @@ struct NetworkPortName {
     static std::optional<NetworkPortName> Parse(const std::string& portName);
 };
 
-// The PortChannel of a network port. Open connects and, for RFC 2217, negotiates on the
-// caller's thread (blocking, within the limits below) and purges the server's buffers; after
-// that every read and write runs on the io_context's thread like the serial channel's, and a
-// failed link (closed by the server, reset, keepalive given up) reaches the receive callback as
-// an error, as an unplugged adapter does.
+// The PortChannel of a network port. Open resolves the host and connects within
+// Limits::connect, and for RFC 2217 negotiates within Limits::negotiation, on the caller's
+// thread (blocking), then purges the server's buffers. The port settings go out only once the
+// server agreed to the COM-PORT-OPTION, and the open fails (TransportError) when the server
+// answers one of them, the flow control included, with another value. After that every read and
+// write runs on the io_context's thread like the serial channel's, and a failed link reaches
+// the receive callback as an error the moment it fails, once, as an unplugged adapter does:
+// closed by the server, reset, keepalive given up, a write that failed, a server that takes
+// nothing for Limits::write, or one whose option requests fill the room kept for the answers.
+// The write callback gets successful writes only; a failed one is that lost link.
+//
+// What waits to be sent (data, the client's Telnet answers and requests) is bounded: Write
+// takes up to kTxQueueLimit, the client's own answers and requests another kAnswerRoom. The
+// server's FLOWCONTROL-SUSPEND holds all of it until its FLOWCONTROL-RESUME.
 //
 // The control lines travel as SET-CONTROL requests. A request that the server does not answer
 // within Limits::lineAnswer makes that line "not available" (IsNoModemLines), and later
@@ -52,9 +64,12 @@ public:
         std::chrono::seconds keepAliveIdle{5};
         std::chrono::seconds keepAliveInterval{2};
         int keepAliveProbes = 3;
+        // A write the server takes nothing of for this long (and not asked to wait) is a lost link.
+        std::chrono::milliseconds write{3000};
     };
     static constexpr std::size_t kReadBufferSize = 4096;
     static constexpr std::size_t kWriteBufferSize = 1024;
+    static constexpr std::size_t kAnswerRoom = 1024;
 
     explicit NetworkChannel(asio::io_context& ioContext) : NetworkChannel(ioContext, Limits{}) {}
     NetworkChannel(asio::io_context& ioContext, Limits limits);
@@ -84,6 +99,29 @@ private:
         std::uint64_t count = 0;  // answers received on this connection
         bool unanswered = false;  // the last request went unanswered and no answer came since
     };
+    // The bytes waiting to be sent, in one buffer of fixed size: what was sent is passed over by
+    // an offset, and the rest moves to the front only when the end of the buffer is reached.
+    class WireQueue {
+    public:
+        explicit WireQueue(std::size_t capacity) : m_capacity(capacity) {
+            m_bytes.reserve(capacity);
+        }
+        std::size_t Size() const { return m_bytes.size() - m_head; }
+        std::span<const std::uint8_t> Front() const { return {m_bytes.data() + m_head, Size()}; }
+        // Adds all of `wire` unless the queue would then hold more than `limit` (then nothing).
+        bool Append(std::span<const std::uint8_t> wire, std::size_t limit);
+        void Pop(std::size_t count);
+        void KeepFront(std::size_t count) { m_bytes.resize(m_head + std::min(count, Size())); }
+        void Clear() {
+            m_bytes.clear();
+            m_head = 0;
+        }
+
+    private:
+        std::size_t m_capacity;
+        std::vector<std::uint8_t> m_bytes;
+        std::size_t m_head = 0;
+    };
     // The port settings as RFC 2217 numbers them.
     struct Settings {
         std::uint32_t baud = 0;
@@ -96,6 +134,10 @@ private:
     std::shared_ptr<NetworkChannel> SharedSelf();
     std::error_code Connect(const NetworkPortName& name);
     std::error_code Negotiate();  // m_readLock held
+    void AppendSettings(std::vector<std::uint8_t>& wire) const;
+    // Writes all of `wire` during the set-up, waiting while the socket takes nothing.
+    std::error_code WriteWithin(std::vector<std::uint8_t>& wire,
+                                std::chrono::steady_clock::time_point deadline);
     void CloseSocket();           // m_portLock held
     // Splits a read into data (appended to `data`) and the server's requests and answers;
     // what the client answers to its negotiations is appended to `replies`. m_readLock held.
@@ -103,8 +145,14 @@ private:
                 std::vector<std::uint8_t>& replies);
     void NoteAnswer(const Telnet::ComPortAnswer& answer);  // m_readLock held
     std::error_code SendControl(std::uint8_t value);
-    // Queues wire bytes (already escaped) after what is queued; false when closed.
+    // Queues wire bytes (already escaped) after what is queued, within the answer room; false
+    // when closed or full.
     bool QueueWire(std::span<const std::uint8_t> wire);
+    // Reports the lost link to the owner, once per connection, and stops reading and writing.
+    void Fail(std::uint64_t generation, std::error_code error);
+    void FailLocked(std::error_code error);  // m_readLock held
+    void ArmWriteTimer();                    // m_writeLock held
+    void HandleWriteTimer(std::uint64_t generation, std::uint64_t writeSerial);
     void StartRead(std::uint64_t generation);
     void HandleRead(std::uint64_t generation, const std::error_code& error, std::size_t bytesRead);
     void StartWrite();  // m_writeLock held
@@ -131,13 +179,20 @@ private:
     Settings m_requested;  // what Open asked the server for
     // Which port settings the server has confirmed during the negotiation, one bit per command.
     unsigned m_confirmed = 0;
-    bool m_settingRefused = false;
+    std::error_code m_settingRefused;
+    // The lost link was reported: no more reads or writes, no second report. Set under
+    // m_readLock; read by the writers too.
+    std::atomic<bool> m_failed{false};
 
     // Writing: the queue holds wire bytes. m_writeLock guards the queue and the write state.
     std::mutex m_writeLock;
-    std::vector<std::uint8_t> m_txQueue;
+    WireQueue m_txQueue{kTxQueueLimit + kAnswerRoom};
     std::array<std::uint8_t, kWriteBufferSize> m_writeBuf{};
     bool m_writing = false;
+    bool m_suspended = false;  // the server asked the client to stop sending
+    // Counts the writes started; the timer of the latest one fires only if it is still under way.
+    std::uint64_t m_writeSerial = 0;
+    asio::steady_timer m_writeTimer;
     // Bytes at the front of the queue that belong to the write under way: whole units, so a
     // discard keeps them and never cuts a Telnet sequence.
     std::size_t m_unitsInFlight = 0;

@@ -52,6 +52,8 @@ std::error_code ConnectWithin(asio::ip::tcp::socket& socket,
 
 // Waits until the socket has bytes to read (or an error or end to report): false after `limit`.
 bool WaitReadable(asio::ip::tcp::socket& socket, std::chrono::milliseconds limit);
+// Waits until the socket takes bytes again (or has an error to report): false after `limit`.
+bool WaitWritable(asio::ip::tcp::socket& socket, std::chrono::milliseconds limit);
 
 // Turns on TCP keepalive with the given idle time before the first probe, probe interval and
 // number of unanswered probes, so a link whose far end vanished fails the read like an

@@ -85,6 +85,11 @@ bool WaitReadable(asio::ip::tcp::socket& socket, std::chrono::milliseconds limit
     return ::poll(&entry, 1, static_cast<int>(std::max<std::int64_t>(limit.count(), 0))) != 0;
 }
 
+bool WaitWritable(asio::ip::tcp::socket& socket, std::chrono::milliseconds limit) {
+    pollfd entry{socket.native_handle(), POLLOUT, 0};
+    return ::poll(&entry, 1, static_cast<int>(std::max<std::int64_t>(limit.count(), 0))) != 0;
+}
+
 void KeepAlive(asio::ip::tcp::socket& socket, std::chrono::seconds idle,
                std::chrono::seconds interval, int probes) {
     const int fd = socket.native_handle();

@@ -82,6 +82,15 @@ bool WaitReadable(asio::ip::tcp::socket& socket, std::chrono::milliseconds limit
     return ::select(0, &readable, nullptr, nullptr, &wait) != 0;
 }
 
+bool WaitWritable(asio::ip::tcp::socket& socket, std::chrono::milliseconds limit) {
+    const auto ms = std::max<std::int64_t>(limit.count(), 0);
+    fd_set writable;
+    FD_ZERO(&writable);
+    FD_SET(socket.native_handle(), &writable);
+    timeval wait{static_cast<long>(ms / 1000), static_cast<long>((ms % 1000) * 1000)};
+    return ::select(0, nullptr, &writable, nullptr, &wait) != 0;
+}
+
 void KeepAlive(asio::ip::tcp::socket& socket, std::chrono::seconds idle,
                std::chrono::seconds interval, int) {
     // Windows takes the idle time and interval in one call; its probe count is fixed (10).

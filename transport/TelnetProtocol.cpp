@@ -182,8 +182,10 @@ void Options::Receive(std::uint8_t verb, std::uint8_t option, std::vector<std::u
     const bool enable = verb == kDo || verb == kWill;
     const auto index = IndexOf(option);
     if (!index) {
-        if (enable) {  // refuse what we do not know, once per request
+        std::bitset<256>& refused = aboutOurs ? m_refusedOurs : m_refusedTheirs;
+        if (enable && !refused.test(option)) {  // what we do not know stays off: said once
             AppendNegotiation(aboutOurs ? kWont : kDont, option, wire);
+            refused.set(option);
         }
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -131,7 +132,9 @@ std::optional<ComPortAnswer> ComPortAnswerOf(const Event& event);
 
 // The option negotiation of the client: it wants BINARY and SUPPRESS-GO-AHEAD both ways and
 // COM-PORT-OPTION on its own side, and refuses everything else (the server's ECHO included).
-// Answers only what changes a state (RFC 854), so two sides never loop.
+// Answers only what changes a state (RFC 854, with RFC 1143's rule that an option stays in its
+// state until it changes): an option refused once is not refused again however often the
+// server asks, so a server that repeats a request cannot make the client's answers pile up.
 class Options {
 public:
     // The client's opening requests.
@@ -153,6 +156,9 @@ private:
     State m_ours[3] = {State::Off, State::Off, State::Off};
     State m_theirs[3] = {State::Off, State::Off, State::Off};
     bool m_comPortRefused = false;
+    // Options the client does not know, already refused on its side (WONT) and on theirs (DONT).
+    std::bitset<256> m_refusedOurs;
+    std::bitset<256> m_refusedTheirs;
 };
 
 }  // namespace Telnet

@@ -14,9 +14,21 @@ public:
             case TransportError::NotRfc2217:
                 return "the server does not offer RFC 2217 port control";
             case TransportError::SettingRefused:
-                return "the server refused a port setting";
+                return "the server refused a port setting (speed, data bits, parity or stop bits)";
             case TransportError::LineNotAvailable:
                 return "the server does not control this line";
+            case TransportError::ClosedDuringSetUp:
+                return "the server closed the connection during set-up";
+            case TransportError::FlowControlRefused:
+                return "the server cannot do the flow control asked for";
+            case TransportError::ServerClosed:
+                return "the server closed the connection";
+            case TransportError::ServerNotReading:
+                return "the server stopped taking data: the link counts as lost";
+            case TransportError::TooManyRequests:
+                return "the server sent more requests than it read answers: the link was dropped";
+            case TransportError::NameNotResolved:
+                return "the server's host name could not be resolved in time";
         }
         return "transport error";
     }

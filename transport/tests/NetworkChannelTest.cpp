@@ -290,12 +290,145 @@ TEST_F(NetworkChannelTest, failedNegotiation_clearErrorWithinTheLimit) {
     }
 }
 
+// Servers that fail the set-up or serve it oddly: the open says what happened in the channel's
+// own words, or works where it can.
+TEST_F(NetworkChannelTest, hostileSetUp_saysWhatHappened) {
+    struct Case {
+        const char* what;
+        Rfc2217Peer::Script script;
+        std::uint8_t flow;
+        std::error_code expected;
+    } cases[] = {
+        {"closes during the set-up", {.closeOnComPort = true}, 0,
+         TransportError::ClosedDuringSetUp},
+        {"drops requests before it agreed", {.strictComPort = true}, 0, {}},
+        {"cannot do RTS/CTS", {.flowAnswer = 1}, 2, TransportError::FlowControlRefused},
+        {"answers XON/XOFF with it", {.flowAnswer = 2}, 1, {}},
+    };
+    for (const Case& c : cases) {
+        Rfc2217Peer peer(c.script);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Open(peer, 9600, 8, 0, 0, c.flow), c.expected) << c.what;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, kQuickLimits.negotiation + 1s)
+            << c.what;
+        EXPECT_EQ(channel->IsOpen(), !c.expected) << c.what;
+        EXPECT_EQ(peer.Snapshot().droppedRequests, 0u) << c.what;
+        channel->Close();
+    }
+}
+
+// A server that floods option requests while it reads nothing: the answers it is owed are few,
+// and a socket that takes nothing for a while is waited for within the limit, not a failure.
+TEST_F(NetworkChannelTest, floodDuringSetUp_opensWithinTheLimit) {
+    constexpr std::uint8_t IAC = 255, DO = 253, WILL = 251;
+    // More than the socket buffers hold, so a client that answers every request blocks.
+    Rfc2217Peer peer({.receiveBuffer = 4096,
+                      .floodAtStart = {IAC, DO, 99, IAC, WILL, 77},
+                      .floodAtStartBytes = 5 << 20});
+    channel = std::make_shared<NetworkChannel>(service.GetIoContext(), NetworkChannel::Limits{});
+    received.Attach(*channel);
+    EXPECT_FALSE(channel->Open(peer.Url(), PortSettings::At(9600)));
+    EXPECT_TRUE(channel->IsOpen());
+}
+
+// However often a server asks for an option the client refused, it is refused once; data
+// keeps flowing both ways meanwhile.
+TEST_F(NetworkChannelTest, floodedOptionRequests_refusedOnce) {
+    constexpr std::uint8_t IAC = 255, DO = 253, WILL = 251, SB = 250, SE = 240;
+    constexpr std::uint8_t DONT = 254, WONT = 252;
+    Rfc2217Peer peer;
+    ASSERT_FALSE(Open(peer));
+    peer.Flood({IAC, DO, 99, IAC, WILL, 77, IAC, SB, 44, 107, 0x30, IAC, SE, 'x'}, true);
+    ASSERT_TRUE(peer.WaitFor([](const Seen& s) { return s.flooded > 1'000'000; }));
+    const Bytes command{'A', 'T', '\r'};
+    EXPECT_EQ(channel->Write(command.data(), command.size()), command.size());
+    EXPECT_TRUE(peer.WaitFor([&](const Seen& s) { return s.data == command; }));
+    peer.StopFlood();
+    EXPECT_TRUE(received.WaitFor([](const Received& r) { return r.data.size() > 1000; }));
+    EXPECT_EQ(received.ErrorCount(), 0u);
+    const auto negotiations = peer.Snapshot().negotiations;
+    EXPECT_EQ(std::count(negotiations.begin(), negotiations.end(), std::pair{WONT, std::uint8_t{99}}), 1);
+    EXPECT_EQ(std::count(negotiations.begin(), negotiations.end(), std::pair{DONT, std::uint8_t{77}}), 1);
+}
+
+// A server that reads nothing is a lost link: reported once, within the write limit or as soon
+// as its requests fill the room kept for the answers; what waits to be sent stays bounded.
+TEST_F(NetworkChannelTest, serverStopsReading_lostLink) {
+    constexpr std::uint8_t IAC = 255, DO = 253, DONT = 254;
+    struct Case {
+        const char* what;
+        Bytes flood;  // with the client writing data as fast as it is taken
+        std::error_code expected;
+    } cases[] = {
+        {"silent", {}, TransportError::ServerNotReading},
+        {"toggles BINARY", {IAC, DO, 0, IAC, DONT, 0}, TransportError::TooManyRequests},
+    };
+    NetworkChannel::Limits limits = kQuickLimits;
+    limits.write = 300ms;
+    for (const Case& c : cases) {
+        Rfc2217Peer peer({.receiveBuffer = 4096});
+        channel = std::make_shared<NetworkChannel>(service.GetIoContext(), limits);
+        Received lost;
+        lost.Attach(*channel);
+        ASSERT_FALSE(channel->Open(peer.Url(), PortSettings::At(9600))) << c.what;
+        service.Start();
+        peer.StopReading();
+        if (!c.flood.empty()) {
+            peer.Flood(c.flood, false);
+        }
+        const Bytes chunk(PortChannel::kTxQueueLimit, 'd');
+        const auto start = std::chrono::steady_clock::now();
+        while (lost.ErrorCount() == 0 && std::chrono::steady_clock::now() - start < 10s) {
+            channel->Write(chunk.data(), c.flood.empty() ? chunk.size() : 0);
+            std::this_thread::sleep_for(1ms);
+        }
+        ASSERT_EQ(lost.ErrorCount(), 1u) << c.what;
+        EXPECT_EQ(lost.errors.front(), c.expected) << c.what;
+        EXPECT_FALSE(lost.WaitFor([](const Received& r) { return r.errors.size() > 1; }, 300ms))
+            << c.what;
+        channel->Close();
+        service.Stop();
+    }
+}
+
+// FLOWCONTROL-SUSPEND holds what waits to be sent, within the queue, until FLOWCONTROL-RESUME.
+TEST_F(NetworkChannelTest, suspendHoldsTheQueueUntilResume) {
+    Rfc2217Peer peer;
+    ASSERT_FALSE(Open(peer));
+    peer.SendComPort(108, {});
+    peer.SendData({'s'});  // taken in after the suspend
+    ASSERT_TRUE(received.WaitFor([](const Received& r) { return r.data.size() == 1; }));
+    const Bytes big(2 * PortChannel::kTxQueueLimit, 'a');
+    EXPECT_EQ(channel->Write(big.data(), big.size()), PortChannel::kTxQueueLimit);
+    EXPECT_FALSE(peer.WaitFor([](const Seen& s) { return !s.data.empty(); }, 300ms));
+    peer.SendComPort(109, {});
+    EXPECT_TRUE(peer.WaitFor(
+        [](const Seen& s) { return s.data.size() == PortChannel::kTxQueueLimit; }));
+    EXPECT_EQ(received.ErrorCount(), 0u);
+}
+
+TEST_F(NetworkChannelTest, hostName_resolvedWithinTheConnectLimit) {
+    Rfc2217Peer peer;
+    channel = std::make_shared<NetworkChannel>(service.GetIoContext(), kQuickLimits);
+    EXPECT_FALSE(channel->Open("rfc2217://localhost:" + std::to_string(peer.Port()),
+                               PortSettings::At(9600)));
+    channel->Close();
+    NetworkChannel::Limits limits = kQuickLimits;
+    limits.connect = 500ms;
+    channel = std::make_shared<NetworkChannel>(service.GetIoContext(), limits);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(channel->Open("rfc2217://no-such-host.invalid:2217", PortSettings::At(9600)));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, limits.connect + 300ms);
+}
+
 TEST_F(NetworkChannelTest, serverClosesMidTransaction_reportsOneError) {
     Rfc2217Peer peer({.closeOnData = true});
     ASSERT_FALSE(Open(peer));
     const Bytes command{'A', 'T', '\r'};
     channel->Write(command.data(), command.size());
     ASSERT_TRUE(received.WaitFor([](const Received& r) { return !r.errors.empty(); }));
+    EXPECT_EQ(received.errors.front(), TransportError::ServerClosed);
+    EXPECT_EQ(received.errors.front().message(), "the server closed the connection");
     EXPECT_FALSE(received.WaitFor([](const Received& r) { return r.errors.size() > 1; }, 300ms));
     EXPECT_TRUE(received.Data().empty());
     EXPECT_TRUE(channel->IsOpen());  // the owner closes it, as after an unplugged adapter

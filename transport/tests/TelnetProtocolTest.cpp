@@ -135,6 +135,10 @@ TEST(TelnetOptions, negotiatesWhatTheClientWants_andRefusesTheRest) {
         {kWill, kEcho, {IAC, kDont, kEcho}},  // no echo from the server
         {kDont, kEcho, {}},                   // already off
         {kDo, 24, {IAC, kWont, 24}},          // terminal type: unknown, refused
+        {kDo, 24, {}},                        // asked again: still off, said once
+        {kWill, kEcho, {}},
+        {kWill, 24, {IAC, kDont, 24}},        // the other side of the option is its own
+        {kWill, 24, {}},
         {kDo, kComPortOption, {}},
         {kWill, kComPortOption, {IAC, kDo, kComPortOption}},  // offered: accepted
         {kDo, kBinary, {}},                                   // repeated: no loop

@@ -47,6 +47,10 @@ Rfc2217Peer::Rfc2217Peer(Script script) : m_script(script) {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
+    if (script.receiveBuffer > 0) {  // inherited by the accepted connection
+        ::setsockopt(m_listener, SOL_SOCKET, SO_RCVBUF, &script.receiveBuffer,
+                     sizeof script.receiveBuffer);
+    }
     if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(m_listener, 4) != 0 ||
         ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
@@ -96,6 +100,83 @@ void Rfc2217Peer::SendModemState(std::uint8_t bits) {
     Schedule(ComPort(7 + 100, {bits}), std::chrono::milliseconds(0));
 }
 
+void Rfc2217Peer::SendComPort(std::uint8_t command, const std::vector<std::uint8_t>& value) {
+    std::lock_guard lock(m_lock);
+    Schedule(ComPort(command, value), std::chrono::milliseconds(0));
+}
+
+void Rfc2217Peer::SendRaw(const std::vector<std::uint8_t>& wire) {
+    std::lock_guard lock(m_lock);
+    Schedule(wire, std::chrono::milliseconds(0));
+}
+
+void Rfc2217Peer::Flood(const std::vector<std::uint8_t>& wire, bool reading) {
+    {
+        std::lock_guard lock(m_lock);
+        StartFlood(wire, reading);
+    }
+    Wake();
+}
+
+void Rfc2217Peer::StartFlood(const std::vector<std::uint8_t>& wire, bool reading,
+                             std::uint64_t limit) {
+    m_flood.clear();
+    m_floodLeft = limit;
+    m_floodUnit = std::max<std::size_t>(wire.size(), 1);
+    m_floodOffset = 0;
+    while (!wire.empty() && m_flood.size() < 16 * 1024) {  // a few whole copies per send
+        m_flood.insert(m_flood.end(), wire.begin(), wire.end());
+    }
+    m_reading = reading;
+}
+
+// A flood cut in the middle of a copy finishes the copy first (see FlushDue).
+void Rfc2217Peer::StopFlood() {
+    {
+        std::lock_guard lock(m_lock);
+        if (m_floodOffset != 0) {
+            const auto rest = m_flood.begin() + static_cast<std::ptrdiff_t>(m_floodUnit - m_floodOffset);
+            m_outgoing.insert(m_outgoing.begin(), Outgoing{Clock::now(), {m_flood.begin(), rest}});
+        }
+        m_floodOffset = 0;
+        m_flood.clear();
+    }
+    Wake();
+}
+
+void Rfc2217Peer::StopReading() {
+    {
+        std::lock_guard lock(m_lock);
+        m_reading = false;
+    }
+    Wake();
+}
+
+void Rfc2217Peer::FloodSome() {
+    std::lock_guard lock(m_lock);
+    if (m_connection < 0 || m_flood.empty()) {
+        return;
+    }
+    if (m_floodLeft == 0 && m_floodOffset == 0) {
+        m_flood.clear();
+        m_reading = true;
+        return;
+    }
+    // Past the limit, only the rest of a cut copy.
+    const std::size_t wanted =
+        m_floodLeft > 0 ? static_cast<std::size_t>(std::min<std::uint64_t>(m_flood.size(), m_floodLeft))
+                        : m_floodUnit - m_floodOffset;
+    const ssize_t sent = ::send(m_connection, m_flood.data(), wanted, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent <= 0) {
+        return;
+    }
+    m_floodLeft -= std::min<std::uint64_t>(m_floodLeft, static_cast<std::uint64_t>(sent));
+    // Keep the pattern whole on the wire: what was cut goes first next time.
+    std::rotate(m_flood.begin(), m_flood.begin() + sent, m_flood.end());
+    m_seen.flooded += static_cast<std::uint64_t>(sent);
+    m_floodOffset = (m_floodOffset + static_cast<std::size_t>(sent)) % m_floodUnit;
+}
+
 void Rfc2217Peer::Disconnect() {
     {
         std::lock_guard lock(m_lock);
@@ -110,12 +191,12 @@ void Rfc2217Peer::Wake() {
 }
 
 void Rfc2217Peer::Schedule(std::vector<std::uint8_t> bytes, std::chrono::milliseconds delay,
-                           bool controlAnswer) {
+                           bool controlAnswer, bool agreesComPort) {
     const Clock::time_point due = Clock::now() + delay;
     const auto at =
         std::upper_bound(m_outgoing.begin(), m_outgoing.end(), due,
                          [](Clock::time_point t, const Outgoing& o) { return t < o.due; });
-    m_outgoing.insert(at, Outgoing{due, std::move(bytes), controlAnswer});
+    m_outgoing.insert(at, Outgoing{due, std::move(bytes), controlAnswer, agreesComPort});
     Wake();
 }
 
@@ -123,12 +204,17 @@ void Rfc2217Peer::Run() {
     for (;;) {
         int timeout = 100;
         int connection = -1;
+        short events = POLLIN;
+        bool reading = true;
         {
             std::lock_guard lock(m_lock);
             if (m_stop) {
                 return;
             }
             connection = m_connection;
+            reading = connection < 0 || m_reading;
+            events = static_cast<short>((reading ? POLLIN : 0) |
+                                        (connection >= 0 && !m_flood.empty() ? POLLOUT : 0));
             if (!m_outgoing.empty()) {
                 const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
                     m_outgoing.front().due - Clock::now());
@@ -136,12 +222,15 @@ void Rfc2217Peer::Run() {
             }
         }
         pollfd entries[2] = {{m_wake[0], POLLIN, 0},
-                             {connection >= 0 ? connection : m_listener, POLLIN, 0}};
+                             {connection >= 0 ? connection : m_listener, events, 0}};
         ::poll(entries, 2, timeout);
         char drain[64];
         while (::read(m_wake[0], drain, sizeof drain) > 0) {
         }
-        if ((entries[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+        if ((entries[1].revents & POLLOUT) != 0) {
+            FloodSome();
+        }
+        if (reading && (entries[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
             if (connection >= 0) {
                 ReadConnection();
             } else {
@@ -171,6 +260,13 @@ void Rfc2217Peer::Accept() {
     m_in.clear();
     m_outgoing.clear();
     m_controlAnswers = 0;
+    m_comPortAgreed = false;
+    m_flood.clear();
+    m_floodOffset = 0;
+    m_reading = true;
+    if (!m_script.floodAtStart.empty()) {
+        StartFlood(m_script.floodAtStart, false, m_script.floodAtStartBytes);
+    }
     const unsigned connections = m_seen.connections + 1;
     m_seen = Seen{};
     m_seen.connections = connections;
@@ -242,12 +338,16 @@ void Rfc2217Peer::Parse() {
 }
 
 void Rfc2217Peer::HandleOption(std::uint8_t verb, std::uint8_t option) {
+    m_seen.negotiations.emplace_back(verb, option);
     if (!m_script.negotiate) {
         return;
     }
     const auto delay = m_script.answerDelay;
-    if (verb == WILL && option == COM_PORT) {
-        Schedule({IAC, m_script.refuseComPort ? DONT : DO, COM_PORT}, delay);
+    if (verb == WILL && option == COM_PORT && m_script.closeOnComPort) {
+        m_disconnectRequested = true;
+    } else if (verb == WILL && option == COM_PORT) {
+        Schedule({IAC, m_script.refuseComPort ? DONT : DO, COM_PORT}, delay, false,
+                 !m_script.refuseComPort);
         if (m_script.notifyAtStart && !m_script.refuseComPort) {
             Schedule(ComPort(7 + 100, {m_script.modemStateAtStart}), delay);
         }
@@ -267,6 +367,10 @@ void Rfc2217Peer::HandleRequest(const std::vector<std::uint8_t>& payload) {
         return;
     }
     const Request request{payload[1], {payload.begin() + 2, payload.end()}};
+    if (m_script.strictComPort && !m_comPortAgreed) {
+        ++m_seen.droppedRequests;
+        return;
+    }
     m_seen.requests.push_back(request);
     if (!m_script.negotiate) {
         return;
@@ -284,7 +388,10 @@ void Rfc2217Peer::HandleRequest(const std::vector<std::uint8_t>& payload) {
             const std::uint8_t value = request.value.empty() ? 0 : request.value[0];
             const bool line = value >= 4 && value <= 12;  // break, DTR, RTS
             if (!line) {
-                Schedule(ComPort(answer, request.value), m_script.answerDelay);
+                const bool flow = value >= 1 && value <= 3 && m_script.flowAnswer != 0;
+                Schedule(ComPort(answer, flow ? std::vector<std::uint8_t>{m_script.flowAnswer}
+                                              : request.value),
+                         m_script.answerDelay);
                 return;
             }
             if (!m_script.answerControl) {
@@ -308,6 +415,9 @@ void Rfc2217Peer::FlushDue() {
     {
         std::lock_guard lock(m_lock);
         connection = m_connection;
+        if (m_floodOffset != 0) {
+            return;  // never inside a flooded sequence
+        }
         const auto now = Clock::now();
         const auto end = std::find_if(m_outgoing.begin(), m_outgoing.end(),
                                       [now](const Outgoing& o) { return o.due > now; });
@@ -319,6 +429,10 @@ void Rfc2217Peer::FlushDue() {
     }
     for (const Outgoing& item : due) {
         SendNow(item.bytes);
+        if (item.agreesComPort) {
+            std::lock_guard lock(m_lock);
+            m_comPortAgreed = true;
+        }
         if (item.controlAnswer) {
             std::lock_guard lock(m_lock);
             ++m_seen.controlAnswersSent;
