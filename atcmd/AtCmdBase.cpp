@@ -45,6 +45,7 @@ std::error_code AtCmdBase::Open(const std::string& portName, const PortSettings&
         return error;
     }
     m_aborted = false;
+    m_portFailed = false;
     g_ioService.Start();
     ++g_ioServiceUsers;
     m_holdsIoService = true;
@@ -126,7 +127,7 @@ AtCmdBase::FrameCut AtCmdBase::CutNextFrame(std::span<const std::uint8_t> bytes)
 
 std::int32_t AtCmdBase::CollectReceived(Clock::time_point deadline) {
     std::unique_lock lock(m_rxLock);
-    const auto hasNews = [this] { return IsAborted() || !m_rxBuffer.empty(); };
+    const auto hasNews = [this] { return IsAborted() || m_portFailed || !m_rxBuffer.empty(); };
     // A timed wait whose deadline has passed still sleeps in the kernel until its timer fires,
     // which costs more than a whole round trip on a fast line: look without waiting then.
     if (!hasNews() && Clock::now() < deadline) {

@@ -64,7 +64,8 @@ public:
     // Any thread: the transaction running now, if any, ends at once with AT_ABORTED; the port
     // stays open and the next transaction runs normally.
     void AbortTransaction();
-    bool IsOpen() const { return m_port->IsOpen(); }
+    // False from the moment the line failed, before the channel has finished closing.
+    bool IsOpen() const { return m_port->IsOpen() && !m_portFailed; }
     // Records the bytes written and received into `recorder` (a session file); before Open.
     void SetRecorder(SessionRecorder* recorder) { m_recorder = recorder; }
     // What the channel writes and reads, line by line (see m_transcript); before Open.
@@ -115,6 +116,9 @@ protected:
     std::mutex m_rxLock;
     std::condition_variable m_rxCond;
     std::atomic<bool> m_aborted{false};
+    // The line failed (a read or write error): the waiting transaction ends at once instead of
+    // at its time limit. Set under m_rxLock, so a waiter cannot miss it; cleared by Open.
+    std::atomic<bool> m_portFailed{false};
     bool m_transactionRunning = false;  // guarded by m_rxLock
     bool m_abortRequested = false;      // guarded by m_rxLock; for the running transaction only
     std::vector<MatcherEntry> m_matcherTable;  // filled once by the derived constructor

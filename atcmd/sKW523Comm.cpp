@@ -193,7 +193,10 @@ void sKW523Comm::OnPortReceive(PortChannel::Ptr, std::error_code& error,
     }
     std::unique_lock lock(m_rxLock);
     if (error) {
+        m_portFailed = true;
         ReportPortFailure(error);
+        lock.unlock();
+        m_rxCond.notify_all();  // a waiting transaction ends now, not at its time limit
         return;
     }
     // Until the transaction collects them the buffer keeps at most 1024 bytes; the rest is
@@ -210,6 +213,11 @@ void sKW523Comm::OnPortReceive(PortChannel::Ptr, std::error_code& error,
 
 void sKW523Comm::OnPortWriteComplete(PortChannel::Ptr, std::error_code& error, unsigned int) {
     if (error) {
+        {
+            std::lock_guard lock(m_rxLock);
+            m_portFailed = true;
+        }
+        m_rxCond.notify_all();
         ReportPortFailure(error);
     }
 }

@@ -323,6 +323,24 @@ TEST_F(RealModuleTest, closeOrAbortDuringAWait_endsItAtOnce) {
     }
 }
 
+// A line that fails while a command waits ends the command at once, and the channel counts as
+// closed from then on, so its caller tells a lost port from a module that did not answer.
+TEST_F(RealModuleTest, aLineThatFailsDuringACommand_endsItAtOnce) {
+    VirtualModule& m = Start({});
+    m.SetFault(SimFault::Silence, true);
+    auto waiting = std::async(std::launch::async, [&] {
+        const MatchResult result = comm.SendCommand("AT+MODULESETMODE\r", KIND_SETMODE, 5000);
+        return std::make_pair(result.Status(), Clock::now());
+    });
+    ASSERT_TRUE(m.WaitForCommand("AT+MODULESETMODE", kLimit));
+    const auto unplugged = Clock::now();
+    m.Unplug();
+    const auto [status, ended] = waiting.get();
+    EXPECT_NE(status, AT_OK);
+    EXPECT_LT(ended - unplugged, 1s);  // not the command's 5 s
+    EXPECT_FALSE(comm.IsOpen());
+}
+
 TEST_F(RealModuleTest, abortWithNoTransactionRunning_leavesTheNextOneAlone) {
     Start({});
     comm.AbortTransaction();
