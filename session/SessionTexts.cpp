@@ -24,6 +24,10 @@ constexpr std::array kTexts = {
     SessionTextEntry{
         SessionText::Interrupted, kOwn,
         QT_TRANSLATE_NOOP("SkwSession", "Interrupted; the module was left at a safe point.")},
+    SessionTextEntry{SessionText::AnswerNotRead, kOwn,
+                     QT_TRANSLATE_NOOP("SkwSession",
+                                       "No readable answer came: the module may not have "
+                                       "received the command.")},
     SessionTextEntry{
         SessionText::ProfileNotVerified, kOwn,
         QT_TRANSLATE_NOOP("SkwSession", "%1 did not read back as applied: %2 expected, %3 read.")},

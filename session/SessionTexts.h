@@ -23,6 +23,7 @@ enum class SessionText {
     NotAvailable,
     RestartNotConfirmed,
     Interrupted,
+    AnswerNotRead,
     // Settings files.
     ProfileNotVerified,
     ProfileDryRun,

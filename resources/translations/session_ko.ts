@@ -28,6 +28,10 @@
         <translation>중단되었습니다. 장치는 안전한 단계에서 멈췄습니다.</translation>
     </message>
     <message>
+        <source>No readable answer came: the module may not have received the command.</source>
+        <translation>읽을 수 있는 응답이 오지 않았습니다. 모듈이 명령을 받지 못했을 수 있습니다.</translation>
+    </message>
+    <message>
         <source>%1 did not read back as applied: %2 expected, %3 read.</source>
         <translation>%1 값이 적용한 대로 읽히지 않습니다: %2 예상, %3 읽음.</translation>
     </message>
