@@ -58,6 +58,8 @@ constexpr std::array kTexts = {
                      QT_TRANSLATE_NOOP("SkwSession", "The line's database %1 cannot be used: %2")},
     SessionTextEntry{SessionText::CounterNotReset, kOwn,
                      QT_TRANSLATE_NOOP("SkwSession", "The name counter was not reset: %1.")},
+    SessionTextEntry{SessionText::NameNotGiven, kOwn,
+                     QT_TRANSLATE_NOOP("SkwSession", "The name %1 was not given to it.")},
 };
 
 static_assert(kTexts.size() == static_cast<std::size_t>(SessionText::Count));

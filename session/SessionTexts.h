@@ -37,6 +37,7 @@ enum class SessionText {
     AlreadyConfigured,
     StoreRefused,
     CounterNotReset,
+    NameNotGiven,
     Count,  // not a text: how many there are
 };
 

@@ -186,7 +186,8 @@ UnitTry StationSetup::Try(const UnitContext& unit, const std::string& serial,
     record.address = outcome.module.address;
     record.model = outcome.module.model;
     record.firmware = outcome.module.firmware;
-    record.name = outcome.name;
+    // Only a name the module may hold: a planned one it never got would read as given twice.
+    record.name = outcome.nameWritten ? outcome.name : std::string();
     record.confirmed = outcome.confirmed;
     if (outcome.refused) {
         record.result = UnitRecord::Result::Duplicate;
@@ -194,6 +195,9 @@ UnitTry StationSetup::Try(const UnitContext& unit, const std::string& serial,
     } else if (outcome.failure) {
         record.result = UnitRecord::Result::Fail;
         record.reason = OneLine(outcome.failure->message);
+        if (!outcome.nameWritten && !outcome.name.empty()) {
+            record.reason += " " + m_texts(SessionText::NameNotGiven, {outcome.name});
+        }
         record.transcript = std::move(transcript);  // kept for a failure only
         tried.lineFailure = IsLineFailure(outcome.failure->outcome);
     } else {

@@ -75,5 +75,9 @@
         <source>The name counter was not reset: %1.</source>
         <translation>이름 카운터를 바꾸지 않았습니다: %1.</translation>
     </message>
+    <message>
+        <source>The name %1 was not given to it.</source>
+        <translation>이름 %1은(는) 이 모듈에 주어지지 않았습니다.</translation>
+    </message>
 </context>
 </TS>

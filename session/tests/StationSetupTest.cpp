@@ -108,6 +108,59 @@ TEST(StationSetupTest, aTry_fillsItsWholeRecord) {
     }
 }
 
+// A unit's number stays used only while its module may hold the name: one that carries it
+// already keeps it, one that refused or forgot it gives it back, one that did not answer keeps
+// it. The record names only a name the module may hold; a planned one it never got is told in
+// the reason.
+TEST(StationSetupTest, theNumberStaysUsed_onlyWhileTheModuleMayHoldTheName) {
+    struct Case {
+        const char* what;
+        bool configuredBefore;  // an earlier try gave it every setting, the name included
+        std::string refusedCommand;
+        std::string lateCommand;  // answered after the setting's limit
+        bool forgetsName;
+        UnitRecord::Result result;
+        bool nameWritten;
+        const char* name;  // in the record
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"carries every setting already", true, "", "", false, UnitRecord::Result::Pass, true,
+         "SNS-007", ""},
+        {"refuses the name", false, "AT+MANUF=", "", false, UnitRecord::Result::Fail, false, "",
+         "Failed device name settings. The name SNS-007 was not given to it."},
+        {"forgets the name", false, "", "", true, UnitRecord::Result::Fail, false, "",
+         "The name SNS-007 was not given to it."},
+        {"does not answer the name", false, "", "AT+MANUF=SNS-007", false, UnitRecord::Result::Fail,
+         true, "SNS-007", "No readable answer came"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        VirtualModuleOptions options;
+        options.portName = std::string("skw-session-name-") + std::to_string(::getpid());
+        options.refusedCommand = c.refusedCommand;
+        options.lateCommand = c.lateCommand;
+        options.lateBy = std::chrono::milliseconds(2500);
+        VirtualModule module(options);
+        ASSERT_FALSE(module.Start());
+        module.SetFault(SimFault::ForgetsName, c.forgetsName);
+        StationSetup setup(AdvInterval(300),
+                           ReportRequest(Scratch("names.csv"), "/dev/skw-session-names-*"),
+                           SessionTexts());
+        ASSERT_FALSE(setup.Open());
+        if (c.configuredBefore) {
+            ASSERT_EQ(setup.Try(Unit(module.PortPath(), 1, true)).record.result,
+                      UnitRecord::Result::Pass);
+        }
+
+        const UnitTry tried = setup.Try(Unit(module.PortPath(), 1, true));
+        EXPECT_EQ(tried.record.result, c.result);
+        EXPECT_EQ(tried.nameWritten, c.nameWritten);
+        EXPECT_EQ(tried.record.name, c.name);
+        EXPECT_THAT(tried.record.reason, HasSubstr(c.reason));
+    }
+}
+
 // A second station over the same ports is refused as taken, with the text for what it was
 // given: a pattern names itself, chosen ports are "the chosen ports". A record that cannot be
 // used is a refusal of its own.
