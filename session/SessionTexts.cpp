@@ -60,6 +60,8 @@ constexpr std::array kTexts = {
                      QT_TRANSLATE_NOOP("SkwSession", "The name counter was not reset: %1.")},
     SessionTextEntry{SessionText::NameNotGiven, kOwn,
                      QT_TRANSLATE_NOOP("SkwSession", "The name %1 was not given to it.")},
+    SessionTextEntry{SessionText::ModuleSilent, kOwn,
+                     QT_TRANSLATE_NOOP("SkwSession", "The module does not answer.")},
 };
 
 static_assert(kTexts.size() == static_cast<std::size_t>(SessionText::Count));

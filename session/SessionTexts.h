@@ -38,6 +38,7 @@ enum class SessionText {
     StoreRefused,
     CounterNotReset,
     NameNotGiven,
+    ModuleSilent,
     Count,  // not a text: how many there are
 };
 

@@ -153,6 +153,20 @@ Step StationSetup::OpenStore() {
     return std::nullopt;
 }
 
+// A failure's message as a record gives it: the page's no-answer message tells the user to
+// check the product, which a line's record and its counts by reason must not take for a
+// wrong module.
+std::string StationSetup::ReasonOf(const Failure& failure) const {
+    std::string reason = failure.message;
+    if (failure.outcome == SessionOutcome::NoAnswer) {
+        const std::string checkProduct = m_texts(ConfMessageId::MSG_NO_ANSWER);
+        if (const auto at = reason.find(checkProduct); at != std::string::npos) {
+            reason.replace(at, checkProduct.size(), m_texts(SessionText::ModuleSilent));
+        }
+    }
+    return reason;
+}
+
 UnitTry StationSetup::Try(const UnitContext& unit, const std::string& serial,
                           const UnitProgressSink& progress) const {
     const auto began = std::chrono::steady_clock::now();
@@ -194,7 +208,7 @@ UnitTry StationSetup::Try(const UnitContext& unit, const std::string& serial,
         record.reason = m_texts(SessionText::AlreadyConfigured);
     } else if (outcome.failure) {
         record.result = UnitRecord::Result::Fail;
-        record.reason = OneLine(outcome.failure->message);
+        record.reason = OneLine(ReasonOf(*outcome.failure));
         if (!outcome.nameWritten && !outcome.name.empty()) {
             record.reason += " " + m_texts(SessionText::NameNotGiven, {outcome.name});
         }

@@ -76,6 +76,7 @@ private:
     Step TakeLocks();
     Step OpenReport();
     Step OpenStore();
+    std::string ReasonOf(const Failure& failure) const;
 
     Profile m_profile;
     StationRequest m_request;

@@ -79,5 +79,9 @@
         <source>The name %1 was not given to it.</source>
         <translation>이름 %1은(는) 이 모듈에 주어지지 않았습니다.</translation>
     </message>
+    <message>
+        <source>The module does not answer.</source>
+        <translation>모듈이 응답하지 않습니다.</translation>
+    </message>
 </context>
 </TS>

@@ -63,13 +63,16 @@ TEST(StationSetupTest, aTry_fillsItsWholeRecord) {
         UnitRecord::Result result;
         const char* reason;
         bool lineFailure;
+        bool silent;  // the module answers nothing
     };
     const Case cases[] = {
-        {"pass", "", true, true, UnitRecord::Result::Pass, "", false},
+        {"pass", "", true, true, UnitRecord::Result::Pass, "", false, false},
         {"claimed by another", "", true, false, UnitRecord::Result::Duplicate,
-         "already configured; left as it is", false},
-        {"refused", "AT+ADVINTERVAL=", true, true, UnitRecord::Result::Fail, "", false},
-        {"no module", "", false, true, UnitRecord::Result::Fail, "Cannot open", true},
+         "already configured; left as it is", false, false},
+        {"refused", "AT+ADVINTERVAL=", true, true, UnitRecord::Result::Fail, "", false, false},
+        {"no module", "", false, true, UnitRecord::Result::Fail, "Cannot open", true, false},
+        {"no answer", "", true, true, UnitRecord::Result::Fail, "The module does not answer.", true,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -78,6 +81,7 @@ TEST(StationSetupTest, aTry_fillsItsWholeRecord) {
         options.refusedCommand = c.refusedCommand;
         VirtualModule module(options);
         ASSERT_FALSE(module.Start());
+        module.SetFault(SimFault::Silence, c.silent);
         const std::string port = c.module ? module.PortPath() : "/dev/skw-session-absent";
         StationSetup setup(AdvInterval(300),
                            ReportRequest(Scratch("report.csv"), "/dev/skw-session-try-*"),
@@ -97,7 +101,7 @@ TEST(StationSetupTest, aTry_fillsItsWholeRecord) {
         EXPECT_EQ(r.serial, "SN-0042");
         EXPECT_THAT(r.time, Not(IsEmpty()));
         EXPECT_GE(r.seconds, 0.0);
-        EXPECT_EQ(r.address.empty(), !c.module);
+        EXPECT_EQ(r.address.empty(), !c.module || c.silent);
         if (c.result == UnitRecord::Result::Pass) {
             EXPECT_EQ(r.name, "SNS-007");
             EXPECT_THAT(r.confirmed, ::testing::Contains("advInterval=300"));
@@ -105,6 +109,7 @@ TEST(StationSetupTest, aTry_fillsItsWholeRecord) {
         }
         // The transcript is kept for a failure only, and only when the module was talked to.
         EXPECT_EQ(r.transcript.empty(), c.result != UnitRecord::Result::Fail || !c.module);
+        EXPECT_THAT(r.reason, Not(HasSubstr("series only")));
     }
 }
 
