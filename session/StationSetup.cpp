@@ -5,6 +5,7 @@
 #include "SessionReporter.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 
@@ -27,6 +28,23 @@ std::string OneLine(std::string text) {
 bool IsLineFailure(SessionOutcome outcome) {
     return outcome == SessionOutcome::PortNotOpened || outcome == SessionOutcome::NoAnswer ||
            outcome == SessionOutcome::PortError;
+}
+
+// The counter that gives `name` from the profile's name pattern, if one does: every run of
+// digits in the name is tried (a name has at most 8 bytes).
+std::optional<unsigned> CounterOf(const Profile& profile, const std::string& name) {
+    for (std::size_t begin = 0; begin < name.size(); ++begin) {
+        for (std::size_t end = begin; end < name.size() && end - begin < 9 &&
+                                      std::isdigit(static_cast<unsigned char>(name[end]));
+             ++end) {
+            const auto number =
+                static_cast<unsigned>(std::stoul(name.substr(begin, end + 1 - begin)));
+            if (ProfileNameFor(profile, number) == name) {
+                return number;
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -131,6 +149,14 @@ Step StationSetup::OpenReport() {
         return Failure{SessionOutcome::RecordRefused,
                        m_texts(SessionText::ReportRefused,
                                {*m_request.report, why.empty() ? error.message() : why})};
+    }
+    // A report appended to goes on after its own names: a new start would give them again.
+    if (m_profile.name) {
+        for (const std::string& name : m_report->PassedNames()) {
+            if (const std::optional<unsigned> number = CounterOf(m_profile, name)) {
+                m_counter.StartAtLeast(*number + 1);
+            }
+        }
     }
     return std::nullopt;
 }

@@ -166,6 +166,51 @@ TEST(StationSetupTest, theNumberStaysUsed_onlyWhileTheModuleMayHoldTheName) {
     }
 }
 
+// A report appended to is continued: the counter starts after the highest number of its PASS
+// names that the name pattern gives, whatever --name-counter says below it.
+TEST(StationSetupTest, aReportAppendedTo_continuesItsCounter) {
+    const struct {
+        const char* what;
+        std::vector<std::pair<UnitRecord::Result, std::string>> records;
+        unsigned nameCounter;
+        unsigned next;
+    } cases[] = {
+        {"new report", {}, 1, 1},
+        {"after its highest PASS",
+         {{UnitRecord::Result::Pass, "SNS-004"},
+          {UnitRecord::Result::Pass, "SNS-002"},
+          {UnitRecord::Result::Fail, "SNS-009"}},
+         1,
+         5},
+        {"a counter given above it", {{UnitRecord::Result::Pass, "SNS-004"}}, 20, 20},
+        {"names of another pattern", {{UnitRecord::Result::Pass, "OTHER-7"}}, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string report = Scratch("continued.csv");
+        {
+            std::error_code error;
+            std::string why;
+            auto file = RecordFile::Open(report, error, why);
+            ASSERT_TRUE(file) << why;
+            int address = 0;
+            for (const auto& [result, name] : c.records) {
+                UnitRecord record;
+                record.result = result;
+                record.name = name;
+                record.address = "C0FFEE00000" + std::to_string(++address);
+                record.transcript = result == UnitRecord::Result::Fail ? "> AT\n< ERROR\n" : "";
+                ASSERT_FALSE(file->Write(record));
+            }
+        }
+        StationRequest request = ReportRequest(report, "/dev/skw-session-continued-*");
+        request.nameCounter = c.nameCounter;
+        StationSetup setup(AdvInterval(300), request, SessionTexts());
+        ASSERT_FALSE(setup.Open());
+        EXPECT_EQ(setup.Counter().Take(), c.next);
+    }
+}
+
 // A second station over the same ports is refused as taken, with the text for what it was
 // given: a pattern names itself, chosen ports are "the chosen ports". A record that cannot be
 // used is a refusal of its own.
