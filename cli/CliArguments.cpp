@@ -33,6 +33,13 @@ const CLI::Validator kNotEmpty(
     [](const std::string& value) { return value.empty() ? "an empty value" : std::string(); }, "",
     "NOT EMPTY");
 
+// A list of ports without one would watch nothing, silently.
+const CLI::Validator kSomePort(
+    [](const std::string& value) {
+        return value.find_first_not_of(", ") == std::string::npos ? "no port in it" : std::string();
+    },
+    "", "PORTS");
+
 // An empty value would otherwise be taken as the default speed.
 std::uint32_t PortBaud(const std::string& text) {
     std::uint32_t baud = 0;
@@ -187,9 +194,11 @@ void AddProfileCommands(CLI::App& app, Commands& c) {
     CLI::Option* watch = apply->add_flag(
         "--watch", r.watch, "Production mode: apply to every module that appears, until Ctrl+C");
     CLI::Option* ports =
-        apply->add_option("--ports", r.portPattern,
-                          "Watch mode: the ports watched: shell patterns and rfc2217:// or "
-                          "socket:// ports, separated by commas");
+        apply
+            ->add_option("--ports", r.portPattern,
+                         "Watch mode: the ports watched: shell patterns and rfc2217:// or "
+                         "socket:// ports, separated by commas")
+            ->check(kSomePort);
     CLI::Option* report = AddText(apply, "--report", r.report,
                                   "Watch mode: append one record per try to FILE.csv or FILE.jsonl")
                               ->check(kNotEmpty)

@@ -3,6 +3,7 @@
 #include "NetworkChannel.h"
 #include "ProfileApply.h"
 #include "SessionReporter.h"
+#include "SettingTable.h"
 
 #include <algorithm>
 #include <cctype>
@@ -58,10 +59,25 @@ StationSetup::StationSetup(Profile profile, StationRequest request, SessionTexts
 StationSetup::~StationSetup() = default;
 
 Step StationSetup::Open() {
+    if (const Step badName = CheckNameCounter()) {
+        return badName;
+    }
     if (const Step refused = TakeLocks()) {
         return refused;
     }
     return m_request.report ? OpenReport() : OpenStore();
+}
+
+// A counter that makes the name too long would fail every unit, one by one, on the line.
+Step StationSetup::CheckNameCounter() const {
+    for (const unsigned number : {m_request.nameCounter, m_request.resetCounter.value_or(1)}) {
+        if (!ProfileNameFor(m_profile, number)) {
+            return Failure{SessionOutcome::BadInput,
+                           m_texts(ConfMessageId::MSG_PROFILE_BAD_VALUE,
+                                   {std::string(SettingRowOf(JOB_SET_NAME)->fileField)})};
+        }
+    }
+    return std::nullopt;
 }
 
 StationOptions StationSetup::Options() const {

@@ -73,6 +73,7 @@ public:
 
 private:
     std::string LockKey() const;
+    Step CheckNameCounter() const;
     Step TakeLocks();
     Step OpenReport();
     Step OpenStore();
