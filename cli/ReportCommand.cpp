@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string_view>
 
 namespace {
@@ -42,38 +43,74 @@ void SayCsv(const std::vector<UnitRecord>& records, const CliContext& context) {
     context.out << std::flush;
 }
 
-// Per station: units (a unit is its last try), PASS, first-pass yield; then failures by reason.
+
+// A unit is one module at one station: its address, or, when its module was never read, its
+// port and the start of its first try: a further try on that port (attempt 2, 3, ...) belongs
+// to the unit before it. Records come in the order they were written.
+class UnitKeys {
+public:
+    std::string Of(const UnitRecord& r) {
+        if (!r.address.empty()) {
+            return r.station + "\n" + r.address;
+        }
+        std::string& current = m_addressless[r.station + "\n" + r.port];
+        if (r.attempt <= 1 || current.empty()) {
+            current = r.station + "\n" + r.port + "@" + r.time;
+        }
+        return current;
+    }
+
+private:
+    std::map<std::string, std::string> m_addressless;  // station and port -> its unit now
+};
+
+// Per station: units counted once each, those that ever passed, and the first-pass yield (units
+// that passed at their first try among the units configured, duplicates aside); then failures
+// by reason, counting units, with their tries apart.
 void SaySummary(const std::vector<UnitRecord>& records, const CliContext& context) {
-    struct Counts {
-        std::map<std::string, const UnitRecord*> lastTry;  // by address or port
-        unsigned firstPass = 0;
+    struct Unit {
+        bool passed = false;
+        bool passedFirst = false;
+        bool configured = false;  // a try other than DUPLICATE
     };
-    std::map<std::string, Counts> stations;
-    std::map<std::string, unsigned> reasons;
+    std::map<std::string, std::map<std::string, Unit>> stations;
+    struct Reason {
+        std::set<std::string> units;
+        unsigned tries = 0;
+    };
+    std::map<std::string, Reason> reasons;
+    UnitKeys keys;
     for (const UnitRecord& r : records) {
-        Counts& counts = stations[r.station];
-        counts.lastTry[r.address.empty() ? r.port + "@" + r.time : r.address] = &r;
-        counts.firstPass += r.result == UnitRecord::Result::Pass && r.attempt == 1 ? 1 : 0;
+        const std::string key = keys.Of(r);
+        Unit& unit = stations[r.station][key];
+        const bool pass = r.result == UnitRecord::Result::Pass;
+        unit.passed = unit.passed || pass;
+        unit.passedFirst = unit.passedFirst || (pass && r.attempt == 1);
+        unit.configured = unit.configured || r.result != UnitRecord::Result::Duplicate;
         if (r.result == UnitRecord::Result::Fail) {
-            ++reasons[r.reason];
+            reasons[r.reason].units.insert(key);
+            ++reasons[r.reason].tries;
         }
     }
-    for (const auto& [station, counts] : stations) {
+    for (const auto& [station, units] : stations) {
         unsigned pass = 0;
-        unsigned duplicate = 0;
-        for (const auto& [unit, last] : counts.lastTry) {
-            pass += last->result == UnitRecord::Result::Pass ? 1 : 0;
-            duplicate += last->result == UnitRecord::Result::Duplicate ? 1 : 0;
+        unsigned passFirst = 0;
+        unsigned configured = 0;
+        for (const auto& [key, unit] : units) {
+            pass += unit.passed ? 1 : 0;
+            passFirst += unit.passedFirst ? 1 : 0;
+            configured += unit.configured ? 1 : 0;
         }
-        const auto units = static_cast<unsigned>(counts.lastTry.size());
-        const unsigned configured = units - duplicate;
         context.Say(
             context.texts(TextId::StationYield,
-                          {station, std::to_string(units), std::to_string(pass),
-                           Fixed1(configured == 0 ? 0.0 : 100.0 * counts.firstPass / configured)}));
+                          {station, std::to_string(units.size()), std::to_string(pass),
+                           Fixed1(configured == 0 ? 0.0 : 100.0 * passFirst / configured)}));
     }
-    for (const auto& [reason, count] : reasons) {
-        context.Say(std::to_string(count) + "  " + reason);
+    for (const auto& [reason, counted] : reasons) {
+        const std::string tries = counted.tries == counted.units.size()
+                                      ? ""
+                                      : " (" + std::to_string(counted.tries) + " tries)";
+        context.Say(std::to_string(counted.units.size()) + tries + "  " + reason);
     }
 }
 

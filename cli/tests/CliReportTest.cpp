@@ -10,11 +10,10 @@
 
 namespace {
 
-// Three tries on two stations, with the values a report must not mangle: a comma, quotes, a
-// line break, a leading `=`, non-ASCII, an empty address.
-std::string LineDatabase() {
+// A database of its own holding `records`; empty when this build has no SQLite.
+std::string DatabaseOf(const std::string& name, const std::vector<UnitRecord>& records) {
     const auto path = std::filesystem::temp_directory_path() /
-                      ("skw-cli-report-" + std::to_string(::getpid()) + ".sqlite");
+                      ("skw-cli-report-" + name + "-" + std::to_string(::getpid()) + ".sqlite");
     std::filesystem::remove(path);
     const std::string address = "sqlite:" + path.string();
     std::string why;
@@ -22,6 +21,17 @@ std::string LineDatabase() {
     if (!store) {
         return {};
     }
+    for (const UnitRecord& record : records) {
+        if (store->Write(record)) {
+            return {};
+        }
+    }
+    return address;
+}
+
+// Three tries on two stations, with the values a report must not mangle: a comma, quotes, a
+// line break, a leading `=`, non-ASCII, an empty address.
+std::string LineDatabase() {
     UnitRecord pass;
     pass.time = "2026-12-11T08:00:00Z";
     pass.station = "S1";
@@ -55,12 +65,20 @@ std::string LineDatabase() {
     duplicate.result = UnitRecord::Result::Duplicate;
     duplicate.reason = "passed before";
     duplicate.seconds = 0.5;
-    for (const UnitRecord* record : {&pass, &fail, &duplicate}) {
-        if (store->Write(*record)) {
-            return {};
-        }
-    }
-    return address;
+    return DatabaseOf("line", {pass, fail, duplicate});
+}
+
+UnitRecord Try(const std::string& time, const std::string& address, UnitRecord::Result result,
+               unsigned attempt, const std::string& reason = {}) {
+    UnitRecord record;
+    record.time = time;
+    record.station = "S1";
+    record.port = "/dev/ttyUSB3";
+    record.address = address;
+    record.result = result;
+    record.attempt = attempt;
+    record.reason = reason;
+    return record;
 }
 
 class CliReportTest : public CliFixture {};
@@ -115,3 +133,29 @@ TEST_F(CliReportTest, everyOutput_keepsAwkwardValues_andEachFilterItsRecords) {
         EXPECT_EQ(result.out, c.out);
     }
 }
+
+// A unit is counted once however often it was tried or passed: the yield is the share of units
+// that passed at their first try, and failures by reason count units, their tries apart.
+TEST_F(CliReportTest, summary_countsEachUnitOnce) {
+    using R = UnitRecord::Result;
+    const std::string database = DatabaseOf(
+        "units", {
+                     Try("2026-12-11T08:00:00Z", "C0FFEE00000A", R::Fail, 1, "no answer"),
+                     Try("2026-12-11T08:00:10Z", "C0FFEE00000A", R::Pass, 2),
+                     Try("2026-12-11T08:01:00Z", "C0FFEE00000B", R::Pass, 1),
+                     Try("2026-12-11T09:01:00Z", "C0FFEE00000B", R::Pass, 1),  // a later run
+                     Try("2026-12-11T08:02:00Z", "", R::Fail, 1, "no answer"),
+                     Try("2026-12-11T08:02:10Z", "", R::Fail, 2, "no answer"),
+                     Try("2026-12-11T08:03:00Z", "C0FFEE00000D", R::Pass, 1),
+                     Try("2026-12-11T08:04:00Z", "C0FFEE00000D", R::Duplicate, 1, "passed"),
+                 });
+    if (database.empty()) {
+        GTEST_SKIP() << "this build has no SQLite";
+    }
+    const CliResult result = RunArgs({"report", "--record", database, "--summary"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "Station S1: 4 units, PASS 3, first-pass yield 50.0 %\n"
+              "2 (3 tries)  no answer\n");
+}
+
