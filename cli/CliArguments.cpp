@@ -2,6 +2,7 @@
 
 #include "BaudRates.h"
 #include "ExitCode.h"
+#include "RecordStore.h"
 
 #include <CLI/CLI.hpp>
 
@@ -274,7 +275,17 @@ void AddReport(CLI::App& app, Commands& c) {
     AddText(report, "--result", r.result, "Only this result")
         ->check(CLI::IsMember({"PASS", "FAIL", "DUPLICATE"}));
     AddText(report, "--address", r.address, "Only the unit with this address");
-    AddText(report, "--since", r.since, "Only records from this UTC time on (2026-12-10T08:00)");
+    report->add_option_function<std::string>(
+        "--since",
+        [&r](const std::string& text) {
+            r.since = SinceAsUtc(text);
+            if (!r.since) {
+                throw CLI::ValidationError("--since",
+                                           "'" + text + "' is not an ISO 8601 date or time");
+            }
+        },
+        "Only records from this time on: 2026-12-10 (local midnight), 2026-12-10T08:00 or "
+        "2026-12-10 08:00 (local), 2026-12-10T08:00Z or 2026-12-10T17:00+09:00");
     CLI::Option* json = report->add_flag("--json", r.json, "One JSON object per record");
     CLI::Option* csv = report->add_flag("--csv", r.csv, "CSV, as the watch's report file");
     report->add_flag("--summary", r.summary, "Yield per station and failures by reason");

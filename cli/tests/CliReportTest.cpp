@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -115,7 +116,7 @@ TEST_F(CliReportTest, everyOutput_keepsAwkwardValues_andEachFilterItsRecords) {
          "\n"},
         {{"--result", "FAIL"},
          "2026-12-11T08:01:00Z  S1  FAIL  /dev/ttyUSB1  =SNS-002  no answer: 응답 없음\n"},
-        {{"--since", "2026-12-11T08:30"},
+        {{"--since", "2026-12-11T08:30Z"},
          "2026-12-11T09:00:00Z  S2  DUPLICATE  C0FFEE000001  SNS-001  passed before\n"},
         {{"--lot", "L1", "--address", "C0FFEE000001"},
          "2026-12-11T08:00:00Z  S1  PASS  C0FFEE000001  SNS-001  \n"},
@@ -159,3 +160,45 @@ TEST_F(CliReportTest, summary_countsEachUnitOnce) {
               "2 (3 tries)  no answer\n");
 }
 
+// --since takes ISO 8601: a date (local midnight), a date and time with T or a space, local or
+// with Z or an offset; anything else is a bad argument.
+TEST_F(CliReportTest, since_takesIsoDatesAndTimes) {
+    const std::string database = LineDatabase();
+    if (database.empty()) {
+        GTEST_SKIP() << "this build has no SQLite";
+    }
+    const std::string zone = std::getenv("TZ") != nullptr ? std::getenv("TZ") : "";
+    ::setenv("TZ", "KST-9", 1);  // local time is UTC+9 here
+    ::tzset();
+    const std::string pass = "2026-12-11T08:00:00Z  S1  PASS  C0FFEE000001  SNS-001  \n";
+    const std::string fail =
+        "2026-12-11T08:01:00Z  S1  FAIL  /dev/ttyUSB1  =SNS-002  no answer: 응답 없음\n";
+    const std::string duplicate =
+        "2026-12-11T09:00:00Z  S2  DUPLICATE  C0FFEE000001  SNS-001  passed before\n";
+    const struct {
+        std::string since;
+        int status;
+        std::string out;
+    } cases[] = {
+        {"2026-12-11", 0, pass + fail + duplicate},  // 2026-12-10T15:00Z
+        {"2026-12-11 17:30", 0, duplicate},
+        {"2026-12-11T17:00:30", 0, fail + duplicate},
+        {"2026-12-11T08:30Z", 0, duplicate},
+        {"2026-12-11 10:00:30+02:00", 0, fail + duplicate},
+        {"2026-12-11T04:00-0500", 0, duplicate},
+        {"2026-12-12", 0, ""},
+        {"yesterday", 2, ""},
+        {"2026-13-01", 2, ""},
+        {"2026-12-11T08", 2, ""},
+        {"2026-12-11T24:00", 2, ""},
+        {"2026-12-11 08:00 ", 2, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.since);
+        const CliResult result = RunArgs({"report", "--record", database, "--since", c.since});
+        EXPECT_EQ(result.status, c.status) << result.err;
+        EXPECT_EQ(result.out, c.out);
+    }
+    zone.empty() ? ::unsetenv("TZ") : ::setenv("TZ", zone.c_str(), 1);
+    ::tzset();
+}
