@@ -7,10 +7,12 @@
 #include "RecordStore.h"
 #include "StationPlatform.h"
 
+#include <cctype>
 #include <cstdio>
 #include <map>
 #include <set>
 #include <string_view>
+#include <variant>
 
 namespace {
 
@@ -35,14 +37,50 @@ std::string Fixed1(double value) {
     return text;
 }
 
+// Text as the text lines show it (control characters escaped), its line breaks kept: a CSV
+// field may hold them.
+std::string PrintableLines(const std::string& text) {
+    std::string shown;
+    std::size_t begin = 0;
+    for (std::size_t end; (end = text.find('\n', begin)) != std::string::npos; begin = end + 1) {
+        shown += Printable(std::string_view(text).substr(begin, end - begin)) + '\n';
+    }
+    return shown + Printable(std::string_view(text).substr(begin));
+}
+
+// A record whose every text is safe to show: what came from a module may hold terminal escapes.
+UnitRecord Printed(UnitRecord r) {
+    for (const RecordColumn& column : RecordColumns()) {
+        if (const auto* text = std::get_if<std::string UnitRecord::*>(&column.member)) {
+            r.*(*text) = PrintableLines(r.*(*text));
+        } else if (const auto* list =
+                       std::get_if<std::vector<std::string> UnitRecord::*>(&column.member)) {
+            for (std::string& field : r.*(*list)) {
+                field = PrintableLines(field);
+            }
+        }
+    }
+    return r;
+}
+
 void SayCsv(const std::vector<UnitRecord>& records, const CliContext& context) {
     context.out << CsvHeaderLine();
     for (const UnitRecord& r : records) {
-        context.out << CsvLine(r);
+        context.out << CsvLine(Printed(r));
     }
     context.out << std::flush;
 }
 
+// An address as records hold it: twelve hex digits in upper case, without separators.
+std::string RecordedAddress(const std::string& typed) {
+    std::string address;
+    for (const char c : typed) {
+        if (c != ':' && c != '-') {
+            address += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+    }
+    return address;
+}
 
 // A unit is one module at one station: its address, or, when its module was never read, its
 // port and the start of its first try: a further try on that port (attempt 2, 3, ...) belongs
@@ -126,6 +164,9 @@ int RunReport(const ReportRequest& request, const CliContext& context) {
     }
     RecordStore::Query query{request.lot, request.station, request.result, request.address,
                              request.since};
+    if (query.address) {
+        query.address = RecordedAddress(*query.address);
+    }
     const std::vector<UnitRecord> records = store->Records(query, why);
     if (!why.empty()) {
         return context.Fail(ExitCode::PortError,

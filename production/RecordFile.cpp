@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -28,7 +27,8 @@ std::string CsvHeader(int version) {
 // A CSV field, quoted; a leading character a spreadsheet takes for a formula is neutralised.
 std::string CsvField(const std::string& text) {
     std::string quoted = "\"";
-    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos) {
+    if (!text.empty() &&
+        std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) {
         quoted.push_back('\'');
     }
     for (const char c : text) {
@@ -219,10 +219,7 @@ std::string RecordFile::Line(const UnitRecord& r) const {
     if (!m_jsonLines) {
         return CsvLine(r, m_version);
     }
-    // A report's seconds to one decimal, as in its CSV; the report command gives them whole.
-    Json json = RecordJson(r);
-    json[RecordColumnNamed("seconds").json] = std::round(r.seconds * 10) / 10;
-    return json.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+    return RecordJson(r).dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 std::error_code RecordFile::Write(const UnitRecord& record) {

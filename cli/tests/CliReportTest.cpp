@@ -111,7 +111,7 @@ TEST_F(CliReportTest, everyOutput_keepsAwkwardValues_andEachFilterItsRecords) {
          R"({"time":"2026-12-11T08:00:00Z","station":"S1","operator":"kim, \"lee\"","lot":"L1",)"
          R"("port":"/dev/ttyUSB0","address":"C0FFEE000001","model":"GaX-sKW523",)"
          R"("firmware":"v2.1.4","name":"SNS-001","confirmed":["name=SNS-001","advInterval=250"],)"
-         R"("result":"PASS","reason":"","seconds":4.26,"attempt":1,"transcript":"",)"
+         R"("result":"PASS","reason":"","seconds":4.3,"attempt":1,"transcript":"",)"
          R"("serial":"SN-7"})"
          "\n"},
         {{"--result", "FAIL"},
@@ -201,4 +201,44 @@ TEST_F(CliReportTest, since_takesIsoDatesAndTimes) {
     }
     zone.empty() ? ::unsetenv("TZ") : ::setenv("TZ", zone.c_str(), 1);
     ::tzset();
+}
+
+// What a module sent is shown safely in CSV too (its line breaks kept), a typed address finds
+// its unit however it is written, and JSON gives the seconds as the CSV does.
+TEST_F(CliReportTest, outputs_escapeControls_normaliseAddresses_andRoundSeconds) {
+    UnitRecord noisy =
+        Try("2026-12-11T08:00:00Z", "C0FFEE0000AB", UnitRecord::Result::Fail, 1, "\x1b[31mred");
+    noisy.transcript = "> AT\n< \x1b]0;title\x07";
+    noisy.seconds = 1.26;
+    const std::string database = DatabaseOf("noisy", {noisy});
+    if (database.empty()) {
+        GTEST_SKIP() << "this build has no SQLite";
+    }
+    const struct {
+        std::vector<std::string> options;
+        std::string contains;
+    } cases[] = {
+        {{"--csv"},
+         R"("\x1b[31mred","1.3","1","> AT)"
+         "\n"
+         R"(< \x1b]0;title\x07")"},
+        {{"--address", "c0:ff:ee:00:00:ab"}, "C0FFEE0000AB    \\x1b[31mred"},
+        {{"--json"}, R"("seconds":1.3,)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.front());
+        std::vector<std::string> args = {"report", "--record", database};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const CliResult result = RunArgs(args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_NE(result.out.find(c.contains), std::string::npos) << result.out;
+        EXPECT_EQ(result.out.find('\x1b'), std::string::npos) << result.out;
+    }
+}
+
+// A database address the tool does not know is a bad argument, as for the watch.
+TEST_F(CliReportTest, anUnknownDatabase_isABadArgument) {
+    const CliResult result = RunArgs({"report", "--record", "mysql://line/records"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("mysql://line/records"), std::string::npos) << result.err;
 }

@@ -123,6 +123,27 @@ TEST(RecordFileTest, csvRecords_readQuotedFieldsWhole) {
     }
 }
 
+// A field a spreadsheet would take for a formula (its first character =, +, -, @, a TAB or a
+// CR) is written with a leading apostrophe; any other is written as it is.
+TEST(RecordFileTest, csvFieldsThatLookLikeFormulas_areNeutralised) {
+    const struct {
+        std::string name;
+        std::string field;
+    } cases[] = {
+        {"=1+1", "\"'=1+1\""},         {"+1", "\"'+1\""},     {"-1", "\"'-1\""},
+        {"@SUM(A1)", "\"'@SUM(A1)\""}, {"\t=1", "\"'\t=1\""}, {"\r=1", "\"'\r=1\""},
+        {"SNS=1", "\"SNS=1\""},        {"", "\"\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        UnitRecord record = Sample(UnitRecord::Result::Pass, "C0FFEE000001");
+        record.name = c.name;
+        EXPECT_NE(CsvLine(record).find(",\"C0FFEE000001\",\"\",\"\"," + c.field + ","),
+                  std::string::npos)
+            << CsvLine(record);
+    }
+}
+
 // A FAIL row's transcript holds line breaks; the rows after it, and their PASS, still count
 // when the report is opened again, and a transcript's line never reads as a row of its own.
 TEST(RecordFileTest, rowsAfterAMultiLineTranscript_areReadAgain) {
