@@ -35,6 +35,12 @@ public:
     virtual std::error_code Write(const UnitRecord& record) = 0;
     // The addresses recorded as PASS so far (those of earlier runs included).
     virtual std::set<std::string> PassedAddresses() const = 0;
+    // Whether `address` has a PASS record now, written by any station: a sink shared by several
+    // stations is asked again when a unit starts. False when it cannot tell.
+    virtual bool PassedNow(const std::string& address) {
+        (void)address;
+        return false;
+    }
     // What the sink is, for messages: a file's path, a database's address without password.
     virtual std::string Name() const = 0;
     // Whether a failed write is tried again until it succeeds (a database that may come back)

@@ -36,6 +36,14 @@ std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::st
     return nullptr;
 }
 
+bool RecordStore::PassedNow(const std::string& address) {
+    Query query;
+    query.result = ResultText(UnitRecord::Result::Pass);
+    query.address = address;
+    std::string why;
+    return !Records(query, why).empty();
+}
+
 std::string DefaultRecordAddress() {
     return "sqlite:" + StationPlatform::DataFolder() + "/production.sqlite";
 }

@@ -39,6 +39,8 @@ public:
     // A database that is not reachable for a while is waited for: a record is written again
     // until it is in.
     bool RetriesWrites() const override { return true; }
+    // Another station on the same database may have passed the module since this one started.
+    bool PassedNow(const std::string& address) override;
 };
 
 // `sqlite:PATH` or `postgresql://user@host[:port]/db` (also `postgres://`; the usual PG*
