@@ -2,6 +2,7 @@
 
 #include "BaudRates.h"
 #include "ExitCode.h"
+#include "RecordStore.h"
 #include "SettingTable.h"
 
 #include <CLI/CLI.hpp>
@@ -33,6 +34,13 @@ CLI::Option* AddText(CLI::App* command, const std::string& name, std::optional<s
 const CLI::Validator kNotEmpty(
     [](const std::string& value) { return value.empty() ? "an empty value" : std::string(); }, "",
     "NOT EMPTY");
+
+// A list of ports without one would watch nothing, silently.
+const CLI::Validator kSomePort(
+    [](const std::string& value) {
+        return value.find_first_not_of(", ") == std::string::npos ? "no port in it" : std::string();
+    },
+    "", "PORTS");
 
 // An empty value would otherwise be taken as the default speed.
 std::uint32_t PortBaud(const std::string& text) {
@@ -202,9 +210,11 @@ void AddProfileCommands(CLI::App& app, Commands& c) {
     CLI::Option* watch = apply->add_flag(
         "--watch", r.watch, "Production mode: apply to every module that appears, until Ctrl+C");
     CLI::Option* ports =
-        apply->add_option("--ports", r.portPattern,
-                          "Watch mode: the ports watched: shell patterns and rfc2217:// or "
-                          "socket:// ports, separated by commas");
+        apply
+            ->add_option("--ports", r.portPattern,
+                         "Watch mode: the ports watched: shell patterns and rfc2217:// or "
+                         "socket:// ports, separated by commas")
+            ->check(kSomePort);
     CLI::Option* report = AddText(apply, "--report", r.report,
                                   "Watch mode: append one record per try to FILE.csv or FILE.jsonl")
                               ->check(kNotEmpty)
@@ -280,7 +290,17 @@ void AddReport(CLI::App& app, Commands& c) {
     AddText(report, "--result", r.result, "Only this result")
         ->check(CLI::IsMember({"PASS", "FAIL", "DUPLICATE"}));
     AddText(report, "--address", r.address, "Only the unit with this address");
-    AddText(report, "--since", r.since, "Only records from this UTC time on (2026-12-10T08:00)");
+    report->add_option_function<std::string>(
+        "--since",
+        [&r](const std::string& text) {
+            r.since = SinceAsUtc(text);
+            if (!r.since) {
+                throw CLI::ValidationError("--since",
+                                           "'" + text + "' is not an ISO 8601 date or time");
+            }
+        },
+        "Only records from this time on: 2026-12-10 (local midnight), 2026-12-10T08:00 or "
+        "2026-12-10 08:00 (local), 2026-12-10T08:00Z or 2026-12-10T17:00+09:00");
     CLI::Option* json = report->add_flag("--json", r.json, "One JSON object per record");
     CLI::Option* csv = report->add_flag("--csv", r.csv, "CSV, as the watch's report file");
     report->add_flag("--summary", r.summary, "Yield per station and failures by reason");

@@ -456,11 +456,27 @@ std::int32_t ConfJobRunner::SetScanFilter(bool on, const std::string& name) {
 
 // ---- Transaction primitives ----
 
+bool ConfJobRunner::LastAnswerWasRead() const {
+    switch (m_lastAnswer) {
+        case AT_NO_MATCH:
+        case AT_INCOMPLETE:
+        case AT_NO_RESULT:
+        case AT_FRAME_TOO_LONG:
+        case AT_TIMEOUT:
+            return false;
+        default:
+            return true;
+    }
+}
+
 MatchResult ConfJobRunner::Exchange(const Transaction& t, std::string_view command) {
     if (Aborted()) {
+        m_lastAnswer = AT_ABORTED;
         return MatchResult(AT_ABORTED);
     }
-    return m_comm.SendCommand(command, t.kind, t.limitMs);
+    MatchResult answer = m_comm.SendCommand(command, t.kind, t.limitMs);
+    m_lastAnswer = answer.Status();
+    return answer;
 }
 
 template <typename... Args>

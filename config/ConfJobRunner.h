@@ -11,8 +11,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -42,6 +42,10 @@ public:
 
     // JOB_OK, JOB_FAILED, JOB_UNSUPPORTED or JOB_OTHER_DEVICE. Worker thread.
     JobStatus VerifyModel();
+    // Whether the last transaction's answer was read, whatever it said; false when it was lost,
+    // cut short or drowned in noise: a failed job then may not have reached the module at all.
+    // Worker thread.
+    bool LastAnswerWasRead() const;
 
     // Any thread: copies of the values as the last finished job left them.
     ModuleState Module() const;
@@ -117,6 +121,7 @@ private:
     // The worker's own copies, touched by the running job only.
     ModuleState m_dev;
     std::string m_model;
+    std::int32_t m_lastAnswer = 0;
     ScanReport m_scanReport;
 
     mutable std::mutex m_publishLock;  // guards the three below

@@ -1,5 +1,7 @@
 #include "NameCounter.h"
 
+#include <algorithm>
+
 std::optional<unsigned> LocalNameCounter::Take() {
     std::lock_guard guard(m_lock);
     if (!m_returned.empty()) {
@@ -13,4 +15,10 @@ std::optional<unsigned> LocalNameCounter::Take() {
 void LocalNameCounter::GiveBack(unsigned number) {
     std::lock_guard guard(m_lock);
     m_returned.insert(number);
+}
+
+void LocalNameCounter::StartAtLeast(unsigned next) {
+    std::lock_guard guard(m_lock);
+    m_next = std::max(m_next, next);
+    m_returned.erase(m_returned.begin(), m_returned.lower_bound(next));
 }

@@ -20,6 +20,8 @@ public:
 class LocalNameCounter : public NameCounter {
 public:
     explicit LocalNameCounter(unsigned first) : m_next(first) {}
+    // No number below `next` is taken from here on (those of an earlier run's report).
+    void StartAtLeast(unsigned next);
     std::optional<unsigned> Take() override;
     void GiveBack(unsigned number) override;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <iomanip>
 #include <sstream>
 #include <stdexcept>
@@ -124,7 +125,9 @@ nlohmann::ordered_json ColumnJson(const UnitRecord& r, const RecordColumn& colum
             [&r](std::string R::*value) { return nlohmann::ordered_json(r.*value); },
             [&r](std::vector<std::string> R::*value) { return nlohmann::ordered_json(r.*value); },
             [&r](R::Result R::*value) { return nlohmann::ordered_json(ResultText(r.*value)); },
-            [&r](double R::*value) { return nlohmann::ordered_json(r.*value); },
+            [&r](double R::*value) {
+                return nlohmann::ordered_json(std::round(r.*value * 10) / 10);
+            },
             [&r](unsigned R::*value) { return nlohmann::ordered_json(r.*value); },
         },
         column.member);

@@ -47,7 +47,8 @@ const RecordColumn& RecordColumnNamed(std::string_view name);
 // A column's value as text, as a CSV field holds it before quoting: the confirmed fields joined
 // by ';', the result as "PASS", the seconds to one decimal.
 std::string ColumnText(const UnitRecord& record, const RecordColumn& column);
-// A column's value in a JSON object: the confirmed fields as a list, the numbers as numbers.
+// A column's value in a JSON object: the confirmed fields as a list, the numbers as numbers
+// (the seconds to one decimal, as in the CSV).
 nlohmann::ordered_json ColumnJson(const UnitRecord& record, const RecordColumn& column);
 // A column's value as a database takes it.
 using SqlValue = std::variant<std::string, std::int64_t, double>;

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -27,7 +27,8 @@ std::string CsvHeader(int version) {
 // A CSV field, quoted; a leading character a spreadsheet takes for a formula is neutralised.
 std::string CsvField(const std::string& text) {
     std::string quoted = "\"";
-    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos) {
+    if (!text.empty() &&
+        std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) {
         quoted.push_back('\'');
     }
     for (const char c : text) {
@@ -40,32 +41,10 @@ std::string CsvField(const std::string& text) {
     return quoted;
 }
 
-// The fields of a CSV line, quotes removed (the format this file writes: every field quoted).
-std::vector<std::string> CsvFields(const std::string& line) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (c == '"') {
-            if (quoted && i + 1 < line.size() && line[i + 1] == '"') {
-                fields.back() += '"';
-                ++i;
-            } else {
-                quoted = !quoted;
-            }
-        } else if (c == ',' && !quoted) {
-            fields.emplace_back();
-        } else if (c != '\r') {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
-
 // The version whose CSV header `header` is (this one's or an earlier one's).
 bool ReadVersion(const std::vector<std::string>& header, int& version) {
     for (int v = kRecordVersion; v >= 1; --v) {
-        if (header == CsvFields(CsvHeader(v))) {
+        if (header == CsvRecords(CsvHeader(v)).front()) {
             version = v;
             return true;
         }
@@ -78,6 +57,46 @@ std::error_code LastError() {
 }
 
 }  // namespace
+
+std::vector<std::vector<std::string>> CsvRecords(std::string_view text) {
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> row(1);
+    bool quoted = false;
+    bool fieldStart = true;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c != '"') {
+                row.back() += c;
+            } else if (i + 1 < text.size() && text[i + 1] == '"') {
+                row.back() += '"';
+                ++i;
+            } else {
+                quoted = false;
+            }
+            continue;
+        }
+        if (c == '"' && fieldStart) {
+            quoted = true;
+            fieldStart = false;
+        } else if (c == ',') {
+            row.emplace_back();
+            fieldStart = true;
+        } else if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            i += c == '\r' ? 1 : 0;
+            rows.push_back(std::move(row));
+            row.assign(1, "");
+            fieldStart = true;
+        } else {
+            row.back() += c;
+            fieldStart = false;
+        }
+    }
+    if (row.size() > 1 || !row.front().empty() || quoted) {
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
 
 std::string CsvHeaderLine(int version) {
     return CsvHeader(version) + "\r\n";
@@ -134,42 +153,65 @@ bool RecordFile::ReadExisting(std::string& why) {
         return true;  // new, or a device such as /dev/full: nothing recorded in it before
     }
     std::ifstream existing(m_path, std::ios::binary);
-    std::string line;
-    if (!existing || !std::getline(existing, line)) {
+    std::ostringstream content;
+    content << existing.rdbuf();
+    const std::string text = content.str();
+    if (!existing || text.empty()) {
         return true;  // new or empty
     }
     m_hasRecords = true;
-    if (!m_jsonLines && !ReadVersion(CsvFields(line), m_version)) {
+    return m_jsonLines ? ReadJsonLines(text, why) : ReadCsv(text, why);
+}
+
+void RecordFile::Remember(const std::string& result, const std::string& address,
+                          const std::string& name) {
+    if (result == ResultText(UnitRecord::Result::Pass)) {
+        m_passed.insert(address);
+        m_passedNames.insert(name);
+    }
+}
+
+// A transcript's line breaks are inside its quotes: a row is read whole, never line by line.
+bool RecordFile::ReadCsv(const std::string& text, std::string& why) {
+    const std::vector<std::vector<std::string>> rows = CsvRecords(text);
+    if (rows.empty() || !ReadVersion(rows.front(), m_version)) {
         why = "its header is not this program's";
         return false;
     }
+    const std::vector<const RecordColumn*> columns = RecordColumnsOf(m_version);
+    const auto position = [&columns](const char* name) {
+        return static_cast<std::size_t>(
+            std::find(columns.begin(), columns.end(), &RecordColumnNamed(name)) - columns.begin());
+    };
+    const std::size_t address = position("address");
+    const std::size_t result = position("result");
+    const std::size_t name = position("name");
+    for (auto row = rows.begin() + 1; row != rows.end(); ++row) {
+        if (row->size() > std::max({address, result, name})) {
+            Remember((*row)[result], (*row)[address], (*row)[name]);
+        }
+    }
+    return true;
+}
+
+bool RecordFile::ReadJsonLines(const std::string& text, std::string& why) {
     const RecordColumn& address = RecordColumnNamed("address");
     const RecordColumn& result = RecordColumnNamed("result");
-    const std::vector<const RecordColumn*> columns = RecordColumnsOf(m_version);
-    const auto position = [&columns](const RecordColumn& column) {
-        return static_cast<std::size_t>(std::find(columns.begin(), columns.end(), &column) -
-                                        columns.begin());
-    };
-    const std::size_t addressColumn = position(address);
-    const std::size_t resultColumn = position(result);
-    const std::string passed = ResultText(UnitRecord::Result::Pass);
-    do {
-        if (m_jsonLines) {
-            const Json record = Json::parse(line, nullptr, false);
-            if (!record.is_object() || !record.contains(result.json) ||
-                !record.contains(address.json)) {
-                why = "a line is not one of this program's records";
-                return false;
-            }
-            if (record[result.json] == passed && record[address.json].is_string()) {
-                m_passed.insert(record[address.json].get<std::string>());
-            }
-        } else if (const auto fields = CsvFields(line); fields.size() > resultColumn &&
-                                                        fields.size() > addressColumn &&
-                                                        fields[resultColumn] == passed) {
-            m_passed.insert(fields[addressColumn]);
+    const RecordColumn& name = RecordColumnNamed("name");
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        const Json record = Json::parse(line, nullptr, false);
+        if (!record.is_object() || !record.contains(result.json) ||
+            !record.contains(address.json)) {
+            why = "a line is not one of this program's records";
+            return false;
         }
-    } while (std::getline(existing, line));
+        const auto field = [&record](const RecordColumn& column) {
+            const auto it = record.find(column.json);
+            return it != record.end() && it->is_string() ? it->get<std::string>() : std::string();
+        };
+        Remember(field(result), field(address), field(name));
+    }
     return true;
 }
 
@@ -177,10 +219,7 @@ std::string RecordFile::Line(const UnitRecord& r) const {
     if (!m_jsonLines) {
         return CsvLine(r, m_version);
     }
-    // A report's seconds to one decimal, as in its CSV; the report command gives them whole.
-    Json json = RecordJson(r);
-    json[RecordColumnNamed("seconds").json] = std::round(r.seconds * 10) / 10;
-    return json.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+    return RecordJson(r).dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 std::error_code RecordFile::Write(const UnitRecord& record) {

@@ -9,7 +9,9 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 // A record as one JSON object, the fields of a JSON Lines report.
 nlohmann::ordered_json RecordJson(const UnitRecord& record);
@@ -20,6 +22,10 @@ std::string CsvHeaderLine(int version = kRecordVersion);
 std::string CsvLine(const UnitRecord& record, int version = kRecordVersion);
 std::string CsvLine(const UnitRecord& record, bool) = delete;  // a version, not a flag
 
+// The rows of a CSV text (RFC 4180): a field in quotes may hold commas, doubled quotes and line
+// breaks; a row ends with CR LF or LF outside quotes. A last line break ends nothing more.
+std::vector<std::vector<std::string>> CsvRecords(std::string_view text);
+
 // Where a station's records go. Write returns only once the record is written and flushed, so
 // a unit is never shown as passed without its record; an error means the record is lost and the
 // station must stop.
@@ -29,6 +35,12 @@ public:
     virtual std::error_code Write(const UnitRecord& record) = 0;
     // The addresses recorded as PASS so far (those of earlier runs included).
     virtual std::set<std::string> PassedAddresses() const = 0;
+    // Whether `address` has a PASS record now, written by any station: a sink shared by several
+    // stations is asked again when a unit starts. False when it cannot tell.
+    virtual bool PassedNow(const std::string& address) {
+        (void)address;
+        return false;
+    }
     // What the sink is, for messages: a file's path, a database's address without password.
     virtual std::string Name() const = 0;
     // Whether a failed write is tried again until it succeeds (a database that may come back)
@@ -47,6 +59,8 @@ public:
 
     std::error_code Write(const UnitRecord& record) override;
     std::set<std::string> PassedAddresses() const override { return m_passed; }
+    // The names of the PASS records in the file when it was opened.
+    const std::set<std::string>& PassedNames() const { return m_passedNames; }
     std::string Name() const override { return m_path; }
 
 private:
@@ -54,6 +68,9 @@ private:
         : m_path(std::move(path)), m_jsonLines(jsonLines) {}
     // A CSV report begun by an earlier version keeps its columns.
     bool ReadExisting(std::string& why);
+    bool ReadCsv(const std::string& text, std::string& why);
+    bool ReadJsonLines(const std::string& text, std::string& why);
+    void Remember(const std::string& result, const std::string& address, const std::string& name);
     std::string Line(const UnitRecord& record) const;
 
     std::string m_path;
@@ -62,4 +79,5 @@ private:
     bool m_hasRecords = false;       // the file has lines already (a CSV: its header at least)
     std::ofstream m_file;
     std::set<std::string> m_passed;
+    std::set<std::string> m_passedNames;
 };

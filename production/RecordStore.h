@@ -32,19 +32,27 @@ public:
         std::optional<std::string> station;
         std::optional<std::string> result;
         std::optional<std::string> address;
-        std::optional<std::string> since;  // UTC time, "2026-12-10" or "2026-12-10T08:00:00Z"
+        std::optional<std::string> since;  // UTC time as records hold it, SinceAsUtc
     };
     virtual std::vector<UnitRecord> Records(const Query& query, std::string& why) = 0;
 
     // A database that is not reachable for a while is waited for: a record is written again
     // until it is in.
     bool RetriesWrites() const override { return true; }
+    // Another station on the same database may have passed the module since this one started.
+    bool PassedNow(const std::string& address) override;
 };
 
 // `sqlite:PATH` or `postgresql://user@host[:port]/db` (also `postgres://`; the usual PG*
 // variables and ~/.pgpass fill in the rest). Nothing, with `why`, when it cannot be opened or its
 // schema is newer than this program's.
 std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::string& why);
+
+// An ISO 8601 date or time as a record's UTC time ("2026-12-10T23:00:00Z"): a date and time
+// with "T" or a space between, minutes or seconds (a fraction dropped), with "Z" or an offset
+// such as "+09:00", or without one for local time; a date alone is its local midnight. Nothing
+// for any other text.
+std::optional<std::string> SinceAsUtc(const std::string& text);
 
 // This station's own database, a SQLite file in its data folder, used when none is named.
 std::string DefaultRecordAddress();

@@ -187,13 +187,26 @@ Station::End Station::Run(const std::atomic<int>& stopLevel) {
 
 bool Station::ClaimAddress(const std::string& address, std::string& holder,
                            const std::string& port) {
-    std::lock_guard guard(m_lock);
-    if (m_passed.contains(address)) {
+    {
+        std::lock_guard guard(m_lock);
+        if (m_passed.contains(address)) {
+            return false;
+        }
+        const auto [at, inserted] = m_claimed.emplace(address, port);
+        holder = at->second;
+        if (!inserted && at->second != port) {
+            return false;
+        }
+    }
+    // A record shared with other stations (the line's database) may have its PASS from one of
+    // them since this station started; asked without the lock, which records are written under.
+    if (m_record != nullptr && m_record->PassedNow(address)) {
+        std::lock_guard guard(m_lock);
+        m_passed.insert(address);
+        m_claimed.erase(address);
         return false;
     }
-    const auto [at, inserted] = m_claimed.emplace(address, port);
-    holder = at->second;
-    return inserted || at->second == port;
+    return true;
 }
 
 // The number of the unit that starts now; while the counter cannot be reached (a line's

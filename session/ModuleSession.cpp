@@ -119,12 +119,19 @@ Failure ModuleSession::AfterFailure(JobStatus status, const std::string& failed)
         default:
             break;
     }
+    // Only a readable answer other than the one expected is a refusal; an answer lost or
+    // garbled on the line leaves open whether the module got the command at all.
+    const bool answered = m_jobs.LastAnswerWasRead();
     // Refused or unanswered: a fresh identification tells.
     if (Step identified = Identify()) {
         if (identified->outcome == SessionOutcome::NoAnswer) {
             identified->message = failed + " " + identified->message;
         }
         return *identified;
+    }
+    if (!answered) {
+        return Failure{SessionOutcome::NoAnswer,
+                       failed + " " + m_texts(SessionText::AnswerNotRead)};
     }
     return Failure{SessionOutcome::Refused, failed};
 }

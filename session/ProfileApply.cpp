@@ -88,6 +88,11 @@ Step Verify(const Profile& profile, const std::string& name,
     return std::nullopt;
 }
 
+// The module, as last read, carries the name planned for it.
+bool CarriesName(const ApplyOutcome& outcome) {
+    return !outcome.name.empty() && outcome.module.name == outcome.name;
+}
+
 // Applies the difference to the connected module and verifies it; the outcome gets what
 // differed and how it ended.
 void ApplyToModule(const Profile& profile, const ApplyOptions& options, const SessionTexts& texts,
@@ -104,6 +109,7 @@ void ApplyToModule(const Profile& profile, const ApplyOptions& options, const Se
     outcome.changes = plan->changes;  // the name was checked before the port was opened
     outcome.name = plan->name;
     if (outcome.changes.empty()) {
+        outcome.nameWritten = CarriesName(outcome);
         reporter.Message(texts(ConfMessageId::MSG_PROFILE_MATCHES));
         return;
     }
@@ -113,12 +119,21 @@ void ApplyToModule(const Profile& profile, const ApplyOptions& options, const Se
     // The read, each setting, the read-back.
     const auto total = static_cast<unsigned>(plan->jobs.size()) + 2;
     unsigned done = 1;
+    ConfJob running = JOB_IDENTIFY;
+    bool nameSent = false;
     const auto started = [&](const SettingRow& setting) {
-        outcome.nameWritten = outcome.nameWritten || setting.job == JOB_SET_NAME;
+        running = setting.job;
+        nameSent = nameSent || setting.job == JOB_SET_NAME;
         Tell(options, {ApplyProgress::Stage::Applying, done++, total});
     };
     outcome.failure = RunSetPlan(SetPlanOf(*plan, profile, options.connection.baud, texts),
                                  *session, texts, reporter, options.dryRun, started);
+    // A module that answered the name with a refusal does not hold it; one that did not answer
+    // may.
+    const bool nameRefused = outcome.failure &&
+                             outcome.failure->outcome == SessionOutcome::Refused &&
+                             running == JOB_SET_NAME;
+    outcome.nameWritten = nameSent && !nameRefused;
     if (options.dryRun) {
         if (!outcome.failure) {
             reporter.Message(texts(SessionText::ProfileDryRun));
@@ -129,6 +144,11 @@ void ApplyToModule(const Profile& profile, const ApplyOptions& options, const Se
         Tell(options, {ApplyProgress::Stage::Verifying, total - 1, total});
         outcome.failure = Verify(profile, plan->name, outcome.changes, options, session, texts,
                                  outcome.module, outcome.confirmed);
+        const bool readBack =
+            !outcome.failure || outcome.failure->outcome == SessionOutcome::NotVerified;
+        if (readBack) {
+            outcome.nameWritten = CarriesName(outcome);
+        }
     }
 }
 

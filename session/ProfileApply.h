@@ -21,8 +21,10 @@ struct ApplyOutcome {
     // The applied fields the read-back confirmed, as "field=value"; none when the apply did
     // not get as far as its read-back.
     std::vector<std::string> confirmed;
-    bool refused = false;      // `accept` refused the module: nothing was changed
-    bool nameWritten = false;  // the device name was sent
+    bool refused = false;  // `accept` refused the module: nothing was changed
+    // The module may hold `name`: it read it back, or, when the apply ended before its
+    // read-back, the name was sent and not refused.
+    bool nameWritten = false;
 };
 
 // How far an apply has got: the module read, each setting applied, the read-back.

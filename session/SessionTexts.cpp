@@ -24,6 +24,10 @@ constexpr std::array kTexts = {
     SessionTextEntry{
         SessionText::Interrupted, kOwn,
         QT_TRANSLATE_NOOP("SkwSession", "Interrupted; the module was left at a safe point.")},
+    SessionTextEntry{SessionText::AnswerNotRead, kOwn,
+                     QT_TRANSLATE_NOOP("SkwSession",
+                                       "No readable answer came: the module may not have "
+                                       "received the command.")},
     SessionTextEntry{
         SessionText::ProfileNotVerified, kOwn,
         QT_TRANSLATE_NOOP("SkwSession", "%1 did not read back as applied: %2 expected, %3 read.")},
@@ -54,6 +58,10 @@ constexpr std::array kTexts = {
                      QT_TRANSLATE_NOOP("SkwSession", "The line's database %1 cannot be used: %2")},
     SessionTextEntry{SessionText::CounterNotReset, kOwn,
                      QT_TRANSLATE_NOOP("SkwSession", "The name counter was not reset: %1.")},
+    SessionTextEntry{SessionText::NameNotGiven, kOwn,
+                     QT_TRANSLATE_NOOP("SkwSession", "The name %1 was not given to it.")},
+    SessionTextEntry{SessionText::ModuleSilent, kOwn,
+                     QT_TRANSLATE_NOOP("SkwSession", "The module does not answer.")},
 };
 
 static_assert(kTexts.size() == static_cast<std::size_t>(SessionText::Count));

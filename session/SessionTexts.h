@@ -23,6 +23,7 @@ enum class SessionText {
     NotAvailable,
     RestartNotConfirmed,
     Interrupted,
+    AnswerNotRead,
     // Settings files.
     ProfileNotVerified,
     ProfileDryRun,
@@ -36,6 +37,8 @@ enum class SessionText {
     AlreadyConfigured,
     StoreRefused,
     CounterNotReset,
+    NameNotGiven,
+    ModuleSilent,
     Count,  // not a text: how many there are
 };
 

@@ -3,8 +3,10 @@
 #include "NetworkChannel.h"
 #include "ProfileApply.h"
 #include "SessionReporter.h"
+#include "SettingTable.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 
@@ -29,6 +31,23 @@ bool IsLineFailure(SessionOutcome outcome) {
            outcome == SessionOutcome::PortError;
 }
 
+// The counter that gives `name` from the profile's name pattern, if one does: every run of
+// digits in the name is tried (a name has at most 8 bytes).
+std::optional<unsigned> CounterOf(const Profile& profile, const std::string& name) {
+    for (std::size_t begin = 0; begin < name.size(); ++begin) {
+        for (std::size_t end = begin; end < name.size() && end - begin < 9 &&
+                                      std::isdigit(static_cast<unsigned char>(name[end]));
+             ++end) {
+            const auto number =
+                static_cast<unsigned>(std::stoul(name.substr(begin, end + 1 - begin)));
+            if (ProfileNameFor(profile, number) == name) {
+                return number;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 StationSetup::StationSetup(Profile profile, StationRequest request, SessionTexts texts)
@@ -40,10 +59,25 @@ StationSetup::StationSetup(Profile profile, StationRequest request, SessionTexts
 StationSetup::~StationSetup() = default;
 
 Step StationSetup::Open() {
+    if (const Step badName = CheckNameCounter()) {
+        return badName;
+    }
     if (const Step refused = TakeLocks()) {
         return refused;
     }
     return m_request.report ? OpenReport() : OpenStore();
+}
+
+// A counter that makes the name too long would fail every unit, one by one, on the line.
+Step StationSetup::CheckNameCounter() const {
+    for (const unsigned number : {m_request.nameCounter, m_request.resetCounter.value_or(1)}) {
+        if (!ProfileNameFor(m_profile, number)) {
+            return Failure{SessionOutcome::BadInput,
+                           m_texts(ConfMessageId::MSG_PROFILE_BAD_VALUE,
+                                   {std::string(SettingRowOf(JOB_SET_NAME)->fileField)})};
+        }
+    }
+    return std::nullopt;
 }
 
 StationOptions StationSetup::Options() const {
@@ -132,6 +166,14 @@ Step StationSetup::OpenReport() {
                        m_texts(SessionText::ReportRefused,
                                {*m_request.report, why.empty() ? error.message() : why})};
     }
+    // A report appended to goes on after its own names: a new start would give them again.
+    if (m_profile.name) {
+        for (const std::string& name : m_report->PassedNames()) {
+            if (const std::optional<unsigned> number = CounterOf(m_profile, name)) {
+                m_counter.StartAtLeast(*number + 1);
+            }
+        }
+    }
     return std::nullopt;
 }
 
@@ -151,6 +193,20 @@ Step StationSetup::OpenStore() {
     }
     m_storeCounter = std::make_unique<StoreNameCounter>(*m_store, key, m_request.nameCounter);
     return std::nullopt;
+}
+
+// A failure's message as a record gives it: the page's no-answer message tells the user to
+// check the product, which a line's record and its counts by reason must not take for a
+// wrong module.
+std::string StationSetup::ReasonOf(const Failure& failure) const {
+    std::string reason = failure.message;
+    if (failure.outcome == SessionOutcome::NoAnswer) {
+        const std::string checkProduct = m_texts(ConfMessageId::MSG_NO_ANSWER);
+        if (const auto at = reason.find(checkProduct); at != std::string::npos) {
+            reason.replace(at, checkProduct.size(), m_texts(SessionText::ModuleSilent));
+        }
+    }
+    return reason;
 }
 
 UnitTry StationSetup::Try(const UnitContext& unit, const std::string& serial,
@@ -186,14 +242,18 @@ UnitTry StationSetup::Try(const UnitContext& unit, const std::string& serial,
     record.address = outcome.module.address;
     record.model = outcome.module.model;
     record.firmware = outcome.module.firmware;
-    record.name = outcome.name;
+    // Only a name the module may hold: a planned one it never got would read as given twice.
+    record.name = outcome.nameWritten ? outcome.name : std::string();
     record.confirmed = outcome.confirmed;
     if (outcome.refused) {
         record.result = UnitRecord::Result::Duplicate;
         record.reason = m_texts(SessionText::AlreadyConfigured);
     } else if (outcome.failure) {
         record.result = UnitRecord::Result::Fail;
-        record.reason = OneLine(outcome.failure->message);
+        record.reason = OneLine(ReasonOf(*outcome.failure));
+        if (!outcome.nameWritten && !outcome.name.empty()) {
+            record.reason += " " + m_texts(SessionText::NameNotGiven, {outcome.name});
+        }
         record.transcript = std::move(transcript);  // kept for a failure only
         tried.lineFailure = IsLineFailure(outcome.failure->outcome);
     } else {

@@ -73,9 +73,11 @@ public:
 
 private:
     std::string LockKey() const;
+    Step CheckNameCounter() const;
     Step TakeLocks();
     Step OpenReport();
     Step OpenStore();
+    std::string ReasonOf(const Failure& failure) const;
 
     Profile m_profile;
     StationRequest m_request;

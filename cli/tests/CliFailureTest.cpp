@@ -150,6 +150,34 @@ TEST_F(CliFailureTest, restartNotConfirmed_endsWithNoAnswer) {
     }
 }
 
+// Only an answer the tool could read can be a refusal: one lost on the line leaves open
+// whether the module got the command, which is no answer (4), said as such; an ERROR is (7).
+TEST_F(CliFailureTest, anAnswerThatCannotBeRead_isNoRefusal) {
+    const struct {
+        const char* what;
+        std::string lateCommand;
+        std::string refusedCommand;
+        int status;
+        std::string err;
+    } cases[] = {
+        {"answer lost", "AT+ADVINTERVAL=250", "", 4,
+         "Failed to save advertising interval. No readable answer came: the module may not have "
+         "received the command."},
+        {"answer ERROR", "", "AT+ADVINTERVAL=", 7, "Failed to save advertising interval."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        VirtualModuleOptions options;
+        options.lateCommand = c.lateCommand;
+        options.lateBy = 2500ms;  // longer than the setting's limit
+        options.refusedCommand = c.refusedCommand;
+        StartModule(options);
+        const CliResult result = Run("set", {"--adv-interval", "250"});
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.err, "skw-manager-cli: " + c.err + "\n");
+    }
+}
+
 // A UART change that fails after the module entered its setting mode still ends with the
 // restart every command ends with (a module left in setting mode would take the new speed at
 // its next restart while the tool said it failed), and says which speed to try.

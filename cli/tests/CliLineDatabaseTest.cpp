@@ -39,7 +39,7 @@ std::string ProfileFile(const std::string& name) {
 class StationRun {
 public:
     StationRun(const std::string& station, const std::string& profile, int modules,
-               int firstAddress)
+               int firstAddress, const std::string& record = Postgres().Address())
         : m_tag("ldb-" + std::to_string(::getpid()) + "-" + station + "-") {
         for (int i = 0; i < modules; ++i) {
             VirtualModuleOptions options;
@@ -50,11 +50,10 @@ public:
             m_modules.push_back(std::make_unique<VirtualModule>(options));
             EXPECT_FALSE(m_modules.back()->Start());
         }
-        m_watch = std::async(std::launch::async, [this, station, profile] {
-            return RunCli(
-                {"skw-manager-cli", "apply", profile, "--watch", "--ports", "*/" + m_tag + "*",
-                 "--record", Postgres().Address(), "--station", station},
-                CliEnvironment{m_out, m_err, {}, [this] { return Ports(); }, &m_stop});
+        m_watch = std::async(std::launch::async, [this, station, profile, record] {
+            return RunCli({"skw-manager-cli", "apply", profile, "--watch", "--ports",
+                           "*/" + m_tag + "*", "--record", record, "--station", station},
+                          CliEnvironment{m_out, m_err, {}, [this] { return Ports(); }, &m_stop});
         });
     }
 
@@ -87,9 +86,10 @@ private:
     std::future<int> m_watch;
 };
 
-std::vector<UnitRecord> Records(const std::string& station) {
+std::vector<UnitRecord> Records(const std::string& station,
+                                const std::string& record = Postgres().Address()) {
     std::string why;
-    auto store = OpenRecordStore(Postgres().Address(), why);
+    auto store = OpenRecordStore(record, why);
     EXPECT_TRUE(store) << why;
     RecordStore::Query query;
     query.station = station;
@@ -169,5 +169,38 @@ TEST(CliLineDatabaseTest, aLostDatabase_holdsTheStation_untilItIsBack) {
     EXPECT_THAT(run.Out(), ::testing::HasSubstr("cannot be reached"));
     for (const UnitRecord& record : Records(station)) {
         EXPECT_EQ(record.result, UnitRecord::Result::Pass) << record.reason;
+    }
+}
+
+// A module that passed at one running station is a DUPLICATE at another station on the same
+// database, though that one started before the PASS: the check asks the database when the unit
+// starts. Both databases a line may share.
+TEST(CliLineDatabaseTest, aModulePassedAtAnotherRunningStation_isADuplicate) {
+    ASSERT_TRUE(Postgres().Running());
+    const auto sqlite = std::filesystem::temp_directory_path() /
+                        ("skw-line-" + std::to_string(::getpid()) + "-moved.sqlite");
+    std::filesystem::remove(sqlite);
+    const std::string databases[] = {Postgres().Address(), "sqlite:" + sqlite.string()};
+    const std::string profile = ProfileFile("moved");
+    int round = 0;
+    for (const std::string& database : databases) {
+        SCOPED_TRACE(database);
+        const std::string prefix = "mv" + std::to_string(::getpid()) + "-" + std::to_string(round);
+        const int address = 0x400 + 16 * round++;
+        StationRun first(prefix + "a", profile, 1, address, database);
+        StationRun second(prefix + "b", profile, 1, address, database);  // the module, moved
+        std::this_thread::sleep_for(700ms);  // what each station lists at its start is not new
+        first.PlugAll();
+        ASSERT_TRUE(WaitFor([&] { return Records(prefix + "a", database).size() == 1; }));
+        second.PlugAll();
+        EXPECT_TRUE(WaitFor([&] { return Records(prefix + "b", database).size() == 1; }));
+        EXPECT_EQ(first.Finish(), 0) << first.Err();
+        EXPECT_EQ(second.Finish(), 0) << second.Err();
+        const std::vector<UnitRecord> moved = Records(prefix + "b", database);
+        ASSERT_EQ(moved.size(), 1u);
+        EXPECT_EQ(moved[0].result, UnitRecord::Result::Duplicate) << moved[0].reason;
+        for (const std::string& command : second.Module(0).Commands()) {
+            EXPECT_NE(command.rfind("AT+MANUF=", 0), 0u) << command;
+        }
     }
 }

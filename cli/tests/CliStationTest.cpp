@@ -236,6 +236,41 @@ TEST(CliStationTest, aRecordThatCannotBeUsed_isRefusedBeforeAnyPort) {
     }
 }
 
+// A watch that would watch nothing, or whose counter makes every name too long, is refused
+// at its start with status 2, before any port is watched.
+TEST(CliStationTest, aWatchThatCouldConfigureNothing_isRefusedAtItsStart) {
+    const std::string profile = WriteFile("start.json", R"({"name": "SNS-{n:03}"})");
+    const struct {
+        std::vector<std::string> options;
+        std::string message;
+    } cases[] = {
+        {{"--ports", ""}, "--ports"},
+        {{"--ports", ","}, "--ports"},
+        {{"--ports", " , "}, "--ports"},
+        {{"--ports", "/dev/skw-none-*", "--name-counter", "99999999"}, "name"},
+        {{"--ports", "/dev/skw-none-*", "--record", "mysql://line/records"},
+         "mysql://line/records"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.back());
+        std::vector<std::string> args = {"skw-manager-cli", "apply", profile, "--watch"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        std::ostringstream out;
+        std::ostringstream err;
+        std::atomic<bool> stop{false};
+        auto run = std::async(std::launch::async, [&] {
+            return RunCli(
+                args,
+                CliEnvironment{out, err, {}, [] { return std::vector<std::string>{}; }, &stop});
+        });
+        if (run.wait_for(5s) != std::future_status::ready) {
+            stop = true;  // it was not refused: end it, and fail below
+        }
+        EXPECT_EQ(run.get(), 2);
+        EXPECT_THAT(err.str(), HasSubstr(c.message));
+    }
+}
+
 // A report that disappears stops the watch before the next module, with one clear message; a
 // second watch over the same ports is refused.
 TEST(CliStationTest, lostReport_stopsTheWatch_andASecondWatchIsRefused) {

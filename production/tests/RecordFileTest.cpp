@@ -98,6 +98,74 @@ TEST(RecordFileTest, csvAndJsonLines_appendAndRememberWhatPassed) {
     }
 }
 
+// A CSV is read by its quotes, not by its lines: a field may hold commas, quotes and line
+// breaks, and a row ends at CR LF or LF outside quotes.
+TEST(RecordFileTest, csvRecords_readQuotedFieldsWhole) {
+    using Rows = std::vector<std::vector<std::string>>;
+    const struct {
+        const char* what;
+        std::string text;
+        Rows rows;
+    } cases[] = {
+        {"plain", "a,b\r\nc,d\r\n", {{"a", "b"}, {"c", "d"}}},
+        {"LF rows, no last break", "a,b\nc,d", {{"a", "b"}, {"c", "d"}}},
+        {"quoted comma and quote", "\"a,1\",\"say \"\"hi\"\"\"\r\n", {{"a,1", "say \"hi\""}}},
+        {"line breaks in quotes",
+         "\"> AT\n< ERROR\r\n\",x\r\ny,z\r\n",
+         {{"> AT\n< ERROR\r\n", "x"}, {"y", "z"}}},
+        {"empty fields", ",,\r\n\"\",\r\n", {{"", "", ""}, {"", ""}}},
+        {"quote inside a plain field", "a\"b,c\r\n", {{"a\"b", "c"}}},
+        {"nothing", "", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(CsvRecords(c.text), c.rows);
+    }
+}
+
+// A field a spreadsheet would take for a formula (its first character =, +, -, @, a TAB or a
+// CR) is written with a leading apostrophe; any other is written as it is.
+TEST(RecordFileTest, csvFieldsThatLookLikeFormulas_areNeutralised) {
+    const struct {
+        std::string name;
+        std::string field;
+    } cases[] = {
+        {"=1+1", "\"'=1+1\""},         {"+1", "\"'+1\""},     {"-1", "\"'-1\""},
+        {"@SUM(A1)", "\"'@SUM(A1)\""}, {"\t=1", "\"'\t=1\""}, {"\r=1", "\"'\r=1\""},
+        {"SNS=1", "\"SNS=1\""},        {"", "\"\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        UnitRecord record = Sample(UnitRecord::Result::Pass, "C0FFEE000001");
+        record.name = c.name;
+        EXPECT_NE(CsvLine(record).find(",\"C0FFEE000001\",\"\",\"\"," + c.field + ","),
+                  std::string::npos)
+            << CsvLine(record);
+    }
+}
+
+// A FAIL row's transcript holds line breaks; the rows after it, and their PASS, still count
+// when the report is opened again, and a transcript's line never reads as a row of its own.
+TEST(RecordFileTest, rowsAfterAMultiLineTranscript_areReadAgain) {
+    const auto path = Scratch("transcript.csv");
+    std::error_code error;
+    std::string why;
+    {
+        auto file = RecordFile::Open(path.string(), error, why);
+        ASSERT_TRUE(file) << why;
+        UnitRecord fail = Sample(UnitRecord::Result::Fail, "C0FFEE000001");
+        // A module that echoed noise: on a line of its own this would read as a PASS row.
+        UnitRecord echoed = Sample(UnitRecord::Result::Pass, "C0FFEE000009");
+        fail.transcript = "> AT\n" + CsvLine(echoed) + "< ERROR\n";
+        ASSERT_FALSE(file->Write(fail));
+        ASSERT_FALSE(file->Write(Sample(UnitRecord::Result::Pass, "C0FFEE000002")));
+    }
+    auto again = RecordFile::Open(path.string(), error, why);
+    ASSERT_TRUE(again) << why;
+    EXPECT_EQ(again->PassedAddresses(), std::set<std::string>{"C0FFEE000002"});
+    EXPECT_EQ(again->PassedNames(), std::set<std::string>{"SNS-001"});
+}
+
 // A file that is not this program's report is not appended to; a report that disappears, or a
 // write that fails, is an error at once.
 TEST(RecordFileTest, foreignFiles_removedFiles_andFullDisks_areErrors) {

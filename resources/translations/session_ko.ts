@@ -28,6 +28,10 @@
         <translation>중단되었습니다. 장치는 안전한 단계에서 멈췄습니다.</translation>
     </message>
     <message>
+        <source>No readable answer came: the module may not have received the command.</source>
+        <translation>읽을 수 있는 응답이 오지 않았습니다. 모듈이 명령을 받지 못했을 수 있습니다.</translation>
+    </message>
+    <message>
         <source>%1 did not read back as applied: %2 expected, %3 read.</source>
         <translation>%1 값이 적용한 대로 읽히지 않습니다: %2 예상, %3 읽음.</translation>
     </message>
@@ -70,6 +74,14 @@
     <message>
         <source>The name counter was not reset: %1.</source>
         <translation>이름 카운터를 바꾸지 않았습니다: %1.</translation>
+    </message>
+    <message>
+        <source>The name %1 was not given to it.</source>
+        <translation>이름 %1은(는) 이 모듈에 주어지지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>The module does not answer.</source>
+        <translation>모듈이 응답하지 않습니다.</translation>
     </message>
 </context>
 </TS>

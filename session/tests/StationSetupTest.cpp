@@ -63,13 +63,16 @@ TEST(StationSetupTest, aTry_fillsItsWholeRecord) {
         UnitRecord::Result result;
         const char* reason;
         bool lineFailure;
+        bool silent;  // the module answers nothing
     };
     const Case cases[] = {
-        {"pass", "", true, true, UnitRecord::Result::Pass, "", false},
+        {"pass", "", true, true, UnitRecord::Result::Pass, "", false, false},
         {"claimed by another", "", true, false, UnitRecord::Result::Duplicate,
-         "already configured; left as it is", false},
-        {"refused", "AT+ADVINTERVAL=", true, true, UnitRecord::Result::Fail, "", false},
-        {"no module", "", false, true, UnitRecord::Result::Fail, "Cannot open", true},
+         "already configured; left as it is", false, false},
+        {"refused", "AT+ADVINTERVAL=", true, true, UnitRecord::Result::Fail, "", false, false},
+        {"no module", "", false, true, UnitRecord::Result::Fail, "Cannot open", true, false},
+        {"no answer", "", true, true, UnitRecord::Result::Fail, "The module does not answer.", true,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -78,6 +81,7 @@ TEST(StationSetupTest, aTry_fillsItsWholeRecord) {
         options.refusedCommand = c.refusedCommand;
         VirtualModule module(options);
         ASSERT_FALSE(module.Start());
+        module.SetFault(SimFault::Silence, c.silent);
         const std::string port = c.module ? module.PortPath() : "/dev/skw-session-absent";
         StationSetup setup(AdvInterval(300),
                            ReportRequest(Scratch("report.csv"), "/dev/skw-session-try-*"),
@@ -97,7 +101,7 @@ TEST(StationSetupTest, aTry_fillsItsWholeRecord) {
         EXPECT_EQ(r.serial, "SN-0042");
         EXPECT_THAT(r.time, Not(IsEmpty()));
         EXPECT_GE(r.seconds, 0.0);
-        EXPECT_EQ(r.address.empty(), !c.module);
+        EXPECT_EQ(r.address.empty(), !c.module || c.silent);
         if (c.result == UnitRecord::Result::Pass) {
             EXPECT_EQ(r.name, "SNS-007");
             EXPECT_THAT(r.confirmed, ::testing::Contains("advInterval=300"));
@@ -105,6 +109,105 @@ TEST(StationSetupTest, aTry_fillsItsWholeRecord) {
         }
         // The transcript is kept for a failure only, and only when the module was talked to.
         EXPECT_EQ(r.transcript.empty(), c.result != UnitRecord::Result::Fail || !c.module);
+        EXPECT_THAT(r.reason, Not(HasSubstr("series only")));
+    }
+}
+
+// A unit's number stays used only while its module may hold the name: one that carries it
+// already keeps it, one that refused or forgot it gives it back, one that did not answer keeps
+// it. The record names only a name the module may hold; a planned one it never got is told in
+// the reason.
+TEST(StationSetupTest, theNumberStaysUsed_onlyWhileTheModuleMayHoldTheName) {
+    struct Case {
+        const char* what;
+        bool configuredBefore;  // an earlier try gave it every setting, the name included
+        std::string refusedCommand;
+        std::string lateCommand;  // answered after the setting's limit
+        bool forgetsName;
+        UnitRecord::Result result;
+        bool nameWritten;
+        const char* name;  // in the record
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"carries every setting already", true, "", "", false, UnitRecord::Result::Pass, true,
+         "SNS-007", ""},
+        {"refuses the name", false, "AT+MANUF=", "", false, UnitRecord::Result::Fail, false, "",
+         "Failed device name settings. The name SNS-007 was not given to it."},
+        {"forgets the name", false, "", "", true, UnitRecord::Result::Fail, false, "",
+         "The name SNS-007 was not given to it."},
+        {"does not answer the name", false, "", "AT+MANUF=SNS-007", false, UnitRecord::Result::Fail,
+         true, "SNS-007", "No readable answer came"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        VirtualModuleOptions options;
+        options.portName = std::string("skw-session-name-") + std::to_string(::getpid());
+        options.refusedCommand = c.refusedCommand;
+        options.lateCommand = c.lateCommand;
+        options.lateBy = std::chrono::milliseconds(2500);
+        VirtualModule module(options);
+        ASSERT_FALSE(module.Start());
+        module.SetFault(SimFault::ForgetsName, c.forgetsName);
+        StationSetup setup(AdvInterval(300),
+                           ReportRequest(Scratch("names.csv"), "/dev/skw-session-names-*"),
+                           SessionTexts());
+        ASSERT_FALSE(setup.Open());
+        if (c.configuredBefore) {
+            ASSERT_EQ(setup.Try(Unit(module.PortPath(), 1, true)).record.result,
+                      UnitRecord::Result::Pass);
+        }
+
+        const UnitTry tried = setup.Try(Unit(module.PortPath(), 1, true));
+        EXPECT_EQ(tried.record.result, c.result);
+        EXPECT_EQ(tried.nameWritten, c.nameWritten);
+        EXPECT_EQ(tried.record.name, c.name);
+        EXPECT_THAT(tried.record.reason, HasSubstr(c.reason));
+    }
+}
+
+// A report appended to is continued: the counter starts after the highest number of its PASS
+// names that the name pattern gives, whatever --name-counter says below it.
+TEST(StationSetupTest, aReportAppendedTo_continuesItsCounter) {
+    const struct {
+        const char* what;
+        std::vector<std::pair<UnitRecord::Result, std::string>> records;
+        unsigned nameCounter;
+        unsigned next;
+    } cases[] = {
+        {"new report", {}, 1, 1},
+        {"after its highest PASS",
+         {{UnitRecord::Result::Pass, "SNS-004"},
+          {UnitRecord::Result::Pass, "SNS-002"},
+          {UnitRecord::Result::Fail, "SNS-009"}},
+         1,
+         5},
+        {"a counter given above it", {{UnitRecord::Result::Pass, "SNS-004"}}, 20, 20},
+        {"names of another pattern", {{UnitRecord::Result::Pass, "OTHER-7"}}, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string report = Scratch("continued.csv");
+        {
+            std::error_code error;
+            std::string why;
+            auto file = RecordFile::Open(report, error, why);
+            ASSERT_TRUE(file) << why;
+            int address = 0;
+            for (const auto& [result, name] : c.records) {
+                UnitRecord record;
+                record.result = result;
+                record.name = name;
+                record.address = "C0FFEE00000" + std::to_string(++address);
+                record.transcript = result == UnitRecord::Result::Fail ? "> AT\n< ERROR\n" : "";
+                ASSERT_FALSE(file->Write(record));
+            }
+        }
+        StationRequest request = ReportRequest(report, "/dev/skw-session-continued-*");
+        request.nameCounter = c.nameCounter;
+        StationSetup setup(AdvInterval(300), request, SessionTexts());
+        ASSERT_FALSE(setup.Open());
+        EXPECT_EQ(setup.Counter().Take(), c.next);
     }
 }
 
