@@ -370,7 +370,8 @@ qsizetype TermRichedit::OffsetOf(const Spot& spot) const {
 }
 
 TermRichedit::Spot TermRichedit::SpotOf(qsizetype offset) const {
-    const std::size_t index = m_store.LineOfOffset(static_cast<std::size_t>(std::max<qsizetype>(0, offset)));
+    const std::size_t index =
+        m_store.LineOfOffset(static_cast<std::size_t>(std::max<qsizetype>(0, offset)));
     const qsizetype column =
         std::clamp<qsizetype>(offset - static_cast<qsizetype>(m_store.LineOffset(index)), 0,
                               static_cast<qsizetype>(m_store.Line(index).size()));
@@ -622,11 +623,12 @@ void TermRichedit::SetCaretOffset(qsizetype offset) {
 }
 
 std::pair<qsizetype, qsizetype> TermRichedit::LineBoundsAt(qsizetype offset) const {
-    const std::size_t index =
-        m_store.LineOfOffset(static_cast<std::size_t>(std::clamp<qsizetype>(offset, 0, CharacterCount())));
+    const std::size_t index = m_store.LineOfOffset(
+        static_cast<std::size_t>(std::clamp<qsizetype>(offset, 0, CharacterCount())));
     const auto start = static_cast<qsizetype>(m_store.LineOffset(index));
     const bool last = index + 1 >= m_store.Lines();
-    const qsizetype end = last ? CharacterCount() : static_cast<qsizetype>(m_store.LineOffset(index + 1));
+    const qsizetype end =
+        last ? CharacterCount() : static_cast<qsizetype>(m_store.LineOffset(index + 1));
     return {start, end};
 }
 
@@ -636,7 +638,8 @@ QRect TermRichedit::CharacterRect(qsizetype offset) const {
     const std::u16string_view line = m_store.Line(index);
     const qreal x = CellsOf(line.substr(0, static_cast<std::size_t>(spot.column))) * m_cellWidth -
                     horizontalScrollBar()->value();
-    const int cells = spot.column < static_cast<qsizetype>(line.size()) ? Cells(line[spot.column]) : 1;
+    const int cells =
+        spot.column < static_cast<qsizetype>(line.size()) ? Cells(line[spot.column]) : 1;
     const int top = (static_cast<int>(index) - verticalScrollBar()->value()) * m_lineHeight;
     return QRect(static_cast<int>(x), top, static_cast<int>(std::ceil(cells * m_cellWidth)),
                  m_lineHeight);
@@ -652,10 +655,11 @@ qsizetype TermRichedit::OffsetAt(const QPoint& point) const {
     }
     // The character under the point, not the gap nearest to it.
     const std::u16string_view line = m_store.Line(static_cast<std::size_t>(index));
-    const auto cell = static_cast<qsizetype>((point.x() + horizontalScrollBar()->value()) / m_cellWidth);
+    const auto cell =
+        static_cast<qsizetype>((point.x() + horizontalScrollBar()->value()) / m_cellWidth);
     qsizetype column = 0;
-    for (qsizetype before = 0; column < static_cast<qsizetype>(line.size()) &&
-                               before + Cells(line[column]) <= cell;
+    for (qsizetype before = 0;
+         column < static_cast<qsizetype>(line.size()) && before + Cells(line[column]) <= cell;
          ++column) {
         before += Cells(line[column]);
     }

@@ -71,6 +71,7 @@ public:
 
     // The selection as offsets in PlainText(); both equal when nothing is selected.
     qsizetype SelectionStart() const;
+    qsizetype SelectionEnd() const { return OffsetOf(SelectionLast()); }
     void Select(qsizetype from, qsizetype to);
     QString SelectedText() const;
     void SelectAll();

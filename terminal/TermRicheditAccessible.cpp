@@ -49,12 +49,10 @@ public:
         *startOffset = *endOffset = 0;
         if (selectionIndex == 0 && selectionCount() == 1) {
             *startOffset = static_cast<int>(View()->SelectionStart());
-            *endOffset = *startOffset + static_cast<int>(View()->SelectedText().size());
+            *endOffset = static_cast<int>(View()->SelectionEnd());
         }
     }
-    int selectionCount() const override {
-        return View()->SelectedText().isEmpty() ? 0 : 1;
-    }
+    int selectionCount() const override { return View()->SelectionStart() < View()->SelectionEnd() ? 1 : 0; }
     void addSelection(int startOffset, int endOffset) override {
         View()->Select(startOffset, endOffset);
     }
@@ -161,9 +159,8 @@ private:
         const qsizetype from = std::max(lineStart, offset - kBoundaryWindow);
         const qsizetype to = std::min(lineEnd, offset + kBoundaryWindow);
         const QString window = View()->TextBetween(from, to);
-        QTextBoundaryFinder finder(type == QAccessible::CharBoundary
-                                       ? QTextBoundaryFinder::Grapheme
-                                       : QTextBoundaryFinder::Word,
+        QTextBoundaryFinder finder(type == QAccessible::CharBoundary ? QTextBoundaryFinder::Grapheme
+                                                                     : QTextBoundaryFinder::Word,
                                    window);
         finder.setPosition(offset - from);
         if (!finder.isAtBoundary()) {
@@ -179,8 +176,7 @@ private:
 };
 
 QAccessibleInterface* TermRicheditFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("TermRichedit") && object != nullptr &&
-        object->isWidgetType()) {
+    if (className == QLatin1String("TermRichedit") && object != nullptr && object->isWidgetType()) {
         return new TermRicheditAccessible(static_cast<TermRichedit*>(object));
     }
     return nullptr;

@@ -351,8 +351,8 @@ TEST_F(TermRicheditTest, accessibleText_ofTheLargestScrollback) {
     clock.start();
     for (int step = 0; step < 1000; ++step) {
         Read read{count - 6 - step * 4000, 0, 0, {}};
-        read.line = access->textAtOffset(read.offset, QAccessible::LineBoundary, &read.start,
-                                         &read.end);
+        read.line =
+            access->textAtOffset(read.offset, QAccessible::LineBoundary, &read.start, &read.end);
         reads.push_back(read);
     }
     EXPECT_LT(clock.elapsed(), 1000);  // each a line's copy, not the store's
@@ -409,8 +409,9 @@ TEST(TermRicheditAnnounce, textChanges_areAnnouncedOncePerFrame) {
     }
     EXPECT_TRUE(view.events.empty());
     QTest::qWait(50);
-    EXPECT_EQ(view.events, (std::vector<TextEvent>{
-                               {QAccessible::TextInserted, 9, {}, QStringLiteral("ab").repeated(20)}}));
+    EXPECT_EQ(view.events,
+              (std::vector<TextEvent>{
+                  {QAccessible::TextInserted, 9, {}, QStringLiteral("ab").repeated(20)}}));
     view.events.clear();
     view.AppendText(QStringLiteral("\nnew line\nmore"));  // over the limit: "old line" goes
     QTest::qWait(50);
@@ -422,9 +423,9 @@ TEST(TermRicheditAnnounce, textChanges_areAnnouncedOncePerFrame) {
     view.events.clear();
     view.ShowUpdate(ShownUpdate{4, u"more!\n", u"x"});
     QTest::qWait(50);
-    EXPECT_EQ(view.events, (std::vector<TextEvent>{{QAccessible::TextUpdated, 50,
-                                                    QStringLiteral("more"),
-                                                    QStringLiteral("more!\nx")}}));
+    EXPECT_EQ(view.events,
+              (std::vector<TextEvent>{{QAccessible::TextUpdated, 50, QStringLiteral("more"),
+                                       QStringLiteral("more!\nx")}}));
     EXPECT_TRUE(view.PlainText().endsWith("more!\nx"));
     view.events.clear();
     const QString before = view.PlainText();
