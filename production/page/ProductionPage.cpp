@@ -3,6 +3,7 @@
 #include "EnumSerialPorts.h"
 #include "FileAsker.h"
 #include "NetworkChannel.h"
+#include "PortPattern.h"
 #include "ProfileFile.h"
 #include "RecordStore.h"
 #include "StationSetup.h"
@@ -476,6 +477,7 @@ void ProductionPage::OnStart() {
     m_records->setRowCount(0);
     OnCounted({});
     m_firstListing = true;
+    m_watchPattern = run.request.portPattern;
     for (const std::string& port : run.chosenPorts) {
         TileFor(QString::fromStdString(port));
     }
@@ -571,13 +573,21 @@ StationTile* ProductionPage::TileFor(const QString& port) {
     return tile;
 }
 
-void ProductionPage::OnPortsListed(const QStringList& ports) {
+// The system lists every port; a tile is only for one the station watches.
+void ProductionPage::OnPortsListed(const QStringList& listed) {
+    QStringList ports;
+    for (const QString& port : listed) {
+        if (m_watchPattern.empty() || MatchesPortList(m_watchPattern, port.toStdString())) {
+            ports.append(port);
+        }
+    }
     for (const QString& port : ports) {
         StationTile* tile = TileFor(port);
         if (m_firstListing) {
             tile->ShowPresent();
-        } else if (tile->CurrentState() == StationTile::State::Absent ||
-                   tile->CurrentState() == StationTile::State::Present) {
+        } else if (tile->CurrentState() == StationTile::State::Absent) {
+            // Only a port that appears is new to the station; one there since the start
+            // waits to be plugged in again.
             tile->ShowWaiting();
         }
     }

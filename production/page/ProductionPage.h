@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
 
 class QButtonGroup;
 class QCheckBox;
@@ -130,6 +131,8 @@ private:
     std::optional<Profile> m_profile;
     QString m_profilePath;
     bool m_firstListing = true;  // ports listed at the start are not new to the station
+    // The run's port pattern ("*" when the ports were ticked: then only those are listed).
+    std::string m_watchPattern;
     std::map<QString, StationTile*> m_tiles;
     int m_flashesLeft = 0;
 

@@ -188,6 +188,23 @@ TEST_F(ProductionPageTest, pluggedModules_goFromWaitingToPass_withTheirNames_asR
     }
 }
 
+// Only the ports the station watches get tiles: a port there before the start asks for its
+// module to be plugged in again, one the pattern leaves out gets none.
+TEST_F(ProductionPageTest, tiles_areForTheWatchedPortsOnly_andAPresentOneAsksForAReplug) {
+    m_page->SetSystemPortSource([] { return QStringList{QStringLiteral("/dev/ttyS0")}; });
+    UseSettings(R"({"advInterval": 210})");
+    Plug("C0FFEE0003A0");
+    StartRun();
+    ASSERT_TRUE(WaitFor([&] { return TileOf(0) != nullptr; }));
+    EXPECT_EQ(TileOf(0)->CurrentState(), State::Present);
+    EXPECT_EQ(TileOf(0)->StateText(), "Plug in again");
+    Plug("C0FFEE0003A1");
+    ASSERT_TRUE(WaitFor([&] { return Ended(1); }));
+    EXPECT_EQ(TileOf(0)->CurrentState(), State::Present);
+    EXPECT_EQ(m_page->Tile(QStringLiteral("/dev/ttyS0")), nullptr);
+    EXPECT_EQ(m_page->Tiles().size(), 2);
+}
+
 // A module that refuses a command is a FAIL that says why, with its transcript a click away
 // (and a flash when the operator asked for one); a module already configured is a DUPLICATE.
 TEST_F(ProductionPageTest, refusingModule_failsWithItsReason_andADuplicateIsLeftAlone) {
