@@ -1,5 +1,6 @@
 #include "ProductionPage.h"
 
+#include "AppSettings.h"
 #include "EnumSerialPorts.h"
 #include "FileAsker.h"
 #include "NetworkChannel.h"
@@ -147,7 +148,59 @@ ProductionPage::ProductionPage(QWidget* parent)
         }
     });
     RefreshPortList();
+    LoadFields();
     EnableControls();
+}
+
+void ProductionPage::LoadFields() {
+    // All read before any is shown: showing one stores them all.
+    const QString settingsFile = AppSettings::ProdSettingsFile();
+    const bool ticked = AppSettings::ProdUseTickedPorts();
+    const QString pattern = AppSettings::ProdPortPattern();
+    const QStringList tickedPorts = AppSettings::ProdTickedPorts();
+    const QString station = AppSettings::ProdStation();
+    const QString operatorName = AppSettings::ProdOperator();
+    const QString lot = AppSettings::ProdLot();
+    const bool toLine = AppSettings::ProdRecordToLine();
+    const QString address = AppSettings::ProdRecordAddress();
+
+    m_pattern->setText(pattern);
+    for (const QString& port : tickedPorts) {
+        const QList<QListWidgetItem*> items = m_portList->findItems(port, Qt::MatchExactly);
+        if (!items.isEmpty()) {
+            items.front()->setCheckState(Qt::Checked);
+        } else if (IsNetworkPort(port.toStdString())) {
+            AddPortItem(port, true);  // a remote port is listed only once added
+        }
+    }
+    (ticked ? m_useChosen : m_usePattern)->setChecked(true);
+    m_station->setText(station);
+    m_operator->setText(operatorName);
+    m_lot->setText(lot);
+    m_recordAddress->setText(address);
+    (toLine ? m_recordOther : m_recordDefault)->setChecked(true);
+    if (!settingsFile.isEmpty()) {
+        LoadSettingsFile(settingsFile);
+    }
+
+    for (QLineEdit* edit : {m_pattern, m_station, m_operator, m_lot, m_recordAddress}) {
+        connect(edit, &QLineEdit::textChanged, this, &ProductionPage::SaveFields);
+    }
+    connect(m_usePattern, &QRadioButton::toggled, this, &ProductionPage::SaveFields);
+    connect(m_recordDefault, &QRadioButton::toggled, this, &ProductionPage::SaveFields);
+    connect(m_portList, &QListWidget::itemChanged, this, &ProductionPage::SaveFields);
+}
+
+// The settings file is stored once it has been read (LoadSettingsFile).
+void ProductionPage::SaveFields() const {
+    AppSettings::SetProdUseTickedPorts(m_useChosen->isChecked());
+    AppSettings::SetProdPortPattern(m_pattern->text());
+    AppSettings::SetProdTickedPorts(ChosenPorts());
+    AppSettings::SetProdStation(m_station->text());
+    AppSettings::SetProdOperator(m_operator->text());
+    AppSettings::SetProdLot(m_lot->text());
+    AppSettings::SetProdRecordToLine(m_recordOther->isChecked());
+    AppSettings::SetProdRecordAddress(m_recordAddress->text());
 }
 
 ProductionPage::~ProductionPage() {
@@ -358,6 +411,7 @@ bool ProductionPage::LoadSettingsFile(const QString& path) {
     m_profilePath = path;
     m_settingsFile->setText(path);
     m_summary->setPlainText(SummaryOf(*m_profile));
+    AppSettings::SetProdSettingsFile(path);
     EnableControls();
     return true;
 }
@@ -388,10 +442,15 @@ void ProductionPage::RefreshPortList() {
     QStringList ports = EnumSerialPorts(m_systemPorts(), VirtualSerialPortFolder());
     ports.append(remote);
     for (const QString& port : ports) {
-        auto* item = new QListWidgetItem(port, m_portList);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(ticked.contains(port) ? Qt::Checked : Qt::Unchecked);
+        AddPortItem(port, ticked.contains(port));
     }
+}
+
+void ProductionPage::AddPortItem(const QString& port, bool ticked) {
+    auto* item = new QListWidgetItem(port);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    m_portList->addItem(item);
 }
 
 void ProductionPage::OnAddRemotePort() {
@@ -401,9 +460,7 @@ void ProductionPage::OnAddRemotePort() {
         return;
     }
     if (m_portList->findItems(port, Qt::MatchExactly).isEmpty()) {
-        auto* item = new QListWidgetItem(port, m_portList);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Checked);
+        AddPortItem(port, true);
     }
     m_remotePort->clear();
     m_useChosen->setChecked(true);

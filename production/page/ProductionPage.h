@@ -125,6 +125,10 @@ private:
     // As many tiles to a row as the fixture's area shows whole.
     void LayOutTiles();
     QStringList ChosenPorts() const;
+    // The fields as the user last left them, and storing them as they change.
+    void LoadFields();
+    void SaveFields() const;
+    void AddPortItem(const QString& port, bool ticked);
 
     StationRunner* m_runner = nullptr;
     PortSource m_systemPorts;

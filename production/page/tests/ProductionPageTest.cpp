@@ -4,6 +4,7 @@
 #include "ProductionPage.h"
 #include "RecordStore.h"
 #include "RecordingFileAsker.h"
+#include "ScratchSettings.h"
 #include "StallProbe.h"
 #include "StationTile.h"
 #include "Translations.h"
@@ -129,6 +130,7 @@ protected:
         return store ? store->Records({}, why) : std::vector<UnitRecord>{};
     }
 
+    ScratchSettings m_settings;  // what the page remembers stays with the test
     std::string m_tag;
     std::string m_database;
     std::unique_ptr<Page> m_page;
@@ -203,6 +205,45 @@ TEST_F(ProductionPageTest, tiles_areForTheWatchedPortsOnly_andAPresentOneAsksFor
     EXPECT_EQ(TileOf(0)->CurrentState(), State::Present);
     EXPECT_EQ(m_page->Tile(QStringLiteral("/dev/ttyS0")), nullptr);
     EXPECT_EQ(m_page->Tiles().size(), 2);
+}
+
+// The fields as the operator left them come back with the next page (the next run of the
+// program), the settings file read again.
+TEST_F(ProductionPageTest, fields_areRememberedForTheNextPage) {
+    UseSettings(R"({"name": "KEEP-{n}"})");
+    Get<QLineEdit>(Page::kIdStation)->setText(QStringLiteral("Bench 3"));
+    Get<QLineEdit>(Page::kIdOperator)->setText(QString::fromUtf8("김민수"));
+    const QString remote = QStringLiteral("rfc2217://127.0.0.1:4001");
+    Get<QLineEdit>(Page::kIdRemotePort)->setText(remote);
+    Get<QAbstractButton>(Page::kIdAddRemote)->click();  // ticks it and the ticked-ports choice
+    const QString pattern = Get<QLineEdit>(Page::kIdPattern)->text();
+    const QString settingsFile = Get<QLineEdit>(Page::kIdSettingsFile)->text();
+
+    m_page = std::make_unique<Page>();
+    m_page->SetSystemPortSource([] { return QStringList(); });
+    EXPECT_EQ(Get<QLineEdit>(Page::kIdSettingsFile)->text(), settingsFile);
+    EXPECT_THAT(Get<QPlainTextEdit>(Page::kIdSummary)->toPlainText().toStdString(),
+                HasSubstr("KEEP-{n}"));
+    EXPECT_TRUE(Get<QPushButton>(Page::kIdStart)->isEnabled());
+    EXPECT_EQ(Get<QLineEdit>(Page::kIdPattern)->text(), pattern);
+    EXPECT_TRUE(Get<QAbstractButton>(Page::kIdUseChosen)->isChecked());
+    const QList<QListWidgetItem*> items =
+        Get<QListWidget>(Page::kIdPortList)->findItems(remote, Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items.front()->checkState(), Qt::Checked);
+    EXPECT_EQ(Get<QLineEdit>(Page::kIdStation)->text(), "Bench 3");
+    EXPECT_EQ(Get<QLineEdit>(Page::kIdOperator)->text(), QString::fromUtf8("김민수"));
+    EXPECT_EQ(Get<QLineEdit>(Page::kIdLot)->text(), "L9");
+    EXPECT_TRUE(Get<QAbstractButton>(Page::kIdRecordOther)->isChecked());
+    EXPECT_EQ(Get<QLineEdit>(Page::kIdRecordAddress)->text(),
+              QString::fromStdString("sqlite:" + m_database));
+
+    // Back to the pattern and this station's database: remembered too.
+    Get<QAbstractButton>(Page::kIdUsePattern)->click();
+    Get<QAbstractButton>(Page::kIdRecordDefault)->click();
+    m_page = std::make_unique<Page>();
+    EXPECT_TRUE(Get<QAbstractButton>(Page::kIdUsePattern)->isChecked());
+    EXPECT_TRUE(Get<QAbstractButton>(Page::kIdRecordDefault)->isChecked());
 }
 
 // A module that refuses a command is a FAIL that says why, with its transcript a click away
