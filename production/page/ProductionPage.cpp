@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDialog>
 #include <QDir>
 #include <QFormLayout>
@@ -103,6 +104,25 @@ QString ResultWord(UnitRecord::Result result) {
             return StationTile::tr("DUPLICATE");
     }
     return {};
+}
+
+// The port as a tile's neighbour reads it: a device's last name ("ttyUSB3"), a network port
+// without its scheme ("host:4000").
+QString ShortPortName(const QString& port) {
+    const qsizetype scheme = port.indexOf(QStringLiteral("://"));
+    if (scheme >= 0) {
+        return port.mid(scheme + 3);
+    }
+    return port.section(QLatin1Char('/'), -1);
+}
+
+// A record's time (UTC, ISO 8601) as the local time of day; as stored when it cannot be read.
+QString LocalTimeOfDay(const std::string& utc) {
+    QDateTime time = QDateTime::fromString(QString::fromStdString(utc), Qt::ISODateWithMs);
+    if (!time.isValid()) {
+        return QString::fromStdString(utc);
+    }
+    return time.toLocalTime().toString(QStringLiteral("HH:mm:ss"));
 }
 
 }  // namespace
@@ -383,6 +403,10 @@ QWidget* ProductionPage::CreateRunArea() {
     m_records->setHorizontalHeaderLabels({tr("Time"), tr("Port"), tr("Result"), tr("Name"),
                                           tr("Address"), tr("Serial"), tr("Reason")});
     m_records->horizontalHeader()->setStretchLastSection(true);
+    // The short columns as wide as what they hold, never cut.
+    for (int column = 0; column < 6; ++column) {
+        m_records->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
     m_records->verticalHeader()->hide();
     m_records->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_records->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -669,8 +693,8 @@ void ProductionPage::OnUnitProgress(const QString& port, const ApplyProgress& pr
 void ProductionPage::OnUnitRecorded(const UnitRecord& record) {
     TileFor(QString::fromStdString(record.port))->ShowRecord(record);
     m_records->insertRow(0);
-    const QStringList cells = {QString::fromStdString(record.time),
-                               QString::fromStdString(record.port),
+    const QStringList cells = {LocalTimeOfDay(record.time),
+                               ShortPortName(QString::fromStdString(record.port)),
                                ResultWord(record.result),
                                QString::fromStdString(record.name),
                                QString::fromStdString(record.address),
@@ -679,6 +703,8 @@ void ProductionPage::OnUnitRecorded(const UnitRecord& record) {
     for (int column = 0; column < cells.size(); ++column) {
         m_records->setItem(0, column, new QTableWidgetItem(cells[column]));
     }
+    m_records->item(0, 0)->setToolTip(QString::fromStdString(record.time));
+    m_records->item(0, 1)->setToolTip(QString::fromStdString(record.port));
     if (m_records->rowCount() > kRecordRows) {
         m_records->setRowCount(kRecordRows);
     }

@@ -15,12 +15,14 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
 
@@ -175,7 +177,29 @@ TEST_F(ProductionPageTest, pluggedModules_goFromWaitingToPass_withTheirNames_asR
     EXPECT_EQ(Get<QLabel>(Page::kIdYield)->text(), "First-pass yield: 100.0 %");
     EXPECT_EQ(Get<QTableWidget>(Page::kIdRecords)->rowCount(), 3);
 
+    // The table shows the port's short name (its path in the tooltip) and the local time of
+    // day, neither of them cut.
     const std::vector<UnitRecord> records = Records();
+    auto* table = Get<QTableWidget>(Page::kIdRecords);
+    QTest::qWait(50);
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QString port = table->item(row, 1)->toolTip();
+        EXPECT_EQ(table->item(row, 1)->text(), port.section(u'/', -1));
+        EXPECT_TRUE(port.startsWith(u'/')) << port.toStdString();
+        const QString time = table->item(row, 0)->text();
+        EXPECT_TRUE(
+            QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(time).hasMatch())
+            << time.toStdString();
+        const QDateTime utc =
+            QDateTime::fromString(table->item(row, 0)->toolTip(), Qt::ISODateWithMs);
+        ASSERT_TRUE(utc.isValid()) << table->item(row, 0)->toolTip().toStdString();
+        EXPECT_EQ(time, utc.toLocalTime().toString(QStringLiteral("HH:mm:ss")));
+        for (const int column : {0, 1}) {
+            EXPECT_GE(table->columnWidth(column),
+                      table->fontMetrics().horizontalAdvance(table->item(row, column)->text()));
+        }
+    }
+
     ASSERT_EQ(records.size(), 3u);
     for (const UnitRecord& record : records) {
         StationTile* tile = m_page->Tile(QString::fromStdString(record.port));
