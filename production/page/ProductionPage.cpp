@@ -238,8 +238,7 @@ QWidget* ProductionPage::CreateSetup() {
     auto* fileLayout = new QVBoxLayout(fileBox);
     auto* fileRow = new QHBoxLayout;
     m_settingsFile = Named(new QLineEdit(fileBox), kIdSettingsFile, tr("Settings file"));
-    m_settingsFile->setReadOnly(true);
-    m_settingsFile->setPlaceholderText(tr("No settings file chosen"));
+    m_settingsFile->setPlaceholderText(tr("Type a path or choose a settings file"));
     m_chooseSettings = Named(new QPushButton(tr("Choose…"), fileBox), kIdChooseSettings,
                              tr("Choose settings file"));
     fileRow->addWidget(m_settingsFile, 1);
@@ -250,6 +249,8 @@ QWidget* ProductionPage::CreateSetup() {
     fileLayout->addLayout(fileRow);
     fileLayout->addWidget(m_summary);
     connect(m_chooseSettings, &QPushButton::clicked, this, &ProductionPage::OnChooseSettingsFile);
+    connect(m_settingsFile, &QLineEdit::editingFinished, this,
+            &ProductionPage::OnSettingsFileEdited);
 
     auto* portBox = new QGroupBox(tr("Ports"), m_setup);
     auto* portLayout = new QVBoxLayout(portBox);
@@ -451,6 +452,16 @@ void ProductionPage::OnChooseSettingsFile() {
     if (answer && !answer->path.isEmpty() && !IsRunning()) {
         LoadSettingsFile(answer->path);
     }
+}
+
+// A typed or pasted path is read as a chosen one is, once the user leaves the field or presses
+// Enter.
+void ProductionPage::OnSettingsFileEdited() {
+    const QString path = m_settingsFile->text().trimmed();
+    if (IsRunning() || path.isEmpty() || (m_profile && path == m_profilePath)) {
+        return;
+    }
+    LoadSettingsFile(path);
 }
 
 void ProductionPage::RefreshPortList() {

@@ -105,6 +105,7 @@ private:
     QWidget* CreateSetup();
     QWidget* CreateRunArea();
     void OnChooseSettingsFile();
+    void OnSettingsFileEdited();
     void RefreshPortList();
     void OnAddRemotePort();
     void OnStart();

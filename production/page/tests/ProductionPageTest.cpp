@@ -231,6 +231,34 @@ TEST_F(ProductionPageTest, tiles_areForTheWatchedPortsOnly_andAPresentOneAsksFor
     EXPECT_EQ(m_page->Tiles().size(), 2);
 }
 
+// A path typed or pasted into the settings file's field is read as a chosen one is: a good file
+// gives its summary and Start, a missing one says why and keeps Start off.
+TEST_F(ProductionPageTest, typedSettingsPath_isReadAsAChosenOne) {
+    auto* field = Get<QLineEdit>(Page::kIdSettingsFile);
+    EXPECT_FALSE(field->isReadOnly());
+    const QString good = WriteFile(m_tag + "typed.json", R"({"name": "TYPED-{n}"})");
+    struct Case {
+        QString path;
+        bool usable;
+        std::string summary;
+    };
+    const Case cases[] = {
+        {good, true, "TYPED-{n}"},
+        {good + ".missing", false, "missing"},
+        {QStringLiteral("  ") + good + QStringLiteral(" "), true, "TYPED-{n}"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, c.path);
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_EQ(Get<QPushButton>(Page::kIdStart)->isEnabled(), c.usable);
+        EXPECT_THAT(Get<QPlainTextEdit>(Page::kIdSummary)->toPlainText().toStdString(),
+                    HasSubstr(c.summary));
+    }
+}
+
 // The fields as the operator left them come back with the next page (the next run of the
 // program), the settings file read again.
 TEST_F(ProductionPageTest, fields_areRememberedForTheNextPage) {
