@@ -480,6 +480,8 @@ TEST_F(ProductionPageTest, everyControlAndTile_hasAnAccessibleName_inBothLanguag
         Page korean;
         EXPECT_EQ(korean.findChild<QPushButton*>(Page::kIdStart)->text(), "시작");
         EXPECT_EQ(korean.findChild<QPushButton*>(Page::kIdStart)->accessibleName(), "시작");
+        EXPECT_EQ(korean.findChild<QLineEdit*>(Page::kIdSettingsFile)->placeholderText(),
+                  "경로를 입력하거나 설정 파일을 선택하세요");
         check(korean);
         StationTile tile(QStringLiteral("/dev/ttyUSB0"));
         UnitRecord record;
