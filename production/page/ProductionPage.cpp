@@ -356,6 +356,11 @@ QWidget* ProductionPage::CreateRunArea() {
         Named(new QCheckBox(tr("Sound on FAIL"), area), kIdSoundOnFail, tr("Sound on FAIL"));
     controlRow->addWidget(m_flashOnFail);
     controlRow->addWidget(m_soundOnFail);
+    // Keys as a debugger's: F5 runs, Shift+F5 stops (again: stops now).
+    m_start->setShortcut(QKeySequence(Qt::Key_F5));
+    m_stop->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    m_start->setToolTip(tr("Start (F5)"));
+    m_stop->setToolTip(tr("Stop (Shift+F5)"));
     connect(m_start, &QPushButton::clicked, this, &ProductionPage::OnStart);
     connect(m_stop, &QPushButton::clicked, this, &ProductionPage::RequestStop);
 

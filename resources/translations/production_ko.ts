@@ -132,6 +132,14 @@
         <translation>시작</translation>
     </message>
     <message>
+        <source>Start (F5)</source>
+        <translation>시작 (F5)</translation>
+    </message>
+    <message>
+        <source>Stop (Shift+F5)</source>
+        <translation>정지 (Shift+F5)</translation>
+    </message>
+    <message>
         <source>Stop</source>
         <translation>정지</translation>
     </message>

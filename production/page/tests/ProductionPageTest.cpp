@@ -13,6 +13,7 @@
 #include <gmock/gmock.h>
 #include <unistd.h>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
@@ -25,6 +26,7 @@
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
+#include <QWindow>
 
 #include <atomic>
 #include <filesystem>
@@ -335,6 +337,23 @@ TEST_F(ProductionPageTest, refusingModule_failsWithItsReason_andADuplicateIsLeft
     QTest::mouseClick(TileOf(1), Qt::LeftButton);
     EXPECT_TRUE(WaitFor([&] { return m_page->TranscriptWindow() == nullptr; }, 2000));
 
+    // From the keyboard alone: the tiles are in the tab order (Tab follows the focus chain to
+    // what takes it), and Enter on the FAIL one opens its transcript.
+    std::set<QWidget*> reached;
+    QWidget* next = Get<QWidget>(Page::kIdSerial);
+    for (int step = 0; step < 500; ++step) {
+        next = next->nextInFocusChain();
+        if ((next->focusPolicy() & Qt::TabFocus) && next->isEnabled() && next->isVisible()) {
+            reached.insert(next);
+        }
+    }
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_TRUE(reached.contains(TileOf(i))) << i;
+    }
+    QTest::keyClick(failed, Qt::Key_Return);
+    EXPECT_NE(m_page->TranscriptWindow(), nullptr);
+    m_page->TranscriptWindow()->close();
+
     std::map<std::string, std::string> results;  // port -> result, as recorded
     for (const UnitRecord& record : Records()) {
         results[record.port] = ResultText(record.result);
@@ -391,6 +410,20 @@ TEST_F(ProductionPageTest, stopMidRun_finishesTheRunningUnit_startsNoNewOne_andN
 }
 
 // A second Stop ends a unit that is still running at its next safe point, still with "ATZ".
+// Start and Stop from the keyboard: F5 and Shift+F5 (twice: stop now).
+TEST_F(ProductionPageTest, startAndStop_haveKeys) {
+    UseSettings(R"({"advInterval": 240})");
+    QApplication::setActiveWindow(m_page.get());
+    QWindow* window = m_page->windowHandle();
+    QTest::keyClick(window, Qt::Key_F5);
+    ASSERT_TRUE(WaitFor([&] { return m_page->IsRunning(); }, 2000));
+    QTest::keyClick(window, Qt::Key_F5, Qt::ShiftModifier);
+    EXPECT_TRUE(
+        WaitFor([&] { return Get<QPushButton>(Page::kIdStop)->text() == "Stop now"; }, 2000));
+    QTest::keyClick(window, Qt::Key_F5, Qt::ShiftModifier);
+    EXPECT_TRUE(WaitFor([&] { return !m_page->IsRunning(); }));
+}
+
 TEST_F(ProductionPageTest, stopTwice_endsTheRunningUnitAtItsNextSafePoint) {
     UseSettings(R"({"name": "HRD-{n}", "advInterval": 260})");
     StartRun();
@@ -482,6 +515,7 @@ TEST_F(ProductionPageTest, everyControlAndTile_hasAnAccessibleName_inBothLanguag
         EXPECT_EQ(korean.findChild<QPushButton*>(Page::kIdStart)->accessibleName(), "시작");
         EXPECT_EQ(korean.findChild<QLineEdit*>(Page::kIdSettingsFile)->placeholderText(),
                   "경로를 입력하거나 설정 파일을 선택하세요");
+        EXPECT_EQ(korean.findChild<QPushButton*>(Page::kIdStart)->toolTip(), "시작 (F5)");
         check(korean);
         StationTile tile(QStringLiteral("/dev/ttyUSB0"));
         UnitRecord record;
