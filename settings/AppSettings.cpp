@@ -63,6 +63,24 @@ const char* StoredName(Value value) {
             return "Terminal character delay";
         case Value::TermMacros:
             return "Terminal macros";
+        case Value::ProdSettingsFile:
+            return "Production settings file";
+        case Value::ProdUseTickedPorts:
+            return "Production ticked ports only";
+        case Value::ProdPortPattern:
+            return "Production port pattern";
+        case Value::ProdTickedPorts:
+            return "Production ticked ports";
+        case Value::ProdStation:
+            return "Production station";
+        case Value::ProdOperator:
+            return "Production operator";
+        case Value::ProdLot:
+            return "Production lot";
+        case Value::ProdRecordToLine:
+            return "Production record to the line";
+        case Value::ProdRecordAddress:
+            return "Production record address";
     }
     return "";
 }
@@ -265,6 +283,61 @@ QString TermMacros() {
 }
 void SetTermMacros(const QString& text) {
     Write(Value::TermMacros, text);
+}
+
+QString ProdSettingsFile() {
+    return ReadString(Value::ProdSettingsFile, QString());
+}
+void SetProdSettingsFile(const QString& path) {
+    Write(Value::ProdSettingsFile, path);
+}
+bool ProdUseTickedPorts() {
+    return ReadFlag(Value::ProdUseTickedPorts, false);
+}
+void SetProdUseTickedPorts(bool on) {
+    WriteFlag(Value::ProdUseTickedPorts, on);
+}
+QString ProdPortPattern() {
+    return ReadString(Value::ProdPortPattern, QStringLiteral("*"));
+}
+void SetProdPortPattern(const QString& pattern) {
+    Write(Value::ProdPortPattern, pattern);
+}
+QStringList ProdTickedPorts() {
+    return QSettings().value(StoreKey(Value::ProdTickedPorts)).toStringList();
+}
+void SetProdTickedPorts(const QStringList& ports) {
+    Write(Value::ProdTickedPorts, ports);
+}
+QString ProdStation() {
+    return ReadString(Value::ProdStation, QString());
+}
+void SetProdStation(const QString& station) {
+    Write(Value::ProdStation, station);
+}
+QString ProdOperator() {
+    return ReadString(Value::ProdOperator, QString());
+}
+void SetProdOperator(const QString& name) {
+    Write(Value::ProdOperator, name);
+}
+QString ProdLot() {
+    return ReadString(Value::ProdLot, QString());
+}
+void SetProdLot(const QString& lot) {
+    Write(Value::ProdLot, lot);
+}
+bool ProdRecordToLine() {
+    return ReadFlag(Value::ProdRecordToLine, false);
+}
+void SetProdRecordToLine(bool on) {
+    WriteFlag(Value::ProdRecordToLine, on);
+}
+QString ProdRecordAddress() {
+    return ReadString(Value::ProdRecordAddress, QString());
+}
+void SetProdRecordAddress(const QString& address) {
+    Write(Value::ProdRecordAddress, address);
 }
 
 }  // namespace AppSettings

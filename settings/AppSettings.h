@@ -88,6 +88,28 @@ void SetTermCharDelayMs(int ms);
 QString TermMacros();
 void SetTermMacros(const QString& text);
 
+// The production page's fields: the settings file, the ports (a pattern, default "*", or the
+// ticked ports), who and what is recorded (this station's database unless the line's is
+// chosen).
+QString ProdSettingsFile();
+void SetProdSettingsFile(const QString& path);
+bool ProdUseTickedPorts();
+void SetProdUseTickedPorts(bool on);
+QString ProdPortPattern();
+void SetProdPortPattern(const QString& pattern);
+QStringList ProdTickedPorts();
+void SetProdTickedPorts(const QStringList& ports);
+QString ProdStation();
+void SetProdStation(const QString& station);
+QString ProdOperator();
+void SetProdOperator(const QString& name);
+QString ProdLot();
+void SetProdLot(const QString& lot);
+bool ProdRecordToLine();
+void SetProdRecordToLine(bool on);
+QString ProdRecordAddress();
+void SetProdRecordAddress(const QString& address);
+
 // Every stored value, for test support that must store what no setter would (an unreadable
 // value, nothing at all) or read what was stored.
 enum class Value {
@@ -116,6 +138,15 @@ enum class Value {
     TermLineDelay,
     TermCharDelay,
     TermMacros,
+    ProdSettingsFile,
+    ProdUseTickedPorts,
+    ProdPortPattern,
+    ProdTickedPorts,
+    ProdStation,
+    ProdOperator,
+    ProdLot,
+    ProdRecordToLine,
+    ProdRecordAddress,
 };
 
 // The QSettings key of `value`: "<group>/<name>".

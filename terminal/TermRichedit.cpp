@@ -5,7 +5,9 @@
 #include "TermRichedit.h"
 
 #include "Conversions.h"
+#include "TermRicheditAccessible.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -113,7 +115,30 @@ void TermRichedit::InitView() {
     verticalScrollBar()->setSingleStep(1);
     m_repaint.setSingleShot(true);
     connect(&m_repaint, &QTimer::timeout, viewport(), qOverload<>(&QWidget::update));
+    m_announce.setSingleShot(true);
+    connect(&m_announce, &QTimer::timeout, this, &TermRichedit::NotifyTextChanged);
+    InitMenu();
     UpdateScrollBars();
+    InstallTermRicheditAccessible();
+}
+
+void TermRichedit::InitMenu() {
+    m_menu = new QMenu(this);
+    m_menu->addAction(QString(), this, &TermRichedit::CopySelection);
+    m_menu->addAction(QString(), this, &TermRichedit::Paste);
+    m_menu->addAction(QString(), this, &TermRichedit::SelectAll);
+    connect(m_menu, &QMenu::aboutToShow, this, &TermRichedit::UpdateMenu);
+    UpdateMenu();
+}
+
+// Texts too, as the language may have changed since the menu was made.
+void TermRichedit::UpdateMenu() {
+    const QList<QAction*> actions = m_menu->actions();
+    actions[0]->setText(tr("Copy"));
+    actions[0]->setEnabled(SelectionFirst() != SelectionLast());
+    actions[1]->setText(tr("Paste"));
+    actions[1]->setEnabled(m_online && !QApplication::clipboard()->text().isEmpty());
+    actions[2]->setText(tr("Select all"));
 }
 
 void TermRichedit::SetLineEnd(bool carriageReturn, bool lineFeed) {
@@ -124,6 +149,7 @@ void TermRichedit::SetLineEnd(bool carriageReturn, bool lineFeed) {
 void TermRichedit::ShowUpdate(const ShownUpdate& update) {
     const bool follow = IsFollowing();
     const int firstShownLine = verticalScrollBar()->value();
+    NoteChange(update.dropTail);
     if (update.dropTail > 0) {
         m_store.RemoveBack(update.dropTail);
     }
@@ -150,6 +176,7 @@ void TermRichedit::AppendText(const QString& text) {
     }
     const bool follow = IsFollowing();
     const int firstShownLine = verticalScrollBar()->value();
+    NoteChange(0);
     AppendNewest(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
                                      static_cast<std::size_t>(text.size())),
                  {});
@@ -186,6 +213,12 @@ void TermRichedit::MeasureNewLines() {
 }
 
 void TermRichedit::Clear() {
+    if (m_announcing) {
+        NotifyTextChanged();
+        QAccessibleTextRemoveEvent removed(this, 0, PlainText());
+        Announce(&removed);
+        m_announcedTrimmed = m_announcedEnd = 0;
+    }
     m_store.Clear();
     m_anchor = m_caret = {};
     m_widestCells = 0;
@@ -234,6 +267,7 @@ void TermRichedit::ScheduleRepaint() {
 void TermRichedit::SetTextLimit(int characters) {
     const bool follow = IsFollowing();
     const int firstShownLine = verticalScrollBar()->value();
+    NoteChange(0);
     m_store.SetLimit(static_cast<std::size_t>(std::max(1, characters)));
     AfterChange(follow, firstShownLine);
     Q_EMIT textLimitChanged(TextLimit());
@@ -336,11 +370,8 @@ qsizetype TermRichedit::OffsetOf(const Spot& spot) const {
 }
 
 TermRichedit::Spot TermRichedit::SpotOf(qsizetype offset) const {
-    std::size_t index = 0;
-    while (index + 1 < m_store.Lines() &&
-           static_cast<qsizetype>(m_store.LineOffset(index + 1)) <= offset) {
-        ++index;
-    }
+    const std::size_t index =
+        m_store.LineOfOffset(static_cast<std::size_t>(std::max<qsizetype>(0, offset)));
     const qsizetype column =
         std::clamp<qsizetype>(offset - static_cast<qsizetype>(m_store.LineOffset(index)), 0,
                               static_cast<qsizetype>(m_store.Line(index).size()));
@@ -355,6 +386,7 @@ void TermRichedit::Select(qsizetype from, qsizetype to) {
     m_anchor = SpotOf(from);
     m_caret = SpotOf(to);
     viewport()->update();
+    NotifyCaret();
 }
 
 void TermRichedit::SelectAll() {
@@ -362,13 +394,13 @@ void TermRichedit::SelectAll() {
     m_caret = {m_store.TrimmedLines() + m_store.Lines() - 1,
                static_cast<qsizetype>(m_store.Line(m_store.Lines() - 1).size())};
     viewport()->update();
+    NotifyCaret();
 }
 
 QString TermRichedit::SelectedText() const {
     const qsizetype from = OffsetOf(SelectionFirst());
     const qsizetype to = OffsetOf(SelectionLast());
-    return QString::fromStdU16String(
-        m_store.Text().substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)));
+    return TextBetween(from, to);
 }
 
 void TermRichedit::CopySelection() const {
@@ -409,6 +441,7 @@ bool TermRichedit::FindFrom(const QString& text, Spot from, bool backward, Qt::C
             m_caret = {m_anchor.line, found + text.size()};
             ScrollTo(m_anchor);
             viewport()->update();
+            NotifyCaret();
             return true;
         }
         if (backward ? index == 0 : index + 1 >= count) {
@@ -444,12 +477,14 @@ void TermRichedit::mousePressEvent(QMouseEvent* event) {
         m_anchor = m_caret;
     }
     viewport()->update();
+    NotifyCaret();
 }
 
 void TermRichedit::mouseMoveEvent(QMouseEvent* event) {
     if (event->buttons() & Qt::LeftButton) {
         m_caret = SpotAt(event->position().toPoint());
         viewport()->update();
+        NotifyCaret();
     }
 }
 
@@ -468,16 +503,12 @@ void TermRichedit::mouseDoubleClickEvent(QMouseEvent* event) {
     m_anchor = {spot.line, from};
     m_caret = {spot.line, to};
     viewport()->update();
+    NotifyCaret();
 }
 
+// A shared menu rather than one built per click, so assistive tools see one menu with its items.
 void TermRichedit::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu menu(this);
-    QAction* copy = menu.addAction(tr("Copy"), this, &TermRichedit::CopySelection);
-    copy->setEnabled(SelectionFirst() != SelectionLast());
-    QAction* paste = menu.addAction(tr("Paste"), this, &TermRichedit::Paste);
-    paste->setEnabled(m_online && !QApplication::clipboard()->text().isEmpty());
-    menu.addAction(tr("Select all"), this, &TermRichedit::SelectAll);
-    menu.exec(event->globalPos());
+    m_menu->exec(event->globalPos());
 }
 
 void TermRichedit::Paste() {
@@ -575,4 +606,151 @@ void TermRichedit::Send(const QByteArray& bytes) {
     if (!bytes.isEmpty()) {
         Q_EMIT typed(bytes);
     }
+}
+
+QString TermRichedit::TextBetween(qsizetype from, qsizetype to) const {
+    const std::u16string_view text = m_store.TextView();
+    const auto first = static_cast<std::size_t>(std::clamp<qsizetype>(from, 0, CharacterCount()));
+    const auto last = static_cast<std::size_t>(std::clamp<qsizetype>(to, 0, CharacterCount()));
+    return first < last ? CopyOf(text.substr(first, last - first)) : QString();
+}
+
+void TermRichedit::SetCaretOffset(qsizetype offset) {
+    m_anchor = m_caret = SpotOf(offset);
+    ScrollTo(m_caret);
+    viewport()->update();
+    NotifyCaret();
+}
+
+std::pair<qsizetype, qsizetype> TermRichedit::LineBoundsAt(qsizetype offset) const {
+    const std::size_t index = m_store.LineOfOffset(
+        static_cast<std::size_t>(std::clamp<qsizetype>(offset, 0, CharacterCount())));
+    const auto start = static_cast<qsizetype>(m_store.LineOffset(index));
+    const bool last = index + 1 >= m_store.Lines();
+    const qsizetype end =
+        last ? CharacterCount() : static_cast<qsizetype>(m_store.LineOffset(index + 1));
+    return {start, end};
+}
+
+QRect TermRichedit::CharacterRect(qsizetype offset) const {
+    const Spot spot = SpotOf(offset);
+    const std::size_t index = spot.line - m_store.TrimmedLines();
+    const std::u16string_view line = m_store.Line(index);
+    const qreal x = CellsOf(line.substr(0, static_cast<std::size_t>(spot.column))) * m_cellWidth -
+                    horizontalScrollBar()->value();
+    const int cells =
+        spot.column < static_cast<qsizetype>(line.size()) ? Cells(line[spot.column]) : 1;
+    const int top = (static_cast<int>(index) - verticalScrollBar()->value()) * m_lineHeight;
+    return QRect(static_cast<int>(x), top, static_cast<int>(std::ceil(cells * m_cellWidth)),
+                 m_lineHeight);
+}
+
+qsizetype TermRichedit::OffsetAt(const QPoint& point) const {
+    if (!viewport()->rect().contains(point)) {
+        return -1;
+    }
+    const int index = verticalScrollBar()->value() + point.y() / m_lineHeight;
+    if (index >= static_cast<int>(std::min<std::size_t>(m_store.Lines(), INT32_MAX))) {
+        return -1;
+    }
+    // The character under the point, not the gap nearest to it.
+    const std::u16string_view line = m_store.Line(static_cast<std::size_t>(index));
+    const auto cell =
+        static_cast<qsizetype>((point.x() + horizontalScrollBar()->value()) / m_cellWidth);
+    qsizetype column = 0;
+    for (qsizetype before = 0;
+         column < static_cast<qsizetype>(line.size()) && before + Cells(line[column]) <= cell;
+         ++column) {
+        before += Cells(line[column]);
+    }
+    return static_cast<qsizetype>(m_store.LineOffset(static_cast<std::size_t>(index))) + column;
+}
+
+void TermRichedit::ScrollToOffset(qsizetype offset) {
+    ScrollTo(SpotOf(offset));
+}
+
+void TermRichedit::AnnounceChanges() {
+    if (m_announcing) {
+        return;
+    }
+    m_announcing = true;
+    m_announcedTrimmed = m_store.TrimmedCharacters();
+    m_announcedEnd = m_announcedTrimmed + m_store.Characters();
+    m_store.SetTrimmedSink(&m_trimmedSinceAnnounced);
+}
+
+// Before the text changes: where the change starts, keeping what it takes from the end of the
+// text already announced (the removed part of a text-changed event), and the event's frame.
+void TermRichedit::NoteChange(std::size_t removedFromEnd) {
+    if (!m_announcing) {
+        return;
+    }
+    const std::uint64_t trimmed = m_store.TrimmedCharacters();
+    const std::uint64_t end = trimmed + m_store.Characters();
+    const std::uint64_t from = end - std::min<std::uint64_t>(removedFromEnd, m_store.Characters());
+    const std::uint64_t announcedStop = std::min({end, m_changedFrom, m_announcedEnd});
+    if (from < announcedStop) {
+        m_removedAnnounced.prepend(TextBetween(static_cast<qsizetype>(from - trimmed),
+                                               static_cast<qsizetype>(announcedStop - trimmed)));
+    }
+    m_changedFrom = std::min(m_changedFrom, from);
+    if (!m_announce.isActive()) {
+        m_announce.start(kRepaintGapMs);
+    }
+}
+
+// One frame's changes as at most two events: the lines trimmed from the top, then the end
+// replaced (what was removed from it, what came).
+void TermRichedit::NotifyTextChanged() {
+    m_announce.stop();
+    if (!m_announcing || m_changedFrom == UINT64_MAX) {
+        return;
+    }
+    const std::uint64_t trimmed = m_store.TrimmedCharacters();
+    const std::uint64_t end = trimmed + m_store.Characters();
+    const std::uint64_t announcedStop = std::min(m_changedFrom, m_announcedEnd);
+    const std::uint64_t frontGone =
+        std::min(trimmed, announcedStop) - std::min({trimmed, announcedStop, m_announcedTrimmed});
+    if (frontGone > 0) {
+        QAccessibleTextRemoveEvent removed(
+            this, 0, CopyOf(std::u16string_view(m_trimmedSinceAnnounced).substr(0, frontGone)));
+        Announce(&removed);
+    }
+    const std::uint64_t changedFrom = std::max(m_changedFrom, trimmed);
+    const int position = static_cast<int>(changedFrom - trimmed);
+    const QString inserted = TextBetween(position, static_cast<qsizetype>(end - trimmed));
+    if (!m_removedAnnounced.isEmpty() && !inserted.isEmpty()) {
+        QAccessibleTextUpdateEvent updated(this, position, m_removedAnnounced, inserted);
+        Announce(&updated);
+    } else if (!m_removedAnnounced.isEmpty()) {
+        QAccessibleTextRemoveEvent removed(this, position, m_removedAnnounced);
+        Announce(&removed);
+    } else if (!inserted.isEmpty()) {
+        QAccessibleTextInsertEvent added(this, position, inserted);
+        Announce(&added);
+    }
+    m_announcedTrimmed = trimmed;
+    m_announcedEnd = end;
+    m_changedFrom = UINT64_MAX;
+    m_removedAnnounced.clear();
+    m_trimmedSinceAnnounced.clear();
+}
+
+void TermRichedit::NotifyCaret() {
+    if (!m_announcing) {
+        return;
+    }
+    const auto caret = static_cast<int>(CaretOffset());
+    QAccessibleTextCursorEvent moved(this, caret);
+    Announce(&moved);
+    const auto first = static_cast<int>(OffsetOf(SelectionFirst()));
+    const auto last = static_cast<int>(OffsetOf(SelectionLast()));
+    QAccessibleTextSelectionEvent selected(this, first, last);
+    selected.setCursorPosition(caret);
+    Announce(&selected);
+}
+
+void TermRichedit::Announce(QAccessibleEvent* event) {
+    QAccessible::updateAccessibility(event);
 }

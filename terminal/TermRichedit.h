@@ -12,8 +12,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
+class QAccessibleEvent;
 class QContextMenuEvent;
+class QMenu;
 class QInputMethodEvent;
 class QKeyEvent;
 class QMouseEvent;
@@ -68,6 +71,7 @@ public:
 
     // The selection as offsets in PlainText(); both equal when nothing is selected.
     qsizetype SelectionStart() const;
+    qsizetype SelectionEnd() const { return OffsetOf(SelectionLast()); }
     void Select(qsizetype from, qsizetype to);
     QString SelectedText() const;
     void SelectAll();
@@ -75,6 +79,25 @@ public:
     // Finds `text` after (or before) the selection, wrapping around at either end; selects the
     // match and scrolls to it. False if it is nowhere.
     bool Find(const QString& text, bool backward, bool matchCase);
+
+    // What the accessible text interface reads, computed from the store when asked: offsets are
+    // those of PlainText(), and nothing copies more than the range asked for.
+    QString TextBetween(qsizetype from, qsizetype to) const;
+    qsizetype CaretOffset() const { return OffsetOf(m_caret); }
+    // Moves the caret there, dropping the selection, and brings it into sight.
+    void SetCaretOffset(qsizetype offset);
+    // The line holding `offset`: its first offset and the offset after its line break.
+    std::pair<qsizetype, qsizetype> LineBoundsAt(qsizetype offset) const;
+    // The character's cell in viewport coordinates, and the offset drawn at a viewport point
+    // (-1 outside the lines).
+    QRect CharacterRect(qsizetype offset) const;
+    qsizetype OffsetAt(const QPoint& point) const;
+    void ScrollToOffset(qsizetype offset);
+    // The context menu (Copy, Paste, Select all), one for the view's lifetime.
+    QMenu* ContextMenu() const { return m_menu; }
+    // From now on, changes of the text and the caret are announced to assistive tools (at most
+    // once a repaint frame); set once the view's accessible interface is asked for.
+    void AnnounceChanges();
 
 Q_SIGNALS:
     // Bytes typed into the view, to go out as they are.
@@ -93,6 +116,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Hands an event to assistive tools (a seam for watching them).
+    virtual void Announce(QAccessibleEvent* event);
 
 private:
     // A place in the text: the line counted from the first ever shown, and the column in it.
@@ -123,6 +148,12 @@ private:
     void OnTypedText(const QString& text);
     void Send(const QByteArray& bytes);
     void Paste();
+    void InitMenu();
+    void UpdateMenu();
+    // Text-changed events for assistive tools: the changes of a frame gathered into one.
+    void NoteChange(std::size_t removedFromEnd);
+    void NotifyTextChanged();
+    void NotifyCaret();
 
     TermTextStore m_store;
     Spot m_anchor;  // selection: from the anchor to the caret
@@ -135,6 +166,17 @@ private:
     std::uint64_t m_shownTrimmed = 0;  // the store's trimmed lines when the place was last set
     QElapsedTimer m_sincePaint;
     QTimer m_repaint;
+    QMenu* m_menu = nullptr;
+    // Since the last text-changed event (positions counted from the first character ever
+    // shown): the end then, the first position changed since, and the text removed from the end
+    // that had been announced.
+    bool m_announcing = false;
+    std::uint64_t m_announcedTrimmed = 0;
+    std::uint64_t m_announcedEnd = 0;
+    std::uint64_t m_changedFrom = UINT64_MAX;
+    QString m_removedAnnounced;
+    std::u16string m_trimmedSinceAnnounced;
+    QTimer m_announce;
     bool m_bLineEndCR = true;
     bool m_bLineEndLF = false;
     bool m_online = false;

@@ -42,6 +42,10 @@ std::size_t TermTextStore::TrimToLimit() {
         }
         m_starts.front() = cut;
     }
+    if (m_trimmedSink != nullptr) {
+        m_trimmedSink->append(m_text, m_dead, m_starts.front() - m_dead);
+    }
+    m_trimmedCharacters += m_starts.front() - m_dead;
     m_dead = m_starts.front();
     m_trimmedLines += lines;
     Compact();
@@ -87,6 +91,7 @@ void TermTextStore::Clear() {
     m_dead = 0;
     m_starts.assign(1, 0);
     m_trimmedLines = 0;
+    m_trimmedCharacters = 0;
 }
 
 std::size_t TermTextStore::SetLimit(std::size_t characters) {
@@ -98,4 +103,10 @@ std::u16string_view TermTextStore::Line(std::size_t index) const {
     const std::size_t start = m_starts[index];
     const std::size_t end = index + 1 < m_starts.size() ? m_starts[index + 1] - 1 : m_text.size();
     return std::u16string_view(m_text).substr(start, end - start);
+}
+
+std::size_t TermTextStore::LineOfOffset(std::size_t offset) const {
+    // The last line starting at or before the offset.
+    const auto after = std::upper_bound(m_starts.begin() + 1, m_starts.end(), offset + m_dead);
+    return static_cast<std::size_t>(after - m_starts.begin()) - 1;
 }

@@ -33,6 +33,15 @@ public:
     // The offset of a line's first character in Text().
     std::size_t LineOffset(std::size_t index) const { return m_starts[index] - m_dead; }
     std::u16string Text() const { return m_text.substr(m_dead); }
+    // The same without a copy, valid until the store next changes.
+    std::u16string_view TextView() const { return std::u16string_view(m_text).substr(m_dead); }
+    // The line holding offset `offset` of Text() (a line break belongs to the line it ends).
+    std::size_t LineOfOffset(std::size_t offset) const;
+    // Characters trimmed from the top since the store was created or cleared.
+    std::uint64_t TrimmedCharacters() const { return m_trimmedCharacters; }
+    // While set, the text trimmed from the top is appended to `sink` before it goes (for
+    // whoever must tell others what went); null stops it.
+    void SetTrimmedSink(std::u16string* sink) { m_trimmedSink = sink; }
 
 private:
     std::size_t TrimToLimit();
@@ -43,5 +52,7 @@ private:
     std::size_t m_dead = 0;
     std::deque<std::size_t> m_starts{0};  // offset in m_text of each line kept
     std::uint64_t m_trimmedLines = 0;
+    std::uint64_t m_trimmedCharacters = 0;
+    std::u16string* m_trimmedSink = nullptr;
     std::size_t m_limit = 32767;
 };

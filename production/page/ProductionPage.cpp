@@ -1,8 +1,10 @@
 #include "ProductionPage.h"
 
+#include "AppSettings.h"
 #include "EnumSerialPorts.h"
 #include "FileAsker.h"
 #include "NetworkChannel.h"
+#include "PortPattern.h"
 #include "ProfileFile.h"
 #include "RecordStore.h"
 #include "StationSetup.h"
@@ -13,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDialog>
 #include <QDir>
 #include <QFormLayout>
@@ -93,6 +96,25 @@ QString ResultWord(UnitRecord::Result result) {
     return {};
 }
 
+// The port as a tile's neighbour reads it: a device's last name ("ttyUSB3"), a network port
+// without its scheme ("host:4000").
+QString ShortPortName(const QString& port) {
+    const qsizetype scheme = port.indexOf(QStringLiteral("://"));
+    if (scheme >= 0) {
+        return port.mid(scheme + 3);
+    }
+    return port.section(QLatin1Char('/'), -1);
+}
+
+// A record's time (UTC, ISO 8601) as the local time of day; as stored when it cannot be read.
+QString LocalTimeOfDay(const std::string& utc) {
+    QDateTime time = QDateTime::fromString(QString::fromStdString(utc), Qt::ISODateWithMs);
+    if (!time.isValid()) {
+        return QString::fromStdString(utc);
+    }
+    return time.toLocalTime().toString(QStringLiteral("HH:mm:ss"));
+}
+
 }  // namespace
 
 ProductionPage::ProductionPage(QWidget* parent)
@@ -136,7 +158,59 @@ ProductionPage::ProductionPage(QWidget* parent)
         }
     });
     RefreshPortList();
+    LoadFields();
     EnableControls();
+}
+
+void ProductionPage::LoadFields() {
+    // All read before any is shown: showing one stores them all.
+    const QString settingsFile = AppSettings::ProdSettingsFile();
+    const bool ticked = AppSettings::ProdUseTickedPorts();
+    const QString pattern = AppSettings::ProdPortPattern();
+    const QStringList tickedPorts = AppSettings::ProdTickedPorts();
+    const QString station = AppSettings::ProdStation();
+    const QString operatorName = AppSettings::ProdOperator();
+    const QString lot = AppSettings::ProdLot();
+    const bool toLine = AppSettings::ProdRecordToLine();
+    const QString address = AppSettings::ProdRecordAddress();
+
+    m_pattern->setText(pattern);
+    for (const QString& port : tickedPorts) {
+        const QList<QListWidgetItem*> items = m_portList->findItems(port, Qt::MatchExactly);
+        if (!items.isEmpty()) {
+            items.front()->setCheckState(Qt::Checked);
+        } else if (IsNetworkPort(port.toStdString())) {
+            AddPortItem(port, true);  // a remote port is listed only once added
+        }
+    }
+    (ticked ? m_useChosen : m_usePattern)->setChecked(true);
+    m_station->setText(station);
+    m_operator->setText(operatorName);
+    m_lot->setText(lot);
+    m_recordAddress->setText(address);
+    (toLine ? m_recordOther : m_recordDefault)->setChecked(true);
+    if (!settingsFile.isEmpty()) {
+        LoadSettingsFile(settingsFile);
+    }
+
+    for (QLineEdit* edit : {m_pattern, m_station, m_operator, m_lot, m_recordAddress}) {
+        connect(edit, &QLineEdit::textChanged, this, &ProductionPage::SaveFields);
+    }
+    connect(m_usePattern, &QRadioButton::toggled, this, &ProductionPage::SaveFields);
+    connect(m_recordDefault, &QRadioButton::toggled, this, &ProductionPage::SaveFields);
+    connect(m_portList, &QListWidget::itemChanged, this, &ProductionPage::SaveFields);
+}
+
+// The settings file is stored once it has been read (LoadSettingsFile).
+void ProductionPage::SaveFields() const {
+    AppSettings::SetProdUseTickedPorts(m_useChosen->isChecked());
+    AppSettings::SetProdPortPattern(m_pattern->text());
+    AppSettings::SetProdTickedPorts(ChosenPorts());
+    AppSettings::SetProdStation(m_station->text());
+    AppSettings::SetProdOperator(m_operator->text());
+    AppSettings::SetProdLot(m_lot->text());
+    AppSettings::SetProdRecordToLine(m_recordOther->isChecked());
+    AppSettings::SetProdRecordAddress(m_recordAddress->text());
 }
 
 ProductionPage::~ProductionPage() {
@@ -154,8 +228,7 @@ QWidget* ProductionPage::CreateSetup() {
     auto* fileLayout = new QVBoxLayout(fileBox);
     auto* fileRow = new QHBoxLayout;
     m_settingsFile = Named(new QLineEdit(fileBox), kIdSettingsFile, tr("Settings file"));
-    m_settingsFile->setReadOnly(true);
-    m_settingsFile->setPlaceholderText(tr("No settings file chosen"));
+    m_settingsFile->setPlaceholderText(tr("Type a path or choose a settings file"));
     m_chooseSettings = Named(new QPushButton(tr("Choose…"), fileBox), kIdChooseSettings,
                              tr("Choose settings file"));
     fileRow->addWidget(m_settingsFile, 1);
@@ -166,6 +239,8 @@ QWidget* ProductionPage::CreateSetup() {
     fileLayout->addLayout(fileRow);
     fileLayout->addWidget(m_summary);
     connect(m_chooseSettings, &QPushButton::clicked, this, &ProductionPage::OnChooseSettingsFile);
+    connect(m_settingsFile, &QLineEdit::editingFinished, this,
+            &ProductionPage::OnSettingsFileEdited);
 
     auto* portBox = new QGroupBox(tr("Ports"), m_setup);
     auto* portLayout = new QVBoxLayout(portBox);
@@ -271,6 +346,11 @@ QWidget* ProductionPage::CreateRunArea() {
         Named(new QCheckBox(tr("Sound on FAIL"), area), kIdSoundOnFail, tr("Sound on FAIL"));
     controlRow->addWidget(m_flashOnFail);
     controlRow->addWidget(m_soundOnFail);
+    // Keys as a debugger's: F5 runs, Shift+F5 stops (again: stops now).
+    m_start->setShortcut(QKeySequence(Qt::Key_F5));
+    m_stop->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    m_start->setToolTip(tr("Start (F5)"));
+    m_stop->setToolTip(tr("Stop (Shift+F5)"));
     connect(m_start, &QPushButton::clicked, this, &ProductionPage::OnStart);
     connect(m_stop, &QPushButton::clicked, this, &ProductionPage::RequestStop);
 
@@ -319,6 +399,10 @@ QWidget* ProductionPage::CreateRunArea() {
     m_records->setHorizontalHeaderLabels({tr("Time"), tr("Port"), tr("Result"), tr("Name"),
                                           tr("Address"), tr("Serial"), tr("Reason")});
     m_records->horizontalHeader()->setStretchLastSection(true);
+    // The short columns as wide as what they hold, never cut.
+    for (int column = 0; column < 6; ++column) {
+        m_records->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
     m_records->verticalHeader()->hide();
     m_records->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_records->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -347,6 +431,7 @@ bool ProductionPage::LoadSettingsFile(const QString& path) {
     m_profilePath = path;
     m_settingsFile->setText(path);
     m_summary->setPlainText(SummaryOf(*m_profile));
+    AppSettings::SetProdSettingsFile(path);
     EnableControls();
     return true;
 }
@@ -364,6 +449,16 @@ void ProductionPage::OnChooseSettingsFile() {
     }
 }
 
+// A typed or pasted path is read as a chosen one is, once the user leaves the field or presses
+// Enter.
+void ProductionPage::OnSettingsFileEdited() {
+    const QString path = m_settingsFile->text().trimmed();
+    if (IsRunning() || path.isEmpty() || (m_profile && path == m_profilePath)) {
+        return;
+    }
+    LoadSettingsFile(path);
+}
+
 void ProductionPage::RefreshPortList() {
     QStringList ticked = ChosenPorts();
     QStringList remote;
@@ -377,10 +472,15 @@ void ProductionPage::RefreshPortList() {
     QStringList ports = EnumSerialPorts(m_systemPorts(), VirtualSerialPortFolder());
     ports.append(remote);
     for (const QString& port : ports) {
-        auto* item = new QListWidgetItem(port, m_portList);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(ticked.contains(port) ? Qt::Checked : Qt::Unchecked);
+        AddPortItem(port, ticked.contains(port));
     }
+}
+
+void ProductionPage::AddPortItem(const QString& port, bool ticked) {
+    auto* item = new QListWidgetItem(port);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    m_portList->addItem(item);
 }
 
 void ProductionPage::OnAddRemotePort() {
@@ -390,9 +490,7 @@ void ProductionPage::OnAddRemotePort() {
         return;
     }
     if (m_portList->findItems(port, Qt::MatchExactly).isEmpty()) {
-        auto* item = new QListWidgetItem(port, m_portList);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Checked);
+        AddPortItem(port, true);
     }
     m_remotePort->clear();
     m_useChosen->setChecked(true);
@@ -466,6 +564,7 @@ void ProductionPage::OnStart() {
     m_records->setRowCount(0);
     OnCounted({});
     m_firstListing = true;
+    m_watchPattern = run.request.portPattern;
     for (const std::string& port : run.chosenPorts) {
         TileFor(QString::fromStdString(port));
     }
@@ -561,13 +660,21 @@ StationTile* ProductionPage::TileFor(const QString& port) {
     return tile;
 }
 
-void ProductionPage::OnPortsListed(const QStringList& ports) {
+// The system lists every port; a tile is only for one the station watches.
+void ProductionPage::OnPortsListed(const QStringList& listed) {
+    QStringList ports;
+    for (const QString& port : listed) {
+        if (m_watchPattern.empty() || MatchesPortList(m_watchPattern, port.toStdString())) {
+            ports.append(port);
+        }
+    }
     for (const QString& port : ports) {
         StationTile* tile = TileFor(port);
         if (m_firstListing) {
             tile->ShowPresent();
-        } else if (tile->CurrentState() == StationTile::State::Absent ||
-                   tile->CurrentState() == StationTile::State::Present) {
+        } else if (tile->CurrentState() == StationTile::State::Absent) {
+            // Only a port that appears is new to the station; one there since the start
+            // waits to be plugged in again.
             tile->ShowWaiting();
         }
     }
@@ -592,8 +699,8 @@ void ProductionPage::OnUnitProgress(const QString& port, const ApplyProgress& pr
 void ProductionPage::OnUnitRecorded(const UnitRecord& record) {
     TileFor(QString::fromStdString(record.port))->ShowRecord(record);
     m_records->insertRow(0);
-    const QStringList cells = {QString::fromStdString(record.time),
-                               QString::fromStdString(record.port),
+    const QStringList cells = {LocalTimeOfDay(record.time),
+                               ShortPortName(QString::fromStdString(record.port)),
                                ResultWord(record.result),
                                QString::fromStdString(record.name),
                                QString::fromStdString(record.address),
@@ -602,6 +709,8 @@ void ProductionPage::OnUnitRecorded(const UnitRecord& record) {
     for (int column = 0; column < cells.size(); ++column) {
         m_records->setItem(0, column, new QTableWidgetItem(cells[column]));
     }
+    m_records->item(0, 0)->setToolTip(QString::fromStdString(record.time));
+    m_records->item(0, 1)->setToolTip(QString::fromStdString(record.port));
     if (m_records->rowCount() > kRecordRows) {
         m_records->setRowCount(kRecordRows);
     }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
 
 class QButtonGroup;
 class QCheckBox;
@@ -104,6 +105,7 @@ private:
     QWidget* CreateSetup();
     QWidget* CreateRunArea();
     void OnChooseSettingsFile();
+    void OnSettingsFileEdited();
     void RefreshPortList();
     void OnAddRemotePort();
     void OnStart();
@@ -124,12 +126,18 @@ private:
     // As many tiles to a row as the fixture's area shows whole.
     void LayOutTiles();
     QStringList ChosenPorts() const;
+    // The fields as the user last left them, and storing them as they change.
+    void LoadFields();
+    void SaveFields() const;
+    void AddPortItem(const QString& port, bool ticked);
 
     StationRunner* m_runner = nullptr;
     PortSource m_systemPorts;
     std::optional<Profile> m_profile;
     QString m_profilePath;
     bool m_firstListing = true;  // ports listed at the start are not new to the station
+    // The run's port pattern ("*" when the ports were ticked: then only those are listed).
+    std::string m_watchPattern;
     std::map<QString, StationTile*> m_tiles;
     int m_flashesLeft = 0;
 

@@ -40,8 +40,8 @@
         <translation>설정 파일</translation>
     </message>
     <message>
-        <source>No settings file chosen</source>
-        <translation>선택한 설정 파일 없음</translation>
+        <source>Type a path or choose a settings file</source>
+        <translation>경로를 입력하거나 설정 파일을 선택하세요</translation>
     </message>
     <message>
         <source>Choose…</source>
@@ -130,6 +130,14 @@
     <message>
         <source>Start</source>
         <translation>시작</translation>
+    </message>
+    <message>
+        <source>Start (F5)</source>
+        <translation>시작 (F5)</translation>
+    </message>
+    <message>
+        <source>Stop (Shift+F5)</source>
+        <translation>정지 (Shift+F5)</translation>
     </message>
     <message>
         <source>Stop</source>

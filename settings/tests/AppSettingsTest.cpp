@@ -34,6 +34,10 @@ TEST_F(AppSettingsTest, emptyStore_givesTheDefaults) {
     EXPECT_TRUE(AppSettings::TermDtr());
     EXPECT_TRUE(AppSettings::TermRts());
     EXPECT_FALSE(AppSettings::TermAutoReconnect());
+    EXPECT_EQ(AppSettings::ProdPortPattern(), "*");
+    EXPECT_FALSE(AppSettings::ProdUseTickedPorts());
+    EXPECT_FALSE(AppSettings::ProdRecordToLine());
+    EXPECT_TRUE(AppSettings::ProdTickedPorts().isEmpty());
 }
 
 // The names are what existing settings files hold, misspellings included: a renamed constant or
@@ -76,6 +80,21 @@ TEST_F(AppSettingsTest, eachSetter_writesItsHistoricRawNameAndEncoding) {
         {"Default Values/Terminal line delay", [] { AppSettings::SetTermLineDelayMs(20); }, 20},
         {"Default Values/Terminal character delay", [] { AppSettings::SetTermCharDelayMs(3); }, 3},
         {"Default Values/Terminal macros", [] { AppSettings::SetTermMacros("[]"); }, "[]"},
+        {"Default Values/Production settings file",
+         [] { AppSettings::SetProdSettingsFile("/x/s.json"); }, "/x/s.json"},
+        {"Default Values/Production ticked ports only",
+         [] { AppSettings::SetProdUseTickedPorts(true); }, 1},
+        {"Default Values/Production port pattern",
+         [] { AppSettings::SetProdPortPattern("*/line-*"); }, "*/line-*"},
+        {"Default Values/Production ticked ports",
+         [] { AppSettings::SetProdTickedPorts({"/dev/ttyUSB0"}); }, "/dev/ttyUSB0"},
+        {"Default Values/Production station", [] { AppSettings::SetProdStation("S1"); }, "S1"},
+        {"Default Values/Production operator", [] { AppSettings::SetProdOperator("Kim"); }, "Kim"},
+        {"Default Values/Production lot", [] { AppSettings::SetProdLot("L9"); }, "L9"},
+        {"Default Values/Production record to the line",
+         [] { AppSettings::SetProdRecordToLine(true); }, 1},
+        {"Default Values/Production record address",
+         [] { AppSettings::SetProdRecordAddress("sqlite:/x.db"); }, "sqlite:/x.db"},
     };
     for (const Case& c : cases) {
         ScratchSettings::Clear();
@@ -91,6 +110,8 @@ TEST_F(AppSettingsTest, storedValues_readBackThroughTheGetters) {
     AppSettings::SetRssiFilterValue(-70);
     AppSettings::SetLineEndCarriageReturn(false);
     AppSettings::SetNameFilterChecked(true);
+    AppSettings::SetProdTickedPorts({"/dev/ttyUSB0", "rfc2217://host:4000"});
+    EXPECT_EQ(AppSettings::ProdTickedPorts(), QStringList({"/dev/ttyUSB0", "rfc2217://host:4000"}));
     EXPECT_EQ(AppSettings::ComPort(), "/dev/ttyUSB0");
     EXPECT_EQ(AppSettings::RssiFilterValue(), -70);
     EXPECT_FALSE(AppSettings::LineEndCarriageReturn());

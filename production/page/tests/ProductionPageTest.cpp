@@ -4,6 +4,7 @@
 #include "ProductionPage.h"
 #include "RecordStore.h"
 #include "RecordingFileAsker.h"
+#include "ScratchSettings.h"
 #include "StallProbe.h"
 #include "StationTile.h"
 #include "Translations.h"
@@ -12,16 +13,20 @@
 #include <gmock/gmock.h>
 #include <unistd.h>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
+#include <QWindow>
 
 #include <atomic>
 #include <filesystem>
@@ -129,6 +134,7 @@ protected:
         return store ? store->Records({}, why) : std::vector<UnitRecord>{};
     }
 
+    ScratchSettings m_settings;  // what the page remembers stays with the test
     std::string m_tag;
     std::string m_database;
     std::unique_ptr<Page> m_page;
@@ -173,7 +179,29 @@ TEST_F(ProductionPageTest, pluggedModules_goFromWaitingToPass_withTheirNames_asR
     EXPECT_EQ(Get<QLabel>(Page::kIdYield)->text(), "First-pass yield: 100.0 %");
     EXPECT_EQ(Get<QTableWidget>(Page::kIdRecords)->rowCount(), 3);
 
+    // The table shows the port's short name (its path in the tooltip) and the local time of
+    // day, neither of them cut.
     const std::vector<UnitRecord> records = Records();
+    auto* table = Get<QTableWidget>(Page::kIdRecords);
+    QTest::qWait(50);
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QString port = table->item(row, 1)->toolTip();
+        EXPECT_EQ(table->item(row, 1)->text(), port.section(u'/', -1));
+        EXPECT_TRUE(port.startsWith(u'/')) << port.toStdString();
+        const QString time = table->item(row, 0)->text();
+        EXPECT_TRUE(
+            QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(time).hasMatch())
+            << time.toStdString();
+        const QDateTime utc =
+            QDateTime::fromString(table->item(row, 0)->toolTip(), Qt::ISODateWithMs);
+        ASSERT_TRUE(utc.isValid()) << table->item(row, 0)->toolTip().toStdString();
+        EXPECT_EQ(time, utc.toLocalTime().toString(QStringLiteral("HH:mm:ss")));
+        for (const int column : {0, 1}) {
+            EXPECT_GE(table->columnWidth(column),
+                      table->fontMetrics().horizontalAdvance(table->item(row, column)->text()));
+        }
+    }
+
     ASSERT_EQ(records.size(), 3u);
     for (const UnitRecord& record : records) {
         StationTile* tile = m_page->Tile(QString::fromStdString(record.port));
@@ -186,6 +214,90 @@ TEST_F(ProductionPageTest, pluggedModules_goFromWaitingToPass_withTheirNames_asR
     for (const auto& module : m_modules) {
         EXPECT_EQ(module->Commands().back(), "ATZ");
     }
+}
+
+// Only the ports the station watches get tiles: a port there before the start asks for its
+// module to be plugged in again, one the pattern leaves out gets none.
+TEST_F(ProductionPageTest, tiles_areForTheWatchedPortsOnly_andAPresentOneAsksForAReplug) {
+    m_page->SetSystemPortSource([] { return QStringList{QStringLiteral("/dev/ttyS0")}; });
+    UseSettings(R"({"advInterval": 210})");
+    Plug("C0FFEE0003A0");
+    StartRun();
+    ASSERT_TRUE(WaitFor([&] { return TileOf(0) != nullptr; }));
+    EXPECT_EQ(TileOf(0)->CurrentState(), State::Present);
+    EXPECT_EQ(TileOf(0)->StateText(), "Plug in again");
+    Plug("C0FFEE0003A1");
+    ASSERT_TRUE(WaitFor([&] { return Ended(1); }));
+    EXPECT_EQ(TileOf(0)->CurrentState(), State::Present);
+    EXPECT_EQ(m_page->Tile(QStringLiteral("/dev/ttyS0")), nullptr);
+    EXPECT_EQ(m_page->Tiles().size(), 2);
+}
+
+// A path typed or pasted into the settings file's field is read as a chosen one is: a good file
+// gives its summary and Start, a missing one says why and keeps Start off.
+TEST_F(ProductionPageTest, typedSettingsPath_isReadAsAChosenOne) {
+    auto* field = Get<QLineEdit>(Page::kIdSettingsFile);
+    EXPECT_FALSE(field->isReadOnly());
+    const QString good = WriteFile(m_tag + "typed.json", R"({"name": "TYPED-{n}"})");
+    struct Case {
+        QString path;
+        bool usable;
+        std::string summary;
+    };
+    const Case cases[] = {
+        {good, true, "TYPED-{n}"},
+        {good + ".missing", false, "missing"},
+        {QStringLiteral("  ") + good + QStringLiteral(" "), true, "TYPED-{n}"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, c.path);
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_EQ(Get<QPushButton>(Page::kIdStart)->isEnabled(), c.usable);
+        EXPECT_THAT(Get<QPlainTextEdit>(Page::kIdSummary)->toPlainText().toStdString(),
+                    HasSubstr(c.summary));
+    }
+}
+
+// The fields as the operator left them come back with the next page (the next run of the
+// program), the settings file read again.
+TEST_F(ProductionPageTest, fields_areRememberedForTheNextPage) {
+    UseSettings(R"({"name": "KEEP-{n}"})");
+    Get<QLineEdit>(Page::kIdStation)->setText(QStringLiteral("Bench 3"));
+    Get<QLineEdit>(Page::kIdOperator)->setText(QString::fromUtf8("김민수"));
+    const QString remote = QStringLiteral("rfc2217://127.0.0.1:4001");
+    Get<QLineEdit>(Page::kIdRemotePort)->setText(remote);
+    Get<QAbstractButton>(Page::kIdAddRemote)->click();  // ticks it and the ticked-ports choice
+    const QString pattern = Get<QLineEdit>(Page::kIdPattern)->text();
+    const QString settingsFile = Get<QLineEdit>(Page::kIdSettingsFile)->text();
+
+    m_page = std::make_unique<Page>();
+    m_page->SetSystemPortSource([] { return QStringList(); });
+    EXPECT_EQ(Get<QLineEdit>(Page::kIdSettingsFile)->text(), settingsFile);
+    EXPECT_THAT(Get<QPlainTextEdit>(Page::kIdSummary)->toPlainText().toStdString(),
+                HasSubstr("KEEP-{n}"));
+    EXPECT_TRUE(Get<QPushButton>(Page::kIdStart)->isEnabled());
+    EXPECT_EQ(Get<QLineEdit>(Page::kIdPattern)->text(), pattern);
+    EXPECT_TRUE(Get<QAbstractButton>(Page::kIdUseChosen)->isChecked());
+    const QList<QListWidgetItem*> items =
+        Get<QListWidget>(Page::kIdPortList)->findItems(remote, Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items.front()->checkState(), Qt::Checked);
+    EXPECT_EQ(Get<QLineEdit>(Page::kIdStation)->text(), "Bench 3");
+    EXPECT_EQ(Get<QLineEdit>(Page::kIdOperator)->text(), QString::fromUtf8("김민수"));
+    EXPECT_EQ(Get<QLineEdit>(Page::kIdLot)->text(), "L9");
+    EXPECT_TRUE(Get<QAbstractButton>(Page::kIdRecordOther)->isChecked());
+    EXPECT_EQ(Get<QLineEdit>(Page::kIdRecordAddress)->text(),
+              QString::fromStdString("sqlite:" + m_database));
+
+    // Back to the pattern and this station's database: remembered too.
+    Get<QAbstractButton>(Page::kIdUsePattern)->click();
+    Get<QAbstractButton>(Page::kIdRecordDefault)->click();
+    m_page = std::make_unique<Page>();
+    EXPECT_TRUE(Get<QAbstractButton>(Page::kIdUsePattern)->isChecked());
+    EXPECT_TRUE(Get<QAbstractButton>(Page::kIdRecordDefault)->isChecked());
 }
 
 // A module that refuses a command is a FAIL that says why, with its transcript a click away
@@ -224,6 +336,23 @@ TEST_F(ProductionPageTest, refusingModule_failsWithItsReason_andADuplicateIsLeft
     m_page->TranscriptWindow()->close();
     QTest::mouseClick(TileOf(1), Qt::LeftButton);
     EXPECT_TRUE(WaitFor([&] { return m_page->TranscriptWindow() == nullptr; }, 2000));
+
+    // From the keyboard alone: the tiles are in the tab order (Tab follows the focus chain to
+    // what takes it), and Enter on the FAIL one opens its transcript.
+    std::set<QWidget*> reached;
+    QWidget* next = Get<QWidget>(Page::kIdSerial);
+    for (int step = 0; step < 500; ++step) {
+        next = next->nextInFocusChain();
+        if ((next->focusPolicy() & Qt::TabFocus) && next->isEnabled() && next->isVisible()) {
+            reached.insert(next);
+        }
+    }
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_TRUE(reached.contains(TileOf(i))) << i;
+    }
+    QTest::keyClick(failed, Qt::Key_Return);
+    EXPECT_NE(m_page->TranscriptWindow(), nullptr);
+    m_page->TranscriptWindow()->close();
 
     std::map<std::string, std::string> results;  // port -> result, as recorded
     for (const UnitRecord& record : Records()) {
@@ -281,6 +410,20 @@ TEST_F(ProductionPageTest, stopMidRun_finishesTheRunningUnit_startsNoNewOne_andN
 }
 
 // A second Stop ends a unit that is still running at its next safe point, still with "ATZ".
+// Start and Stop from the keyboard: F5 and Shift+F5 (twice: stop now).
+TEST_F(ProductionPageTest, startAndStop_haveKeys) {
+    UseSettings(R"({"advInterval": 240})");
+    QApplication::setActiveWindow(m_page.get());
+    QWindow* window = m_page->windowHandle();
+    QTest::keyClick(window, Qt::Key_F5);
+    ASSERT_TRUE(WaitFor([&] { return m_page->IsRunning(); }, 2000));
+    QTest::keyClick(window, Qt::Key_F5, Qt::ShiftModifier);
+    EXPECT_TRUE(
+        WaitFor([&] { return Get<QPushButton>(Page::kIdStop)->text() == "Stop now"; }, 2000));
+    QTest::keyClick(window, Qt::Key_F5, Qt::ShiftModifier);
+    EXPECT_TRUE(WaitFor([&] { return !m_page->IsRunning(); }));
+}
+
 TEST_F(ProductionPageTest, stopTwice_endsTheRunningUnitAtItsNextSafePoint) {
     UseSettings(R"({"name": "HRD-{n}", "advInterval": 260})");
     StartRun();
@@ -370,6 +513,9 @@ TEST_F(ProductionPageTest, everyControlAndTile_hasAnAccessibleName_inBothLanguag
         Page korean;
         EXPECT_EQ(korean.findChild<QPushButton*>(Page::kIdStart)->text(), "시작");
         EXPECT_EQ(korean.findChild<QPushButton*>(Page::kIdStart)->accessibleName(), "시작");
+        EXPECT_EQ(korean.findChild<QLineEdit*>(Page::kIdSettingsFile)->placeholderText(),
+                  "경로를 입력하거나 설정 파일을 선택하세요");
+        EXPECT_EQ(korean.findChild<QPushButton*>(Page::kIdStart)->toolTip(), "시작 (F5)");
         check(korean);
         StationTile tile(QStringLiteral("/dev/ttyUSB0"));
         UnitRecord record;
