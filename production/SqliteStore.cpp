@@ -7,12 +7,24 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <mutex>
 #include <variant>
 
 namespace {
 
 constexpr int kBusyMs = 10000;  // another station's transaction holds the file this long at most
+
+// A database that outlives the program: records and counter kept only in memory would be gone
+// at exit, and every start would give the first name again.
+bool IsDatabaseFile(const std::string& path, std::string& why) {
+    if (path.empty() || path == ":memory:" || path.rfind("file:", 0) == 0) {
+        why = "name a database file (sqlite:PATH); records and counter kept in memory are lost "
+              "at exit";
+        return false;
+    }
+    return true;
+}
 
 // One prepared statement, finalised when it goes.
 class Statement {
@@ -62,6 +74,9 @@ public:
     SqliteStore& operator=(const SqliteStore&) = delete;
 
     bool Open(std::string& why) {
+        if (!IsDatabaseFile(m_path, why)) {
+            return false;
+        }
         if (sqlite3_open_v2(m_path.c_str(), &m_db,
                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                             nullptr) != SQLITE_OK) {

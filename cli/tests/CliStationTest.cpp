@@ -211,6 +211,10 @@ TEST(CliStationTest, aRecordThatCannotBeUsed_isRefusedBeforeAnyPort) {
         std::string message;
     } cases[] = {
         {{"--record", "mysql://line/records"}, "The line's database mysql://line/records cannot"},
+        // Kept in memory, records and counter would be gone at exit.
+        {{"--record", "sqlite:"}, "The line's database sqlite: cannot be used: name a database"},
+        {{"--record", "sqlite::memory:"}, "sqlite::memory: cannot be used: name a database file"},
+        {{"--record", "sqlite:file::memory:?cache=shared"}, "cannot be used: name a database"},
         {{"--report", folder}, "The report " + folder + " cannot be used"},
         {{"--report", profile}, "The report must not be the settings file."},
     };
