@@ -63,7 +63,7 @@ public:
         // waits for it.
         Exec("BEGIN");
         Exec("SELECT pg_advisory_xact_lock(5272026)");
-        const bool ok = EnsureSchema(why);
+        const bool ok = EnsureSchema(why) && CanWrite(why);
         Exec(ok ? "COMMIT" : "ROLLBACK");
         return ok;
     }
@@ -260,6 +260,17 @@ private:
             }
         }
         return true;
+    }
+
+    // A database this station may only read (a read-only session or standby, no right to
+    // insert) is refused now, not found out by the first record; the trial writes are undone.
+    bool CanWrite(std::string& why) {
+        const bool ok = Exec("SAVEPOINT probe") && Exec(WriteProbeSql());
+        if (!ok) {
+            why = PQerrorMessage(m_connection);
+        }
+        Exec("ROLLBACK TO SAVEPOINT probe");
+        return ok;
     }
 
     const std::string m_insert = InsertSql(kPostgresDialect);

@@ -103,3 +103,17 @@ std::string PassedAddressesSql() {
            " FROM units WHERE " + RecordColumnNamed("result").sql + " = '" +
            ResultText(UnitRecord::Result::Pass) + "'";
 }
+
+std::string WriteProbeSql() {
+    std::string columns;
+    std::string values;
+    for (const RecordColumn& column : RecordColumns()) {
+        if (column.required) {
+            columns += (columns.empty() ? "" : ", ") + std::string(column.sql);
+            values += (values.empty() ? "" : ", ") +
+                      std::string(column.sqlType == SqlType::Text ? "''" : "0");
+        }
+    }
+    return "INSERT INTO units (" + columns + ") VALUES (" + values +
+           "); UPDATE counters SET next = next WHERE name = ''";
+}

@@ -23,6 +23,12 @@ bool IsDatabaseFile(const std::string& path, std::string& why) {
               "at exit";
         return false;
     }
+    // A device such as /dev/null would take every record and keep none.
+    std::error_code error;
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error)) {
+        why = "not a regular file";
+        return false;
+    }
     return true;
 }
 
@@ -93,7 +99,7 @@ public:
             why = sqlite3_errmsg(m_db);
             return false;
         }
-        const bool ok = EnsureSchema(why);
+        const bool ok = EnsureSchema(why) && CanWrite(why);
         Exec(ok ? "COMMIT" : "ROLLBACK");
         return ok;
     }
@@ -229,6 +235,18 @@ private:
             }
         }
         return true;
+    }
+
+    // A file SQLite may only read is refused now, not found out by the first record; the
+    // trial writes are undone.
+    bool CanWrite(std::string& why) {
+        const bool ok = Exec("SAVEPOINT probe") && Exec(WriteProbeSql());
+        if (!ok) {
+            why = sqlite3_errmsg(m_db);
+        }
+        Exec("ROLLBACK TO probe");
+        Exec("RELEASE probe");
+        return ok;
     }
 
     std::optional<unsigned> ReturnedNumber(const std::string& key) {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <thread>
 
@@ -66,6 +67,19 @@ bool RunSql(const std::string& address, const std::string& sql) {
     PQclear(result);
     PQfinish(connection);
     return ok;
+}
+
+// Makes the SQLite database at `address` one that SQLite only reads, whoever opens it (root
+// included): its header's write version beyond what SQLite writes, as a later format's file.
+bool MakeReadOnly(const std::string& address) {
+    const std::string path = address.substr(7);
+    if (!RunSql(address, "PRAGMA journal_mode = DELETE")) {
+        return false;
+    }
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(18);
+    file.put('\x03');
+    return static_cast<bool>(file);
 }
 
 }  // namespace
@@ -254,4 +268,31 @@ TEST(RecordStoreTest, aLostPostgresServer_givesNoNumber_untilItIsBack) {
     ASSERT_TRUE(Postgres().Start());
     EXPECT_EQ(store->TakeNumber(key, 1), 2u);
     EXPECT_FALSE(store->Write(Record("S", "C0FFEE0000FF", UnitRecord::Result::Pass)));
+}
+
+// A database a station could not write to is refused when it opens, with the database's own
+// reason, rather than taken and then waited for as if it could not be reached.
+TEST(RecordStoreTest, aDatabaseThatCannotBeWritten_isRefusedOnOpen) {
+    ASSERT_TRUE(Postgres().Running());
+    const std::string readOnly = SqliteAddress("read-only");
+    {
+        std::string why;
+        ASSERT_TRUE(OpenRecordStore(readOnly, why)) << why;
+    }
+    ASSERT_TRUE(MakeReadOnly(readOnly));
+    const struct {
+        std::string address;
+        const char* reason;
+    } cases[] = {
+        {"sqlite:/dev/null", "not a regular file"},
+        {readOnly, "attempt to write a readonly database"},
+        {Postgres().Address() + "&options=-c%20default_transaction_read_only%3Don",
+         "read-only transaction"},
+    };
+    for (const auto& [address, reason] : cases) {
+        SCOPED_TRACE(address);
+        std::string why;
+        EXPECT_FALSE(OpenRecordStore(address, why));
+        EXPECT_NE(why.find(reason), std::string::npos) << why;
+    }
 }
