@@ -53,11 +53,15 @@ public:
     PostgresStore(const PostgresStore&) = delete;
     PostgresStore& operator=(const PostgresStore&) = delete;
 
-    bool Open(std::string& why) {
+    bool Open(StoreAccess access, std::string& why) {
         std::lock_guard guard(m_lock);
         if (!Connected()) {
             why = PQerrorMessage(m_connection);
             return false;
+        }
+        if (access == StoreAccess::Reading) {
+            Exec("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
+            return ReadSchema(why);
         }
         // Two stations starting at once on a new database: one creates the schema, the other
         // waits for it.
@@ -179,7 +183,7 @@ public:
         for (const SqlFilter& filter : filters) {
             values.push_back(filter.value);
         }
-        Result rows(Params(SelectSql(kPostgresDialect, filters), Pointers(values)));
+        Result rows(Params(SelectSql(kPostgresDialect, filters, m_version), Pointers(values)));
         if (!rows.Ok()) {
             why = PQerrorMessage(m_connection);
             return records;
@@ -222,6 +226,29 @@ private:
         return pointers;
     }
 
+    // An existing database of this program, read as its version has it; nothing is changed.
+    bool ReadSchema(std::string& why) {
+        Result exists(PQexec(m_connection, "SELECT to_regclass('schema_version') IS NOT NULL"));
+        if (!exists.Ok() || exists.Text(0, 0) != "t") {
+            why = exists.Ok() ? "it holds no records of this program"
+                              : PQerrorMessage(m_connection);
+            return false;
+        }
+        Result version(PQexec(m_connection, "SELECT MAX(version) FROM schema_version"));
+        m_version =
+            version.Ok() && !version.IsNull(0, 0) ? std::stoi(version.Text(0, 0)) : 0;
+        return NotNewer(m_version, why);
+    }
+
+    static bool NotNewer(long found, std::string& why) {
+        if (found > kSchemaVersion) {
+            why = "its schema is version " + std::to_string(found) +
+                  ", newer than this program's " + std::to_string(kSchemaVersion);
+            return false;
+        }
+        return true;
+    }
+
     bool EnsureSchema(std::string& why) {
         Result exists(PQexec(m_connection, "SELECT to_regclass('schema_version') IS NOT NULL"));
         if (!exists.Ok()) {
@@ -242,9 +269,7 @@ private:
         Result version(PQexec(m_connection, "SELECT MAX(version) FROM schema_version"));
         const long found =
             version.Ok() && !version.IsNull(0, 0) ? std::stol(version.Text(0, 0)) : 0;
-        if (found > kSchemaVersion) {
-            why = "its schema is version " + std::to_string(found) +
-                  ", newer than this program's " + std::to_string(kSchemaVersion);
+        if (!NotNewer(found, why)) {
             return false;
         }
         // An older database is brought up to this version, inside the opening transaction
@@ -275,15 +300,17 @@ private:
 
     const std::string m_insert = InsertSql(kPostgresDialect);
     std::string m_address;
+    int m_version = kSchemaVersion;  // an older one only when read as it is
     mutable PGconn* m_connection = nullptr;  // guarded by m_lock
     mutable std::mutex m_lock;               // one statement at a time on the connection
 };
 
 }  // namespace
 
-std::unique_ptr<RecordStore> OpenPostgresStore(const std::string& address, std::string& why) {
+std::unique_ptr<RecordStore> OpenPostgresStore(const std::string& address, std::string& why,
+                                               StoreAccess access) {
     auto store = std::make_unique<PostgresStore>(address);
-    if (!store->Open(why)) {
+    if (!store->Open(access, why)) {
         return nullptr;
     }
     return store;

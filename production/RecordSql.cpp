@@ -23,10 +23,11 @@ std::string Definition(const RecordColumn& column, const SqlDialect& dialect) {
            (column.required ? " NOT NULL" : "");
 }
 
-std::string ColumnList() {
+std::string ColumnList(int version = kRecordVersion) {
     std::string list;
     for (const RecordColumn& column : RecordColumns()) {
-        list += (list.empty() ? "" : ", ") + std::string(column.sql);
+        list += (list.empty() ? "" : ", ") +
+                std::string(column.since <= version ? column.sql : "NULL");
     }
     return list;
 }
@@ -89,13 +90,14 @@ std::vector<SqlFilter> FiltersOf(const RecordStore::Query& query) {
     return chosen;
 }
 
-std::string SelectSql(const SqlDialect& dialect, const std::vector<SqlFilter>& filters) {
+std::string SelectSql(const SqlDialect& dialect, const std::vector<SqlFilter>& filters,
+                      int version) {
     std::string where;
     for (std::size_t i = 0; i < filters.size(); ++i) {
         where += (i == 0 ? " WHERE " : " AND ") + std::string(filters[i].column) + " " +
                  filters[i].comparison + " " + Placeholder(dialect, i + 1);
     }
-    return "SELECT " + ColumnList() + " FROM units" + where + " ORDER BY id";
+    return "SELECT " + ColumnList(version) + " FROM units" + where + " ORDER BY id";
 }
 
 std::string PassedAddressesSql() {

@@ -41,10 +41,16 @@ public:
     bool RetriesWrites() const override { return true; }
 };
 
+// How a database is opened: by a station, which writes to it (the schema created or brought up
+// to date, and the right to write checked), or only to read its records (`report`): an existing
+// database of this program, never changed, not even created.
+enum class StoreAccess { Station, Reading };
+
 // `sqlite:PATH` or `postgresql://user@host[:port]/db` (also `postgres://`; the usual PG*
 // variables and ~/.pgpass fill in the rest). Nothing, with `why`, when it cannot be opened or its
 // schema is newer than this program's.
-std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::string& why);
+std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::string& why,
+                                             StoreAccess access = StoreAccess::Station);
 
 // This station's own database, a SQLite file in its data folder, used when none is named.
 std::string DefaultRecordAddress();

@@ -79,17 +79,30 @@ public:
     SqliteStore(const SqliteStore&) = delete;
     SqliteStore& operator=(const SqliteStore&) = delete;
 
-    bool Open(std::string& why) {
+    bool Open(StoreAccess access, std::string& why) {
         if (!IsDatabaseFile(m_path, why)) {
             return false;
         }
-        if (sqlite3_open_v2(m_path.c_str(), &m_db,
-                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                            nullptr) != SQLITE_OK) {
+        const bool reading = access == StoreAccess::Reading;
+        std::error_code error;
+        if (reading && !std::filesystem::exists(m_path, error)) {
+            why = "no such file";  // a mistyped name, not an empty database to create
+            return false;
+        }
+        const int mode =
+            reading ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        if (sqlite3_open_v2(m_path.c_str(), &m_db, mode | SQLITE_OPEN_FULLMUTEX, nullptr) !=
+            SQLITE_OK) {
             why = m_db != nullptr ? sqlite3_errmsg(m_db) : "out of memory";
             return false;
         }
         sqlite3_busy_timeout(m_db, kBusyMs);
+        if (reading) {
+            Exec("BEGIN");
+            const bool ok = ReadSchema(why);
+            Exec("ROLLBACK");
+            return ok;
+        }
         // A write-ahead log: a commit syncs one file instead of two, and readers (the report
         // command) never wait for a station's writes. Still synchronous: a record that was
         // reported written survives a power cut.
@@ -184,7 +197,7 @@ public:
     std::vector<UnitRecord> Records(const Query& q, std::string& why) override {
         std::lock_guard guard(m_lock);
         const std::vector<SqlFilter> filters = FiltersOf(q);
-        Statement select(m_db, SelectSql(kSqliteDialect, filters));
+        Statement select(m_db, SelectSql(kSqliteDialect, filters, m_version));
         for (std::size_t i = 0; i < filters.size(); ++i) {
             select.Bind(static_cast<int>(i + 1), filters[i].value);
         }
@@ -205,6 +218,30 @@ private:
         return sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
     }
 
+    // An existing database of this program, read as its version has it; nothing is changed.
+    bool ReadSchema(std::string& why) {
+        Statement exists(
+            m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'");
+        const int step = exists.Step();
+        if (step != SQLITE_ROW) {
+            why = step == SQLITE_DONE ? "it holds no records of this program"
+                                      : sqlite3_errmsg(m_db);
+            return false;
+        }
+        Statement version(m_db, "SELECT MAX(version) FROM schema_version");
+        m_version = static_cast<int>(version.Step() == SQLITE_ROW ? version.Integer(0) : 0);
+        return NotNewer(m_version, why);
+    }
+
+    static bool NotNewer(std::int64_t found, std::string& why) {
+        if (found > kSchemaVersion) {
+            why = "its schema is version " + std::to_string(found) +
+                  ", newer than this program's " + std::to_string(kSchemaVersion);
+            return false;
+        }
+        return true;
+    }
+
     bool EnsureSchema(std::string& why) {
         Statement exists(
             m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'");
@@ -219,9 +256,7 @@ private:
         }
         Statement version(m_db, "SELECT MAX(version) FROM schema_version");
         const std::int64_t found = version.Step() == SQLITE_ROW ? version.Integer(0) : 0;
-        if (found > kSchemaVersion) {
-            why = "its schema is version " + std::to_string(found) +
-                  ", newer than this program's " + std::to_string(kSchemaVersion);
+        if (!NotNewer(found, why)) {
             return false;
         }
         // An older database is brought up to this version, inside the opening transaction.
@@ -263,15 +298,17 @@ private:
 
     const std::string m_insert = InsertSql(kSqliteDialect);
     std::string m_path;
+    int m_version = kSchemaVersion;  // an older one only when read as it is
     sqlite3* m_db = nullptr;
     mutable std::mutex m_lock;  // one statement at a time on the connection
 };
 
 }  // namespace
 
-std::unique_ptr<RecordStore> OpenSqliteStore(const std::string& path, std::string& why) {
+std::unique_ptr<RecordStore> OpenSqliteStore(const std::string& path, std::string& why,
+                                             StoreAccess access) {
     auto store = std::make_unique<SqliteStore>(path);
-    if (!store->Open(why)) {
+    if (!store->Open(access, why)) {
         return nullptr;
     }
     return store;

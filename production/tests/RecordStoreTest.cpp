@@ -296,3 +296,55 @@ TEST(RecordStoreTest, aDatabaseThatCannotBeWritten_isRefusedOnOpen) {
         EXPECT_NE(why.find(reason), std::string::npos) << why;
     }
 }
+
+// Reading (the report) takes a database as it is: one of an earlier version is read in its own
+// columns and not brought up to date; a missing one is not created, and one without this
+// program's tables is refused.
+TEST(RecordStoreTest, readingADatabase_neverCreatesOrChangesIt) {
+    for (const std::string& address : Addresses("reading")) {
+        SCOPED_TRACE(address);
+        std::string why;
+        ASSERT_TRUE(OpenRecordStore(address, why)) << why;
+        const std::string station = "R-" + std::to_string(::getpid());
+        std::string firstVersion;
+        for (const RecordColumn& column : RecordColumns()) {
+            if (column.since > 1) {
+                firstVersion += "ALTER TABLE units DROP COLUMN " + std::string(column.sql) + "; ";
+            }
+        }
+        ASSERT_TRUE(RunSql(address, firstVersion +
+                                        "DELETE FROM schema_version; "
+                                        "INSERT INTO schema_version (version) VALUES (1); "
+                                        "INSERT INTO units (time, station, address, result) VALUES "
+                                        "('2026-01-01T00:00:00Z', '" +
+                                        station + "', 'C0FFEE0000E1', 'PASS')"));
+        auto store = OpenRecordStore(address, why, StoreAccess::Reading);
+        ASSERT_TRUE(store) << why;
+        RecordStore::Query query;
+        query.station = station;
+        const auto records = store->Records(query, why);
+        ASSERT_EQ(records.size(), 1u) << why;
+        EXPECT_EQ(records[0].address, "C0FFEE0000E1");
+        EXPECT_EQ(records[0].serial, "");
+        // Still the first version: the later columns can be added again.
+        EXPECT_TRUE(RunSql(address, "ALTER TABLE units ADD COLUMN serial TEXT"));
+    }
+    ASSERT_TRUE(RunSql(Postgres().Address(), "CREATE DATABASE empty"));
+    std::string empty = Postgres().Address();
+    empty.replace(empty.find("/postgres?"), 10, "/empty?");
+    const std::string missing = SqliteAddress("reading-typo");
+    const struct {
+        std::string address;
+        const char* reason;
+    } refused[] = {
+        {missing, "no such file"},
+        {empty, "holds no records of this program"},
+    };
+    for (const auto& [address, reason] : refused) {
+        SCOPED_TRACE(address);
+        std::string why;
+        EXPECT_FALSE(OpenRecordStore(address, why, StoreAccess::Reading));
+        EXPECT_NE(why.find(reason), std::string::npos) << why;
+    }
+    EXPECT_FALSE(std::filesystem::exists(missing.substr(7)));
+}
