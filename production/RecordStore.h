@@ -37,8 +37,9 @@ public:
     virtual std::vector<UnitRecord> Records(const Query& query, std::string& why) = 0;
 
     // A database that is not reachable for a while is waited for: a record is written again
-    // until it is in.
-    bool RetriesWrites() const override { return true; }
+    // until it is in. Write says so with kUnreachable; anything else it refused.
+    static constexpr std::errc kUnreachable = std::errc::not_connected;
+    bool Retriable(const std::error_code& error) const override { return error == kUnreachable; }
 };
 
 // How a database is opened: by a station, which writes to it (the schema created or brought up

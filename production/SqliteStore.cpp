@@ -124,10 +124,26 @@ public:
         for (const RecordColumn& column : RecordColumns()) {
             insert.Bind(++index, ColumnSqlValue(r, column));
         }
-        if (insert.Step() != SQLITE_DONE) {
-            return std::make_error_code(std::errc::io_error);
+        const int step = insert.Step();
+        if (step != SQLITE_DONE) {
+            m_failure = sqlite3_errmsg(m_db);
+            // Another station's transaction outlasting the busy wait passes; any other error
+            // (a full disk, a file that became read-only) stays.
+            const bool passes = step == SQLITE_BUSY || step == SQLITE_LOCKED;
+            return std::make_error_code(passes ? kUnreachable : std::errc::io_error);
+        }
+        // A file removed or replaced while open (its folder deleted) takes every record into a
+        // file nobody will see: the report file notices the same.
+        if (HasMoved()) {
+            m_failure = "the database file was removed or replaced while the station ran";
+            return std::make_error_code(std::errc::no_such_file_or_directory);
         }
         return {};
+    }
+
+    std::string WriteFailure() const override {
+        std::lock_guard guard(m_lock);
+        return m_failure;
     }
 
     std::set<std::string> PassedAddresses() const override {
@@ -272,6 +288,12 @@ private:
         return true;
     }
 
+    bool HasMoved() const {
+        int moved = 0;
+        return sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK &&
+               moved != 0;
+    }
+
     // A file SQLite may only read is refused now, not found out by the first record; the
     // trial writes are undone.
     bool CanWrite(std::string& why) {
@@ -300,6 +322,7 @@ private:
     std::string m_path;
     int m_version = kSchemaVersion;  // an older one only when read as it is
     sqlite3* m_db = nullptr;
+    std::string m_failure;  // why the last write failed; guarded by m_lock
     mutable std::mutex m_lock;  // one statement at a time on the connection
 };
 

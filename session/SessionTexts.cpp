@@ -54,6 +54,10 @@ constexpr std::array kTexts = {
                      QT_TRANSLATE_NOOP("SkwSession", "The line's database %1 cannot be used: %2")},
     SessionTextEntry{SessionText::CounterNotReset, kOwn,
                      QT_TRANSLATE_NOOP("SkwSession", "The name counter was not reset: %1.")},
+    SessionTextEntry{SessionText::StoreWriteFailed, kOwn,
+                     QT_TRANSLATE_NOOP("SkwSession",
+                                       "The line's database %1 did not take a record (%2); the "
+                                       "station stopped before the next module.")},
 };
 
 static_assert(kTexts.size() == static_cast<std::size_t>(SessionText::Count));

@@ -36,6 +36,7 @@ enum class SessionText {
     AlreadyConfigured,
     StoreRefused,
     CounterNotReset,
+    StoreWriteFailed,
     Count,  // not a text: how many there are
 };
 

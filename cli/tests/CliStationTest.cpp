@@ -274,6 +274,43 @@ TEST(CliStationTest, lostReport_stopsTheWatch_andASecondWatchIsRefused) {
     EXPECT_THAT(run.out, ::testing::Not(HasSubstr("PASS C0FFEE")));
 }
 
+// The line's SQLite file removed under a running watch (its folder deleted, or the file alone)
+// is noticed as a removed report is: the record that went into the removed file is not shown as
+// passed, the watch stops before the next module, with status 1 and one message.
+TEST(CliStationTest, removedDatabaseFile_stopsTheWatch_beforeTheNextModule) {
+    const std::string profile = WriteFile("removed-db.json", R"({"advInterval": 400})");
+    const std::string folder = Scratch("removed-db");
+    const std::string database = folder + "/line.sqlite";
+    const struct {
+        const char* what;
+        std::string removed;
+    } cases[] = {{"the folder", folder}, {"the file", database}};
+    for (const auto& [what, removed] : cases) {
+        SCOPED_TRACE(what);
+        std::filesystem::create_directories(folder);
+        Fixture fixture;
+        fixture.Add("C0FFEE0000C1");
+        fixture.Add("C0FFEE0000C2");
+        const WatchRun run =
+            RunWatch(fixture,
+                     {"apply", profile, "--watch", "--ports", fixture.Pattern(), "--record",
+                      "sqlite:" + database, "--parallel", "1"},
+                     [&](std::atomic<bool>&) {
+                         std::filesystem::remove_all(removed);
+                         fixture.PlugAll();
+                         std::this_thread::sleep_for(3s);  // it stops by itself before this ends
+                     });
+        EXPECT_EQ(run.status, 1);
+        EXPECT_THAT(run.err, HasSubstr("removed or replaced"));
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_THAT(run.out, ::testing::Not(HasSubstr("PASS C0FFEE")));
+        // One module was configured; the other not even opened.
+        EXPECT_TRUE(fixture.Module(0).Commands().empty() ||
+                    fixture.Module(1).Commands().empty());
+        std::filesystem::remove_all(folder);
+    }
+}
+
 // A module that does not answer is tried again (each try recorded); one that refuses is not.
 TEST(CliStationTest, failuresOnTheLine_areTriedAgain_refusalsAreNot) {
     const std::string profile = WriteFile("retry.json", R"({"advInterval": 500})");

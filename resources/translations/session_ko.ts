@@ -71,5 +71,9 @@
         <source>The name counter was not reset: %1.</source>
         <translation>이름 카운터를 바꾸지 않았습니다: %1.</translation>
     </message>
+    <message>
+        <source>The line's database %1 did not take a record (%2); the station stopped before the next module.</source>
+        <translation>라인 데이터베이스 %1이(가) 기록을 받지 않았습니다(%2). 다음 모듈 전에 스테이션을 멈추었습니다.</translation>
+    </message>
 </context>
 </TS>
