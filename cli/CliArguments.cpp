@@ -2,6 +2,7 @@
 
 #include "BaudRates.h"
 #include "ExitCode.h"
+#include "StoredText.h"
 
 #include <CLI/CLI.hpp>
 
@@ -32,6 +33,11 @@ CLI::Option* AddText(CLI::App* command, const std::string& name, std::optional<s
 const CLI::Validator kNotEmpty(
     [](const std::string& value) { return value.empty() ? "an empty value" : std::string(); }, "",
     "NOT EMPTY");
+
+// What is recorded, or looked up in the records, is text: a line's database refuses other bytes.
+const CLI::Validator kUtf8(
+    [](const std::string& value) { return IsUtf8(value) ? std::string() : "not UTF-8 text"; }, "",
+    "UTF-8");
 
 // An empty value would otherwise be taken as the default speed.
 std::uint32_t PortBaud(const std::string& text) {
@@ -204,14 +210,18 @@ void AddProfileCommands(CLI::App& app, Commands& c) {
         "Watch mode: tries again after a failure on the line (default 1)");
     CLI::Option* station =
         AddText(apply, "--station", r.station, "Watch mode: the station's name (default: host)")
-            ->check(kNotEmpty);
+            ->check(kNotEmpty)
+            ->check(kUtf8);
     CLI::Option* operatorName =
-        AddText(apply, "--operator", r.operatorName, "Watch mode: the operator, recorded");
-    CLI::Option* lot = AddText(apply, "--lot", r.lot, "Watch mode: the lot, recorded");
+        AddText(apply, "--operator", r.operatorName, "Watch mode: the operator, recorded")
+            ->check(kUtf8);
+    CLI::Option* lot =
+        AddText(apply, "--lot", r.lot, "Watch mode: the lot, recorded")->check(kUtf8);
     CLI::Option* record =
         AddText(apply, "--record", r.record,
                 "Watch mode: the line's database, sqlite:PATH or postgresql://user@host/db")
-            ->check(kNotEmpty);
+            ->check(kNotEmpty)
+            ->check(kUtf8);
     CLI::Option* reset = apply->add_option_function<std::string>(
         "--reset-counter",
         [&r](const std::string& text) {
@@ -259,12 +269,13 @@ void AddReport(CLI::App& app, Commands& c) {
     ReportRequest& r = c.report;
     AddText(report, "--record", r.record,
             "The database, sqlite:PATH or postgresql://user@host/db (default: this station's)")
-        ->check(kNotEmpty);
-    AddText(report, "--lot", r.lot, "Only this lot");
-    AddText(report, "--station", r.station, "Only this station");
+        ->check(kNotEmpty)
+        ->check(kUtf8);
+    AddText(report, "--lot", r.lot, "Only this lot")->check(kUtf8);
+    AddText(report, "--station", r.station, "Only this station")->check(kUtf8);
     AddText(report, "--result", r.result, "Only this result")
         ->check(CLI::IsMember({"PASS", "FAIL", "DUPLICATE"}));
-    AddText(report, "--address", r.address, "Only the unit with this address");
+    AddText(report, "--address", r.address, "Only the unit with this address")->check(kUtf8);
     AddText(report, "--since", r.since, "Only records from this UTC time on (2026-12-10T08:00)");
     CLI::Option* json = report->add_flag("--json", r.json, "One JSON object per record");
     CLI::Option* csv = report->add_flag("--csv", r.csv, "CSV, as the watch's report file");

@@ -39,6 +39,19 @@ public:
         return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
     }
     int Rows() const { return PQntuples(m_result); }
+    // The SQLSTATE of an error, empty when libpq itself failed (a connection lost mid-call).
+    std::string State() const {
+        const char* state = PQresultErrorField(m_result, PG_DIAG_SQLSTATE);
+        return state != nullptr ? state : "";
+    }
+    std::string Message() const {
+        const char* primary = PQresultErrorField(m_result, PG_DIAG_MESSAGE_PRIMARY);
+        std::string message = primary != nullptr ? primary : PQresultErrorMessage(m_result);
+        while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
+            message.pop_back();
+        }
+        return message;
+    }
     std::string Text(int row, int column) const { return PQgetvalue(m_result, row, column); }
     bool IsNull(int row, int column) const { return PQgetisnull(m_result, row, column) != 0; }
 
@@ -78,8 +91,21 @@ public:
         for (const RecordColumn& column : RecordColumns()) {
             texts.push_back(ParameterText(ColumnSqlValue(r, column)));
         }
-        const bool ok = Connected() && Params(m_insert, Pointers(texts)).Ok();
-        return ok ? std::error_code() : std::make_error_code(std::errc::io_error);
+        if (!Connected()) {
+            m_failure = PQerrorMessage(m_connection);
+            return std::make_error_code(kUnreachable);
+        }
+        const Result inserted = Params(m_insert, Pointers(texts));
+        if (inserted.Ok()) {
+            return {};
+        }
+        m_failure = inserted.Message();
+        return std::make_error_code(ConnectionLost(inserted) ? kUnreachable : std::errc::io_error);
+    }
+
+    std::string WriteFailure() const override {
+        std::lock_guard guard(m_lock);
+        return m_failure;
     }
 
     std::set<std::string> PassedAddresses() const override {
@@ -207,6 +233,14 @@ private:
         return PQstatus(m_connection) == CONNECTION_OK;
     }
 
+    // Only a connection that is lost is waited for: libpq's verdict, a connection exception
+    // (SQLSTATE class 08), the server shutting down or not ready yet (57P01 to 57P03).
+    bool ConnectionLost(const Result& result) const {
+        const std::string state = result.State();
+        return PQstatus(m_connection) == CONNECTION_BAD || state.rfind("08", 0) == 0 ||
+               state == "57P01" || state == "57P02" || state == "57P03";
+    }
+
     bool Exec(const std::string& sql) const {
         return Result(PQexec(m_connection, sql.c_str())).Ok();
     }
@@ -230,13 +264,12 @@ private:
     bool ReadSchema(std::string& why) {
         Result exists(PQexec(m_connection, "SELECT to_regclass('schema_version') IS NOT NULL"));
         if (!exists.Ok() || exists.Text(0, 0) != "t") {
-            why = exists.Ok() ? "it holds no records of this program"
-                              : PQerrorMessage(m_connection);
+            why =
+                exists.Ok() ? "it holds no records of this program" : PQerrorMessage(m_connection);
             return false;
         }
         Result version(PQexec(m_connection, "SELECT MAX(version) FROM schema_version"));
-        m_version =
-            version.Ok() && !version.IsNull(0, 0) ? std::stoi(version.Text(0, 0)) : 0;
+        m_version = version.Ok() && !version.IsNull(0, 0) ? std::stoi(version.Text(0, 0)) : 0;
         return NotNewer(m_version, why);
     }
 
@@ -300,8 +333,9 @@ private:
 
     const std::string m_insert = InsertSql(kPostgresDialect);
     std::string m_address;
-    int m_version = kSchemaVersion;  // an older one only when read as it is
+    int m_version = kSchemaVersion;          // an older one only when read as it is
     mutable PGconn* m_connection = nullptr;  // guarded by m_lock
+    std::string m_failure;                   // why the last write failed; guarded by m_lock
     mutable std::mutex m_lock;               // one statement at a time on the connection
 };
 

@@ -1,5 +1,7 @@
 #include "RecordSql.h"
 
+#include "StoredText.h"
+
 namespace {
 
 std::string Placeholder(const SqlDialect& dialect, std::size_t number) {
@@ -26,8 +28,8 @@ std::string Definition(const RecordColumn& column, const SqlDialect& dialect) {
 std::string ColumnList(int version = kRecordVersion) {
     std::string list;
     for (const RecordColumn& column : RecordColumns()) {
-        list += (list.empty() ? "" : ", ") +
-                std::string(column.since <= version ? column.sql : "NULL");
+        list +=
+            (list.empty() ? "" : ", ") + std::string(column.since <= version ? column.sql : "NULL");
     }
     return list;
 }
@@ -83,8 +85,8 @@ std::vector<SqlFilter> FiltersOf(const RecordStore::Query& query) {
     std::vector<SqlFilter> chosen;
     for (const auto& filter : filters) {
         if (filter.value) {
-            chosen.push_back(
-                {RecordColumnNamed(filter.column).sql, filter.comparison, *filter.value});
+            chosen.push_back({RecordColumnNamed(filter.column).sql, filter.comparison,
+                              StoredText(*filter.value)});  // as the column holds it
         }
     }
     return chosen;

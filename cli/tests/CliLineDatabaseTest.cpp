@@ -4,9 +4,11 @@
 #include "CliRun.h"
 #include "RecordStore.h"
 #include "ScratchPostgres.h"
+#include "StoredText.h"
 #include "VirtualModule.h"
 
 #include <gmock/gmock.h>
+#include <libpq-fe.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -39,7 +41,7 @@ std::string ProfileFile(const std::string& name) {
 class StationRun {
 public:
     StationRun(const std::string& station, const std::string& profile, int modules,
-               int firstAddress)
+               int firstAddress, std::vector<std::string> options = {})
         : m_tag("ldb-" + std::to_string(::getpid()) + "-" + station + "-") {
         for (int i = 0; i < modules; ++i) {
             VirtualModuleOptions options;
@@ -50,11 +52,15 @@ public:
             m_modules.push_back(std::make_unique<VirtualModule>(options));
             EXPECT_FALSE(m_modules.back()->Start());
         }
-        m_watch = std::async(std::launch::async, [this, station, profile] {
-            return RunCli(
-                {"skw-manager-cli", "apply", profile, "--watch", "--ports", "*/" + m_tag + "*",
-                 "--record", Postgres().Address(), "--station", station},
-                CliEnvironment{m_out, m_err, {}, [this] { return Ports(); }, &m_stop});
+        std::vector<std::string> args = {"skw-manager-cli", "apply",
+                                         profile,           "--watch",
+                                         "--ports",         "*/" + m_tag + "*",
+                                         "--record",        Postgres().Address(),
+                                         "--station",       station};
+        args.insert(args.end(), options.begin(), options.end());
+        m_watch = std::async(std::launch::async, [this, args] {
+            return RunCli(args,
+                          CliEnvironment{m_out, m_err, {}, [this] { return Ports(); }, &m_stop});
         });
     }
 
@@ -64,6 +70,10 @@ public:
         return m_watch.get();
     }
     VirtualModule& Module(std::size_t i) { return *m_modules[i]; }
+    // Whether the watch ended by itself within `limit`.
+    bool Ended(std::chrono::seconds limit) {
+        return m_watch.wait_for(limit) == std::future_status::ready;
+    }
     std::string Err() const { return m_err.str(); }
     std::string Out() const { return m_out.str(); }
 
@@ -94,6 +104,16 @@ std::vector<UnitRecord> Records(const std::string& station) {
     RecordStore::Query query;
     query.station = station;
     return store ? store->Records(query, why) : std::vector<UnitRecord>{};
+}
+
+// Runs `sql` on the test's server as another program would; false when it fails.
+bool RunSql(const std::string& sql) {
+    PGconn* connection = PQconnectdb(Postgres().Address().c_str());
+    PGresult* result = PQexec(connection, sql.c_str());
+    const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK;
+    PQclear(result);
+    PQfinish(connection);
+    return ok;
 }
 
 bool WaitFor(const std::function<bool()>& condition) {
@@ -170,4 +190,49 @@ TEST(CliLineDatabaseTest, aLostDatabase_holdsTheStation_untilItIsBack) {
     for (const UnitRecord& record : Records(station)) {
         EXPECT_EQ(record.result, UnitRecord::Result::Pass) << record.reason;
     }
+}
+
+// A noisy module's FAIL transcript holds bytes that are not UTF-8 (and PostgreSQL takes only
+// UTF-8): its record is stored all the same, escaped, with its bytes recoverable.
+TEST(CliLineDatabaseTest, aNoisyModulesTranscript_isStored_withItsBytes) {
+    ASSERT_TRUE(Postgres().Running());
+    const std::string profile = ProfileFile("noisy");
+    const std::string station = "noisy" + std::to_string(::getpid());
+    StationRun run(station, profile, 1, 0x300, {"--retries", "0"});
+    run.Module(0).SetFault(SimFault::GarbageLines, true);
+    run.Module(0).SetFault(SimFault::ForgetsName, true);  // fails, so its transcript is kept
+    std::this_thread::sleep_for(700ms);
+    run.PlugAll();
+    EXPECT_TRUE(WaitFor([&] { return Records(station).size() == 1; }));
+    EXPECT_EQ(run.Finish(), 0) << run.Err();
+    const auto records = Records(station);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].result, UnitRecord::Result::Fail);
+    EXPECT_THAT(records[0].transcript, ::testing::HasSubstr("< \xF8\x9B~"));
+    EXPECT_FALSE(IsUtf8(records[0].transcript));
+}
+
+// A record the database refuses for another reason than a lost connection (here a rule of the
+// line's own) is not written again for ever: the watch stops before the next module with
+// status 1 and the database's reason, and the unit's line is not shown.
+TEST(CliLineDatabaseTest, aRecordTheDatabaseRefuses_stopsTheWatch_withItsReason) {
+    ASSERT_TRUE(Postgres().Running());
+    Records("schema");  // the tables exist
+    const std::string lot = "refused-" + std::to_string(::getpid());
+    const std::string rule = "refuse_" + std::to_string(::getpid());
+    ASSERT_TRUE(
+        RunSql("ALTER TABLE units ADD CONSTRAINT " + rule + " CHECK (lot <> '" + lot + "')"));
+    const std::string profile = ProfileFile("refused");
+    const std::string station = "refused" + std::to_string(::getpid());
+    StationRun run(station, profile, 1, 0x400, {"--lot", lot});
+    std::this_thread::sleep_for(700ms);
+    run.PlugAll();
+    EXPECT_TRUE(run.Ended(20s));
+    const int status = run.Finish();
+    EXPECT_TRUE(RunSql("ALTER TABLE units DROP CONSTRAINT " + rule));
+    EXPECT_EQ(status, 1);
+    EXPECT_THAT(run.Err(), ::testing::HasSubstr("did not take a record"));
+    EXPECT_THAT(run.Err(), ::testing::HasSubstr(rule));
+    EXPECT_THAT(run.Out(), ::testing::Not(::testing::HasSubstr("PASS C0FFEE")));
+    EXPECT_THAT(run.Out(), ::testing::Not(::testing::HasSubstr("cannot be reached")));
 }

@@ -240,6 +240,47 @@ TEST(CliStationTest, aRecordThatCannotBeUsed_isRefusedBeforeAnyPort) {
     }
 }
 
+// A value that is not UTF-8 would be recorded with every unit (or looked for in the records) and
+// a line's database refuses it: it is refused before anything starts, with status 2.
+TEST(CliStationTest, argumentsThatAreNotUtf8_areRefusedBeforeAnythingStarts) {
+    const std::string profile = WriteFile("not-utf8.json", R"({"advInterval": 400})");
+    const std::vector<std::string> watch = {"apply", profile, "--watch", "--ports",
+                                            "/dev/skw-none-*"};
+    const std::vector<std::string> reportCommand = {"report"};
+    const std::vector<std::string> cases[] = {
+        {"--lot", "L\xff-1"},
+        {"--operator", "kim\xc3"},
+        {"--station", "ST-\xc0\xaf"},
+        {"--record", "sqlite:/tmp/line-\xfe.sqlite"},
+    };
+    for (const auto& bad : cases) {
+        SCOPED_TRACE(bad.front());
+        for (const bool report : {false, true}) {
+            if (report && bad.front() == "--operator") {
+                continue;  // the report has no such filter
+            }
+            std::vector<std::string> args = {"skw-manager-cli"};
+            const std::vector<std::string>& command = report ? reportCommand : watch;
+            args.insert(args.end(), command.begin(), command.end());
+            args.insert(args.end(), bad.begin(), bad.end());
+            std::ostringstream out;
+            std::ostringstream err;
+            std::atomic<bool> stop{false};
+            auto run = std::async(std::launch::async, [&] {
+                return RunCli(
+                    args,
+                    CliEnvironment{out, err, {}, [] { return std::vector<std::string>{}; }, &stop});
+            });
+            if (run.wait_for(5s) != std::future_status::ready) {
+                stop = true;  // it was not refused: end it, and fail below
+            }
+            EXPECT_EQ(run.get(), 2) << report;
+            EXPECT_THAT(err.str(), HasSubstr("not UTF-8"));
+            EXPECT_EQ(out.str(), "");
+        }
+    }
+}
+
 // A report that disappears stops the watch before the next module, with one clear message; a
 // second watch over the same ports is refused.
 TEST(CliStationTest, lostReport_stopsTheWatch_andASecondWatchIsRefused) {
@@ -305,8 +346,7 @@ TEST(CliStationTest, removedDatabaseFile_stopsTheWatch_beforeTheNextModule) {
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         EXPECT_THAT(run.out, ::testing::Not(HasSubstr("PASS C0FFEE")));
         // One module was configured; the other not even opened.
-        EXPECT_TRUE(fixture.Module(0).Commands().empty() ||
-                    fixture.Module(1).Commands().empty());
+        EXPECT_TRUE(fixture.Module(0).Commands().empty() || fixture.Module(1).Commands().empty());
         std::filesystem::remove_all(folder);
     }
 }
