@@ -137,7 +137,7 @@ private:
     std::atomic<bool> m_finished{false};
     Failure m_recordError{SessionOutcome::RecordFailed, ""};  // set under the station's record
                                                               // lock, read after Run
-    std::string m_portTaken;    // set on the station's thread, read after Run
+    std::string m_portTaken;  // set on the station's thread, read after Run
 };
 
 }  // namespace

@@ -19,8 +19,9 @@ constexpr int kBusyMs = 10000;  // another station's transaction holds the file 
 // at exit, and every start would give the first name again.
 bool IsDatabaseFile(const std::string& path, std::string& why) {
     if (path.empty() || path == ":memory:" || path.rfind("file:", 0) == 0) {
-        why = "name a database file (sqlite:PATH); records and counter kept in memory are lost "
-              "at exit";
+        why =
+            "name a database file (sqlite:PATH); records and counter kept in memory are lost "
+            "at exit";
         return false;
     }
     // A device such as /dev/null would take every record and keep none.
@@ -240,8 +241,8 @@ private:
             m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'");
         const int step = exists.Step();
         if (step != SQLITE_ROW) {
-            why = step == SQLITE_DONE ? "it holds no records of this program"
-                                      : sqlite3_errmsg(m_db);
+            why =
+                step == SQLITE_DONE ? "it holds no records of this program" : sqlite3_errmsg(m_db);
             return false;
         }
         Statement version(m_db, "SELECT MAX(version) FROM schema_version");
@@ -322,7 +323,7 @@ private:
     std::string m_path;
     int m_version = kSchemaVersion;  // an older one only when read as it is
     sqlite3* m_db = nullptr;
-    std::string m_failure;  // why the last write failed; guarded by m_lock
+    std::string m_failure;      // why the last write failed; guarded by m_lock
     mutable std::mutex m_lock;  // one statement at a time on the connection
 };
 

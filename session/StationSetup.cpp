@@ -154,7 +154,8 @@ Step StationSetup::OpenStore() {
 }
 
 Failure StationSetup::RecordFailure(const std::error_code& error) const {
-    const RecordSink* sink = m_report ? static_cast<const RecordSink*>(m_report.get()) : m_store.get();
+    const RecordSink* sink =
+        m_report ? static_cast<const RecordSink*>(m_report.get()) : m_store.get();
     if (sink == nullptr) {
         return Failure{SessionOutcome::RecordFailed, error.message()};
     }
