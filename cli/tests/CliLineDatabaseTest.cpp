@@ -9,6 +9,8 @@
 
 #include <gmock/gmock.h>
 #include <libpq-fe.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -115,6 +117,35 @@ bool RunSql(const std::string& sql) {
     PQfinish(connection);
     return ok;
 }
+
+// A server on loopback that accepts every connection and never answers: the kernel completes
+// each handshake into the backlog, and nothing ever reads.
+class SilentServer {
+public:
+    SilentServer() {
+        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::listen(m_socket, 16) == 0 &&
+            ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+            m_port = ntohs(address.sin_port);
+        }
+    }
+    ~SilentServer() { ::close(m_socket); }
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+
+    std::string Address() const {
+        return "postgresql://skw@127.0.0.1:" + std::to_string(m_port) + "/line";
+    }
+
+private:
+    int m_socket = -1;
+    int m_port = 0;
+};
 
 bool WaitFor(const std::function<bool()>& condition) {
     const auto limit = std::chrono::steady_clock::now() + 60s;
@@ -235,4 +266,37 @@ TEST(CliLineDatabaseTest, aRecordTheDatabaseRefuses_stopsTheWatch_withItsReason)
     EXPECT_THAT(run.Err(), ::testing::HasSubstr(rule));
     EXPECT_THAT(run.Out(), ::testing::Not(::testing::HasSubstr("PASS C0FFEE")));
     EXPECT_THAT(run.Out(), ::testing::Not(::testing::HasSubstr("cannot be reached")));
+}
+
+// A database server that accepts and never answers holds neither the watch nor `report`: each
+// gives up within the connection's time limit, with a message that says so (status 2: nothing
+// was sent to a module).
+TEST(CliLineDatabaseTest, aServerThatNeverAnswers_isGivenUpWithinSeconds) {
+    const SilentServer server;
+    const std::string profile = ProfileFile("silent");
+    const std::vector<std::string> cases[] = {
+        {"report", "--record", server.Address(), "--summary"},
+        {"apply", profile, "--watch", "--ports", "/dev/skw-none-*", "--record", server.Address()},
+    };
+    for (const auto& command : cases) {
+        SCOPED_TRACE(command.front());
+        std::vector<std::string> args = {"skw-manager-cli"};
+        args.insert(args.end(), command.begin(), command.end());
+        std::ostringstream out;
+        std::ostringstream err;
+        std::atomic<bool> stop{false};
+        const auto began = std::chrono::steady_clock::now();
+        auto run = std::async(std::launch::async, [&] {
+            return RunCli(
+                args,
+                CliEnvironment{out, err, {}, [] { return std::vector<std::string>{}; }, &stop});
+        });
+        const bool ended = run.wait_for(15s) == std::future_status::ready;
+        EXPECT_TRUE(ended) << "still waiting for the server";
+        stop = true;
+        EXPECT_EQ(run.get(), 2) << err.str();
+        EXPECT_LT(std::chrono::steady_clock::now() - began, 15s);
+        EXPECT_THAT(err.str(), ::testing::AllOf(::testing::HasSubstr("cannot be used"),
+                                                ::testing::HasSubstr("timeout expired")));
+    }
 }

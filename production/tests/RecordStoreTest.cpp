@@ -348,3 +348,27 @@ TEST(RecordStoreTest, readingADatabase_neverCreatesOrChangesIt) {
     }
     EXPECT_FALSE(std::filesystem::exists(missing.substr(7)));
 }
+
+// A server that hangs with the connection open (it neither answers nor closes) is given up
+// within the statement's time limit: no number, a record "cannot be reached" (written again
+// later), and everything works again once it answers.
+TEST(RecordStoreTest, aHungPostgresServer_isGivenUpWithinTheTimeLimit) {
+    ASSERT_TRUE(Postgres().Running());
+    std::string why;
+    auto store = OpenRecordStore(Postgres().Address(), why);
+    ASSERT_TRUE(store) << why;
+    const std::string key = "H{n}-" + std::to_string(::getpid());
+    EXPECT_EQ(store->TakeNumber(key, 1), 1u);
+    Postgres().Freeze();
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(store->TakeNumber(key, 1), std::nullopt);
+    const std::error_code error =
+        store->Write(Record("S", "C0FFEE0000EE", UnitRecord::Result::Pass));
+    EXPECT_TRUE(error);
+    EXPECT_TRUE(store->Retriable(error)) << store->WriteFailure();
+    const auto waited = std::chrono::steady_clock::now() - began;
+    Postgres().Thaw();
+    EXPECT_LT(waited, std::chrono::seconds(20));
+    EXPECT_EQ(store->TakeNumber(key, 1), 2u);
+    EXPECT_FALSE(store->Write(Record("S", "C0FFEE0000EE", UnitRecord::Result::Pass)));
+}
