@@ -274,10 +274,11 @@ TEST(RecordStoreTest, aLostPostgresServer_givesNoNumber_untilItIsBack) {
 // reason, rather than taken and then waited for as if it could not be reached.
 TEST(RecordStoreTest, aDatabaseThatCannotBeWritten_isRefusedOnOpen) {
     ASSERT_TRUE(Postgres().Running());
+    // Each with its tables: a station could read them, only not write.
     const std::string readOnly = SqliteAddress("read-only");
-    {
+    for (const std::string& address : {readOnly, Postgres().Address()}) {
         std::string why;
-        ASSERT_TRUE(OpenRecordStore(readOnly, why)) << why;
+        ASSERT_TRUE(OpenRecordStore(address, why)) << why;
     }
     ASSERT_TRUE(MakeReadOnly(readOnly));
     const struct {
@@ -326,8 +327,17 @@ TEST(RecordStoreTest, readingADatabase_neverCreatesOrChangesIt) {
         ASSERT_EQ(records.size(), 1u) << why;
         EXPECT_EQ(records[0].address, "C0FFEE0000E1");
         EXPECT_EQ(records[0].serial, "");
-        // Still the first version: the later columns can be added again.
-        EXPECT_TRUE(RunSql(address, "ALTER TABLE units ADD COLUMN serial TEXT"));
+        // Still the first version: the later columns are not there. A station brings it up to
+        // date again.
+        std::string probe;
+        for (const RecordColumn& column : RecordColumns()) {
+            if (column.since > 1) {
+                probe += "ALTER TABLE units ADD COLUMN " + std::string(column.sql) +
+                         " TEXT; ALTER TABLE units DROP COLUMN " + column.sql + "; ";
+            }
+        }
+        EXPECT_TRUE(RunSql(address, probe));
+        EXPECT_TRUE(OpenRecordStore(address, why)) << why;
     }
     ASSERT_TRUE(RunSql(Postgres().Address(), "CREATE DATABASE empty"));
     std::string empty = Postgres().Address();
