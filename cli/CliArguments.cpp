@@ -4,6 +4,7 @@
 #include "ExitCode.h"
 #include "RecordStore.h"
 #include "SettingTable.h"
+#include "StoredText.h"
 
 #include <CLI/CLI.hpp>
 
@@ -41,6 +42,11 @@ const CLI::Validator kSomePort(
         return value.find_first_not_of(", ") == std::string::npos ? "no port in it" : std::string();
     },
     "", "PORTS");
+
+// What is recorded, or looked up in the records, is text: a line's database refuses other bytes.
+const CLI::Validator kUtf8(
+    [](const std::string& value) { return IsUtf8(value) ? std::string() : "not UTF-8 text"; }, "",
+    "UTF-8");
 
 // An empty value would otherwise be taken as the default speed.
 std::uint32_t PortBaud(const std::string& text) {
@@ -229,14 +235,18 @@ void AddProfileCommands(CLI::App& app, Commands& c) {
         "Watch mode: tries again after a failure on the line (default 1)");
     CLI::Option* station =
         AddText(apply, "--station", r.station, "Watch mode: the station's name (default: host)")
-            ->check(kNotEmpty);
+            ->check(kNotEmpty)
+            ->check(kUtf8);
     CLI::Option* operatorName =
-        AddText(apply, "--operator", r.operatorName, "Watch mode: the operator, recorded");
-    CLI::Option* lot = AddText(apply, "--lot", r.lot, "Watch mode: the lot, recorded");
+        AddText(apply, "--operator", r.operatorName, "Watch mode: the operator, recorded")
+            ->check(kUtf8);
+    CLI::Option* lot =
+        AddText(apply, "--lot", r.lot, "Watch mode: the lot, recorded")->check(kUtf8);
     CLI::Option* record =
         AddText(apply, "--record", r.record,
                 "Watch mode: the line's database, sqlite:PATH or postgresql://user@host/db")
-            ->check(kNotEmpty);
+            ->check(kNotEmpty)
+            ->check(kUtf8);
     CLI::Option* reset = apply->add_option_function<std::string>(
         "--reset-counter",
         [&r](const std::string& text) {
@@ -284,12 +294,13 @@ void AddReport(CLI::App& app, Commands& c) {
     ReportRequest& r = c.report;
     AddText(report, "--record", r.record,
             "The database, sqlite:PATH or postgresql://user@host/db (default: this station's)")
-        ->check(kNotEmpty);
-    AddText(report, "--lot", r.lot, "Only this lot");
-    AddText(report, "--station", r.station, "Only this station");
+        ->check(kNotEmpty)
+        ->check(kUtf8);
+    AddText(report, "--lot", r.lot, "Only this lot")->check(kUtf8);
+    AddText(report, "--station", r.station, "Only this station")->check(kUtf8);
     AddText(report, "--result", r.result, "Only this result")
         ->check(CLI::IsMember({"PASS", "FAIL", "DUPLICATE"}));
-    AddText(report, "--address", r.address, "Only the unit with this address");
+    AddText(report, "--address", r.address, "Only the unit with this address")->check(kUtf8);
     report->add_option_function<std::string>(
         "--since",
         [&r](const std::string& text) {

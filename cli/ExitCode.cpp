@@ -29,6 +29,10 @@ ExitCode ExitCodeOf(SessionOutcome outcome) {
         case SessionOutcome::StationTaken:
             // As for a port another program has open.
             return ExitCode::PortNotOpened;
+        case SessionOutcome::RecordFailed:
+            // Nothing the user could have given otherwise: the file or database failed under
+            // the running station.
+            return ExitCode::Internal;
     }
     return ExitCode::Internal;
 }

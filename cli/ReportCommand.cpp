@@ -157,7 +157,8 @@ void SaySummary(const std::vector<UnitRecord>& records, const CliContext& contex
 int RunReport(const ReportRequest& request, const CliContext& context) {
     const std::string address = request.record.value_or(DefaultRecordAddress());
     std::string why;
-    const std::unique_ptr<RecordStore> store = OpenRecordStore(address, why);
+    const std::unique_ptr<RecordStore> store =
+        OpenRecordStore(address, why, StoreAccess::Reading);
     if (!store) {
         return context.Fail(ExitCodeOf(SessionOutcome::RecordRefused),
                             context.texts(SessionText::StoreRefused, {ShownAddress(address), why}));

@@ -66,7 +66,7 @@ public:
         SaySummary(station.Summary());
         switch (end) {
             case Station::End::RecordFailed:
-                return m_context.Fail(ExitCode::Internal, m_recordError);
+                return m_context.Fail(m_recordError);
             case Station::End::PortTaken:
                 return m_context.Fail(Failure{SessionOutcome::StationTaken, m_portTaken});
             case Station::End::Stopped:
@@ -81,11 +81,7 @@ private:
         events.storeWaiting = [this] { m_context.Say(m_context.texts(TextId::StoreWaiting)); };
         events.recorded = [this](const UnitRecord& record) { SayRecord(record); };
         events.recordFailed = [this](const UnitRecord&, const std::error_code& error) {
-            const RecordSink* record = m_setup.Record();
-            m_recordError = m_context.texts(
-                SessionText::ReportFailed,
-                {m_setup.Store() == nullptr && record != nullptr ? record->Name() : "",
-                 error.message()});
+            m_recordError = m_setup.RecordFailure(error);
         };
         events.portTaken = [this](const std::string& port) {
             m_portTaken = m_context.texts(SessionText::WatchTaken, {port});
@@ -139,8 +135,9 @@ private:
     const CliContext& m_context;
     const PortLister& m_listPorts;
     std::atomic<bool> m_finished{false};
-    std::string m_recordError;  // set under the station's record lock, read after Run
-    std::string m_portTaken;    // set on the station's thread, read after Run
+    Failure m_recordError{SessionOutcome::RecordFailed, ""};  // set under the station's record
+                                                              // lock, read after Run
+    std::string m_portTaken;  // set on the station's thread, read after Run
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "RecordColumns.h"
 
+#include "StoredText.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -110,8 +112,8 @@ const RecordColumn& RecordColumnNamed(std::string_view name) {
 std::string ColumnText(const UnitRecord& r, const RecordColumn& column) {
     return std::visit(
         Overloaded{
-            [&r](std::string R::*value) { return r.*value; },
-            [&r](std::vector<std::string> R::*value) { return JoinedFields(r.*value); },
+            [&r](std::string R::*value) { return StoredText(r.*value); },
+            [&r](std::vector<std::string> R::*value) { return StoredText(JoinedFields(r.*value)); },
             [&r](R::Result R::*value) { return std::string(ResultText(r.*value)); },
             [&r](double R::*value) { return OneDecimal(r.*value); },
             [&r](unsigned R::*value) { return std::to_string(r.*value); },
@@ -122,8 +124,14 @@ std::string ColumnText(const UnitRecord& r, const RecordColumn& column) {
 nlohmann::ordered_json ColumnJson(const UnitRecord& r, const RecordColumn& column) {
     return std::visit(
         Overloaded{
-            [&r](std::string R::*value) { return nlohmann::ordered_json(r.*value); },
-            [&r](std::vector<std::string> R::*value) { return nlohmann::ordered_json(r.*value); },
+            [&r](std::string R::*value) { return nlohmann::ordered_json(StoredText(r.*value)); },
+            [&r](std::vector<std::string> R::*value) {
+                nlohmann::ordered_json fields = nlohmann::ordered_json::array();
+                for (const std::string& field : r.*value) {
+                    fields.push_back(StoredText(field));
+                }
+                return fields;
+            },
             [&r](R::Result R::*value) { return nlohmann::ordered_json(ResultText(r.*value)); },
             [&r](double R::*value) {
                 return nlohmann::ordered_json(std::round(r.*value * 10) / 10);
@@ -136,8 +144,10 @@ nlohmann::ordered_json ColumnJson(const UnitRecord& r, const RecordColumn& colum
 SqlValue ColumnSqlValue(const UnitRecord& r, const RecordColumn& column) {
     return std::visit(
         Overloaded{
-            [&r](std::string R::*value) { return SqlValue(r.*value); },
-            [&r](std::vector<std::string> R::*value) { return SqlValue(JoinedFields(r.*value)); },
+            [&r](std::string R::*value) { return SqlValue(StoredText(r.*value)); },
+            [&r](std::vector<std::string> R::*value) {
+                return SqlValue(StoredText(JoinedFields(r.*value)));
+            },
             [&r](R::Result R::*value) { return SqlValue(std::string(ResultText(r.*value))); },
             [&r](double R::*value) { return SqlValue(r.*value); },
             [&r](unsigned R::*value) { return SqlValue(std::int64_t{r.*value}); },
@@ -147,8 +157,10 @@ SqlValue ColumnSqlValue(const UnitRecord& r, const RecordColumn& column) {
 
 void SetColumnFromText(UnitRecord& r, const RecordColumn& column, const std::string& text) {
     std::visit(Overloaded{
-                   [&](std::string R::*value) { r.*value = text; },
-                   [&](std::vector<std::string> R::*value) { r.*value = SplitFields(text); },
+                   [&](std::string R::*value) { r.*value = BytesOfStoredText(text); },
+                   [&](std::vector<std::string> R::*value) {
+                       r.*value = SplitFields(BytesOfStoredText(text));
+                   },
                    [&](R::Result R::*value) { r.*value = ResultFromText(text); },
                    [&](double R::*value) { ReadNumber(text, r.*value); },
                    [&](unsigned R::*value) { ReadNumber(text, r.*value); },

@@ -45,7 +45,8 @@ std::vector<const RecordColumn*> RecordColumnsOf(int version);
 const RecordColumn& RecordColumnNamed(std::string_view name);
 
 // A column's value as text, as a CSV field holds it before quoting: the confirmed fields joined
-// by ';', the result as "PASS", the seconds to one decimal.
+// by ';', the result as "PASS", the seconds to one decimal. Every text is stored as StoredText
+// gives it (StoredText.h: valid UTF-8, other bytes escaped), in every sink and every output.
 std::string ColumnText(const UnitRecord& record, const RecordColumn& column);
 // A column's value in a JSON object: the confirmed fields as a list, the numbers as numbers
 // (the seconds to one decimal, as in the CSV).
@@ -54,7 +55,7 @@ nlohmann::ordered_json ColumnJson(const UnitRecord& record, const RecordColumn& 
 using SqlValue = std::variant<std::string, std::int64_t, double>;
 SqlValue ColumnSqlValue(const UnitRecord& record, const RecordColumn& column);
 // Sets a column's value from its text as a database gives it back (a number in C notation; a
-// number that does not read leaves the record's default).
+// number that does not read leaves the record's default; a text's escaped bytes recovered).
 void SetColumnFromText(UnitRecord& record, const RecordColumn& column, const std::string& text);
 
 // A record from the text of each column, in the order of RecordColumns().

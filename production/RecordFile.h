@@ -43,9 +43,13 @@ public:
     }
     // What the sink is, for messages: a file's path, a database's address without password.
     virtual std::string Name() const = 0;
-    // Whether a failed write is tried again until it succeeds (a database that may come back)
-    // rather than stopping the station (a file).
-    virtual bool RetriesWrites() const { return false; }
+    // Whether a write that failed with `error` is tried again until it succeeds: the sink cannot
+    // be reached for now (a database whose connection is lost). Any other error stops the
+    // station: the record was refused, and writing it again would not change that.
+    virtual bool Retriable(const std::error_code&) const { return false; }
+    // Why the last write failed in the sink's own words (a database's message); empty when the
+    // error says it all. Read under the lock the writes are made under.
+    virtual std::string WriteFailure() const { return {}; }
 };
 
 // A report file, CSV (one row per try, a header first) or JSON Lines (one object per try) by

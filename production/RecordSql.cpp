@@ -1,5 +1,7 @@
 #include "RecordSql.h"
 
+#include "StoredText.h"
+
 namespace {
 
 std::string Placeholder(const SqlDialect& dialect, std::size_t number) {
@@ -23,10 +25,11 @@ std::string Definition(const RecordColumn& column, const SqlDialect& dialect) {
            (column.required ? " NOT NULL" : "");
 }
 
-std::string ColumnList() {
+std::string ColumnList(int version = kRecordVersion) {
     std::string list;
     for (const RecordColumn& column : RecordColumns()) {
-        list += (list.empty() ? "" : ", ") + std::string(column.sql);
+        list +=
+            (list.empty() ? "" : ", ") + std::string(column.since <= version ? column.sql : "NULL");
     }
     return list;
 }
@@ -82,24 +85,39 @@ std::vector<SqlFilter> FiltersOf(const RecordStore::Query& query) {
     std::vector<SqlFilter> chosen;
     for (const auto& filter : filters) {
         if (filter.value) {
-            chosen.push_back(
-                {RecordColumnNamed(filter.column).sql, filter.comparison, *filter.value});
+            chosen.push_back({RecordColumnNamed(filter.column).sql, filter.comparison,
+                              StoredText(*filter.value)});  // as the column holds it
         }
     }
     return chosen;
 }
 
-std::string SelectSql(const SqlDialect& dialect, const std::vector<SqlFilter>& filters) {
+std::string SelectSql(const SqlDialect& dialect, const std::vector<SqlFilter>& filters,
+                      int version) {
     std::string where;
     for (std::size_t i = 0; i < filters.size(); ++i) {
         where += (i == 0 ? " WHERE " : " AND ") + std::string(filters[i].column) + " " +
                  filters[i].comparison + " " + Placeholder(dialect, i + 1);
     }
-    return "SELECT " + ColumnList() + " FROM units" + where + " ORDER BY id";
+    return "SELECT " + ColumnList(version) + " FROM units" + where + " ORDER BY id";
 }
 
 std::string PassedAddressesSql() {
     return "SELECT DISTINCT " + std::string(RecordColumnNamed("address").sql) +
            " FROM units WHERE " + RecordColumnNamed("result").sql + " = '" +
            ResultText(UnitRecord::Result::Pass) + "'";
+}
+
+std::string WriteProbeSql() {
+    std::string columns;
+    std::string values;
+    for (const RecordColumn& column : RecordColumns()) {
+        if (column.required) {
+            columns += (columns.empty() ? "" : ", ") + std::string(column.sql);
+            values += (values.empty() ? "" : ", ") +
+                      std::string(column.sqlType == SqlType::Text ? "''" : "0");
+        }
+    }
+    return "INSERT INTO units (" + columns + ") VALUES (" + values +
+           "); UPDATE counters SET next = next WHERE name = ''";
 }

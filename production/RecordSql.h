@@ -38,7 +38,12 @@ struct SqlFilter {
 };
 std::vector<SqlFilter> FiltersOf(const RecordStore::Query& query);
 // Every column in the order of RecordColumns() (so RecordFromColumns reads a row), of the
-// records that pass every filter (parameters 1, 2, ... in their order), oldest first.
-std::string SelectSql(const SqlDialect& dialect, const std::vector<SqlFilter>& filters);
+// records that pass every filter (parameters 1, 2, ... in their order), oldest first. A database
+// of an earlier `version`, read as it is, gives NULL for the columns added since.
+std::string SelectSql(const SqlDialect& dialect, const std::vector<SqlFilter>& filters,
+                      int version = kRecordVersion);
+// Writes what a station writes (a record, a counter), to be undone: whether the database lets
+// this station write at all.
+std::string WriteProbeSql();
 // The addresses of the units that passed.
 std::string PassedAddressesSql();

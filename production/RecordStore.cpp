@@ -15,10 +15,11 @@
 #endif
 
 // The databases this build has; a build without one says so instead of opening it.
-std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::string& why) {
+std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::string& why,
+                                             StoreAccess access) {
     if (address.rfind("sqlite:", 0) == 0) {
 #if SKW_HAVE_SQLITE
-        return OpenSqliteStore(address.substr(7), why);
+        return OpenSqliteStore(address.substr(7), why, access);
 #else
         why = "this build has no SQLite";
         return nullptr;
@@ -26,7 +27,7 @@ std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::st
     }
     if (address.rfind("postgresql://", 0) == 0 || address.rfind("postgres://", 0) == 0) {
 #if SKW_HAVE_POSTGRESQL
-        return OpenPostgresStore(address, why);
+        return OpenPostgresStore(address, why, access);
 #else
         why = "this build has no PostgreSQL";
         return nullptr;

@@ -37,16 +37,23 @@ public:
     virtual std::vector<UnitRecord> Records(const Query& query, std::string& why) = 0;
 
     // A database that is not reachable for a while is waited for: a record is written again
-    // until it is in.
-    bool RetriesWrites() const override { return true; }
+    // until it is in. Write says so with kUnreachable; anything else it refused.
+    static constexpr std::errc kUnreachable = std::errc::not_connected;
+    bool Retriable(const std::error_code& error) const override { return error == kUnreachable; }
     // Another station on the same database may have passed the module since this one started.
     bool PassedNow(const std::string& address) override;
 };
 
+// How a database is opened: by a station, which writes to it (the schema created or brought up
+// to date, and the right to write checked), or only to read its records (`report`): an existing
+// database of this program, never changed, not even created.
+enum class StoreAccess { Station, Reading };
+
 // `sqlite:PATH` or `postgresql://user@host[:port]/db` (also `postgres://`; the usual PG*
 // variables and ~/.pgpass fill in the rest). Nothing, with `why`, when it cannot be opened or its
 // schema is newer than this program's.
-std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::string& why);
+std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::string& why,
+                                             StoreAccess access = StoreAccess::Station);
 
 // An ISO 8601 date or time as a record's UTC time ("2026-12-10T23:00:00Z"): a date and time
 // with "T" or a space between, minutes or seconds (a fraction dropped), with "Z" or an offset

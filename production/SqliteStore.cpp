@@ -7,12 +7,31 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <mutex>
 #include <variant>
 
 namespace {
 
 constexpr int kBusyMs = 10000;  // another station's transaction holds the file this long at most
+
+// A database that outlives the program: records and counter kept only in memory would be gone
+// at exit, and every start would give the first name again.
+bool IsDatabaseFile(const std::string& path, std::string& why) {
+    if (path.empty() || path == ":memory:" || path.rfind("file:", 0) == 0) {
+        why =
+            "name a database file (sqlite:PATH); records and counter kept in memory are lost "
+            "at exit";
+        return false;
+    }
+    // A device such as /dev/null would take every record and keep none.
+    std::error_code error;
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error)) {
+        why = "not a regular file";
+        return false;
+    }
+    return true;
+}
 
 // One prepared statement, finalised when it goes.
 class Statement {
@@ -61,14 +80,30 @@ public:
     SqliteStore(const SqliteStore&) = delete;
     SqliteStore& operator=(const SqliteStore&) = delete;
 
-    bool Open(std::string& why) {
-        if (sqlite3_open_v2(m_path.c_str(), &m_db,
-                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                            nullptr) != SQLITE_OK) {
+    bool Open(StoreAccess access, std::string& why) {
+        if (!IsDatabaseFile(m_path, why)) {
+            return false;
+        }
+        const bool reading = access == StoreAccess::Reading;
+        std::error_code error;
+        if (reading && !std::filesystem::exists(m_path, error)) {
+            why = "no such file";  // a mistyped name, not an empty database to create
+            return false;
+        }
+        const int mode =
+            reading ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        if (sqlite3_open_v2(m_path.c_str(), &m_db, mode | SQLITE_OPEN_FULLMUTEX, nullptr) !=
+            SQLITE_OK) {
             why = m_db != nullptr ? sqlite3_errmsg(m_db) : "out of memory";
             return false;
         }
         sqlite3_busy_timeout(m_db, kBusyMs);
+        if (reading) {
+            Exec("BEGIN");
+            const bool ok = ReadSchema(why);
+            Exec("ROLLBACK");
+            return ok;
+        }
         // A write-ahead log: a commit syncs one file instead of two, and readers (the report
         // command) never wait for a station's writes. Still synchronous: a record that was
         // reported written survives a power cut.
@@ -78,7 +113,7 @@ public:
             why = sqlite3_errmsg(m_db);
             return false;
         }
-        const bool ok = EnsureSchema(why);
+        const bool ok = EnsureSchema(why) && CanWrite(why);
         Exec(ok ? "COMMIT" : "ROLLBACK");
         return ok;
     }
@@ -90,10 +125,26 @@ public:
         for (const RecordColumn& column : RecordColumns()) {
             insert.Bind(++index, ColumnSqlValue(r, column));
         }
-        if (insert.Step() != SQLITE_DONE) {
-            return std::make_error_code(std::errc::io_error);
+        const int step = insert.Step();
+        if (step != SQLITE_DONE) {
+            m_failure = sqlite3_errmsg(m_db);
+            // Another station's transaction outlasting the busy wait passes; any other error
+            // (a full disk, a file that became read-only) stays.
+            const bool passes = step == SQLITE_BUSY || step == SQLITE_LOCKED;
+            return std::make_error_code(passes ? kUnreachable : std::errc::io_error);
+        }
+        // A file removed or replaced while open (its folder deleted) takes every record into a
+        // file nobody will see: the report file notices the same.
+        if (HasMoved()) {
+            m_failure = "the database file was removed or replaced while the station ran";
+            return std::make_error_code(std::errc::no_such_file_or_directory);
         }
         return {};
+    }
+
+    std::string WriteFailure() const override {
+        std::lock_guard guard(m_lock);
+        return m_failure;
     }
 
     std::set<std::string> PassedAddresses() const override {
@@ -163,7 +214,7 @@ public:
     std::vector<UnitRecord> Records(const Query& q, std::string& why) override {
         std::lock_guard guard(m_lock);
         const std::vector<SqlFilter> filters = FiltersOf(q);
-        Statement select(m_db, SelectSql(kSqliteDialect, filters));
+        Statement select(m_db, SelectSql(kSqliteDialect, filters, m_version));
         for (std::size_t i = 0; i < filters.size(); ++i) {
             select.Bind(static_cast<int>(i + 1), filters[i].value);
         }
@@ -184,6 +235,30 @@ private:
         return sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
     }
 
+    // An existing database of this program, read as its version has it; nothing is changed.
+    bool ReadSchema(std::string& why) {
+        Statement exists(
+            m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'");
+        const int step = exists.Step();
+        if (step != SQLITE_ROW) {
+            why =
+                step == SQLITE_DONE ? "it holds no records of this program" : sqlite3_errmsg(m_db);
+            return false;
+        }
+        Statement version(m_db, "SELECT MAX(version) FROM schema_version");
+        m_version = static_cast<int>(version.Step() == SQLITE_ROW ? version.Integer(0) : 0);
+        return NotNewer(m_version, why);
+    }
+
+    static bool NotNewer(std::int64_t found, std::string& why) {
+        if (found > kSchemaVersion) {
+            why = "its schema is version " + std::to_string(found) +
+                  ", newer than this program's " + std::to_string(kSchemaVersion);
+            return false;
+        }
+        return true;
+    }
+
     bool EnsureSchema(std::string& why) {
         Statement exists(
             m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'");
@@ -198,9 +273,7 @@ private:
         }
         Statement version(m_db, "SELECT MAX(version) FROM schema_version");
         const std::int64_t found = version.Step() == SQLITE_ROW ? version.Integer(0) : 0;
-        if (found > kSchemaVersion) {
-            why = "its schema is version " + std::to_string(found) +
-                  ", newer than this program's " + std::to_string(kSchemaVersion);
+        if (!NotNewer(found, why)) {
             return false;
         }
         // An older database is brought up to this version, inside the opening transaction.
@@ -214,6 +287,24 @@ private:
             }
         }
         return true;
+    }
+
+    bool HasMoved() const {
+        int moved = 0;
+        return sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK &&
+               moved != 0;
+    }
+
+    // A file SQLite may only read is refused now, not found out by the first record; the
+    // trial writes are undone.
+    bool CanWrite(std::string& why) {
+        const bool ok = Exec("SAVEPOINT probe") && Exec(WriteProbeSql());
+        if (!ok) {
+            why = sqlite3_errmsg(m_db);
+        }
+        Exec("ROLLBACK TO probe");
+        Exec("RELEASE probe");
+        return ok;
     }
 
     std::optional<unsigned> ReturnedNumber(const std::string& key) {
@@ -230,15 +321,18 @@ private:
 
     const std::string m_insert = InsertSql(kSqliteDialect);
     std::string m_path;
+    int m_version = kSchemaVersion;  // an older one only when read as it is
     sqlite3* m_db = nullptr;
+    std::string m_failure;      // why the last write failed; guarded by m_lock
     mutable std::mutex m_lock;  // one statement at a time on the connection
 };
 
 }  // namespace
 
-std::unique_ptr<RecordStore> OpenSqliteStore(const std::string& path, std::string& why) {
+std::unique_ptr<RecordStore> OpenSqliteStore(const std::string& path, std::string& why,
+                                             StoreAccess access) {
     auto store = std::make_unique<SqliteStore>(path);
-    if (!store->Open(why)) {
+    if (!store->Open(access, why)) {
         return nullptr;
     }
     return store;

@@ -282,7 +282,7 @@ void Station::Record(const UnitRecord& record, unsigned attempt, bool final) {
     if (m_record != nullptr) {
         std::error_code error = m_record->Write(record);
         // A database that is down is waited for: the unit is never shown without its record.
-        for (bool told = false; error && m_record->RetriesWrites() && !m_stopNow;
+        for (bool told = false; error && m_record->Retriable(error) && !m_stopNow;
              error = m_record->Write(record)) {
             if (!told && m_events.storeWaiting) {
                 m_events.storeWaiting();

@@ -18,6 +18,7 @@ enum class SessionOutcome {
     Interrupted,    // a stop was asked for; the module was left at a safe point
     RecordRefused,  // the record (a report file or the line's database) cannot be used
     StationTaken,   // another station already has the ports or the record
+    RecordFailed,   // a try's record could not be written; the station stopped
 };
 
 struct Failure {

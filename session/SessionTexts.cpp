@@ -62,6 +62,10 @@ constexpr std::array kTexts = {
                      QT_TRANSLATE_NOOP("SkwSession", "The name %1 was not given to it.")},
     SessionTextEntry{SessionText::ModuleSilent, kOwn,
                      QT_TRANSLATE_NOOP("SkwSession", "The module does not answer.")},
+    SessionTextEntry{SessionText::StoreWriteFailed, kOwn,
+                     QT_TRANSLATE_NOOP("SkwSession",
+                                       "The line's database %1 did not take a record (%2); the "
+                                       "station stopped before the next module.")},
 };
 
 static_assert(kTexts.size() == static_cast<std::size_t>(SessionText::Count));

@@ -39,6 +39,7 @@ enum class SessionText {
     CounterNotReset,
     NameNotGiven,
     ModuleSilent,
+    StoreWriteFailed,
     Count,  // not a text: how many there are
 };
 

@@ -209,6 +209,19 @@ std::string StationSetup::ReasonOf(const Failure& failure) const {
     return reason;
 }
 
+Failure StationSetup::RecordFailure(const std::error_code& error) const {
+    const RecordSink* sink =
+        m_report ? static_cast<const RecordSink*>(m_report.get()) : m_store.get();
+    if (sink == nullptr) {
+        return Failure{SessionOutcome::RecordFailed, error.message()};
+    }
+    const std::string own = sink->WriteFailure();
+    const std::string why = own.empty() ? error.message() : own;
+    return Failure{SessionOutcome::RecordFailed,
+                   m_report ? m_texts(SessionText::ReportFailed, {sink->Name(), why})
+                            : m_texts(SessionText::StoreWriteFailed, {sink->Name(), why})};
+}
+
 UnitTry StationSetup::Try(const UnitContext& unit, const std::string& serial,
                           const UnitProgressSink& progress) const {
     const auto began = std::chrono::steady_clock::now();

@@ -69,6 +69,10 @@ public:
     UnitTry Try(const UnitContext& unit, const std::string& serial = {},
                 const UnitProgressSink& progress = {}) const;
 
+    // Why the station stopped when a record could not be written (`error`, and the sink's own
+    // words); called under the station's record lock.
+    Failure RecordFailure(const std::error_code& error) const;
+
     const SessionTexts& texts() const { return m_texts; }
 
 private:

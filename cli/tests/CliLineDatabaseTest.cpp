@@ -4,9 +4,13 @@
 #include "CliRun.h"
 #include "RecordStore.h"
 #include "ScratchPostgres.h"
+#include "StoredText.h"
 #include "VirtualModule.h"
 
 #include <gmock/gmock.h>
+#include <libpq-fe.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -39,20 +43,26 @@ std::string ProfileFile(const std::string& name) {
 class StationRun {
 public:
     StationRun(const std::string& station, const std::string& profile, int modules,
-               int firstAddress, const std::string& record = Postgres().Address())
+               int firstAddress, std::vector<std::string> options = {},
+               const std::string& record = Postgres().Address())
         : m_tag("ldb-" + std::to_string(::getpid()) + "-" + station + "-") {
         for (int i = 0; i < modules; ++i) {
-            VirtualModuleOptions options;
-            options.portName = m_tag + std::to_string(i);
+            VirtualModuleOptions module;
+            module.portName = m_tag + std::to_string(i);
             char address[16];
             std::snprintf(address, sizeof address, "C0FFEE%06X", firstAddress + i);
-            options.address = address;
-            m_modules.push_back(std::make_unique<VirtualModule>(options));
+            module.address = address;
+            m_modules.push_back(std::make_unique<VirtualModule>(module));
             EXPECT_FALSE(m_modules.back()->Start());
         }
-        m_watch = std::async(std::launch::async, [this, station, profile, record] {
-            return RunCli({"skw-manager-cli", "apply", profile, "--watch", "--ports",
-                           "*/" + m_tag + "*", "--record", record, "--station", station},
+        std::vector<std::string> args = {"skw-manager-cli", "apply",
+                                         profile,           "--watch",
+                                         "--ports",         "*/" + m_tag + "*",
+                                         "--record",        record,
+                                         "--station",       station};
+        args.insert(args.end(), options.begin(), options.end());
+        m_watch = std::async(std::launch::async, [this, args] {
+            return RunCli(args,
                           CliEnvironment{m_out, m_err, {}, [this] { return Ports(); }, &m_stop});
         });
     }
@@ -63,6 +73,10 @@ public:
         return m_watch.get();
     }
     VirtualModule& Module(std::size_t i) { return *m_modules[i]; }
+    // Whether the watch ended by itself within `limit`.
+    bool Ended(std::chrono::seconds limit) {
+        return m_watch.wait_for(limit) == std::future_status::ready;
+    }
     std::string Err() const { return m_err.str(); }
     std::string Out() const { return m_out.str(); }
 
@@ -95,6 +109,45 @@ std::vector<UnitRecord> Records(const std::string& station,
     query.station = station;
     return store ? store->Records(query, why) : std::vector<UnitRecord>{};
 }
+
+// Runs `sql` on the test's server as another program would; false when it fails.
+bool RunSql(const std::string& sql) {
+    PGconn* connection = PQconnectdb(Postgres().Address().c_str());
+    PGresult* result = PQexec(connection, sql.c_str());
+    const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK;
+    PQclear(result);
+    PQfinish(connection);
+    return ok;
+}
+
+// A server on loopback that accepts every connection and never answers: the kernel completes
+// each handshake into the backlog, and nothing ever reads.
+class SilentServer {
+public:
+    SilentServer() {
+        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::listen(m_socket, 16) == 0 &&
+            ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+            m_port = ntohs(address.sin_port);
+        }
+    }
+    ~SilentServer() { ::close(m_socket); }
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+
+    std::string Address() const {
+        return "postgresql://skw@127.0.0.1:" + std::to_string(m_port) + "/line";
+    }
+
+private:
+    int m_socket = -1;
+    int m_port = 0;
+};
 
 bool WaitFor(const std::function<bool()>& condition) {
     const auto limit = std::chrono::steady_clock::now() + 60s;
@@ -187,8 +240,8 @@ TEST(CliLineDatabaseTest, aModulePassedAtAnotherRunningStation_isADuplicate) {
         SCOPED_TRACE(database);
         const std::string prefix = "mv" + std::to_string(::getpid()) + "-" + std::to_string(round);
         const int address = 0x400 + 16 * round++;
-        StationRun first(prefix + "a", profile, 1, address, database);
-        StationRun second(prefix + "b", profile, 1, address, database);  // the module, moved
+        StationRun first(prefix + "a", profile, 1, address, {}, database);
+        StationRun second(prefix + "b", profile, 1, address, {}, database);  // the module, moved
         std::this_thread::sleep_for(700ms);  // what each station lists at its start is not new
         first.PlugAll();
         ASSERT_TRUE(WaitFor([&] { return Records(prefix + "a", database).size() == 1; }));
@@ -202,5 +255,83 @@ TEST(CliLineDatabaseTest, aModulePassedAtAnotherRunningStation_isADuplicate) {
         for (const std::string& command : second.Module(0).Commands()) {
             EXPECT_NE(command.rfind("AT+MANUF=", 0), 0u) << command;
         }
+    }
+}
+
+// A noisy module's FAIL transcript holds bytes that are not UTF-8 (and PostgreSQL takes only
+// UTF-8): its record is stored all the same, escaped, with its bytes recoverable.
+TEST(CliLineDatabaseTest, aNoisyModulesTranscript_isStored_withItsBytes) {
+    ASSERT_TRUE(Postgres().Running());
+    const std::string profile = ProfileFile("noisy");
+    const std::string station = "noisy" + std::to_string(::getpid());
+    StationRun run(station, profile, 1, 0x300, {"--retries", "0"});
+    run.Module(0).SetFault(SimFault::GarbageLines, true);
+    run.Module(0).SetFault(SimFault::ForgetsName, true);  // fails, so its transcript is kept
+    std::this_thread::sleep_for(700ms);
+    run.PlugAll();
+    EXPECT_TRUE(WaitFor([&] { return Records(station).size() == 1; }));
+    EXPECT_EQ(run.Finish(), 0) << run.Err();
+    const auto records = Records(station);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].result, UnitRecord::Result::Fail);
+    EXPECT_THAT(records[0].transcript, ::testing::HasSubstr("< \xF8\x9B~"));
+    EXPECT_FALSE(IsUtf8(records[0].transcript));
+}
+
+// A record the database refuses for another reason than a lost connection (here a rule of the
+// line's own) is not written again for ever: the watch stops before the next module with
+// status 1 and the database's reason, and the unit's line is not shown.
+TEST(CliLineDatabaseTest, aRecordTheDatabaseRefuses_stopsTheWatch_withItsReason) {
+    ASSERT_TRUE(Postgres().Running());
+    Records("schema");  // the tables exist
+    const std::string lot = "refused-" + std::to_string(::getpid());
+    const std::string rule = "refuse_" + std::to_string(::getpid());
+    ASSERT_TRUE(
+        RunSql("ALTER TABLE units ADD CONSTRAINT " + rule + " CHECK (lot <> '" + lot + "')"));
+    const std::string profile = ProfileFile("refused");
+    const std::string station = "refused" + std::to_string(::getpid());
+    StationRun run(station, profile, 1, 0x400, {"--lot", lot});
+    std::this_thread::sleep_for(700ms);
+    run.PlugAll();
+    EXPECT_TRUE(run.Ended(20s));
+    const int status = run.Finish();
+    EXPECT_TRUE(RunSql("ALTER TABLE units DROP CONSTRAINT " + rule));
+    EXPECT_EQ(status, 1);
+    EXPECT_THAT(run.Err(), ::testing::HasSubstr("did not take a record"));
+    EXPECT_THAT(run.Err(), ::testing::HasSubstr(rule));
+    EXPECT_THAT(run.Out(), ::testing::Not(::testing::HasSubstr("PASS C0FFEE")));
+    EXPECT_THAT(run.Out(), ::testing::Not(::testing::HasSubstr("cannot be reached")));
+}
+
+// A database server that accepts and never answers holds neither the watch nor `report`: each
+// gives up within the connection's time limit, with a message that says so (status 2: nothing
+// was sent to a module).
+TEST(CliLineDatabaseTest, aServerThatNeverAnswers_isGivenUpWithinSeconds) {
+    const SilentServer server;
+    const std::string profile = ProfileFile("silent");
+    const std::vector<std::string> cases[] = {
+        {"report", "--record", server.Address(), "--summary"},
+        {"apply", profile, "--watch", "--ports", "/dev/skw-none-*", "--record", server.Address()},
+    };
+    for (const auto& command : cases) {
+        SCOPED_TRACE(command.front());
+        std::vector<std::string> args = {"skw-manager-cli"};
+        args.insert(args.end(), command.begin(), command.end());
+        std::ostringstream out;
+        std::ostringstream err;
+        std::atomic<bool> stop{false};
+        const auto began = std::chrono::steady_clock::now();
+        auto run = std::async(std::launch::async, [&] {
+            return RunCli(
+                args,
+                CliEnvironment{out, err, {}, [] { return std::vector<std::string>{}; }, &stop});
+        });
+        const bool ended = run.wait_for(15s) == std::future_status::ready;
+        EXPECT_TRUE(ended) << "still waiting for the server";
+        stop = true;
+        EXPECT_EQ(run.get(), 2) << err.str();
+        EXPECT_LT(std::chrono::steady_clock::now() - began, 15s);
+        EXPECT_THAT(err.str(), ::testing::AllOf(::testing::HasSubstr("cannot be used"),
+                                                ::testing::HasSubstr("timeout expired")));
     }
 }

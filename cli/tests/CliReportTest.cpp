@@ -242,3 +242,15 @@ TEST_F(CliReportTest, anUnknownDatabase_isABadArgument) {
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("mysql://line/records"), std::string::npos) << result.err;
 }
+
+// A mistyped database is refused (status 2), not created empty and reported as holding nothing.
+TEST_F(CliReportTest, aMissingDatabase_isRefused_andNotCreated) {
+    const auto typo = std::filesystem::temp_directory_path() /
+                      ("skw-cli-report-typo-" + std::to_string(::getpid()) + ".sqlite");
+    std::filesystem::remove(typo);
+    const CliResult result = RunArgs({"report", "--record", "sqlite:" + typo.string()});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("no such file"), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_FALSE(std::filesystem::exists(typo));
+}

@@ -211,6 +211,10 @@ TEST(CliStationTest, aRecordThatCannotBeUsed_isRefusedBeforeAnyPort) {
         std::string message;
     } cases[] = {
         {{"--record", "mysql://line/records"}, "The line's database mysql://line/records cannot"},
+        // Kept in memory, records and counter would be gone at exit.
+        {{"--record", "sqlite:"}, "The line's database sqlite: cannot be used: name a database"},
+        {{"--record", "sqlite::memory:"}, "sqlite::memory: cannot be used: name a database file"},
+        {{"--record", "sqlite:file::memory:?cache=shared"}, "cannot be used: name a database"},
         {{"--report", folder}, "The report " + folder + " cannot be used"},
         {{"--report", profile}, "The report must not be the settings file."},
     };
@@ -271,6 +275,47 @@ TEST(CliStationTest, aWatchThatCouldConfigureNothing_isRefusedAtItsStart) {
     }
 }
 
+// A value that is not UTF-8 would be recorded with every unit (or looked for in the records) and
+// a line's database refuses it: it is refused before anything starts, with status 2.
+TEST(CliStationTest, argumentsThatAreNotUtf8_areRefusedBeforeAnythingStarts) {
+    const std::string profile = WriteFile("not-utf8.json", R"({"advInterval": 400})");
+    const std::vector<std::string> watch = {"apply", profile, "--watch", "--ports",
+                                            "/dev/skw-none-*"};
+    const std::vector<std::string> reportCommand = {"report"};
+    const std::vector<std::string> cases[] = {
+        {"--lot", "L\xff-1"},
+        {"--operator", "kim\xc3"},
+        {"--station", "ST-\xc0\xaf"},
+        {"--record", "sqlite:/tmp/line-\xfe.sqlite"},
+    };
+    for (const auto& bad : cases) {
+        SCOPED_TRACE(bad.front());
+        for (const bool report : {false, true}) {
+            if (report && bad.front() == "--operator") {
+                continue;  // the report has no such filter
+            }
+            std::vector<std::string> args = {"skw-manager-cli"};
+            const std::vector<std::string>& command = report ? reportCommand : watch;
+            args.insert(args.end(), command.begin(), command.end());
+            args.insert(args.end(), bad.begin(), bad.end());
+            std::ostringstream out;
+            std::ostringstream err;
+            std::atomic<bool> stop{false};
+            auto run = std::async(std::launch::async, [&] {
+                return RunCli(
+                    args,
+                    CliEnvironment{out, err, {}, [] { return std::vector<std::string>{}; }, &stop});
+            });
+            if (run.wait_for(5s) != std::future_status::ready) {
+                stop = true;  // it was not refused: end it, and fail below
+            }
+            EXPECT_EQ(run.get(), 2) << report;
+            EXPECT_THAT(err.str(), HasSubstr("not UTF-8"));
+            EXPECT_EQ(out.str(), "");
+        }
+    }
+}
+
 // A report that disappears stops the watch before the next module, with one clear message; a
 // second watch over the same ports is refused.
 TEST(CliStationTest, lostReport_stopsTheWatch_andASecondWatchIsRefused) {
@@ -303,6 +348,42 @@ TEST(CliStationTest, lostReport_stopsTheWatch_andASecondWatchIsRefused) {
     EXPECT_EQ(run.status, 1);
     EXPECT_THAT(run.err, HasSubstr("cannot be written"));
     EXPECT_THAT(run.out, ::testing::Not(HasSubstr("PASS C0FFEE")));
+}
+
+// The line's SQLite file removed under a running watch (its folder deleted, or the file alone)
+// is noticed as a removed report is: the record that went into the removed file is not shown as
+// passed, the watch stops before the next module, with status 1 and one message.
+TEST(CliStationTest, removedDatabaseFile_stopsTheWatch_beforeTheNextModule) {
+    const std::string profile = WriteFile("removed-db.json", R"({"advInterval": 400})");
+    const std::string folder = Scratch("removed-db");
+    const std::string database = folder + "/line.sqlite";
+    const struct {
+        const char* what;
+        std::string removed;
+    } cases[] = {{"the folder", folder}, {"the file", database}};
+    for (const auto& [what, removed] : cases) {
+        SCOPED_TRACE(what);
+        std::filesystem::create_directories(folder);
+        Fixture fixture;
+        fixture.Add("C0FFEE0000C1");
+        fixture.Add("C0FFEE0000C2");
+        const WatchRun run =
+            RunWatch(fixture,
+                     {"apply", profile, "--watch", "--ports", fixture.Pattern(), "--record",
+                      "sqlite:" + database, "--parallel", "1"},
+                     [&](std::atomic<bool>&) {
+                         std::filesystem::remove_all(removed);
+                         fixture.PlugAll();
+                         std::this_thread::sleep_for(3s);  // it stops by itself before this ends
+                     });
+        EXPECT_EQ(run.status, 1);
+        EXPECT_THAT(run.err, HasSubstr("removed or replaced"));
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_THAT(run.out, ::testing::Not(HasSubstr("PASS C0FFEE")));
+        // One module was configured; the other not even opened.
+        EXPECT_TRUE(fixture.Module(0).Commands().empty() || fixture.Module(1).Commands().empty());
+        std::filesystem::remove_all(folder);
+    }
 }
 
 // A module that does not answer is tried again (each try recorded); one that refuses is not.

@@ -110,8 +110,7 @@ void StationRunner::Body(Run run) {
     events.counted = [this](const StationSummary& summary) { Q_EMIT counted(summary); };
     events.storeWaiting = [this] { Q_EMIT storeWaiting(); };
     events.recordFailed = [&](const UnitRecord&, const std::error_code& error) {
-        problem =
-            setup.texts()(SessionText::ReportFailed, {setup.Record()->Name(), error.message()});
+        problem = setup.RecordFailure(error).message;
     };
     events.portTaken = [&](const std::string& port) {
         problem = setup.texts()(SessionText::WatchTaken, {port});

@@ -248,7 +248,7 @@ TEST(RecordFileTest, everyColumn_isWrittenUnderItsHeaderAndKey) {
         {"reason", "passed before\nat S2"},
         {"seconds", "12.3"},
         {"attempt", "3"},
-        {"transcript", "> AT\r\n< OK\r\n"},
+        {"transcript", "> AT\r\n< OK\r\n< \\xF8\\x9B~\\xC3#\\\\x41\\x00\r\n"},
         {"serial", "SN-ü-7"},
     };
     const auto csvPath = Scratch("columns.csv");

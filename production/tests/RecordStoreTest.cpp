@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <thread>
 
@@ -66,6 +67,19 @@ bool RunSql(const std::string& address, const std::string& sql) {
     PQclear(result);
     PQfinish(connection);
     return ok;
+}
+
+// Makes the SQLite database at `address` one that SQLite only reads, whoever opens it (root
+// included): its header's write version beyond what SQLite writes, as a later format's file.
+bool MakeReadOnly(const std::string& address) {
+    const std::string path = address.substr(7);
+    if (!RunSql(address, "PRAGMA journal_mode = DELETE")) {
+        return false;
+    }
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(18);
+    file.put('\x03');
+    return static_cast<bool>(file);
 }
 
 }  // namespace
@@ -254,4 +268,117 @@ TEST(RecordStoreTest, aLostPostgresServer_givesNoNumber_untilItIsBack) {
     ASSERT_TRUE(Postgres().Start());
     EXPECT_EQ(store->TakeNumber(key, 1), 2u);
     EXPECT_FALSE(store->Write(Record("S", "C0FFEE0000FF", UnitRecord::Result::Pass)));
+}
+
+// A database a station could not write to is refused when it opens, with the database's own
+// reason, rather than taken and then waited for as if it could not be reached.
+TEST(RecordStoreTest, aDatabaseThatCannotBeWritten_isRefusedOnOpen) {
+    ASSERT_TRUE(Postgres().Running());
+    // Each with its tables: a station could read them, only not write.
+    const std::string readOnly = SqliteAddress("read-only");
+    for (const std::string& address : {readOnly, Postgres().Address()}) {
+        std::string why;
+        ASSERT_TRUE(OpenRecordStore(address, why)) << why;
+    }
+    ASSERT_TRUE(MakeReadOnly(readOnly));
+    const struct {
+        std::string address;
+        const char* reason;
+    } cases[] = {
+        {"sqlite:/dev/null", "not a regular file"},
+        {readOnly, "attempt to write a readonly database"},
+        {Postgres().Address() + "&options=-c%20default_transaction_read_only%3Don",
+         "read-only transaction"},
+    };
+    for (const auto& [address, reason] : cases) {
+        SCOPED_TRACE(address);
+        std::string why;
+        EXPECT_FALSE(OpenRecordStore(address, why));
+        EXPECT_NE(why.find(reason), std::string::npos) << why;
+    }
+}
+
+// Reading (the report) takes a database as it is: one of an earlier version is read in its own
+// columns and not brought up to date; a missing one is not created, and one without this
+// program's tables is refused.
+TEST(RecordStoreTest, readingADatabase_neverCreatesOrChangesIt) {
+    for (const std::string& address : Addresses("reading")) {
+        SCOPED_TRACE(address);
+        std::string why;
+        ASSERT_TRUE(OpenRecordStore(address, why)) << why;
+        const std::string station = "R-" + std::to_string(::getpid());
+        std::string firstVersion;
+        for (const RecordColumn& column : RecordColumns()) {
+            if (column.since > 1) {
+                firstVersion += "ALTER TABLE units DROP COLUMN " + std::string(column.sql) + "; ";
+            }
+        }
+        ASSERT_TRUE(RunSql(address, firstVersion +
+                                        "DELETE FROM schema_version; "
+                                        "INSERT INTO schema_version (version) VALUES (1); "
+                                        "INSERT INTO units (time, station, address, result) VALUES "
+                                        "('2026-01-01T00:00:00Z', '" +
+                                        station + "', 'C0FFEE0000E1', 'PASS')"));
+        auto store = OpenRecordStore(address, why, StoreAccess::Reading);
+        ASSERT_TRUE(store) << why;
+        RecordStore::Query query;
+        query.station = station;
+        const auto records = store->Records(query, why);
+        ASSERT_EQ(records.size(), 1u) << why;
+        EXPECT_EQ(records[0].address, "C0FFEE0000E1");
+        EXPECT_EQ(records[0].serial, "");
+        // Still the first version: the later columns are not there. A station brings it up to
+        // date again.
+        std::string probe;
+        for (const RecordColumn& column : RecordColumns()) {
+            if (column.since > 1) {
+                probe += "ALTER TABLE units ADD COLUMN " + std::string(column.sql) +
+                         " TEXT; ALTER TABLE units DROP COLUMN " + column.sql + "; ";
+            }
+        }
+        EXPECT_TRUE(RunSql(address, probe));
+        EXPECT_TRUE(OpenRecordStore(address, why)) << why;
+    }
+    ASSERT_TRUE(RunSql(Postgres().Address(), "CREATE DATABASE empty"));
+    std::string empty = Postgres().Address();
+    empty.replace(empty.find("/postgres?"), 10, "/empty?");
+    const std::string missing = SqliteAddress("reading-typo");
+    const struct {
+        std::string address;
+        const char* reason;
+    } refused[] = {
+        {missing, "no such file"},
+        {empty, "holds no records of this program"},
+    };
+    for (const auto& [address, reason] : refused) {
+        SCOPED_TRACE(address);
+        std::string why;
+        EXPECT_FALSE(OpenRecordStore(address, why, StoreAccess::Reading));
+        EXPECT_NE(why.find(reason), std::string::npos) << why;
+    }
+    EXPECT_FALSE(std::filesystem::exists(missing.substr(7)));
+}
+
+// A server that hangs with the connection open (it neither answers nor closes) is given up
+// within the statement's time limit: no number, a record "cannot be reached" (written again
+// later), and everything works again once it answers.
+TEST(RecordStoreTest, aHungPostgresServer_isGivenUpWithinTheTimeLimit) {
+    ASSERT_TRUE(Postgres().Running());
+    std::string why;
+    auto store = OpenRecordStore(Postgres().Address(), why);
+    ASSERT_TRUE(store) << why;
+    const std::string key = "H{n}-" + std::to_string(::getpid());
+    EXPECT_EQ(store->TakeNumber(key, 1), 1u);
+    Postgres().Freeze();
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(store->TakeNumber(key, 1), std::nullopt);
+    const std::error_code error =
+        store->Write(Record("S", "C0FFEE0000EE", UnitRecord::Result::Pass));
+    EXPECT_TRUE(error);
+    EXPECT_TRUE(store->Retriable(error)) << store->WriteFailure();
+    const auto waited = std::chrono::steady_clock::now() - began;
+    Postgres().Thaw();
+    EXPECT_LT(waited, std::chrono::seconds(20));
+    EXPECT_EQ(store->TakeNumber(key, 1), 2u);
+    EXPECT_FALSE(store->Write(Record("S", "C0FFEE0000EE", UnitRecord::Result::Pass)));
 }

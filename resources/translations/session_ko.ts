@@ -83,5 +83,9 @@
         <source>The module does not answer.</source>
         <translation>모듈이 응답하지 않습니다.</translation>
     </message>
+    <message>
+        <source>The line's database %1 did not take a record (%2); the station stopped before the next module.</source>
+        <translation>라인 데이터베이스 %1이(가) 기록을 받지 않았습니다(%2). 다음 모듈 전에 스테이션을 멈추었습니다.</translation>
+    </message>
 </context>
 </TS>

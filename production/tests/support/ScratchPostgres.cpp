@@ -6,6 +6,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
 
 namespace {
 
@@ -64,4 +67,32 @@ bool ScratchPostgres::Start() {
         "bash '" + Script() + "' start '" + m_folder + "' " + std::to_string(m_port);
     m_running = std::system(start.c_str()) == 0;
     return m_running;
+}
+
+void ScratchPostgres::Signal(int signal) const {
+    int postmaster = 0;
+    std::ifstream(m_folder + "/data/postmaster.pid") >> postmaster;
+    if (postmaster <= 0) {
+        return;
+    }
+    std::vector<int> pids = {postmaster};
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        // pid (comm) state ppid ...: the name may hold spaces, so read after its ')'.
+        std::istringstream rest(line.substr(line.rfind(')') + 1));
+        std::string state;
+        int parent = 0;
+        if (rest >> state >> parent && parent == postmaster) {
+            pids.push_back(std::stoi(name));
+        }
+    }
+    for (const int pid : pids) {
+        ::kill(pid, signal);
+    }
 }
