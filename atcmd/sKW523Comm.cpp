@@ -193,10 +193,12 @@ void sKW523Comm::OnPortReceive(PortChannel::Ptr, std::error_code& error,
     }
     std::unique_lock lock(m_rxLock);
     if (error) {
-        m_portFailed = true;
+        // Without an owner's handler nobody else ends the waiting transaction: it ends now, not
+        // at its time limit. An owner with a handler aborts it itself, after telling the user.
+        m_portFailed = !m_onError;
         ReportPortFailure(error);
         lock.unlock();
-        m_rxCond.notify_all();  // a waiting transaction ends now, not at its time limit
+        m_rxCond.notify_all();
         return;
     }
     // Until the transaction collects them the buffer keeps at most 1024 bytes; the rest is
@@ -215,7 +217,7 @@ void sKW523Comm::OnPortWriteComplete(PortChannel::Ptr, std::error_code& error, u
     if (error) {
         {
             std::lock_guard lock(m_rxLock);
-            m_portFailed = true;
+            m_portFailed = !m_onError;
         }
         m_rxCond.notify_all();
         ReportPortFailure(error);

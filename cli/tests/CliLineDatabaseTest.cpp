@@ -288,7 +288,7 @@ TEST(CliLineDatabaseTest, aRecordTheDatabaseRefuses_stopsTheWatch_withItsReason)
     const std::string rule = "refuse_" + std::to_string(::getpid());
     ASSERT_TRUE(
         RunSql("ALTER TABLE units ADD CONSTRAINT " + rule + " CHECK (lot <> '" + lot + "')"));
-    const std::string profile = ProfileFile("refused");
+    const std::string profile = ProfileFile("rfs");
     const std::string station = "refused" + std::to_string(::getpid());
     StationRun run(station, profile, 1, 0x400, {"--lot", lot});
     std::this_thread::sleep_for(700ms);
@@ -308,7 +308,7 @@ TEST(CliLineDatabaseTest, aRecordTheDatabaseRefuses_stopsTheWatch_withItsReason)
 // was sent to a module).
 TEST(CliLineDatabaseTest, aServerThatNeverAnswers_isGivenUpWithinSeconds) {
     const SilentServer server;
-    const std::string profile = ProfileFile("silent");
+    const std::string profile = ProfileFile("sil");
     const std::vector<std::string> cases[] = {
         {"report", "--record", server.Address(), "--summary"},
         {"apply", profile, "--watch", "--ports", "/dev/skw-none-*", "--record", server.Address()},

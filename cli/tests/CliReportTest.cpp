@@ -218,10 +218,11 @@ TEST_F(CliReportTest, outputs_escapeControls_normaliseAddresses_andRoundSeconds)
         std::vector<std::string> options;
         std::string contains;
     } cases[] = {
+        // The CSV holds stored text, whose own backslashes are doubled (the shown escape's too).
         {{"--csv"},
-         R"("\x1b[31mred","1.3","1","> AT)"
+         R"("\\x1b[31mred","1.3","1","> AT)"
          "\n"
-         R"(< \x1b]0;title\x07")"},
+         R"(< \\x1b]0;title\\x07")"},
         {{"--address", "c0:ff:ee:00:00:ab"}, "C0FFEE0000AB    \\x1b[31mred"},
         {{"--json"}, R"("seconds":1.3,)"},
     };
