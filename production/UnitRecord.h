@@ -31,6 +31,6 @@ struct UnitRecord {
 const char* ResultText(UnitRecord::Result result);  // "PASS", "FAIL", "DUPLICATE"
 UnitRecord::Result ResultFromText(const std::string& text);
 
-// The confirmed fields as one text, "name=SNS-001;role=1", and back.
+// The confirmed fields as one text, "name=SNS-001;role=multi-at", and back.
 std::string JoinedFields(const std::vector<std::string>& fields);
 std::vector<std::string> SplitFields(const std::string& text);
