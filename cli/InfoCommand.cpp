@@ -32,7 +32,8 @@ std::string Table(const ModuleValues& v, const Texts& tr) {
         if (const auto number = NumberOf(v.numbers, row->field)) {
             std::string value = std::to_string(*number);
             if (row->unit.source != nullptr) {
-                value += " " + tr.Translate(row->unit.context, row->unit.source);
+                value += ' ';
+                value += tr.Translate(row->unit.context, row->unit.source);
             }
             rows.push_back({tr.Translate(row->label.context, row->label.source), value});
         }

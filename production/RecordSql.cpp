@@ -67,7 +67,10 @@ std::string MigrationSql(int version, const SqlDialect& dialect) {
 std::string InsertSql(const SqlDialect& dialect) {
     std::string values;
     for (std::size_t i = 1; i <= RecordColumns().size(); ++i) {
-        values += (i == 1 ? "" : ",") + Placeholder(dialect, i);
+        if (i > 1) {
+            values += ',';
+        }
+        values += Placeholder(dialect, i);
     }
     return "INSERT INTO units (" + ColumnList() + ") VALUES (" + values + ")";
 }

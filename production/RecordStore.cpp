@@ -16,7 +16,7 @@
 
 // The databases this build has; a build without one says so instead of opening it.
 std::unique_ptr<RecordStore> OpenRecordStore(const std::string& address, std::string& why,
-                                             StoreAccess access) {
+                                             [[maybe_unused]] StoreAccess access) {
     if (address.rfind("sqlite:", 0) == 0) {
 #if SKW_HAVE_SQLITE
         return OpenSqliteStore(address.substr(7), why, access);

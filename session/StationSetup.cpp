@@ -265,7 +265,8 @@ UnitTry StationSetup::Try(const UnitContext& unit, const std::string& serial,
         record.result = UnitRecord::Result::Fail;
         record.reason = OneLine(ReasonOf(*outcome.failure));
         if (!outcome.nameWritten && !outcome.name.empty()) {
-            record.reason += " " + m_texts(SessionText::NameNotGiven, {outcome.name});
+            record.reason += ' ';
+            record.reason += m_texts(SessionText::NameNotGiven, {outcome.name});
         }
         record.transcript = std::move(transcript);  // kept for a failure only
         tried.lineFailure = IsLineFailure(outcome.failure->outcome);
