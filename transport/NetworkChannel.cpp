@@ -9,6 +9,7 @@
 #include <asio/thread_pool.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <condition_variable>
@@ -474,9 +475,11 @@ void NetworkChannel::CloseSocket() {
     std::error_code ignored;
     m_socket.cancel(ignored);
     m_socket.shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
+    // A buffer of its own: a read handler of this connection may still be looking at m_readBuf.
+    std::array<std::uint8_t, 1024> drained{};
     std::error_code error;
     for (int reads = 0; reads < 16 && !error; ++reads) {
-        m_socket.read_some(asio::buffer(m_readBuf), error);
+        m_socket.read_some(asio::buffer(drained), error);
     }
     m_socket.close(ignored);
 }
